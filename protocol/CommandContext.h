@@ -1,0 +1,48 @@
+#pragma once
+// What the protocol layer needs of its owner: the port and the chip model,
+// and a log pane it can append to, measure and empty. The console's dialog
+// implements it; tests use StringLogContext.
+//
+// Log text is passed as bytes, one character per byte (Latin-1), so a board
+// byte always shows and lengths count characters.
+
+#include <cstddef>
+#include <string>
+
+namespace kel {
+
+class SerialPort;
+
+class CommandContext {
+public:
+    virtual ~CommandContext() = default;
+
+    virtual SerialPort& Port() = 0;
+    // The selected chip model row 0..3, or -1 while none is chosen.
+    virtual int ChipModelIndex() const = 0;
+
+    // Appends at the end of the pane, whatever its length.
+    virtual void AppendLog(const std::string& text) = 0;
+    virtual std::size_t LogLength() const = 0;
+    virtual void ClearLog() = 0;
+};
+
+// A context whose log pane is a string: for tests, benchmarks and scripts.
+class StringLogContext : public CommandContext {
+public:
+    StringLogContext(SerialPort& port, int chipModel) : chipModelIndex(chipModel), port_(port) {}
+
+    SerialPort& Port() override { return port_; }
+    int ChipModelIndex() const override { return chipModelIndex; }
+    void AppendLog(const std::string& text) override { log += text; }
+    std::size_t LogLength() const override { return log.size(); }
+    void ClearLog() override { log.clear(); }
+
+    int chipModelIndex;
+    std::string log;
+
+private:
+    SerialPort& port_;
+};
+
+} // namespace kel

@@ -1,0 +1,58 @@
+#pragma once
+// One command written and echoed, reply lines read, logged and matched; the
+// dialect rule and the four handshake commands.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kel {
+
+class CommandContext;
+
+// Command result codes.
+constexpr int kResultOk = 0;
+constexpr int kResultFailed = -1;
+constexpr int kResultNoChipModel = -2;
+
+// Reader limits and buffer sizes of the reply lines.
+constexpr int kProbeLineLimit = 256;
+constexpr int kLineLimit = 100;
+constexpr std::size_t kProbeBufferSize = 1024;
+constexpr std::size_t kReplyBufferSize = 1000;
+
+// The log pane is emptied before a reply line once it holds this many characters.
+constexpr std::size_t kLogPaneLimit = 20480;
+
+// Reply lines the board sends.
+inline constexpr const char kDriverReady[] = "kel driver is ready!\n";
+inline constexpr const char kCmdOk[] = "Sending CMD OK!\n";
+inline constexpr const char kAck200[] = "<ACK> 200 OK\n";
+inline constexpr const char kCmdError[] = "Sending CMD error!\n";
+inline constexpr const char kAck400[] = "<ACK> 400 Unknown command\n";
+inline constexpr const char kPowerLevelLabel[] = "power level:";
+
+// "netcmd lmac kel " for rows 0 and 1, "kel " for rows 2 and 3, empty for -1.
+std::string_view DialectPrefix(int chipModelIndex);
+
+// Echoes the bytes up to the first NUL to the log pane, then writes all count
+// bytes. Returns the count written, 0 on failure.
+std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t count);
+
+// Reads one line (up to and including its line feed) into buffer, which must be
+// longer than limit. 0 a line was read and logged; -1 gave up or the read failed.
+int ReadReplyLine(CommandContext& ctx, char* buffer, int limit);
+
+// Whole-line match, line feed included; byte-exact.
+bool LineIs(const char* line, const char* expected);
+// The first strlen(label) characters equal label.
+bool LineBeginsWith(const char* line, const char* label);
+
+int ProbeDriver(CommandContext& ctx);
+int ConnectDevice(CommandContext& ctx);
+int EnablePhy(CommandContext& ctx, std::string& powerText);
+int DisconnectDevice(CommandContext& ctx);
+int WaitAck(CommandContext& ctx);
+int WaitAnyAck(CommandContext& ctx);
+
+} // namespace kel

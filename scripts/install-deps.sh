@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only when some are missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  fonts-wqy-microhei
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite three ways: a normal build, an
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
+# serial code (no Qt) under ThreadSanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+
+jobs="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+
+run_suite() { # build-dir label-regex cmake-args...
+  local dir="$1" labels="$2"
+  shift 2
+  echo "=== $dir ==="
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  if [ -n "$labels" ]; then
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" -L "$labels"
+  else
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  fi
+}
+
+run_suite build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
+run_suite build-tsan "serial|protocol|board" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF

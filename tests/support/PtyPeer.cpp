@@ -1,0 +1,116 @@
+#include "PtyPeer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace kel::test {
+
+PtyPeer::PtyPeer() {
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    slaveKeeper_ = slave;
+    slavePath_ = name;
+    pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
+}
+
+PtyPeer::~PtyPeer() {
+    pump_.request_stop();
+    if (pump_.joinable())
+        pump_.join();
+    HangUp();
+    if (slaveKeeper_ >= 0)
+        close(slaveKeeper_);
+}
+
+void PtyPeer::ScriptReplies(std::initializer_list<std::string_view> replies) {
+    std::lock_guard lock(mutex_);
+    for (auto r : replies)
+        replies_.emplace_back(r);
+}
+
+void PtyPeer::Send(std::string_view bytes) {
+    std::lock_guard lock(mutex_);
+    WriteAll(bytes);
+}
+
+void PtyPeer::WriteAll(std::string_view bytes) {
+    while (!bytes.empty() && master_ >= 0) {
+        ssize_t n = write(master_, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        pollfd p{master_, POLLOUT, 0};
+        poll(&p, 1, 10);
+    }
+}
+
+std::string PtyPeer::Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::string PtyPeer::WaitReceived(std::size_t n, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return received_.size() >= n; });
+    return received_;
+}
+
+void PtyPeer::HangUp() {
+    std::lock_guard lock(mutex_);
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+}
+
+void PtyPeer::Pump(std::stop_token stop) {
+    char buf[512];
+    while (!stop.stop_requested()) {
+        int fd;
+        {
+            std::lock_guard lock(mutex_);
+            fd = master_;
+        }
+        if (fd < 0)
+            return;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN))
+            continue;
+        std::lock_guard lock(mutex_);
+        if (master_ < 0)
+            return;
+        ssize_t n = read(master_, buf, sizeof buf);
+        if (n <= 0)
+            continue;
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = buf[i];
+            received_ += c;
+            if (c == '\0' && pendingLine_.empty())
+                continue; // the NUL that ends a command written with its terminator
+            pendingLine_ += c;
+            if (c != '\n')
+                continue;
+            pendingLine_.clear();
+            if (replies_.empty())
+                continue;
+            std::string reply = std::move(replies_.front());
+            replies_.pop_front();
+            WriteAll(reply);
+        }
+        changed_.notify_all();
+    }
+}
+
+} // namespace kel::test
