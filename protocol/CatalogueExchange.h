@@ -1,0 +1,53 @@
+#pragma once
+// The pattern every catalogue command follows: write one line in the selected
+// chip model's dialect, then read reply lines until one of the command's end
+// lines arrives, handing every other line to the command's parser.
+
+#include "protocol/CommandExchange.h"
+
+#include <array>
+#include <functional>
+#include <initializer_list>
+#include <string_view>
+
+namespace kel {
+
+class CommandContext;
+
+// Fixed command texts go out with the NUL that ends them; formatted ones without.
+enum class Terminator { WithNul, WithoutNul };
+
+// The 1000-byte reply buffer, zeroed when a command starts; lines are read
+// into its start, so it always holds a NUL-terminated text.
+struct ReplyBuffer {
+    std::array<char, kReplyBufferSize> bytes{};
+
+    char* data() { return bytes.data(); }
+    // The line as text, up to its first NUL (its line feed included).
+    std::string_view Line() const { return std::string_view(bytes.data()); }
+};
+
+// The text a "%s" puts into a command: everything before the first NUL.
+std::string_view AsFormatArgument(std::string_view text);
+
+// Writes the dialect prefix and body. kResultNoChipModel when no chip model is
+// selected (nothing written or logged), kResultFailed when nothing was
+// written, kResultOk otherwise.
+int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator);
+// Writes the text as it stands, without dialect prefix or NUL.
+int SendWithoutDialect(CommandContext& ctx, std::string_view text);
+
+using ReplyLineHandler = std::function<void(std::string_view line)>;
+
+// Reads lines (limit 100) until one equals one of endLines: kResultOk. Any
+// other line goes to onOtherLine. Every give-up of the line reader beyond
+// giveUpAllowance ends the wait with kResultFailed; each one inside the
+// allowance costs a 10 ms pause before reading on.
+int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
+                   std::initializer_list<const char*> endLines,
+                   const ReplyLineHandler& onOtherLine = {}, int giveUpAllowance = 0);
+
+// True when the line equals one of the texts, line feed included.
+bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts);
+
+} // namespace kel

@@ -1,0 +1,38 @@
+#include "protocol/PowerModeCommands.h"
+
+#include "protocol/CatalogueExchange.h"
+#include "protocol/CommandContext.h"
+
+#include <string_view>
+
+namespace kel {
+
+namespace {
+bool HasSupplyCommands(int chipModelIndex) {
+    return chipModelIndex == 2 || chipModelIndex == 3;
+}
+
+int RunSupplySequence(CommandContext& ctx, std::string_view first, std::string_view second) {
+    if (ctx.ChipModelIndex() == -1)
+        return kResultNoChipModel;
+    if (!HasSupplyCommands(ctx.ChipModelIndex()))
+        return kResultFailed;
+    for (const std::string_view command : {first, second}) {
+        if (SendWithoutDialect(ctx, command) != kResultOk)
+            return kResultFailed;
+        if (WaitAck(ctx) != kResultOk)
+            return kResultFailed;
+    }
+    return kResultOk;
+}
+} // namespace
+
+int switch_to_ldo_mode(CommandContext& ctx) {
+    return RunSupplySequence(ctx, "gpio deconfig pa23\n", "prcm set_top_ldo 1.8\n");
+}
+
+int switch_to_dcdc_mode(CommandContext& ctx) {
+    return RunSupplySequence(ctx, "gpio config pa23 m=2 p=1 l=1\n", "prcm set_top_ldo 1.4\n");
+}
+
+} // namespace kel

@@ -1,0 +1,26 @@
+#include "protocol/RxPer.h"
+
+#include "protocol/NumberReading.h"
+#include "protocol/ReplyParsing.h"
+
+namespace kel {
+
+std::optional<std::string> RxPerText(std::string_view sentText, std::int32_t total,
+                                     std::int32_t abortErrors, std::int32_t crcErrors) {
+    if (sentText.empty())
+        return std::nullopt;
+    // 64 bits: the difference and the sum of 32-bit counters can overflow 32.
+    const std::int64_t sent = ReadInteger(sentText);
+    if (sent <= 0)
+        return kRxPerUnavailable;
+    const std::int64_t missed = sent > total ? sent - total : std::int64_t{total} - sent;
+    const std::int64_t errors = missed + abortErrors + crcErrors;
+    if (errors < 0)
+        return kRxPerUnavailable;
+    // The read-out has always shown the single-precision value.
+    const float percent =
+        static_cast<float>(static_cast<double>(errors) / static_cast<double>(sent) * 100.0);
+    return FixedDecimal(static_cast<double>(percent), 2);
+}
+
+} // namespace kel
