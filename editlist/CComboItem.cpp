@@ -1,0 +1,122 @@
+#include "editlist/CComboItem.h"
+
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+namespace {
+
+// Keys the drop-down keeps to itself: no default button, no closing dialog.
+bool TakesKeyDirectly(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CComboItem::CComboItem(int row, int column, const QStringList& choices, QAbstractScrollArea* list)
+    : QComboBox(list->viewport()), row(row), column(column), list(list) {
+    setFont(list->font());
+    setMaxVisibleItems(kVisibleEntries);
+    addItems(choices);
+    setCurrentIndex(-1);
+    // The opened list is a window of its own: watch it for Escape and for
+    // closing, which ends the edit however it happens.
+    view()->installEventFilter(this);
+    view()->window()->installEventFilter(this);
+}
+
+void CComboItem::Open(const QRect& cell, const QString& oldText) {
+    setGeometry(cell);
+    show();
+    setFocus(Qt::OtherFocusReason);
+    for (int i = 0; i < count(); ++i) {
+        if (itemText(i).startsWith(oldText, Qt::CaseInsensitive)) {
+            setCurrentIndex(i);
+            break;
+        }
+    }
+    showPopup();
+}
+
+bool CComboItem::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        TakesKeyDirectly(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QComboBox::event(event);
+}
+
+bool CComboItem::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        cancelled = true;
+    }
+    if (watched == view()->window() && event->type() == QEvent::Hide) {
+        // Queued: the combo applies a chosen entry only after hiding its list.
+        QMetaObject::invokeMethod(this, &CComboItem::ReturnFocus, Qt::QueuedConnection);
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void CComboItem::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        cancelled = true;
+        event->accept();
+        ReturnFocus();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        ReturnFocus();
+        return;
+    default:
+        QComboBox::keyPressEvent(event);
+    }
+}
+
+void CComboItem::focusOutEvent(QFocusEvent* event) {
+    QComboBox::focusOutEvent(event);
+    // Opening its own list takes the focus away only for a moment.
+    if (event->reason() == Qt::PopupFocusReason) {
+        return;
+    }
+    Finish();
+}
+
+void CComboItem::ReturnFocus() {
+    if (finished) {
+        return;
+    }
+    if (list) {
+        list->setFocus(Qt::OtherFocusReason);
+    }
+    // The list could not take the focus (hidden, disabled, inactive window).
+    Finish();
+}
+
+void CComboItem::Finish() {
+    if (finished) {
+        return;
+    }
+    finished = true;
+    if (currentIndex() != -1) {
+        EndLabelEdit record{row, column, {}};
+        if (!cancelled) {
+            record.text = currentText();
+        }
+        emit editEnded(record);
+    }
+    hidePopup();
+    hide();
+    deleteLater();
+}
