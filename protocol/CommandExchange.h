@@ -3,6 +3,7 @@
 // dialect rule and the four handshake commands.
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -35,18 +36,31 @@ inline constexpr const char kPowerLevelLabel[] = "power level:";
 // "netcmd lmac kel " for rows 0 and 1, "kel " for rows 2 and 3, empty for -1.
 std::string_view DialectPrefix(int chipModelIndex);
 
+// True when a chip model row (0..3) is chosen; commands return -2 otherwise.
+bool HasChipModel(const CommandContext& ctx);
+
 // Echoes the bytes up to the first NUL to the log pane, then writes all count
 // bytes. Returns the count written, 0 on failure.
 std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t count);
 
+// SendCommand for a text, with the NUL that ends it as one more byte or not.
+std::size_t SendText(CommandContext& ctx, std::string_view text, bool withNul);
+
 // Reads one line (up to and including its line feed) into buffer, which must be
 // longer than limit. 0 a line was read and logged; -1 gave up or the read failed.
+// Each attempt clears the port's timedOut flag, so a ReadWatchdog must be
+// running on the port, or a silent line is waited on for ever.
 int ReadReplyLine(CommandContext& ctx, char* buffer, int limit);
 
 // Whole-line match, line feed included; byte-exact.
 bool LineIs(const char* line, const char* expected);
 // The first strlen(label) characters equal label.
 bool LineBeginsWith(const char* line, const char* label);
+
+// Reads lines (logging each) until one is byte-for-byte one of expected: 0; -1
+// when the reader gives up first. Other lines are skipped.
+int WaitForLine(CommandContext& ctx, std::initializer_list<const char*> expected,
+                int limit = kLineLimit);
 
 int ProbeDriver(CommandContext& ctx);
 int ConnectDevice(CommandContext& ctx);

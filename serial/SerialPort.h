@@ -3,6 +3,8 @@
 // baud rate, written a whole command at a time and read one byte at a time
 // with short, bounded waits. Reads are cut into slices by ReadWatchdog.
 
+#include "serial/LineSetup.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -40,11 +42,14 @@ public:
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }
     void SetWaitTick(WaitTick tick) { waitTick_ = std::move(tick); }
+    // The line the last successful Open set: the definition's, or the 38400
+    // fallback when the definition was rejected (baudRate keeps the asked rate).
+    const LineSettings& line() const { return line_; }
 
-    std::string name;                      // the device path
-    int handle = kClosed;                  // file descriptor; kClosed or kInvalid
-    std::uint16_t number = 2;              // kept for its place; paths name ports here
-    std::uint32_t baudRate = 115200;       // also selects the read wait budget
+    std::string name;                // the device path
+    int handle = kClosed;            // file descriptor; kClosed or kInvalid
+    std::uint16_t number = 2;        // kept for its place; paths name ports here
+    std::uint32_t baudRate = 115200; // also selects the read wait budget
     std::uint8_t dataBits = 8;
     char parity = 'N';
     std::uint8_t stopBits = 1;
@@ -55,9 +60,18 @@ public:
     static constexpr int kInvalid = -2; // after a failed opening
 
 private:
+    // One read attempt: 1 a byte was stored, 0 none within the read time-out,
+    // -1 the read failed (the receive queue is flushed).
+    int ReadAttempt(std::uint8_t* byte);
+    void Tick() const;
+
     OpenError lastError_ = OpenError::None;
     WaitTick waitTick_;
+    LineSettings line_;
 };
+
+// The most 1 ms waits of one pending read at this rate; 0 means no limit.
+int ReadWaitBudget(std::uint32_t baud);
 
 // Spins for the given time on a steady clock. 0 after the wait.
 int BusyWaitMs(double ms);

@@ -1,0 +1,65 @@
+#include "DeviceOpen.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace kel {
+
+namespace {
+
+OpenError FromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return OpenError::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+        return OpenError::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK:
+        return OpenError::Busy;
+    default:
+        return OpenError::Other;
+    }
+}
+
+int Fail(int fd, OpenError reason, OpenError* why) {
+    if (fd >= 0)
+        close(fd);
+    if (why)
+        *why = reason;
+    return -1;
+}
+
+} // namespace
+
+int OpenExclusive(const std::string& path, OpenError* why) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(-1, FromErrno(errno), why);
+    if (!isatty(fd))
+        return Fail(fd, OpenError::Other, why);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return Fail(fd, FromErrno(errno), why);
+    int heldExclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &heldExclusive) == 0 && heldExclusive != 0)
+        return Fail(fd, OpenError::Busy, why);
+    ioctl(fd, TIOCEXCL); // ENOTTY/EINVAL on odd devices: the flock still holds
+    if (why)
+        *why = OpenError::None;
+    return fd;
+}
+
+void CloseExclusive(int fd) {
+    if (fd < 0)
+        return;
+    ioctl(fd, TIOCNXCL);
+    close(fd); // drops the flock too
+}
+
+} // namespace kel

@@ -1,0 +1,106 @@
+#include "LineSetup.h"
+
+// Only the kernel's own termios2 here; see the header.
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace kel {
+
+namespace {
+
+tcflag_t DataBitsFlag(std::uint8_t bits) {
+    switch (bits) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    default:
+        return CS8;
+    }
+}
+
+void SetModemLine(int fd, int line, bool raised) {
+    // Pseudo-terminals have no modem lines (ENOTTY): that is no failure.
+    ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+} // namespace
+
+bool ApplyLineSettings(int fd, const LineSettings& line) {
+    struct termios2 t {};
+    if (ioctl(fd, TCGETS2, &t) != 0)
+        return false;
+
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IUCLC | IXON | IXOFF | IXANY | IMAXBEL | INPCK);
+    if (line.xonXoff)
+        t.c_iflag |= IXON | IXOFF;
+    if (line.parity != 'N')
+        t.c_iflag |= INPCK;
+    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ICANON |
+                                        ISIG | IEXTEN | NOFLSH | TOSTOP);
+
+    t.c_cflag &= ~static_cast<tcflag_t>(CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR |
+                                        CRTSCTS | HUPCL);
+    t.c_cflag |= CLOCAL | CREAD | BOTHER | DataBitsFlag(line.dataBits);
+    if (line.stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    switch (line.parity) {
+    case 'E':
+        t.c_cflag |= PARENB;
+        break;
+    case 'O':
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 'M':
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case 'S':
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    // One byte at a time, no inter-byte timer: with O_NONBLOCK "no data yet" is
+    // EAGAIN, so a read of 0 can only mean the line hung up.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    t.c_ispeed = line.baud;
+    t.c_ospeed = line.baud;
+    if (ioctl(fd, TCSETS2, &t) != 0)
+        return false;
+
+    SetModemLine(fd, TIOCM_DTR, line.dtr);
+    SetModemLine(fd, TIOCM_RTS, line.rts);
+    return true;
+}
+
+LineSettings ConfigureLine(int fd, std::string_view definition) {
+    if (const auto parsed = ParseDefinition(definition)) {
+        if (ApplyLineSettings(fd, *parsed))
+            return *parsed;
+    }
+    const LineSettings fallback = FallbackLineSettings();
+    ApplyLineSettings(fd, fallback);
+    return fallback;
+}
+
+std::optional<std::uint32_t> ReadLineSpeed(int fd) {
+    struct termios2 t {};
+    if (ioctl(fd, TCGETS2, &t) != 0)
+        return std::nullopt;
+    return t.c_ospeed;
+}
+
+void FlushInput(int fd) {
+    ioctl(fd, TCFLSH, TCIFLUSH);
+}
+
+void FlushBoth(int fd) {
+    ioctl(fd, TCFLSH, TCIOFLUSH);
+}
+
+} // namespace kel

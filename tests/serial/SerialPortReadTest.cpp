@@ -1,0 +1,185 @@
+#include "serial/ReadWatchdog.h"
+#include "serial/SerialPort.h"
+#include "tests/support/PtyPeer.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace kel {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+class SerialPortRead : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(port.Open(peer.SlavePath(), 115200), 0); }
+
+    test::PtyPeer peer;
+    SerialPort port;
+};
+
+TEST_F(SerialPortRead, ByteAlreadyQueuedComesWithTheFirstAttempt) {
+    ReadWatchdog watchdog(port, 5ms);
+    peer.Send("A");
+    std::this_thread::sleep_for(20ms);
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), 0);
+    EXPECT_EQ(byte, 'A');
+}
+
+TEST_F(SerialPortRead, SilentLineEndsWithTheSlice) {
+    ReadWatchdog watchdog(port, 10ms);
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_GE(MsSince(start), 9.0);
+    EXPECT_LT(MsSince(start), 2000.0);
+}
+
+TEST_F(SerialPortRead, RealSliceIsAboutSeventyMilliseconds) {
+    ReadWatchdog watchdog(port); // the real slice
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -2);
+    const double ms = MsSince(start);
+    EXPECT_GE(ms, 65.0);
+    EXPECT_LT(ms, 1500.0);
+}
+
+TEST_F(SerialPortRead, FlagAlreadySetReadsNothing) {
+    peer.Send("Z");
+    std::this_thread::sleep_for(20ms);
+    std::uint8_t byte = 0;
+    port.timedOut = 1;
+    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_EQ(byte, 0);
+    ReadWatchdog watchdog(port, 5ms);
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), 0); // the byte is still queued
+    EXPECT_EQ(byte, 'Z');
+}
+
+TEST_F(SerialPortRead, ByteArrivingMidSliceIsReturned) {
+    ReadWatchdog watchdog(port, 2000ms);
+    std::jthread sender([&] {
+        std::this_thread::sleep_for(30ms);
+        peer.Send("q");
+    });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), 0);
+    EXPECT_EQ(byte, 'q');
+}
+
+TEST_F(SerialPortRead, RawLineKeepsEveryByte) {
+    ReadWatchdog watchdog(port, 5ms);
+    // Carriage returns, ^C, DEL, XOFF and NUL pass untouched in both directions.
+    const std::string bytes("a\r\n\x03\x7f\x13\0\xff", 8);
+    peer.Send(bytes);
+    std::string got;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::uint8_t byte = 0;
+        port.timedOut = 0;
+        ASSERT_EQ(port.ReadByte(&byte), 0) << "byte " << i;
+        got += static_cast<char>(byte);
+    }
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(port.Write(bytes.data(), bytes.size()), bytes.size());
+    EXPECT_EQ(peer.WaitReceived(bytes.size()), bytes);
+}
+
+TEST_F(SerialPortRead, HangUpMidReadFails) {
+    // No watchdog: only the hang-up can end this read.
+    std::jthread hangUp([&] {
+        std::this_thread::sleep_for(50ms);
+        peer.HangUp();
+    });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(port.ReadByteRetry(&byte), -1);
+    const char cmd[] = "kel\n";
+    EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
+}
+
+TEST_F(SerialPortRead, RetryReaderGetsAByteOrGivesUpAfterFortyAttempts) {
+    std::uint8_t byte = 0;
+    peer.Send("x");
+    EXPECT_EQ(port.ReadByteRetry(&byte), 0);
+    EXPECT_EQ(byte, 'x');
+
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByteRetry(&byte), -1);
+    // 40 attempts of ~2 ms read time-out and a 10 ms pause each.
+    EXPECT_GE(MsSince(start), 400.0);
+    EXPECT_LT(MsSince(start), 5000.0);
+}
+
+TEST_F(SerialPortRead, WaitTickRunsWhileNoByteComes) {
+    std::atomic<int> ticks = 0;
+    port.SetWaitTick([&] { ++ticks; });
+    ReadWatchdog watchdog(port, 20ms);
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_GE(ticks.load(), 2);
+}
+
+TEST_F(SerialPortRead, WritesExactBytesAndNothingWhenClosed) {
+    const char cmd[] = "kel connect\n"; // with its NUL: 13 bytes
+    EXPECT_EQ(port.Write(cmd, sizeof cmd), 13u);
+    EXPECT_EQ(peer.WaitReceived(13), std::string(cmd, 13));
+    port.Close();
+    EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+}
+
+TEST_F(SerialPortRead, LargeWriteIsWrittenWhole) {
+    const std::string big(20000, 'w'); // more than the pty buffers at once
+    EXPECT_EQ(port.Write(big.data(), big.size()), big.size());
+    EXPECT_EQ(peer.WaitReceived(big.size()).size(), big.size());
+}
+
+TEST(ReadWatchdog, StopCutsASliceShortAndLeavesTheFlag) {
+    SerialPort port;
+    ReadWatchdog watchdog(port, 10s);
+    port.timedOut = 0;
+    std::this_thread::sleep_for(20ms);
+    const auto start = Clock::now();
+    watchdog.Stop();
+    EXPECT_LT(MsSince(start), 1000.0);
+    EXPECT_EQ(port.timedOut.load(), 0);
+    watchdog.Stop(); // twice is harmless
+}
+
+TEST(BusyWait, HoldsForTheTimeAsked) {
+    const auto start = Clock::now();
+    EXPECT_EQ(BusyWaitMs(5.0), 0);
+    EXPECT_GE(MsSince(start), 5.0);
+    EXPECT_EQ(BusyWaitMs(0.0), 0);
+    EXPECT_EQ(BusyWaitMs(-3.0), 0);
+}
+
+TEST(ReadWaitBudget, FollowsTheRateTable) {
+    const std::pair<std::uint32_t, int> table[] = {
+        {115200, 500}, {921600, 100}, {1000000, 100}, {1500000, 70},
+        {3000000, 30}, {9600, 0},     {123456, 0},    {0, 0},
+    };
+    for (const auto& [baud, steps] : table)
+        EXPECT_EQ(ReadWaitBudget(baud), steps) << baud;
+}
+
+} // namespace
+} // namespace kel
