@@ -111,51 +111,30 @@ TEST_F(RfTestCommands, WithoutChipModelNothingIsWrittenOrLogged) {
 
 TEST_F(RfTestCommands, GetMacTakesTheSeventeenCharactersBeforeTheLineFeed) {
     std::string src = "src?", dst = "dst?", bssid = "bssid?";
-    link.peer.ScriptReplies({"Source mac address:AA:BB:CC:DD:EE:FF \n"
-                             "Dest mac address 11:22:33:44:55:66\n"
+    link.peer.ScriptReplies({"source mac address 99:99:99:99:99:99\n" // wrong case
+                             "Source mac address:AA:BB:CC:DD:EE:FF \n"
                              "noise\n"
-                             "BSSID=de:ad:be:ef:00:01\n"
+                             "Dest mac address 11:22:33:44:55:66\n"
                              "Sending CMD OK!\n"
                              "BSSID after the end line\n"});
     ASSERT_EQ(get_mac(Ctx(), src, dst, bssid), kResultOk);
     // A blank after the address shifts the window: the first character is lost.
     EXPECT_EQ(src, "A:BB:CC:DD:EE:FF ");
     EXPECT_EQ(dst, "11:22:33:44:55:66");
-    EXPECT_EQ(bssid, "de:ad:be:ef:00:01");
-}
-
-TEST_F(RfTestCommands, GetMacLeavesTextsWhoseLinesDoNotCome) {
-    std::string src = "keep-src", dst = "keep-dst", bssid = "keep-bssid";
-    link.peer.ScriptReplies({"Dest mac address 11:22:33:44:55:66\n"
-                             "source mac address 99:99:99:99:99:99\n" // wrong case
-                             "Sending CMD OK!\n"});
-    ASSERT_EQ(get_mac(Ctx(), src, dst, bssid), kResultOk);
-    EXPECT_EQ(src, "keep-src");
-    EXPECT_EQ(dst, "11:22:33:44:55:66");
-    EXPECT_EQ(bssid, "keep-bssid");
+    EXPECT_EQ(bssid, "bssid?");
 }
 
 TEST_F(RfTestCommands, RxStopReadsCountersBeforeTheEndLineOnly) {
     std::int32_t total = -1, abortErrors = -1, crcErrors = -1;
-    link.peer.ScriptReplies({"CRCError: 7\n"
+    link.peer.ScriptReplies({"CRCError: -2\n"
                              "Total:   990\n"
-                             "total: 5\n" // lower case is not a counter line
-                             "AbortError:3\n"
+                             "total: 5\n"   // lower case is not a counter line
                              "Total:1000\n" // a repeated line overwrites
                              "Sending CMD OK!\n"
-                             "CRCError: 99\n"});
+                             "AbortError: 99\n"});
     ASSERT_EQ(rx_stop(Ctx(), total, abortErrors, crcErrors), kResultOk);
     EXPECT_EQ(total, 1000);
-    EXPECT_EQ(abortErrors, 3);
-    EXPECT_EQ(crcErrors, 7);
-}
-
-TEST_F(RfTestCommands, RxStopKeepsPresetCountersAndReadsLow32Bits) {
-    std::int32_t total = 0, abortErrors = 0, crcErrors = 0;
-    link.peer.ScriptReplies({"Total: 4294967308\nCRCError: -2\nSending CMD OK!\n"});
-    ASSERT_EQ(rx_stop(Ctx(), total, abortErrors, crcErrors), kResultOk);
-    EXPECT_EQ(total, 12);
-    EXPECT_EQ(abortErrors, 0);
+    EXPECT_EQ(abortErrors, -1); // its line came after the end line: the preset stays
     EXPECT_EQ(crcErrors, -2);
 }
 
@@ -221,11 +200,6 @@ TEST_F(RfTestCommands, TxFailsOnTheThirdGiveUpEvenWithLinesBetween) {
     link.peer.ScriptReplies(
         {kGiveUp + "a line\n" + kGiveUp + "another\n" + kGiveUp + "Sending CMD OK!\n"});
     EXPECT_EQ(tx(Ctx(), 0, 0, 0), kResultFailed);
-}
-
-TEST_F(RfTestCommands, OtherCommandsFailOnTheFirstGiveUp) {
-    link.peer.ScriptReplies({kGiveUp + "Sending CMD OK!\n"});
-    EXPECT_EQ(tx_stop(Ctx()), kResultFailed);
 }
 
 TEST_F(RfTestCommands, ASilentBoardFailsTheCommand) {
