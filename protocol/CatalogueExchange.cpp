@@ -17,20 +17,17 @@ std::string_view AsFormatArgument(std::string_view text) {
 }
 
 int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator) {
-    if (ctx.ChipModelIndex() == -1)
+    if (!HasChipModel(ctx))
         return kResultNoChipModel;
     std::string command(DialectPrefix(ctx.ChipModelIndex()));
     command += body;
-    // c_str() keeps the NUL right after the text, so it can go out with it.
-    const std::size_t count = command.size() + (terminator == Terminator::WithNul ? 1 : 0);
-    if (SendCommand(ctx, command.c_str(), count) == 0)
+    if (SendText(ctx, command, terminator == Terminator::WithNul) == 0)
         return kResultFailed;
     return kResultOk;
 }
 
 int SendWithoutDialect(CommandContext& ctx, std::string_view text) {
-    const std::string command(text);
-    if (SendCommand(ctx, command.c_str(), command.size()) == 0)
+    if (SendText(ctx, text, false) == 0)
         return kResultFailed;
     return kResultOk;
 }

@@ -13,7 +13,7 @@ bool HasSupplyCommands(int chipModelIndex) {
 }
 
 int RunSupplySequence(CommandContext& ctx, std::string_view first, std::string_view second) {
-    if (ctx.ChipModelIndex() == -1)
+    if (!HasChipModel(ctx))
         return kResultNoChipModel;
     if (!HasSupplyCommands(ctx.ChipModelIndex()))
         return kResultFailed;

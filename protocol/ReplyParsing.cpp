@@ -35,10 +35,11 @@ std::int32_t ValueInLastFour(std::string_view line) {
 }
 
 std::string TextAfterLabel(std::string_view line, std::string_view label) {
-    if (line.size() <= label.size())
+    if (line.size() < label.size())
         return {};
     std::string_view rest = line.substr(label.size());
-    rest.remove_suffix(1);
+    if (rest.ends_with('\n'))
+        rest.remove_suffix(1);
     return std::string(rest);
 }
 

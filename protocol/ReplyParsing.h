@@ -19,8 +19,7 @@ std::int32_t ValueAfterLastColon(std::string_view line);
 // The number in the line's last 4 characters, line feed included.
 std::int32_t ValueInLastFour(std::string_view line);
 
-// What follows the label, less the line's last character (its line feed),
-// kept exactly as sent.
+// What follows the label, less the line feed, kept exactly as sent.
 std::string TextAfterLabel(std::string_view line, std::string_view label);
 
 // The number read from what follows the label.
