@@ -86,8 +86,8 @@ void CComboItem::keyPressEvent(QKeyEvent* event) {
 
 void CComboItem::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
-    // Opening its own list takes the focus away only for a moment.
-    if (event->reason() == Qt::PopupFocusReason) {
+    // Its own opened list takes the focus only while it shows.
+    if (event->reason() == Qt::PopupFocusReason || view()->isVisible()) {
         return;
     }
     Finish();
