@@ -279,15 +279,21 @@ Reply BoardModel::Tx(Args args) {
         }
         if (i + 1 >= args.size())
             return Refused();
-        std::optional<std::int64_t> value;
-        if (args[i] == "-n")
-            value = ParseInteger(args[i + 1], 0, std::numeric_limits<std::int32_t>::max());
-        else if (args[i] == "-l")
-            value = ParseInteger(args[i + 1], 0, kMaxTxLength);
-        if (!value)
+        const std::string_view option = args[i];
+        const std::string_view value = args[++i];
+        if (option == "-n") {
+            const auto parsed = ParseInteger(value, 0, std::numeric_limits<std::int32_t>::max());
+            if (!parsed)
+                return Refused();
+            count = *parsed;
+            continue;
+        }
+        if (option != "-l")
             return Refused();
-        (args[i] == "-n" ? count : length) = *value;
-        ++i;
+        const auto parsed = ParseInteger(value, 0, kMaxTxLength);
+        if (!parsed)
+            return Refused();
+        length = *parsed;
     }
     state_.txCount = static_cast<std::int32_t>(count);
     state_.txLength = static_cast<std::int32_t>(length);
