@@ -18,10 +18,12 @@ run_suite() { # build-dir label-regex cmake-args...
   echo "=== $dir ==="
   cmake -S . -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+  # A hung test must fail the run, not stall it; an empty selection is an error.
+  local ctest_args=(--test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300 --no-tests=error)
   if [ -n "$labels" ]; then
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs" -L "$labels"
+    ctest "${ctest_args[@]}" -L "$labels"
   else
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+    ctest "${ctest_args[@]}"
   fi
 }
 

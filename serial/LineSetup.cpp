@@ -2,6 +2,7 @@
 
 // Only the kernel's own termios2 here; see the header.
 #include <asm/termbits.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 namespace kel {
@@ -24,6 +25,17 @@ tcflag_t DataBitsFlag(std::uint8_t bits) {
 void SetModemLine(int fd, int line, bool raised) {
     // Pseudo-terminals have no modem lines (ENOTTY): that is no failure.
     ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+// USB adapters such as FTDI hold received bytes up to 16 ms unless asked not
+// to; that would stretch every reply. Devices without the setting refuse it,
+// which is fine.
+void AskForLowLatency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &serial);
 }
 
 } // namespace
@@ -75,6 +87,7 @@ bool ApplyLineSettings(int fd, const LineSettings& line) {
 
     SetModemLine(fd, TIOCM_DTR, line.dtr);
     SetModemLine(fd, TIOCM_RTS, line.rts);
+    AskForLowLatency(fd);
     return true;
 }
 

@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kel {
 namespace {
@@ -110,6 +113,22 @@ TEST_F(SerialPortRead, HangUpMidReadFails) {
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
     const char cmd[] = "kel\n";
     EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
+}
+
+TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "TIOCVHANGUP needs root";
+    std::jthread hangUp([&] {
+        std::this_thread::sleep_for(50ms);
+        const int fd = open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        ioctl(fd, TIOCVHANGUP);
+        close(fd);
+    });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    EXPECT_EQ(port.ReadByte(&byte), -1);
 }
 
 TEST_F(SerialPortRead, RetryReaderGetsAByteOrGivesUpAfterFortyAttempts) {
