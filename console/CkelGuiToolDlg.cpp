@@ -1,0 +1,282 @@
+#include "console/CkelGuiToolDlg.h"
+
+#include "console/CAboutDlg.h"
+#include "console/ConsoleTables.h"
+#include "console/DialogBuilder.h"
+#include "console/QtPrompter.h"
+#include "editlist/CEditList.h"
+#include "resources/DialogTemplates.h"
+#include "resources/ResourceIds.h"
+#include "resources/Strings.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QShortcut>
+
+using namespace kel::res;
+
+namespace {
+
+// Window menu commands the dialog answers besides the About entry.
+constexpr unsigned kScMinimize = 0xF020;
+constexpr unsigned kScClose = 0xF060;
+
+// The SDD power list opens an edit box on the power level column only.
+int SddPowerEditor(int column) {
+    return column == 1 ? 0 : 2;
+}
+
+} // namespace
+
+CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* parent)
+    : QDialog(parent), prompter_(std::move(prompter)) {
+    if (!prompter_)
+        prompter_ = std::make_unique<QtPrompter>(this);
+
+    // The template's font exists only on one platform: take the platform's
+    // own UI font at the template's size.
+    const DialogTemplate& tmpl = MainDialogTemplate();
+    QFont font = QApplication::font();
+    font.setPointSize(tmpl.pointSize);
+    setFont(font);
+
+    setWindowTitle(QString::fromUtf8(tmpl.caption));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    const kel::DialogBaseUnits units = kel::BaseUnitsOf(this->font());
+    controls_ = kel::BuildControls(this, tmpl, units);
+    setFixedSize(kel::MapDialogSize(tmpl.width, tmpl.height, units));
+
+    appIcon = QIcon(QString::fromUtf8(kAppIconPath));
+    port.SetWaitTick([this] { waitTick.Tick(); });
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+
+    WireMessageMap();
+    OnInitDialog();
+}
+
+CkelGuiToolDlg::~CkelGuiToolDlg() {
+    // Closing sends nothing to the board; the watchdog must stop before the
+    // port it watches closes.
+    watchdog.reset();
+    port.Close();
+    port.SetWaitTick({});
+}
+
+void CkelGuiToolDlg::OnInitDialog() {
+    UpdateData(false);
+    setWindowIcon(appIcon);
+    setWindowTitle(QString::fromStdString(kel::VersionCaption()));
+    ClearLog();
+    FillLists();
+    PrepareSddPowerList();
+    EnableControls(false);
+    ShowUsage();
+
+    baudRateBox->clear();
+    for (std::uint32_t baud : kel::kBaudRates)
+        kel::AddString(baudRateBox, QString::number(baud));
+    baudRateBox->setCurrentIndex(kel::kDefaultBaudRow);
+
+    dcdcMode = IsDlgButtonChecked(IDC_DCDC_MODE) ? 1 : 0;
+
+    // The command box is locked until a connection; then the user starts at
+    // the chip model.
+    commandBox->setFocus();
+    if (!commandBox->isEnabled())
+        chipModelList->setFocus();
+}
+
+void CkelGuiToolDlg::FillLists() {
+    for (int channel = 1; channel <= kel::kChannelCount; ++channel)
+        kel::AddString(channelList, QString::number(channel));
+    for (const kel::RateRow& rate : kel::kRates)
+        kel::AddString(rateList, QString::fromStdString(kel::RateText(rate)));
+    for (const char* model : kel::kChipModels)
+        kel::AddString(chipModelList, QString::fromUtf8(model));
+}
+
+void CkelGuiToolDlg::PrepareSddPowerList() {
+    sddPowerList->setShowGrid(true);
+    sddPowerList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Rows as tall as a list's rows: the three classes fit without scrolling.
+    sddPowerList->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    sddPowerList->InsertColumn(0, QStringLiteral("rate"), Qt::AlignHCenter, 90);
+    sddPowerList->InsertColumn(1, QStringLiteral("power level"), Qt::AlignHCenter, 102);
+    sddPowerList->InsertItem(0, QStringLiteral("11b"));
+    sddPowerList->InsertItem(1, QStringLiteral("11gn"));
+    sddPowerList->InsertItem(2, QStringLiteral("11n mcs7"));
+    sddPowerList->editorCallback = SddPowerEditor;
+}
+
+// --- Log pane ---------------------------------------------------------------
+
+void CkelGuiToolDlg::AppendToPane(const QString& text) {
+    QTextCursor end(logPane->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    logLength_ += static_cast<std::size_t>(text.size());
+    // Whatever the user selected, the newest line stays in view.
+    logPane->moveCursor(QTextCursor::End);
+    logPane->verticalScrollBar()->setValue(logPane->verticalScrollBar()->maximum());
+}
+
+void CkelGuiToolDlg::AppendLog(const std::string& text) {
+    AppendToPane(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void CkelGuiToolDlg::AppendLogText(const QString& text) {
+    AppendToPane(text);
+}
+
+void CkelGuiToolDlg::ClearLog() {
+    logPane->clear();
+    logLength_ = 0;
+}
+
+void CkelGuiToolDlg::SetLogText(const std::string& text) {
+    ClearLog();
+    AppendLog(text);
+}
+
+QString CkelGuiToolDlg::LogText() const {
+    return logPane->toPlainText();
+}
+
+// --- Controls by id ---------------------------------------------------------
+
+QWidget* CkelGuiToolDlg::GetDlgItem(int id) const {
+    if (id == IDC_STATIC)
+        return nullptr;
+    for (QWidget* control : controls_) {
+        if (kel::DlgIdOf(control) == id)
+            return control;
+    }
+    return nullptr;
+}
+
+QString CkelGuiToolDlg::GetDlgItemText(int id) const {
+    QWidget* control = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text();
+    if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
+        return pane->toPlainText();
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return combo->currentText();
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->text();
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* group = qobject_cast<QGroupBox*>(control))
+        return group->title();
+    return {};
+}
+
+void CkelGuiToolDlg::SetDlgItemText(int id, const QString& text) {
+    QWidget* control = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(text);
+    else if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
+        pane->setPlainText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
+        combo->setEditText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(text);
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(text);
+}
+
+int CkelGuiToolDlg::IsDlgButtonChecked(int id) const {
+    auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    return button && button->isChecked() ? 1 : 0;
+}
+
+void CkelGuiToolDlg::CheckDlgButton(int id, int check) {
+    auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    if (!button)
+        return;
+    // An exclusive group refuses to uncheck its checked button; the code sets
+    // each radio on its own, as the user's click cannot.
+    QButtonGroup* group = button->group();
+    const bool exclusive = group && group->exclusive();
+    if (exclusive)
+        group->setExclusive(false);
+    button->setChecked(check != 0);
+    if (exclusive)
+        group->setExclusive(true);
+}
+
+// --- Questions to the user --------------------------------------------------
+
+void CkelGuiToolDlg::MessageBox(const QString& text) {
+    waitTick.EndBusy();
+    prompter_->MessageBox(text);
+}
+
+Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {
+    waitTick.EndBusy();
+    return prompter_->YesNoCancel(text);
+}
+
+std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
+                                                    const QString& filter, const QString& dir) {
+    waitTick.EndBusy();
+    return prompter_->SaveFileName(proposedName, filter, dir);
+}
+
+void CkelGuiToolDlg::SetPrompter(std::unique_ptr<Prompter> prompter) {
+    prompter_ = std::move(prompter);
+}
+
+// --- Window menu and About box ------------------------------------------------
+
+std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(tr("Minimize"))->setData(kScMinimize);
+    menu->addAction(tr("Close"))->setData(kScClose);
+    const QString about = QString::fromUtf8(kAboutMenuText);
+    if (!about.isEmpty()) {
+        menu->addSeparator();
+        menu->addAction(about)->setData(IDM_ABOUTBOX);
+    }
+    return menu;
+}
+
+void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
+    switch (commandId & 0xFFF0) {
+    case IDM_ABOUTBOX: {
+        CAboutDlg about(this);
+        about.exec();
+        return;
+    }
+    case kScMinimize:
+        showMinimized();
+        return;
+    case kScClose:
+        close();
+        return;
+    default:
+        return;
+    }
+}
+
+void CkelGuiToolDlg::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu = CreateSystemMenu();
+    if (QAction* chosen = menu->exec(event->globalPos()))
+        OnSysCommand(chosen->data().toUInt());
+}

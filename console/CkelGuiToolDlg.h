@@ -1,0 +1,172 @@
+#pragma once
+// The console's main window. It owns the serial port, the read watchdog, the
+// log pane, the SDD power list, the members its controls exchange data with
+// (UpdateData) and the run state. Every control's notification is wired to a
+// handler (MessageMap.cpp); the handlers live in one file per group:
+// ConnectionHandlers, RfTestHandlers, CalibrationHandlers, SddExportHandlers.
+// The protocol layer reaches the port, the chip model and the log pane through
+// kel::CommandContext.
+//
+// Text members hold bytes in the locale's 8-bit encoding, the form commands
+// carry them in; UpdateData converts to and from the controls' text.
+
+#include "console/ExchangeWaitTick.h"
+#include "console/Prompter.h"
+#include "protocol/CommandContext.h"
+#include "serial/ReadWatchdog.h"
+#include "serial/SerialPort.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CEditList;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+
+class CkelGuiToolDlg : public QDialog, public kel::CommandContext {
+    Q_OBJECT
+public:
+    // Without a prompter the dialog asks with Qt's message boxes and file dialog.
+    explicit CkelGuiToolDlg(std::unique_ptr<Prompter> prompter = nullptr,
+                            QWidget* parent = nullptr);
+    ~CkelGuiToolDlg() override;
+
+    // kel::CommandContext
+    kel::SerialPort& Port() override { return port; }
+    int ChipModelIndex() const override { return chipModelIndex; }
+    // Bytes, one character each, appended at the end of the log pane.
+    void AppendLog(const std::string& text) override;
+    // Characters appended since the pane was last emptied; "\r\n" counts two.
+    std::size_t LogLength() const override { return logLength_; }
+    void ClearLog() override;
+    // Text that did not come from the board (a file path, say).
+    void AppendLogText(const QString& text);
+    // Replaces the whole log with text.
+    void SetLogText(const std::string& text);
+    QString LogText() const;
+
+    // Controls to members (true) or members to controls (false), in the
+    // order of the data-exchange table.
+    bool UpdateData(bool saveAndValidate = true);
+    // Enables the controls for the connected state and the chip model.
+    void EnableControls(bool connected);
+    // Writes the usage help into the two usage panes.
+    void ShowUsage();
+
+    // Controls by id; nullptr for an unknown id.
+    QWidget* GetDlgItem(int id) const;
+    // Every control in template (tab) order, those without an id included.
+    const std::vector<QWidget*>& Controls() const { return controls_; }
+    // The text a control shows (caption, edit text, combo text).
+    QString GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const QString& text);
+    // Check boxes and radio buttons: 0 unchecked, 1 checked. Checking or
+    // unchecking a radio button leaves the other radios of its group alone.
+    int IsDlgButtonChecked(int id) const;
+    void CheckDlgButton(int id, int check);
+
+    // Asking the user; the busy cursor gives way while the question is shown.
+    void MessageBox(const QString& text);
+    Prompter::Answer YesNoCancel(const QString& text);
+    std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
+                                        const QString& dir = QString());
+    void SetPrompter(std::unique_ptr<Prompter> prompter);
+
+    // The window menu's equivalent: minimise, close, a separator and the
+    // About entry. Each entry runs OnSysCommand with its command id.
+    std::unique_ptr<QMenu> CreateSystemMenu();
+    void OnSysCommand(unsigned commandId);
+
+    // The OK command, Enter included: does nothing, so Enter never closes.
+    void OnOK() {}
+
+    // Connection (ConnectionHandlers.cpp).
+    void OnBnClickedConnect();
+    void OnCbnDropdownComPort();
+    void OnCbnSelchangeChipModel();
+    // RF tests (RfTestHandlers.cpp).
+    void OnBnClickedGetMac();
+    void OnBnClickedSetMac();
+    void OnBnClickedSetPower();
+    void OnBnClickedTone();
+    void OnBnClickedTx();
+    void OnBnClickedRx();
+    void OnCbnSelchangeChannel();
+    void OnCbnSelchangeRate();
+    void OnBnClickedCountCheck();
+    void OnBnClickedLengthCheck();
+    // Calibration and power mode (CalibrationHandlers.cpp).
+    void OnBnClickedSetFreqOffset();
+    void OnBnClickedGetFreqOffset();
+    void OnBnClickedSaveFreqOffset();
+    void OnBnClickedGetSddFreqOffset();
+    void OnBnClickedSetPowerAll();
+    void OnBnClickedGetPowerAll();
+    void OnBnClickedSaveToSdd();
+    void OnPowerMode(int id); // 1039 "LDO Mode" or 1040 "DC-DC Mode"
+    void OnBnClickedSendCmd();
+    // SDD file export (SddExportHandlers.cpp).
+    void OnBnClickedExportSdd();
+
+    // Members, in the order of the member table.
+    QIcon appIcon;
+    QComboBox* chipModelList = nullptr; // 1021
+    QComboBox* comPortList = nullptr;   // 1006
+    std::string powerText;              // 1007
+    QComboBox* channelList = nullptr;   // 1009
+    QComboBox* rateList = nullptr;      // 1008
+    kel::SerialPort port;               // outlives the watchdog below
+    QPlainTextEdit* logPane = nullptr;  // 1001
+    QLineEdit* commandBox = nullptr;    // 1041
+    int connected = 0;
+    int toneRunning = 0;
+    int txRunning = 0;
+    int rxRunning = 0;
+    std::string srcAddrText;  // 1011
+    std::string dstAddrText;  // 1014
+    std::string bssidText;    // 1015
+    int countCheck = 0;       // 1017
+    int lengthCheck = 0;      // 1019
+    std::string txCountText;  // 1016
+    std::string txLengthText; // 1018
+    std::int16_t dcdcMode = 0;
+    // Started by a connection, stopped before the port closes or goes.
+    std::unique_ptr<kel::ReadWatchdog> watchdog;
+    std::string freqOffsetText;        // 1024
+    std::string spareOffsetText;       // 1034, read by no handler
+    std::string sddPower11bText;       // 1031
+    std::string sddPower11gnText;      // 1032
+    std::string sddPower11nMcs7Text;   // 1033
+    CEditList* sddPowerList = nullptr; // 1045
+    int fullDutyCheck = 0;             // 1046
+    QComboBox* baudRateBox = nullptr;  // 1047
+
+    // The chip model row 0..3 in use, -1 until one is chosen.
+    int chipModelIndex = -1;
+
+    // The port's wait-tick; handlers run inside its scope (MessageMap.cpp).
+    ExchangeWaitTick waitTick;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void DoDataExchange(bool saveAndValidate);
+    void WireMessageMap();
+    void FillLists();
+    void PrepareSddPowerList();
+    void AppendToPane(const QString& text);
+
+    std::vector<QWidget*> controls_;
+    std::size_t logLength_ = 0;
+    std::unique_ptr<Prompter> prompter_;
+};

@@ -1,0 +1,6 @@
+#include "console/DropDownComboBox.h"
+
+void DropDownComboBox::showPopup() {
+    emit dropDown();
+    QComboBox::showPopup();
+}

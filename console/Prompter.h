@@ -1,0 +1,22 @@
+#pragma once
+// The questions the console asks the user: a message with an OK button, a
+// Yes/No/Cancel question, and where to save a file. The dialog asks through
+// this seam so tests can answer and record instead of a person.
+
+#include <QString>
+#include <optional>
+
+class Prompter {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompter() = default;
+
+    virtual void MessageBox(const QString& text) = 0;
+    // Closing the box without choosing answers Cancel.
+    virtual Answer YesNoCancel(const QString& text) = 0;
+    // filter in Qt's form, e.g. "(*.sdd)"; dir empty for the current folder.
+    // The chosen path, or nothing when the user cancels.
+    virtual std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
+                                                const QString& dir) = 0;
+};

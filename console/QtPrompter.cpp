@@ -1,0 +1,46 @@
+#include "console/QtPrompter.h"
+
+#include "resources/Strings.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+// Message boxes carry the program's name as title and show the text as it
+// is: no markup, line feeds break lines.
+QMessageBox::StandardButton Ask(QWidget* window, QMessageBox::Icon icon, const QString& text,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton escapeAnswer) {
+    QMessageBox box(icon, QString::fromUtf8(kel::res::kApplicationName), text, buttons, window);
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(escapeAnswer);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+void QtPrompter::MessageBox(const QString& text) {
+    Ask(window_, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+Prompter::Answer QtPrompter::YesNoCancel(const QString& text) {
+    const auto answer =
+        Ask(window_, QMessageBox::Question, text,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes)
+        return Answer::Yes;
+    if (answer == QMessageBox::No)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+std::optional<QString> QtPrompter::SaveFileName(const QString& proposedName, const QString& filter,
+                                                const QString& dir) {
+    const QString start = QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(proposedName);
+    const QString path = QFileDialog::getSaveFileName(window_, QString(), start, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
