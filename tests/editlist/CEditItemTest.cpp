@@ -157,10 +157,7 @@ void CEditItemTest::widensUpToTheListEdgeAndNeverShrinks() {
 
     d.Type("123456");
     const QRect grown = editor->geometry();
-    QVERIFY2(grown.width() > start.width(), "a wider text widens the box");
-    QCOMPARE(grown.left(), start.left());
-    QCOMPARE(grown.top(), start.top());
-    QCOMPARE(grown.height(), start.height());
+    QCOMPARE(grown.adjusted(0, 0, start.width() - grown.width(), 0), start); // only wider
     QVERIFY(grown.width() >= d.list->fontMetrics().horizontalAdvance(editor->text()) + 5);
 
     for (int i = 0; i < 40; ++i) {
