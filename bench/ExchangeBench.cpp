@@ -68,8 +68,8 @@ void FlowingLine() {
         bytes += line.size();
     }
     const double seconds = SecondsSince(start);
-    std::printf("flowing line through ReadReplyLine: %zu bytes in %.2f s = %.0f bytes/s\n",
-                bytes, seconds, static_cast<double>(bytes) / seconds);
+    std::printf("flowing line through ReadReplyLine: %zu bytes in %.2f s = %.0f bytes/s\n", bytes,
+                seconds, static_cast<double>(bytes) / seconds);
 }
 
 void SilentGiveUp() {
