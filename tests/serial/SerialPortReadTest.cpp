@@ -191,14 +191,5 @@ TEST(BusyWait, HoldsForTheTimeAsked) {
     EXPECT_EQ(BusyWaitMs(-3.0), 0);
 }
 
-TEST(ReadWaitBudget, FollowsTheRateTable) {
-    const std::pair<std::uint32_t, int> table[] = {
-        {115200, 500}, {921600, 100}, {1000000, 100}, {1500000, 70},
-        {3000000, 30}, {9600, 0},     {123456, 0},    {0, 0},
-    };
-    for (const auto& [baud, steps] : table)
-        EXPECT_EQ(ReadWaitBudget(baud), steps) << baud;
-}
-
 } // namespace
 } // namespace kel
