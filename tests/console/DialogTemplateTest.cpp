@@ -1,0 +1,216 @@
+// The windows built from the templates: every control, in template order, with
+// its id, kind, visibility, geometry and accessible name.
+
+#include "ScriptedPrompter.h"
+#include "console/CAboutDlg.h"
+#include "console/CkelGuiToolDlg.h"
+#include "editlist/CEditList.h"
+#include "resources/DialogTemplates.h"
+#include "resources/ResourceIds.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace kel::res;
+
+namespace {
+
+// Dialog units to pixels, worked out here from the font on its own.
+struct Units {
+    int x;
+    int y;
+};
+
+Units UnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const double average = metrics.horizontalAdvance(QStringLiteral(
+                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                           52.0;
+    return {static_cast<int>(average + 0.5), metrics.height()};
+}
+
+int Px(int dialogUnits, int base, int divisor) {
+    return static_cast<int>(std::lround(dialogUnits * base / static_cast<double>(divisor)));
+}
+
+bool IsKind(QWidget* w, ControlKind kind) {
+    switch (kind) {
+    case ControlKind::PushButton:
+        return qobject_cast<QPushButton*>(w);
+    case ControlKind::Edit:
+        return qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w);
+    case ControlKind::ComboBox:
+        return qobject_cast<QComboBox*>(w);
+    case ControlKind::Label:
+    case ControlKind::Icon:
+        return qobject_cast<QLabel*>(w);
+    case ControlKind::GroupBox:
+        return qobject_cast<QGroupBox*>(w);
+    case ControlKind::CheckBox:
+        return qobject_cast<QCheckBox*>(w);
+    case ControlKind::RadioButton:
+        return qobject_cast<QRadioButton*>(w);
+    case ControlKind::ListView:
+        return qobject_cast<CEditList*>(w);
+    }
+    return false;
+}
+
+// Position, kind, visibility and size of each control against its template row.
+void CheckControls(QWidget* dialog, const std::vector<QWidget*>& controls,
+                   const DialogTemplate& tmpl) {
+    const Units units = UnitsOf(dialog->font());
+    QCOMPARE(dialog->size(), QSize(Px(tmpl.width, units.x, 4), Px(tmpl.height, units.y, 8)));
+    QCOMPARE(controls.size(), tmpl.controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlTemplate& t = tmpl.controls[i];
+        QWidget* w = controls[i];
+        const QByteArray where = QByteArray::number(int(i)) + " id " + QByteArray::number(t.id);
+        QVERIFY2(IsKind(w, t.kind), where);
+        QVERIFY2(w->property("dlgId").toInt() == t.id, where);
+        QVERIFY2(w->isHidden() == !t.shown, where);
+        const QRect g = w->geometry();
+        QVERIFY2(g.x() == Px(t.rect.x, units.x, 4) && g.y() == Px(t.rect.y, units.y, 8), where);
+        // A combo box's template height is its opened list; closed it is one field.
+        const int height = t.kind == ControlKind::ComboBox ? 12 : t.rect.height;
+        QVERIFY2(g.height() == Px(height, units.y, 8), where);
+        // Captions beside a box may widen it; nothing gets narrower.
+        const int width = Px(t.rect.width, units.x, 4);
+        const bool mayGrow = t.kind == ControlKind::Label || t.kind == ControlKind::CheckBox ||
+                             t.kind == ControlKind::RadioButton;
+        QVERIFY2(mayGrow ? g.width() >= width : g.width() == width, where);
+    }
+}
+
+} // namespace
+
+class DialogTemplateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void mainTemplateHoldsItsControlsInTabOrder() {
+        const DialogTemplate& tmpl = MainDialogTemplate();
+        QCOMPARE(tmpl.controls.size(), std::size_t{72});
+        QCOMPARE(tmpl.width, 475);
+        QCOMPARE(tmpl.height, 319);
+        QList<int> ids;
+        QList<int> hidden;
+        for (const ControlTemplate& t : tmpl.controls) {
+            if (t.id != IDC_STATIC)
+                ids << t.id;
+            if (!t.shown && t.id != IDC_STATIC)
+                hidden << t.id;
+        }
+        const QList<int> expectedIds{1,    1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                                     1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
+                                     1021, 1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1031,
+                                     1032, 1033, 1035, 1034, 1038, 1020, 1022, 1036, 1039, 1040,
+                                     1041, 1042, 1044, 1045, 1046, 1047};
+        QCOMPARE(ids, expectedIds);
+        const QList<int> expectedHidden{1,    1011, 1012, 1013, 1014, 1015, 1017, 1019, 1026,
+                                        1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1034};
+        QCOMPARE(hidden, expectedHidden);
+    }
+
+    void mainDialogControlsFollowTheTemplate() {
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        CheckControls(&dlg, dlg.Controls(), MainDialogTemplate());
+        // Spot checks of rectangles in dialog units, straight from the layout.
+        const Units units = UnitsOf(dlg.font());
+        const auto px = [&](int x, int y, int w, int h) {
+            return QRect(Px(x, units.x, 4), Px(y, units.y, 8), Px(w, units.x, 4),
+                         Px(h, units.y, 8));
+        };
+        QCOMPARE(dlg.GetDlgItem(IDC_LOG)->geometry(), px(7, 91, 268, 220));
+        QCOMPARE(dlg.GetDlgItem(IDC_CONNECT)->geometry(), px(404, 27, 60, 15));
+        QCOMPARE(dlg.GetDlgItem(IDC_SDD_POWER_LIST)->geometry(), px(285, 243, 112, 47));
+        QCOMPARE(dlg.GetDlgItem(IDC_COMMAND)->geometry(), px(280, 298, 117, 12));
+    }
+
+    void hiddenControlsStayHiddenWhenShown() {
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        dlg.show();
+        dlg.EnableControls(true);
+        for (int id : {1, 1011, 1012, 1013, 1017, 1026, 1031, 1034})
+            QVERIFY2(!dlg.GetDlgItem(id)->isVisible(), qPrintable(QString::number(id)));
+        QVERIFY(dlg.GetDlgItem(IDC_CONNECT)->isVisible());
+    }
+
+    void focusChainFollowsTemplateOrder() {
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        QList<QWidget*> chain;
+        for (QWidget* w = dlg.nextInFocusChain(); w != &dlg; w = w->nextInFocusChain()) {
+            if (std::find(dlg.Controls().begin(), dlg.Controls().end(), w) != dlg.Controls().end())
+                chain << w;
+        }
+        QCOMPARE(chain, QList<QWidget*>(dlg.Controls().begin(), dlg.Controls().end()));
+    }
+
+    void noButtonAnswersEnterInTheMainDialog() {
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        for (QPushButton* button : dlg.findChildren<QPushButton*>())
+            QVERIFY(!button->isDefault() && !button->autoDefault());
+    }
+
+    void everyControlHasAnAccessibleName_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("name");
+        const std::pair<int, const char*> rows[] = {
+            {IDC_POWER, "Power"},
+            {IDC_TX_COUNT, "Count"},
+            {IDC_TX_LENGTH, "Length"},
+            {IDC_FREQ_OFFSET, "Freq offset"},
+            {IDC_SEND_PKT_NUM, "Send Pkt Num"},
+            {IDC_RX_PER, "RX PER(%)"},
+            {IDC_COM_PORT, "Com"},
+            {IDC_CHIP_MODEL, "Chip Model"},
+            {IDC_CHANNEL, "Channel"},
+            {IDC_RATE, "Rate"},
+            {IDC_LOG, "Log"},
+            {IDC_USAGE, "Usage"},
+            {IDC_PARAM_RANGE, "Param range"},
+            {IDC_COMMAND, "Command"},
+            {IDC_BAUD_RATE, "Baud rate"},
+            {IDC_SDD_POWER_LIST, "SDD power"},
+            {IDC_CONNECT, "Connect"},
+            {IDC_FULL_DUTY, "Full Duty"},
+            {IDC_LDO_MODE, "LDO Mode"},
+            {IDC_EXPORT_SDD, "Export SDD File"},
+        };
+        for (const auto& [id, name] : rows)
+            QTest::newRow(name) << id << QString::fromUtf8(name);
+    }
+
+    void everyControlHasAnAccessibleName() {
+        QFETCH(int, id);
+        QFETCH(QString, name);
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        QCOMPARE(dlg.GetDlgItem(id)->accessibleName(), name);
+        for (QWidget* control : dlg.Controls()) {
+            if (!control->isHidden())
+                QVERIFY(!control->accessibleName().isEmpty());
+        }
+    }
+
+    void aboutBoxFollowsItsTemplate() {
+        CAboutDlg about;
+        const DialogTemplate& tmpl = AboutDialogTemplate();
+        std::vector<QWidget*> controls;
+        for (const ControlTemplate& t : tmpl.controls) {
+            controls.push_back(t.id == IDC_STATIC ? about.findChildren<QLabel*>().value(0)
+                                                  : about.GetDlgItem(t.id));
+        }
+        CheckControls(&about, controls, tmpl);
+        QVERIFY(qobject_cast<QPushButton*>(about.GetDlgItem(IDOK))->isDefault());
+    }
+};
+
+QTEST_MAIN(DialogTemplateTest)
+#include "DialogTemplateTest.moc"

@@ -1,0 +1,49 @@
+#pragma once
+// A prompter for console tests: records every question and answers from a
+// script (Cancel and no file once the script runs out).
+
+#include "console/Prompter.h"
+
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <optional>
+
+struct PromptLog {
+    QStringList messages;  // MessageBox texts, in order
+    QStringList questions; // YesNoCancel texts, in order
+    QStringList saveNames; // proposed names of SaveFileName, in order
+    QStringList saveFilters;
+    std::deque<Prompter::Answer> answers;
+    std::deque<std::optional<QString>> savePaths;
+};
+
+class ScriptedPrompter : public Prompter {
+public:
+    explicit ScriptedPrompter(std::shared_ptr<PromptLog> log) : log_(std::move(log)) {}
+
+    void MessageBox(const QString& text) override { log_->messages << text; }
+
+    Answer YesNoCancel(const QString& text) override {
+        log_->questions << text;
+        if (log_->answers.empty())
+            return Answer::Cancel;
+        const Answer answer = log_->answers.front();
+        log_->answers.pop_front();
+        return answer;
+    }
+
+    std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
+                                        const QString&) override {
+        log_->saveNames << proposedName;
+        log_->saveFilters << filter;
+        if (log_->savePaths.empty())
+            return std::nullopt;
+        std::optional<QString> path = log_->savePaths.front();
+        log_->savePaths.pop_front();
+        return path;
+    }
+
+private:
+    std::shared_ptr<PromptLog> log_;
+};
