@@ -1,5 +1,6 @@
 #include "console/CkelGuiToolDlg.h"
 
+#include "board/VirtualBoardHost.h"
 #include "console/CAboutDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/DialogBuilder.h"

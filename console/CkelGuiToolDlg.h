@@ -18,6 +18,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,9 @@
 #include <vector>
 
 class CEditList;
+namespace kel::board {
+class VirtualBoardHost;
+}
 class QComboBox;
 class QLineEdit;
 class QMenu;
@@ -151,6 +155,12 @@ public:
 
     // The chip model row 0..3 in use, -1 until one is chosen.
     int chipModelIndex = -1;
+
+    // The read slice of the watchdog each connection starts; tests shorten it.
+    std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;
+    // The built-in virtual board, started the first time its port entry is
+    // connected to; a test may put in one with a fault mode beforehand.
+    std::unique_ptr<kel::board::VirtualBoardHost> virtualBoard;
 
     // The port's wait-tick; handlers run inside its scope (MessageMap.cpp).
     ExchangeWaitTick waitTick;

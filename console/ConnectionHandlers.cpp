@@ -1,9 +1,153 @@
 // Connection: Connect/Disconnect, the port list's drop-down, the chip model.
 
+#include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/ConsoleTables.h"
+#include "console/PortList.h"
+#include "protocol/CommandExchange.h"
+#include "protocol/NumberReading.h"
+#include "resources/ResourceIds.h"
 
-void CkelGuiToolDlg::OnBnClickedConnect() {}
+#include <QComboBox>
+#include <cstdint>
+#include <limits>
+#include <system_error>
 
-void CkelGuiToolDlg::OnCbnDropdownComPort() {}
+using namespace kel::res;
 
-void CkelGuiToolDlg::OnCbnSelchangeChipModel() {}
+namespace {
+
+constexpr int kConnectChannelRow = 6; // channel 7
+constexpr int kConnectRateRow = 0;    // 1.0 Mbps
+
+// The baud box's text as an unsigned 32-bit number: an out-of-range value
+// saturates, a negative one wraps, as the C library's unsigned reading does.
+std::uint32_t ReadBaudRate(const QString& text) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::uint32_t>::max();
+    const std::int64_t value = kel::ReadInteger64(text.toLocal8Bit().toStdString());
+    if (value > kMax || value < -kMax)
+        return std::numeric_limits<std::uint32_t>::max();
+    return static_cast<std::uint32_t>(value);
+}
+
+// The device to open for the port box's text; the virtual board's entry
+// starts the built-in board the first time. Empty, with a log line saying
+// why, when there is nothing to open.
+std::string ResolvePortPath(CkelGuiToolDlg& dlg, const QString& text) {
+    if (!kel::IsVirtualBoardEntry(text))
+        return kel::DevicePathOf(text);
+    if (!dlg.virtualBoard)
+        dlg.virtualBoard = std::make_unique<kel::board::VirtualBoardHost>();
+    if (dlg.virtualBoard->SlavePath().empty()) {
+        dlg.AppendLog("The virtual board could not start: " + dlg.virtualBoard->Error() + "\r\n");
+        dlg.virtualBoard.reset(); // try afresh next time
+    }
+    return dlg.virtualBoard ? dlg.virtualBoard->SlavePath() : std::string();
+}
+
+// The watchdog for the port just opened. A thread that cannot be created
+// closes the port again, so the next attempt can open it.
+bool StartWatchdog(CkelGuiToolDlg& dlg) {
+    try {
+        dlg.watchdog = std::make_unique<kel::ReadWatchdog>(dlg.port, dlg.watchdogSlice);
+        return true;
+    } catch (const std::system_error& error) {
+        dlg.port.Close();
+        dlg.AppendLog(std::string("Cannot start the read watchdog: ") + error.what() +
+                      "; the port is closed again.\r\n");
+        return false;
+    }
+}
+
+// Driver probe, connect, enable_phy; the first failure names its command.
+const char* RunHandshake(CkelGuiToolDlg& dlg) {
+    if (kel::ProbeDriver(dlg) != kel::kResultOk)
+        return "Failed to send kel cmd!";
+    if (kel::ConnectDevice(dlg) != kel::kResultOk)
+        return "Failed to send kel connect cmd!";
+    if (kel::EnablePhy(dlg, dlg.powerText) != kel::kResultOk)
+        return "Failed to send kel enable phy cmd!";
+    return nullptr;
+}
+
+void Connect(CkelGuiToolDlg& dlg) {
+    dlg.ClearLog();
+    const QString portText = dlg.comPortList->currentText();
+    if (portText.trimmed().isEmpty()) {
+        dlg.MessageBox(QStringLiteral("Please select a com!"));
+        return;
+    }
+    const std::uint32_t baud = ReadBaudRate(dlg.baudRateBox->currentText());
+    const std::string path = ResolvePortPath(dlg, portText);
+    if (path.empty() || dlg.port.Open(path, baud) != 0) {
+        if (!path.empty())
+            dlg.AppendLog(kel::OpenFailureLine(dlg.port.lastError(), path));
+        dlg.MessageBox(QStringLiteral("Failed to open uart!"));
+        return;
+    }
+    if (!StartWatchdog(dlg))
+        return;
+
+    if (const char* failure = RunHandshake(dlg)) {
+        dlg.MessageBox(QString::fromLatin1(failure));
+        dlg.watchdog.reset();
+        dlg.port.Close();
+        return;
+    }
+
+    dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Disconnect"));
+    dlg.EnableControls(true);
+    dlg.txRunning = 0;
+    dlg.rxRunning = 0;
+    dlg.toneRunning = 0;
+    dlg.SetDlgItemText(IDC_TX, QStringLiteral("TX Start"));
+    dlg.SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
+    dlg.SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
+    dlg.fullDutyCheck = 0;
+    dlg.txCountText = "0";
+    dlg.txLengthText = "0";
+    dlg.channelList->setCurrentIndex(kConnectChannelRow);
+    dlg.rateList->setCurrentIndex(kConnectRateRow);
+    dlg.UpdateData(false);
+    if (kel::HasCalibration(dlg.chipModelIndex)) {
+        // Their failures have their own messages and leave the connection up.
+        dlg.OnBnClickedGetFreqOffset();
+        dlg.OnBnClickedGetPowerAll();
+    }
+    dlg.connected = 1;
+}
+
+void Disconnect(CkelGuiToolDlg& dlg) {
+    kel::DisconnectDevice(dlg); // the board may be gone; disconnect all the same
+    dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
+    // The watchdog stops before the port it watches closes.
+    dlg.watchdog.reset();
+    dlg.port.Close();
+    dlg.EnableControls(false);
+    dlg.OnCbnSelchangeChipModel();
+    dlg.connected = 0;
+}
+
+} // namespace
+
+void CkelGuiToolDlg::OnBnClickedConnect() {
+    if (connected)
+        Disconnect(*this);
+    else
+        Connect(*this);
+}
+
+void CkelGuiToolDlg::OnCbnDropdownComPort() {
+    kel::RefillPortList(comPortList, kel::PortListEntries());
+}
+
+void CkelGuiToolDlg::OnCbnSelchangeChipModel() {
+    const int row = chipModelList->currentIndex();
+    if (row < 0)
+        return;
+    chipModelIndex = row;
+    SetLogText("Chip Model: " + chipModelList->itemText(row).toStdString() + "\n");
+    comPortList->setEnabled(true);
+    GetDlgItem(IDC_CONNECT)->setEnabled(true);
+    UpdateData(false);
+}

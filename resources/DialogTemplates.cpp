@@ -30,7 +30,7 @@ constexpr std::array<ControlTemplate, 72> kMainControls{{
     {IDC_TX, kButton, "TX Start", {404, 145, 60, 15}, kShown, kNone, ""},
     {IDC_RX, kButton, "RX Start", {404, 193, 60, 15}, kShown, kNone, ""},
     {IDC_SET_POWER, kButton, "Set Power", {404, 111, 60, 15}, kShown, kNone, ""},
-    {IDC_COM_PORT, kCombo, "", {337, 29, 60, 43}, kShown, kSorted, "Com"},
+    {IDC_COM_PORT, kCombo, "", {337, 29, 60, 43}, kShown, kSorted | kEditable, "Com"},
     {IDC_POWER, kEdit, "", {337, 112, 60, 12}, kShown, kNone, "Power"},
     {IDC_STATIC, kLabel, "Power", {285, 113, 27, 10}, kShown, kNone, ""},
     {IDC_RATE, kCombo, "", {337, 96, 60, 43}, kShown, kNone, "Rate"},
