@@ -2,6 +2,7 @@
 
 #include "DeviceOpen.h"
 #include "LineDefinition.h"
+#include "LineSetup.h"
 
 #include <algorithm>
 #include <cerrno>

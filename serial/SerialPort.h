@@ -3,7 +3,7 @@
 // baud rate, written a whole command at a time and read one byte at a time
 // with short, bounded waits. Reads are cut into slices by ReadWatchdog.
 
-#include "serial/LineSetup.h"
+#include "serial/LineDefinition.h"
 
 #include <atomic>
 #include <cstddef>
