@@ -1,0 +1,124 @@
+// The RF test controls against the virtual board: what a bench session of
+// clicks leaves on the board, and what the board's answers show in the console.
+
+#include "ConnectedConsole.h"
+#include "board/VirtualBoardHost.h"
+#include "editlist/CEditList.h"
+
+#include <QtTest>
+#include <atomic>
+#include <optional>
+
+using namespace kel::res;
+using kel::board::BoardState;
+using kel::board::VirtualBoardHost;
+
+namespace {
+
+// Healthy exchanges never wait out a slice; the real one costs nothing here.
+constexpr std::chrono::milliseconds kSlice = kel::ReadWatchdog::kSlice;
+
+} // namespace
+
+class RfTestBoardTest : public QObject {
+    Q_OBJECT
+
+    // The RX counters follow this clock, so the rate the console shows is known.
+    std::atomic<std::int64_t> boardMs{0};
+    std::optional<VirtualBoardHost> board;
+    std::optional<ConnectedConsole> console;
+
+    ConnectedConsole& Connect(int chipModel) {
+        kel::board::BoardModel::Options options;
+        options.clock = [this] {
+            return std::chrono::steady_clock::time_point(std::chrono::milliseconds(boardMs.load()));
+        };
+        board.emplace(kel::board::FaultMode{}, options);
+        // As the connect handshake leaves it.
+        board->ModifyState([](BoardState& s) { s.connected = s.phyEnabled = true; });
+        console.emplace(board->SlavePath(), chipModel, kSlice);
+        return *console;
+    }
+    BoardState Board() const { return board->State(); }
+
+private slots:
+    void cleanup() {
+        console.reset();
+        board.reset();
+    }
+
+    void benchSession() {
+        ConnectedConsole& c = Connect(2);
+
+        c.Choose(IDC_CHANNEL, 10);
+        c.Choose(IDC_RATE, 2);
+        QCOMPARE(Board().channel, 11);
+        QCOMPARE(Board().rateMode, 1);
+        QCOMPARE(Board().rateTenths, 55);
+        QCOMPARE(c.Text(IDC_POWER), QString("64")); // the board's 11b level
+
+        c.Type(IDC_POWER, "20");
+        c.Click(IDC_SET_POWER);
+        QCOMPARE(Board().livePower[kel::board::kDsss], 20);
+        QCOMPARE(c.Text(IDC_SDD_POWER_11B), QString("20"));
+        QCOMPARE(c.dlg.sddPowerList->GetItemText(0, 1), QString("20"));
+
+        c.Type(IDC_TX_LENGTH, "1024");
+        c.dlg.CheckDlgButton(IDC_FULL_DUTY, 1);
+        c.Click(IDC_TX);
+        QVERIFY(Board().txRunning);
+        QCOMPARE(Board().txLength, 1024);
+        QVERIFY(Board().txFullDuty);
+        QCOMPARE(c.Text(IDC_TX), QString("TX Stop"));
+        c.Click(IDC_RX); // locked while TX runs
+        QVERIFY(!Board().rxRunning);
+        c.Click(IDC_TX);
+        QVERIFY(!Board().txRunning);
+
+        c.Click(IDC_RX);
+        QVERIFY(Board().rxRunning);
+        boardMs += 2000; // 1000 frames: 4 aborted, 10 with a bad CRC
+        c.Type(IDC_SEND_PKT_NUM, "1000");
+        c.Click(IDC_RX);
+        QVERIFY(!Board().rxRunning);
+        QCOMPARE(c.Text(IDC_RX_PER), QString("1.40"));
+
+        c.Click(IDC_TONE);
+        QVERIFY(Board().toneRunning);
+        QVERIFY(!Board().txRunning);
+        c.Click(IDC_TONE);
+        QVERIFY(!Board().toneRunning);
+
+        c.Click(IDC_GET_MAC);
+        QCOMPARE(c.Text(IDC_SRC_ADDR), QString::fromStdString(Board().sourceMac));
+        c.Type(IDC_SRC_ADDR, "02:4b:45:4c:00:42");
+        c.Click(IDC_SET_MAC);
+        // The source address field goes after "-d": the board's destination.
+        QCOMPARE(Board().destMac, std::string("02:4b:45:4c:00:42"));
+
+        QCOMPARE(c.Messages(), QStringList{});
+    }
+
+    void toneOnItsCarrier() {
+        ConnectedConsole& c = Connect(0);
+        c.Click(IDC_TONE);
+        BoardState s = Board();
+        QVERIFY(s.toneRunning && s.txRunning);
+        QCOMPARE(s.rateMode, 5);
+        QCOMPARE(s.rateTenths, 650);
+        QCOMPARE(c.Text(IDC_TX), QString("TX Stop"));
+        QCOMPARE(c.Text(IDC_TONE), QString("Tone Stop"));
+        QVERIFY(!c.Enabled(IDC_RX));
+
+        c.Click(IDC_TONE);
+        s = Board();
+        QVERIFY(!s.toneRunning && !s.txRunning);
+        QCOMPARE(c.Text(IDC_TX), QString("TX Start"));
+        QCOMPARE(c.Text(IDC_TONE), QString("Tone Start"));
+        QVERIFY(c.Enabled(IDC_RX));
+        QCOMPARE(c.Messages(), QStringList{});
+    }
+};
+
+QTEST_MAIN(RfTestBoardTest)
+#include "RfTestBoardTest.moc"
