@@ -156,6 +156,9 @@ public:
     // The chip model row 0..3 in use, -1 until one is chosen.
     int chipModelIndex = -1;
 
+    // The folder of the last SDD export's file; the home folder until then.
+    QString sddExportFolder;
+
     // The read slice of the watchdog each connection starts; tests shorten it.
     std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;
     // The built-in virtual board, started the first time its port entry is

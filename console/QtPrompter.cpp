@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -38,9 +39,21 @@ Prompter::Answer QtPrompter::YesNoCancel(const QString& text) {
 
 std::optional<QString> QtPrompter::SaveFileName(const QString& proposedName, const QString& filter,
                                                 const QString& dir) {
-    const QString start = QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(proposedName);
-    const QString path = QFileDialog::getSaveFileName(window_, QString(), start, filter);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    QString start = QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(proposedName);
+    for (;;) {
+        // Qt's dialog asks before replacing a file and adds no extension.
+        const QString path = QFileDialog::getSaveFileName(window_, QString(), start, filter);
+        if (path.isEmpty())
+            return std::nullopt;
+        if (QFileInfo::exists(path))
+            return path;
+        // A new file is created only when the user says so; No goes back to
+        // the dialog with the name kept.
+        const QString question = QStringLiteral("%1\nThis file does not exist.\nCreate the file?")
+                                     .arg(QDir::toNativeSeparators(path));
+        if (Ask(window_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::No) == QMessageBox::Yes)
+            return path;
+        start = path;
+    }
 }

@@ -1,5 +1,73 @@
 // SDD file export: the board's SDD file dumped into a file the user chooses.
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/SddExportFile.h"
+#include "protocol/CommandExchange.h"
+#include "protocol/SddDump.h"
 
-void CkelGuiToolDlg::OnBnClickedExportSdd() {}
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kSddFilter = QStringLiteral("(*.sdd)");
+
+QString CannotCreate(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot create the SDD file\n%1\n%2").arg(path, reason);
+}
+
+// The dump must still be read off the line when its file could not be
+// created: left there, its "Sending CMD OK!" would answer the next command.
+int DrainSddDump(kel::CommandContext& ctx) {
+    const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int result = kel::ReadSddDump(ctx, sink);
+    if (sink >= 0)
+        ::close(sink);
+    return result;
+}
+
+} // namespace
+
+void CkelGuiToolDlg::OnBnClickedExportSdd() {
+    const QString proposed = ProposedSddFileName(QDateTime::currentDateTime());
+    const QString folder = sddExportFolder.isEmpty() ? QDir::homePath() : sddExportFolder;
+    const std::optional<QString> chosen = SaveFileName(proposed, kSddFilter, folder);
+    if (!chosen)
+        return;
+    const QString path = *chosen;
+
+    // Found out before the board is asked, so a bad choice costs nothing and
+    // creates or truncates nothing.
+    if (const QString problem = SddTargetProblem(path); !problem.isEmpty()) {
+        MessageBox(CannotCreate(path, problem));
+        return;
+    }
+    sddExportFolder = QFileInfo(path).absolutePath();
+
+    if (kel::get_sdd_file(*this) != kel::kResultOk) {
+        MessageBox(QStringLiteral("Failed to send kel get ASCII SDD cmd!"));
+        return;
+    }
+
+    const int fd = CreateSddTarget(path);
+    if (fd < 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        DrainSddDump(*this);
+        MessageBox(CannotCreate(path, reason));
+    } else {
+        int result = kel::ReadSddDump(*this, fd);
+        // A failed close can lose what was written.
+        if (::close(fd) != 0 && result == kel::kResultOk)
+            result = kel::kResultFailed;
+        if (result != kel::kResultOk)
+            MessageBox(QStringLiteral("Save sdd data erro!"));
+    }
+
+    AppendLogText(QStringLiteral("Save ascii sdd file on: \r\n") + path + QStringLiteral("\n"));
+    UpdateData(false);
+}

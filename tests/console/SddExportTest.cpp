@@ -1,0 +1,402 @@
+// Export SDD File: the proposed name, the board's dump stored byte for byte,
+// every failure path of the dump, targets refused before anything is sent,
+// and the window while the dump is read.
+
+#include "ScriptedPrompter.h"
+#include "board/SddFile.h"
+#include "board/VirtualBoardHost.h"
+#include "console/CkelGuiToolDlg.h"
+#include "console/SddExportFile.h"
+#include "resources/ResourceIds.h"
+#include "serial/ReadWatchdog.h"
+#include "tests/support/PtyPeer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::chrono::milliseconds kShortSlice{5};
+const QString kSaveError = QStringLiteral("Save sdd data erro!");
+const QString kSendError = QStringLiteral("Failed to send kel get ASCII SDD cmd!");
+const std::string kCommand = "kel get_sdd_file ascii\n";
+
+// Also keeps the folder each save dialog was opened in.
+class FolderRecordingPrompter : public ScriptedPrompter {
+public:
+    FolderRecordingPrompter(std::shared_ptr<PromptLog> log, std::shared_ptr<QStringList> folders)
+        : ScriptedPrompter(std::move(log)), folders_(std::move(folders)) {}
+
+    std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
+                                        const QString& dir) override {
+        *folders_ << dir;
+        return ScriptedPrompter::SaveFileName(proposedName, filter, dir);
+    }
+
+private:
+    std::shared_ptr<QStringList> folders_;
+};
+
+// The console as a connect to QB202 leaves it, on a port opened to device.
+struct ConnectedExport {
+    ConnectedExport(const std::string& device, std::chrono::milliseconds slice)
+        : dlg(std::make_unique<FolderRecordingPrompter>(prompts, folders)) {
+        dlg.chipModelList->setCurrentIndex(2);
+        dlg.chipModelIndex = 2;
+        if (dlg.port.Open(device, 115200) != 0)
+            throw std::runtime_error("cannot open " + device);
+        dlg.watchdog = std::make_unique<kel::ReadWatchdog>(dlg.port, slice);
+        dlg.connected = 1;
+        dlg.EnableControls(true);
+    }
+
+    // Clicks the button with the save dialog answered by answer.
+    void Export(std::optional<QString> answer) {
+        prompts->savePaths.push_back(std::move(answer));
+        auto* button = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(kel::res::IDC_EXPORT_SDD));
+        QVERIFY(button->isEnabled());
+        button->click();
+    }
+
+    std::shared_ptr<PromptLog> prompts = std::make_shared<PromptLog>();
+    std::shared_ptr<QStringList> folders = std::make_shared<QStringList>();
+    CkelGuiToolDlg dlg;
+};
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+bool LogShowsSavedOn(const CkelGuiToolDlg& dlg, const QString& path) {
+    // The pane keeps "\r\n" as one line break.
+    return dlg.LogText().endsWith(QStringLiteral("Save ascii sdd file on: \n") + path +
+                                  QStringLiteral("\n"));
+}
+
+// Whatever the port writes reaches the peer at once; a short wait shows that
+// nothing is on its way.
+std::string ReceivedAfterAMoment(kel::test::PtyPeer& peer) {
+    std::this_thread::sleep_for(50ms);
+    return peer.Received();
+}
+
+// For each path, 'y' when it would be refused and 'n' when it could be
+// written, asked as nobody when running as root.
+QByteArray RefusedAsAnotherUser(const QStringList& paths) {
+    const auto answer = [&paths] {
+        QByteArray refused;
+        for (const QString& path : paths)
+            refused += SddTargetProblem(path).isEmpty() ? 'n' : 'y';
+        return refused;
+    };
+    if (geteuid() != 0)
+        return answer();
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(1);
+        const QByteArray refused = answer();
+        (void)!write(pipeFds[1], refused.constData(), std::size_t(refused.size()));
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    QByteArray refused;
+    char buffer[64];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        refused.append(buffer, n);
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    return refused;
+}
+
+} // namespace
+
+class SddExportTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+
+    QString In(const QString& name) const { return folder.filePath(name); }
+
+private slots:
+    void proposedNameFromLocalTime_data() {
+        QTest::addColumn<QDateTime>("time");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no leading zeros") << QDateTime(QDate(2019, 3, 7), QTime(9, 5, 2))
+                                          << QStringLiteral("ASICII_SDD_2019_3_7_9_5_2.sdd");
+        QTest::newRow("two digits each") << QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59))
+                                         << QStringLiteral("ASICII_SDD_2024_12_31_23_59_59.sdd");
+        QTest::newRow("midnight") << QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0))
+                                  << QStringLiteral("ASICII_SDD_2020_1_1_0_0_0.sdd");
+    }
+    void proposedNameFromLocalTime() {
+        QFETCH(QDateTime, time);
+        QFETCH(QString, name);
+        QCOMPARE(ProposedSddFileName(time), name);
+    }
+
+    void cancelSendsWritesAndLogsNothing() {
+        kel::test::PtyPeer peer;
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        const QString before = ProposedSddFileName(QDateTime::currentDateTime());
+        console.Export(std::nullopt);
+        const QString after = ProposedSddFileName(QDateTime::currentDateTime());
+
+        QCOMPARE(console.prompts->saveNames.size(), 1);
+        const QString proposed = console.prompts->saveNames.front();
+        QVERIFY2(proposed == before || proposed == after, qPrintable(proposed));
+        QCOMPARE(console.prompts->saveFilters, QStringList{"(*.sdd)"});
+        QCOMPARE(*console.folders, QStringList{QDir::homePath()});
+        QCOMPARE(ReceivedAfterAMoment(peer), std::string());
+        QCOMPARE(console.dlg.LogText(), QString());
+        QVERIFY(console.prompts->messages.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The one export from the virtual board, at the real read slice.
+    void fullExportFromVirtualBoard() {
+        kel::board::VirtualBoardHost host;
+        QVERIFY2(!host.SlavePath().empty(), host.Error().c_str());
+        host.ModifyState([](kel::board::BoardState& state) {
+            state.connected = true;
+            state.phyEnabled = true;
+            state.sddFreqOffset = 77;
+            state.sddPower = {70, 61, 52};
+        });
+        ConnectedExport console(host.SlavePath(), kel::ReadWatchdog::kSlice);
+        const QString path = In(QStringLiteral("board.sdd"));
+        console.Export(path);
+
+        const std::string body = kel::board::BuildSddFile(host.State());
+        QCOMPARE(FileBytes(path), QByteArray::fromStdString(body));
+        QVERIFY(console.prompts->messages.isEmpty());
+        const QString log = console.dlg.LogText();
+        QVERIFY(log.startsWith(QString::fromStdString(kCommand)));
+        QVERIFY(log.contains(QStringLiteral("sdd file length:%1\n").arg(body.size())));
+        QVERIFY(log.contains(QStringLiteral("Sending CMD OK!\n")));
+        QVERIFY2(!log.contains(QStringLiteral("freq_offset=77")), "the body is not logged");
+        QVERIFY(LogShowsSavedOn(console.dlg, path));
+
+        // The next save dialog opens where this file went.
+        console.Export(std::nullopt);
+        QCOMPARE(console.folders->value(1), QFileInfo(path).absolutePath());
+    }
+
+    void dumpReplies_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message");
+
+        const QByteArray twelve("ab\ncd\0ef\rghi", 12);
+        const QByteArray tail = "end dump sdd file\nSending CMD OK!\n";
+        QTest::newRow("twelve bytes with a line feed and a NUL, typed name without extension")
+            << "sdd file length:12\nbegin dump sdd file\n" + twelve + tail
+            << QStringLiteral("typed_name") << twelve << QString();
+        QTest::newRow("other lines before and between the marked lines")
+            << QByteArray("kel get_sdd_file ascii\nstatus: busy\nsdd file length: 5 bytes\n"
+                          "dumping...\nbegin dump sdd file\nHELLOwrap-up\nend dump sdd file\n"
+                          "<ACK> 200 OK\nSending CMD OK!\n")
+            << QStringLiteral("skipped.sdd") << QByteArray("HELLO") << QString();
+        QTest::newRow("length 0") << "sdd file length:0\nbegin dump sdd file\n" + tail
+                                  << QStringLiteral("zero.sdd") << QByteArray() << kSaveError;
+        QTest::newRow("length without digits")
+            << "sdd file length: none\nbegin dump sdd file\n" + tail
+            << QStringLiteral("nodigits.sdd") << QByteArray() << kSaveError;
+        QTest::newRow("length above what is accepted")
+            << "sdd file length:99999999\nbegin dump sdd file\n" + tail
+            << QStringLiteral("huge.sdd") << QByteArray() << kSaveError;
+        QTest::newRow("no length line")
+            << QByteArray("Sending CMD error!\n") << QStringLiteral("nolength.sdd") << QByteArray()
+            << kSaveError;
+        QTest::newRow("body cut short")
+            << QByteArray("sdd file length:10\nbegin dump sdd file\nabcd")
+            << QStringLiteral("short.sdd") << QByteArray() << kSaveError;
+        QTest::newRow("no end line")
+            << QByteArray("sdd file length:4\nbegin dump sdd file\nabcd")
+            << QStringLiteral("noend.sdd") << QByteArray("abcd") << kSaveError;
+        QTest::newRow("no final OK line")
+            << QByteArray("sdd file length:4\nbegin dump sdd file\nabcdend dump sdd file\n")
+            << QStringLiteral("nook.sdd") << QByteArray("abcd") << kSaveError;
+    }
+    void dumpReplies() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+
+        kel::test::PtyPeer peer;
+        peer.ScriptReplies({std::string_view(reply.constData(), std::size_t(reply.size()))});
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        const QString path = In(fileName);
+        console.Export(path);
+
+        QCOMPARE(peer.Received(), kCommand);
+        QCOMPARE(FileBytes(path), file);
+        QCOMPARE(QFileInfo::exists(path + ".sdd"), false);
+        QCOMPARE(console.prompts->messages,
+                 message.isEmpty() ? QStringList() : QStringList{message});
+        QVERIFY2(LogShowsSavedOn(console.dlg, path), qPrintable(console.dlg.LogText()));
+    }
+
+    void replacesAnExistingFile() {
+        const QString path = In(QStringLiteral("old.sdd"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older and much longer file than the new body");
+        old.close();
+
+        kel::test::PtyPeer peer;
+        peer.ScriptReplies({"sdd file length:3\nbegin dump sdd file\nnew"
+                            "end dump sdd file\nSending CMD OK!\n"});
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        console.Export(path);
+        QCOMPARE(FileBytes(path), QByteArray("new"));
+    }
+
+    void targetThatCannotBeCreatedIsRefusedFirst_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("folder missing") << QStringLiteral("missing/board.sdd");
+        QTest::newRow("folder is a file") << QStringLiteral("plain/board.sdd");
+        QTest::newRow("target is a folder") << QStringLiteral("sub");
+    }
+    void targetThatCannotBeCreatedIsRefusedFirst() {
+        QFETCH(QString, name);
+        QTemporaryDir row;
+        QDir(row.path()).mkpath(QStringLiteral("sub"));
+        QFile plain(row.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("kept");
+        plain.close();
+
+        kel::test::PtyPeer peer;
+        peer.ScriptReplies({"sdd file length:3\nbegin dump sdd file\nnew"
+                            "end dump sdd file\nSending CMD OK!\n"});
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        const QString path = row.filePath(name);
+        console.Export(path);
+
+        QCOMPARE(console.prompts->messages.size(), 1);
+        QVERIFY2(console.prompts->messages.front().contains(path),
+                 qPrintable(console.prompts->messages.front()));
+        QCOMPARE(ReceivedAfterAMoment(peer), std::string());
+        QCOMPARE(console.dlg.LogText(), QString());
+        QCOMPARE(FileBytes(plain.fileName()), QByteArray("kept"));
+        QVERIFY(!QFileInfo::exists(row.filePath(QStringLiteral("missing"))));
+        // The next dialog does not open in a folder that was refused.
+        console.Export(std::nullopt);
+        QCOMPARE(console.folders->value(1), QDir::homePath());
+    }
+
+    // Permissions bind only other users than root: as root, ask from a child
+    // that has dropped to nobody.
+    void permissionsDecideWhatCanBeWritten() {
+        QTemporaryDir row;
+        QVERIFY(QFile::setPermissions(row.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+        QDir(row.path()).mkpath(QStringLiteral("open"));
+        QDir(row.path()).mkpath(QStringLiteral("locked"));
+        const auto everyone = QFile::Permissions(0x7777);
+        QVERIFY(QFile::setPermissions(row.filePath("open"), everyone));
+        QVERIFY(
+            QFile::setPermissions(row.filePath("locked"), everyone & ~QFile::Permissions(0x2222)));
+        for (const char* name : {"open/writable.sdd", "open/readonly.sdd"}) {
+            QFile file(row.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(row.filePath("open/writable.sdd"), everyone));
+        QVERIFY(QFile::setPermissions(row.filePath("open/readonly.sdd"),
+                                      everyone & ~QFile::Permissions(0x2222)));
+
+        const QStringList paths{row.filePath("open/new.sdd"), row.filePath("open/writable.sdd"),
+                                row.filePath("locked/new.sdd"), row.filePath("open/readonly.sdd")};
+        const QByteArray refused = RefusedAsAnotherUser(paths);
+        QCOMPARE(refused, QByteArray("nnyy"));
+        QVERIFY(!QFileInfo::exists(row.filePath("open/new.sdd")));
+        QVERIFY(QFile::setPermissions(row.filePath("locked"), everyone));
+    }
+
+    void commandNotSentCreatesNoFile_data() {
+        QTest::addColumn<bool>("closePort");
+        QTest::newRow("no chip model") << false;
+        QTest::newRow("port closed under it") << true;
+    }
+    void commandNotSentCreatesNoFile() {
+        QFETCH(bool, closePort);
+        kel::test::PtyPeer peer;
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        if (closePort)
+            console.dlg.port.Close();
+        else
+            console.dlg.chipModelIndex = -1;
+        const QString path = In(QStringLiteral("unsent.sdd"));
+        console.Export(path);
+
+        QCOMPARE(console.prompts->messages, QStringList{kSendError});
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(!console.dlg.LogText().contains(QStringLiteral("Save ascii sdd file on")));
+        QCOMPARE(ReceivedAfterAMoment(peer), std::string());
+    }
+
+    // The rest of the dump is sent only from inside the export, when the
+    // window has been repainting: the busy cursor shows and the lines read so
+    // far are in the log pane.
+    void windowShowsTheDumpWhileItIsRead() {
+        kel::test::PtyPeer peer;
+        peer.ScriptReplies({"sdd file length:6\nbegin dump sdd file\nabc"});
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+
+        bool sentRest = false;
+        bool busyMeanwhile = false;
+        bool linesMeanwhile = false;
+        QTimer during;
+        during.setInterval(1);
+        connect(&during, &QTimer::timeout, &console.dlg, [&] {
+            if (sentRest || !console.dlg.LogText().contains(QStringLiteral("begin dump")))
+                return;
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyMeanwhile = cursor && cursor->shape() == Qt::WaitCursor;
+            linesMeanwhile = console.dlg.LogText().contains(QStringLiteral("sdd file length:6")) &&
+                             !console.dlg.LogText().contains(QStringLiteral("Save ascii"));
+            peer.Send("defend dump sdd file\nSending CMD OK!\n");
+            sentRest = true;
+        });
+        during.start();
+        const QString path = In(QStringLiteral("live.sdd"));
+        console.Export(path);
+        during.stop();
+
+        QVERIFY(sentRest);
+        QVERIFY(busyMeanwhile);
+        QVERIFY(linesMeanwhile);
+        QCOMPARE(FileBytes(path), QByteArray("abcdef"));
+        QVERIFY(console.prompts->messages.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+};
+
+QTEST_MAIN(SddExportTest)
+#include "SddExportTest.moc"
