@@ -158,9 +158,11 @@ int SerialPort::ReadByteRetry(std::uint8_t* byte) {
         const int got = ReadAttempt(byte);
         if (got < 0)
             return -1;
+        // The pause follows every attempt, a successful one too: it paces the
+        // dump at about one byte per 10 ms, as the board expects to be read.
+        std::this_thread::sleep_for(kRetryPause);
         if (got == 1)
             return 0;
-        std::this_thread::sleep_for(kRetryPause);
     }
     if (handle >= 0)
         FlushInput(handle);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -133,11 +134,16 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
 
 TEST_F(SerialPortRead, RetryReaderGetsAByteOrGivesUpAfterFortyAttempts) {
     std::uint8_t byte = 0;
-    peer.Send("x");
-    EXPECT_EQ(port.ReadByteRetry(&byte), 0);
-    EXPECT_EQ(byte, 'x');
+    peer.Send("xyz");
+    auto start = Clock::now();
+    for (char expected : std::string("xyz")) {
+        EXPECT_EQ(port.ReadByteRetry(&byte), 0);
+        EXPECT_EQ(byte, expected);
+    }
+    // Each byte, even one already waiting, is followed by the 10 ms pause.
+    EXPECT_GE(MsSince(start), 30.0);
 
-    const auto start = Clock::now();
+    start = Clock::now();
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
     // 40 attempts of ~2 ms read time-out and a 10 ms pause each.
     EXPECT_GE(MsSince(start), 400.0);
