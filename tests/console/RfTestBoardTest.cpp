@@ -1,9 +1,12 @@
-// The RF test controls against the virtual board: what a bench session of
-// clicks leaves on the board, and what the board's answers show in the console.
+// The RF test controls against the virtual board, connected through the
+// Connect button: what a bench session of clicks leaves on the board, and what
+// the board's answers show in the console.
 
-#include "ConnectedConsole.h"
+#include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "editlist/CEditList.h"
+#include "resources/ResourceIds.h"
+#include "serial/ReadWatchdog.h"
 
 #include <QtTest>
 #include <atomic>
@@ -26,17 +29,17 @@ class RfTestBoardTest : public QObject {
     // The RX counters follow this clock, so the rate the console shows is known.
     std::atomic<std::int64_t> boardMs{0};
     std::optional<VirtualBoardHost> board;
-    std::optional<ConnectedConsole> console;
+    std::optional<ConsoleFixture> console;
 
-    ConnectedConsole& Connect(int chipModel) {
+    ConsoleFixture& Connect(int chipModel) {
         kel::board::BoardModel::Options options;
         options.clock = [this] {
             return std::chrono::steady_clock::time_point(std::chrono::milliseconds(boardMs.load()));
         };
         board.emplace(kel::board::FaultMode{}, options);
-        // As the connect handshake leaves it.
-        board->ModifyState([](BoardState& s) { s.connected = s.phyEnabled = true; });
-        console.emplace(board->SlavePath(), chipModel, kSlice);
+        console.emplace(kSlice);
+        if (!console->Connect(chipModel, board->SlavePath()))
+            qFatal("no connection to the virtual board");
         return *console;
     }
     BoardState Board() const { return board->State(); }
@@ -48,7 +51,7 @@ private slots:
     }
 
     void benchSession() {
-        ConnectedConsole& c = Connect(2);
+        ConsoleFixture& c = Connect(2);
 
         c.Choose(IDC_CHANNEL, 10);
         c.Choose(IDC_RATE, 2);
@@ -61,10 +64,10 @@ private slots:
         c.Click(IDC_SET_POWER);
         QCOMPARE(Board().livePower[kel::board::kDsss], 20);
         QCOMPARE(c.Text(IDC_SDD_POWER_11B), QString("20"));
-        QCOMPARE(c.dlg.sddPowerList->GetItemText(0, 1), QString("20"));
+        QCOMPARE(c.dlg->sddPowerList->GetItemText(0, 1), QString("20"));
 
         c.Type(IDC_TX_LENGTH, "1024");
-        c.dlg.CheckDlgButton(IDC_FULL_DUTY, 1);
+        c.dlg->CheckDlgButton(IDC_FULL_DUTY, 1);
         c.Click(IDC_TX);
         QVERIFY(Board().txRunning);
         QCOMPARE(Board().txLength, 1024);
@@ -100,7 +103,7 @@ private slots:
     }
 
     void toneOnItsCarrier() {
-        ConnectedConsole& c = Connect(0);
+        ConsoleFixture& c = Connect(0);
         c.Click(IDC_TONE);
         BoardState s = Board();
         QVERIFY(s.toneRunning && s.txRunning);

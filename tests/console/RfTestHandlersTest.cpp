@@ -44,7 +44,7 @@ class RfTestHandlersTest : public QObject {
 
     // The state a continuous TX leaves: "TX Stop", RX, Channel and Rate locked.
     void VerifyTxRunning(bool running) {
-        QCOMPARE(console->dlg.txRunning, running ? 1 : 0);
+        QCOMPARE(console->dlg->txRunning, running ? 1 : 0);
         QCOMPARE(console->Text(IDC_TX), running ? QString("TX Stop") : QString("TX Start"));
         for (int id : {IDC_RX, IDC_CHANNEL, IDC_RATE})
             QCOMPARE(console->Enabled(id), !running);
@@ -95,7 +95,7 @@ private slots:
         QFETCH(int, rateRow);
         QFETCH(int, listRow);
         ConnectedConsole& c = Connect();
-        c.dlg.rateList->setCurrentIndex(rateRow);
+        c.dlg->rateList->setCurrentIndex(rateRow);
         peer->ScriptReplies({kOk});
         c.Type(IDC_POWER, "+33");
         c.Click(IDC_SET_POWER);
@@ -105,7 +105,7 @@ private slots:
         for (int row = 0; row < 3; ++row) {
             const QString expected = row == listRow ? QString("+33") : QString();
             QCOMPARE(c.Text(fields[row]), expected);
-            QCOMPARE(c.dlg.sddPowerList->GetItemText(row, 1), expected);
+            QCOMPARE(c.dlg->sddPowerList->GetItemText(row, 1), expected);
         }
     }
 
@@ -115,7 +115,7 @@ private slots:
         c.Type(IDC_POWER, "10");
         c.Click(IDC_SET_POWER);
         QCOMPARE(c.Messages(), QStringList{"Failed to send kel set power cmd!"});
-        QCOMPARE(c.dlg.sddPowerList->GetItemText(0, 1), QString());
+        QCOMPARE(c.dlg->sddPowerList->GetItemText(0, 1), QString());
     }
 
     void txStart_data() {
@@ -164,7 +164,7 @@ private slots:
         peer->ScriptReplies({kOk});
         c.Type(IDC_TX_COUNT, count);
         c.Type(IDC_TX_LENGTH, length);
-        c.dlg.CheckDlgButton(IDC_FULL_DUTY, fullDuty);
+        c.dlg->CheckDlgButton(IDC_FULL_DUTY, fullDuty);
         c.Click(IDC_TX);
         QCOMPARE(Wire(), wire);
         QCOMPARE(c.Messages(), message.isEmpty() ? QStringList{} : QStringList{message});
@@ -211,14 +211,14 @@ private slots:
         for (int id : {IDC_CHANNEL, IDC_RATE, IDC_TX, IDC_TONE})
             QVERIFY(!c.Enabled(id));
 
-        c.dlg.SetDlgItemText(IDC_RX_PER, "(untouched)");
+        c.dlg->SetDlgItemText(IDC_RX_PER, "(untouched)");
         c.Type(IDC_SEND_PKT_NUM, sent);
         c.Click(IDC_RX);
         QCOMPARE(Wire(), QByteArray("kel rx\nkel rx_stop\n"));
         QCOMPARE(c.Messages(), QStringList{});
         QCOMPARE(c.Text(IDC_RX_PER), per);
         QCOMPARE(c.Text(IDC_RX), QString("RX Start"));
-        QCOMPARE(c.dlg.rxRunning, 0);
+        QCOMPARE(c.dlg->rxRunning, 0);
         for (int id : {IDC_CHANNEL, IDC_RATE, IDC_TX, IDC_TONE})
             QVERIFY(c.Enabled(id));
     }
@@ -293,7 +293,7 @@ private slots:
         peer->ScriptReplies({kOk, kOk, "power level:40\nSending CMD OK!\n", kOk, kOk});
         c.Type(IDC_TX_COUNT, count);
         c.Type(IDC_TX_LENGTH, "100");
-        c.dlg.CheckDlgButton(IDC_FULL_DUTY, 1);
+        c.dlg->CheckDlgButton(IDC_FULL_DUTY, 1);
         c.Click(IDC_TONE);
         QCOMPARE(Wire(), Bytes("netcmd lmac kel tx" + countOption +
                                " -l 100 -f\n"
@@ -303,10 +303,10 @@ private slots:
                                "netcmd lmac kel tone\n"));
         QCOMPARE(c.Messages(), QStringList{});
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Stop"));
-        QCOMPARE(c.dlg.toneRunning, 1);
-        QCOMPARE(c.dlg.rateList->currentIndex(), 19);
+        QCOMPARE(c.dlg->toneRunning, 1);
+        QCOMPARE(c.dlg->rateList->currentIndex(), 19);
         QCOMPARE(c.Text(IDC_POWER), QString("40"));
-        QCOMPARE(c.dlg.txRunning, txRunsWithTheTone ? 1 : 0);
+        QCOMPARE(c.dlg->txRunning, txRunsWithTheTone ? 1 : 0);
         QCOMPARE(c.Text(IDC_TX), txRunsWithTheTone ? QString("TX Stop") : QString("TX Start"));
         QVERIFY(!c.Enabled(IDC_RX));
 
@@ -318,7 +318,7 @@ private slots:
             txRunsWithTheTone ? "netcmd lmac kel tx_stop\n" : "netcmd lmac kel tx -n 5 -l 100 -f\n";
         QVERIFY(Wire().endsWith(Bytes("netcmd lmac kel tone_stop\n" + second)));
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Start"));
-        QCOMPARE(c.dlg.toneRunning, 0);
+        QCOMPARE(c.dlg->toneRunning, 0);
         VerifyTxRunning(false);
     }
 
@@ -330,7 +330,7 @@ private slots:
         c.Click(IDC_TONE);
         QCOMPARE(Wire(), QByteArray("kel tx\nkel tx_stop\nkel tone\n"));
         QCOMPARE(c.Text(IDC_TX), QString("TX Start"));
-        QCOMPARE(c.dlg.txRunning, 0);
+        QCOMPARE(c.dlg->txRunning, 0);
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Stop"));
         QVERIFY(!c.Enabled(IDC_RX));
         // A tone locks neither Channel nor Rate; a TX may start under it.
@@ -387,7 +387,7 @@ private slots:
         VerifyTxRunning(false);
         QCOMPARE(c.Text(IDC_RX), QString("RX Start"));
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Start"));
-        QCOMPARE(c.dlg.rxRunning + c.dlg.toneRunning, 0);
+        QCOMPARE(c.dlg->rxRunning + c.dlg->toneRunning, 0);
         QVERIFY(c.Enabled(IDC_TONE) && c.Enabled(IDC_TX));
         QCOMPARE(c.Text(IDC_SRC_ADDR), QString("typed"));
     }
@@ -399,7 +399,7 @@ private slots:
         rx.Click(IDC_RX);
         QCOMPARE(rx.Messages(), QStringList{"Failed to send kel rx stop cmd!"});
         QCOMPARE(rx.Text(IDC_RX), QString("RX Stop"));
-        QCOMPARE(rx.dlg.rxRunning, 1);
+        QCOMPARE(rx.dlg->rxRunning, 1);
         QVERIFY(!rx.Enabled(IDC_TX) && !rx.Enabled(IDC_TONE));
 
         ConnectedConsole& tone = Connect();
@@ -408,7 +408,7 @@ private slots:
         tone.Click(IDC_TONE);
         QCOMPARE(tone.Messages(), QStringList{"Failed to send kel tone stop cmd!"});
         QCOMPARE(tone.Text(IDC_TONE), QString("Tone Stop"));
-        QCOMPARE(tone.dlg.toneRunning, 1);
+        QCOMPARE(tone.dlg->toneRunning, 1);
         QVERIFY(!tone.Enabled(IDC_RX));
     }
 
