@@ -47,7 +47,6 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         MessageBox(CannotCreate(path, problem));
         return;
     }
-    sddExportFolder = QFileInfo(path).absolutePath();
 
     if (kel::get_sdd_file(*this) != kel::kResultOk) {
         MessageBox(QStringLiteral("Failed to send kel get ASCII SDD cmd!"));
@@ -60,6 +59,7 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         DrainSddDump(*this);
         MessageBox(CannotCreate(path, reason));
     } else {
+        sddExportFolder = QFileInfo(path).absolutePath();
         int result = kel::ReadSddDump(*this, fd);
         // A failed close can lose what was written.
         if (::close(fd) != 0 && result == kel::kResultOk)

@@ -310,6 +310,33 @@ private slots:
         QCOMPARE(console.folders->value(1), QDir::homePath());
     }
 
+    // A dangling link passes the look before sending, and creating through it
+    // fails afterwards: the dump must still be read off the line, or its
+    // "Sending CMD OK!" would answer the next command.
+    void creationFailingAfterTheCommandStillReadsTheDump() {
+        QTemporaryDir row;
+        const QString path = row.filePath(QStringLiteral("dangling.sdd"));
+        QVERIFY(QFile::link(row.filePath(QStringLiteral("gone/board.sdd")), path));
+        QCOMPARE(SddTargetProblem(path), QString());
+
+        kel::test::PtyPeer peer;
+        peer.ScriptReplies({"sdd file length:3\nbegin dump sdd file\nnew"
+                            "end dump sdd file\nSending CMD OK!\n"});
+        ConnectedExport console(peer.SlavePath(), kShortSlice);
+        console.Export(path);
+
+        QCOMPARE(peer.Received(), kCommand);
+        QCOMPARE(console.prompts->messages.size(), 1);
+        QVERIFY(console.prompts->messages.front().startsWith(
+            QStringLiteral("Cannot create the SDD file\n") + path));
+        QVERIFY(
+            console.dlg.LogText().contains(QStringLiteral("end dump sdd file\nSending CMD OK!\n")));
+        QVERIFY(LogShowsSavedOn(console.dlg, path));
+        QVERIFY(!QFileInfo::exists(row.filePath(QStringLiteral("gone"))));
+        console.Export(std::nullopt);
+        QCOMPARE(console.folders->value(1), QDir::homePath());
+    }
+
     // Permissions bind only other users than root: as root, ask from a child
     // that has dropped to nobody.
     void permissionsDecideWhatCanBeWritten() {
