@@ -160,7 +160,10 @@ int SerialPort::ReadByteRetry(std::uint8_t* byte) {
             return -1;
         // The pause follows every attempt, a successful one too: it paces the
         // dump at about one byte per 10 ms, as the board expects to be read.
-        std::this_thread::sleep_for(kRetryPause);
+        // The wait-tick runs in it, so a window repaints through a long dump.
+        const auto pauseEnd = std::chrono::steady_clock::now() + kRetryPause;
+        Tick();
+        std::this_thread::sleep_until(pauseEnd);
         if (got == 1)
             return 0;
     }

@@ -18,8 +18,9 @@ enum class OpenError { None, NoSuchDevice, PermissionDenied, Busy, Other };
 
 class SerialPort {
 public:
-    // Called after each 1 ms wait that ends without a byte; the console lets
-    // its window repaint there and throws away the user's input.
+    // Called after each 1 ms wait that ends without a byte and in each pause
+    // of ReadByteRetry; the console lets its window repaint there and throws
+    // away the user's input.
     using WaitTick = std::function<void()>;
 
     SerialPort() = default;

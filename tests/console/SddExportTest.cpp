@@ -388,27 +388,34 @@ private slots:
         QCOMPARE(ReceivedAfterAMoment(peer), std::string());
     }
 
-    // The rest of the dump is sent only from inside the export, when the
-    // window has been repainting: the busy cursor shows and the lines read so
-    // far are in the log pane.
+    // Half the body is there at once, the rest is sent only from inside the
+    // export. The window repaints all through the body, which is read at
+    // about 10 ms a byte, not only while the line is quiet: the busy cursor
+    // shows and the lines read so far are in the log pane.
     void windowShowsTheDumpWhileItIsRead() {
+        const std::string half(20, 'x');
         kel::test::PtyPeer peer;
-        peer.ScriptReplies({"sdd file length:6\nbegin dump sdd file\nabc"});
+        peer.ScriptReplies({"sdd file length:40\nbegin dump sdd file\n" + half});
         ConnectedExport console(peer.SlavePath(), kShortSlice);
 
         bool sentRest = false;
         bool busyMeanwhile = false;
         bool linesMeanwhile = false;
+        int repaintsInBody = 0;
         QTimer during;
         during.setInterval(1);
         connect(&during, &QTimer::timeout, &console.dlg, [&] {
-            if (sentRest || !console.dlg.LogText().contains(QStringLiteral("begin dump")))
+            const QString log = console.dlg.LogText();
+            if (!log.contains(QStringLiteral("begin dump")) || log.contains("end dump"))
+                return;
+            ++repaintsInBody;
+            if (sentRest)
                 return;
             const QCursor* cursor = QApplication::overrideCursor();
             busyMeanwhile = cursor && cursor->shape() == Qt::WaitCursor;
-            linesMeanwhile = console.dlg.LogText().contains(QStringLiteral("sdd file length:6")) &&
-                             !console.dlg.LogText().contains(QStringLiteral("Save ascii"));
-            peer.Send("defend dump sdd file\nSending CMD OK!\n");
+            linesMeanwhile = log.contains(QStringLiteral("sdd file length:40")) &&
+                             !log.contains(QStringLiteral("Save ascii"));
+            peer.Send(half + "end dump sdd file\nSending CMD OK!\n");
             sentRest = true;
         });
         during.start();
@@ -419,7 +426,8 @@ private slots:
         QVERIFY(sentRest);
         QVERIFY(busyMeanwhile);
         QVERIFY(linesMeanwhile);
-        QCOMPARE(FileBytes(path), QByteArray("abcdef"));
+        QVERIFY2(repaintsInBody >= 20, qPrintable(QString::number(repaintsInBody)));
+        QCOMPARE(FileBytes(path), QByteArray::fromStdString(half + half));
         QVERIFY(console.prompts->messages.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
     }
