@@ -9,6 +9,7 @@
 #include "resources/ResourceIds.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <cstdint>
 #include <limits>
 #include <system_error>
@@ -77,6 +78,9 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.MessageBox(QStringLiteral("Please select a com!"));
         return;
     }
+    // A long entry shows its beginning, whatever the caret did while typing.
+    if (QLineEdit* field = dlg.comPortList->lineEdit())
+        field->setCursorPosition(0);
     const std::uint32_t baud = ReadBaudRate(dlg.baudRateBox->currentText());
     const std::string path = ResolvePortPath(dlg, portText);
     if (path.empty() || dlg.port.Open(path, baud) != 0) {

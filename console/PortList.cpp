@@ -3,6 +3,7 @@
 #include "console/DialogBuilder.h"
 #include "serial/PortEnumeration.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 
 namespace kel {
@@ -27,6 +28,9 @@ void RefillPortList(QComboBox* box, const QStringList& entries) {
     box->setCurrentIndex(-1);
     if (box->isEditable())
         box->setEditText(QString());
+    // Device paths are longer than the box is wide: the open list shows them whole.
+    QAbstractItemView* view = box->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() + 8);
 }
 
 std::string DevicePathOf(const QString& text) {
