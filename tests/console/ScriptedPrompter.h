@@ -14,6 +14,7 @@ struct PromptLog {
     QStringList questions; // YesNoCancel texts, in order
     QStringList saveNames; // proposed names of SaveFileName, in order
     QStringList saveFilters;
+    QStringList saveDirs; // the folder each save dialog opened in
     std::deque<Prompter::Answer> answers;
     std::deque<std::optional<QString>> savePaths;
 };
@@ -34,9 +35,10 @@ public:
     }
 
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                        const QString&) override {
+                                        const QString& dir) override {
         log_->saveNames << proposedName;
         log_->saveFilters << filter;
+        log_->saveDirs << dir;
         if (log_->savePaths.empty())
             return std::nullopt;
         std::optional<QString> path = log_->savePaths.front();
