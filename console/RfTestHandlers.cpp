@@ -123,8 +123,8 @@ void CkelGuiToolDlg::OnBnClickedTone() {
             MessageBox(QStringLiteral("Failed to send kel tone stop cmd!"));
             return;
         }
-        // Stops the carrier TX when it runs; with the flag clear this goes
-        // through the start steps, as the tone's carrier always has.
+        // Stops the carrier TX; with the TX flag clear (a counted TX was
+        // asked for) the handler runs its start steps instead.
         if (UsesToneCarrier(chipModelIndex))
             OnBnClickedTx();
         SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
@@ -144,8 +144,8 @@ void CkelGuiToolDlg::OnBnClickedTone() {
         }
         rateList->setCurrentIndex(kToneRateRow);
         OnCbnSelchangeRate();
-        // The length as last exchanged, unchecked: the TX handler above has
-        // already said what it thinks of it.
+        // The length as last exchanged, with no range check here: a start
+        // through the TX handler has checked it already.
         if (kel::tx(*this, kel::ReadInteger(txLengthText), 0, fullDutyCheck) != kel::kResultOk) {
             MessageBox(QStringLiteral("Failed to send kel tx cmd!"));
             return;
