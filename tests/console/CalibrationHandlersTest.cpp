@@ -131,17 +131,18 @@ private slots:
         QCOMPARE(console->Text(IDC_FREQ_OFFSET), QStringLiteral("127"));
     }
 
-    void refusedFreqOffsetNamesItsCommand() {
+    void failedCalibrationCommandsNameTheirCommand() {
         ConnectToBoard();
         console->Board().Stop(); // the line goes dead: every exchange fails
         console->Type(IDC_FREQ_OFFSET, "5");
         for (int button : {IDC_SET_FREQ_OFFSET, IDC_SAVE_FREQ_OFFSET, IDC_GET_FREQ_OFFSET,
-                           IDC_GET_SDD_FREQ_OFFSET})
+                           IDC_GET_SDD_FREQ_OFFSET, IDC_SET_POWER_ALL})
             console->Click(button);
         QCOMPARE(console->Messages(), (QStringList{"Failed to send kel set freq offset cmd!",
                                                    "Failed to send kel set sdd freq offset cmd!",
                                                    "Failed to send kel get freq offset cmd!",
-                                                   "Failed to send kel get sdd freq offset cmd!"}));
+                                                   "Failed to send kel get sdd freq offset cmd!",
+                                                   "Failed to send kel set sdd power all cmd!"}));
         QCOMPARE(console->Text(IDC_FREQ_OFFSET), QStringLiteral("5"));
     }
 
@@ -182,13 +183,6 @@ private slots:
         console->Click(IDC_GET_POWER_ALL);
         QCOMPARE(PowerCells(*console->dlg), (QStringList{"0", "1", "120"}));
         QCOMPARE(console->Text(IDC_SDD_POWER_11N_MCS7), QStringLiteral("120"));
-    }
-
-    void failedSetPowerAllNamesItsCommand() {
-        ConnectToBoard();
-        console->Board().Stop();
-        console->Click(IDC_SET_POWER_ALL); // the cells the connect read
-        QCOMPARE(console->Messages(), QStringList{"Failed to send kel set sdd power all cmd!"});
     }
 
     void failedGetPowerAllLeavesTheList() {
@@ -264,17 +258,6 @@ private slots:
         QVERIFY(console->Checked(IDC_DCDC_MODE));
         QVERIFY(!console->Checked(IDC_LDO_MODE));
         QCOMPARE(console->dlg->dcdcMode, std::int16_t{1});
-    }
-
-    void failedDcdcSwitchPutsTheRadiosBack() {
-        ConnectToBoard();
-        console->Board().Stop();
-        console->prompts->answers.push_back(Prompter::Answer::Yes);
-        console->Click(IDC_DCDC_MODE);
-        QCOMPARE(console->Messages(), QStringList{"Failed to send Switch to DC-DC Mode cmd!"});
-        QVERIFY(console->Checked(IDC_LDO_MODE));
-        QVERIFY(!console->Checked(IDC_DCDC_MODE));
-        QCOMPARE(console->dlg->dcdcMode, std::int16_t{0});
     }
 
     void ldoClickedWhenAlreadyLdoRunsTheWholeSequence() {

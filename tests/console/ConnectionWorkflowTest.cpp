@@ -144,13 +144,6 @@ private slots:
         QVERIFY(console.dlg->LogText().contains("held by another program"));
     }
 
-    void permissionDeniedLineHintsAtTheDialoutGroup() {
-        const std::string line =
-            kel::OpenFailureLine(kel::OpenError::PermissionDenied, "/dev/ttyUSB0");
-        QVERIFY(line.find("permission denied") != std::string::npos);
-        QVERIFY(line.find("dialout") != std::string::npos);
-    }
-
     void connectWithoutCalibrationModelSetsUpTheControls() {
         ConsoleFixture console;
         console.dlg->fullDutyCheck = 1;
