@@ -42,6 +42,17 @@ std::string LinkName(const fs::path& link) {
     return error ? std::string() : target.filename().string();
 }
 
+// A folder's entries, sorted. Devices come and go while it is read: an
+// entry that vanishes meanwhile ends the listing instead of throwing.
+std::vector<fs::path> Entries(const fs::path& folder) {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
 // The 8250 family's port types, as the kernel's serial core numbers them.
 std::string UartTypeName(int type) {
     static constexpr std::array<const char*, 16> kNames = {
@@ -125,13 +136,9 @@ std::string UsbDescription(const fs::path& usb, const std::string& usbId) {
 std::map<fs::path, std::vector<std::string>> PersistentLinks(const fs::path& devRoot) {
     std::map<fs::path, std::vector<std::string>> links;
     for (const char* folder : {"serial/by-id", "serial/by-path"}) {
-        std::vector<fs::path> found;
+        std::vector<fs::path> found = Entries(devRoot / folder);
         std::error_code error;
-        for (const fs::directory_entry& entry : fs::directory_iterator(devRoot / folder, error)) {
-            if (entry.is_symlink(error))
-                found.push_back(entry.path());
-        }
-        std::sort(found.begin(), found.end());
+        std::erase_if(found, [&](const fs::path& link) { return !fs::is_symlink(link, error); });
         for (const fs::path& link : found) {
             const fs::path target = fs::read_symlink(link, error);
             if (error)
@@ -168,9 +175,7 @@ std::vector<SerialPortInfo> ListSerialPorts(const SystemRoots& roots) {
         return {};
     auto links = PersistentLinks(roots.dev);
     std::vector<SerialPortInfo> ports;
-    for (const fs::directory_entry& entry :
-         fs::directory_iterator(sysRoot / "class" / "tty", error)) {
-        const fs::path tty = entry.path();
+    for (const fs::path& tty : Entries(sysRoot / "class" / "tty")) {
         const fs::path device = RealDevice(tty);
         if (device.empty() || IsPhantomUart(tty))
             continue;
