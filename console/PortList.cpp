@@ -37,6 +37,8 @@ PortItem* ItemAt(const QComboBox* box, int row) {
 // Rows stay sorted by path as text, as the list's sorted style asks.
 void InsertSorted(QComboBox* box, const PortEntry& entry) {
     auto* model = qobject_cast<QStandardItemModel*>(box->model());
+    if (!model)
+        return;
     const QStringList paths = PortPaths(box);
     int row = 0;
     while (row < paths.size() && paths[row].compare(entry.path, Qt::CaseInsensitive) <= 0)
