@@ -5,6 +5,7 @@
 #include "console/CAboutDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/DialogBuilder.h"
+#include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
 #include "editlist/CEditList.h"
 #include "resources/DialogTemplates.h"
@@ -68,6 +69,8 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
 
     WireMessageMap();
     OnInitDialog();
+    portListWatcher = new kel::PortListWatcher(
+        comPortList, [this] { return port.IsOpen(); }, this);
 }
 
 CkelGuiToolDlg::~CkelGuiToolDlg() {

@@ -31,6 +31,9 @@ class CEditList;
 namespace kel::board {
 class VirtualBoardHost;
 }
+namespace kel {
+class PortListWatcher;
+}
 class QComboBox;
 class QLineEdit;
 class QMenu;
@@ -167,6 +170,9 @@ public:
     // The built-in virtual board, started the first time its port entry is
     // connected to; a test may put in one with a fault mode beforehand.
     std::unique_ptr<kel::board::VirtualBoardHost> virtualBoard;
+
+    // Keeps the port list in step with the devices plugged in (PortListWatcher.h).
+    kel::PortListWatcher* portListWatcher = nullptr;
 
     // The port's wait-tick; handlers run inside its scope (MessageMap.cpp).
     ExchangeWaitTick waitTick;

@@ -5,6 +5,7 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/PortList.h"
+#include "console/PortListWatcher.h"
 #include "protocol/CommandExchange.h"
 #include "protocol/NumberReading.h"
 #include "resources/ResourceIds.h"
@@ -143,7 +144,7 @@ void CkelGuiToolDlg::OnBnClickedConnect() {
 }
 
 void CkelGuiToolDlg::OnCbnDropdownComPort() {
-    kel::RefillPortList(comPortList, kel::PortListEntries());
+    portListWatcher->Refill();
 }
 
 void CkelGuiToolDlg::OnCbnSelchangeChipModel() {

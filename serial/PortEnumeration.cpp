@@ -3,8 +3,10 @@
 #include "SerialPort.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace kel {
 
@@ -12,53 +14,187 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Longer sysfs strings are not names anyone reads in a list.
+constexpr std::size_t kMaxAttributeLength = 128;
+
+// The first line of a sysfs attribute, trimmed. A USB device chooses its own
+// strings: control characters become blanks so an entry stays one line.
+std::string ReadAttribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    std::getline(in, text);
+    if (text.size() > kMaxAttributeLength)
+        text.resize(kMaxAttributeLength);
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            c = ' ';
+    }
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string LinkName(const fs::path& link) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(link, error);
+    return error ? std::string() : target.filename().string();
+}
+
+// A folder's entries, sorted. Devices come and go while it is read: an
+// entry that vanishes meanwhile ends the listing instead of throwing.
+std::vector<fs::path> Entries(const fs::path& folder) {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The 8250 family's port types, as the kernel's serial core numbers them.
+std::string UartTypeName(int type) {
+    static constexpr std::array<const char*, 16> kNames = {
+        "",      "8250",     "16450",  "16550", "16550A", "Cirrus", "16650",    "16650V2",
+        "16750", "Startech", "16C950", "16654", "16850",  "RSA",    "NS16550A", "XScale"};
+    if (type <= 0 || type >= static_cast<int>(kNames.size()))
+        return {};
+    return kNames[type];
+}
+
+int UartType(const fs::path& tty) {
+    std::ifstream typeFile(tty / "type");
+    int type = -1;
+    typeFile >> type;
+    return type;
+}
+
 // The 8250 driver registers every ttyS it might have; one with no UART behind
 // it reports type 0 (unknown) and cannot carry a byte.
 bool IsPhantomUart(const fs::path& tty) {
-    if (tty.filename().string().rfind("ttyS", 0) != 0)
-        return false;
-    std::ifstream typeFile(tty / "type");
-    int type = 0;
-    if (!(typeFile >> type))
-        return false; // no type to go by: keep it
-    return type == 0;
+    return tty.filename().string().starts_with("ttyS") && UartType(tty) == 0;
 }
 
-bool HasRealDevice(const fs::path& tty) {
+// The device behind a tty, resolved; empty for virtual terminals, consoles
+// and other ttys that no hardware stands behind.
+fs::path RealDevice(const fs::path& tty) {
     std::error_code error;
-    const fs::path device = tty / "device";
-    if (!fs::exists(device, error))
-        return false;
-    const fs::path target = fs::canonical(device, error);
-    if (error)
-        return false;
-    return target.string().find("/virtual/") == std::string::npos;
+    const fs::path device = fs::canonical(tty / "device", error);
+    if (error || device.string().find("/virtual/") != std::string::npos)
+        return {};
+    return device;
+}
+
+bool IsUnder(const fs::path& dir, const fs::path& root) {
+    const auto [rootEnd, dirAt] = std::mismatch(root.begin(), root.end(), dir.begin(), dir.end());
+    return rootEnd == root.end() && dir != root;
+}
+
+// The USB device (the directory with idVendor) a tty's device sits in, or
+// empty when it is not on USB.
+fs::path UsbDeviceOf(fs::path dir, const fs::path& sysRoot) {
+    std::error_code error;
+    for (; IsUnder(dir, sysRoot); dir = dir.parent_path()) {
+        if (fs::exists(dir / "idVendor", error))
+            return dir;
+    }
+    return {};
+}
+
+// The driver bound to the device. Newer kernels put a port device of the
+// serial core (bus serial-base) between a UART and its driver: look past it.
+std::string DriverOf(fs::path dir, const fs::path& sysRoot) {
+    for (; IsUnder(dir, sysRoot); dir = dir.parent_path()) {
+        if (LinkName(dir / "subsystem") != "serial-base")
+            return LinkName(dir / "driver");
+    }
+    return {};
+}
+
+// "Manufacturer Product (serial)", the ids when the adapter has no strings.
+std::string UsbDescription(const fs::path& usb, const std::string& usbId) {
+    const std::string manufacturer = ReadAttribute(usb / "manufacturer");
+    const std::string product = ReadAttribute(usb / "product");
+    const std::string serial = ReadAttribute(usb / "serial");
+    std::string text = manufacturer;
+    if (!product.empty()) {
+        // Some products already begin with their maker's name.
+        if (text.empty() || product.starts_with(manufacturer))
+            text = product;
+        else
+            text += " " + product;
+    }
+    if (text.empty())
+        text = usbId;
+    if (!serial.empty())
+        text += " (" + serial + ")";
+    return text;
+}
+
+// The persistent links udev made, by the node they point to.
+std::map<fs::path, std::vector<std::string>> PersistentLinks(const fs::path& devRoot) {
+    std::map<fs::path, std::vector<std::string>> links;
+    for (const char* folder : {"serial/by-id", "serial/by-path"}) {
+        std::vector<fs::path> found = Entries(devRoot / folder);
+        std::error_code error;
+        std::erase_if(found, [&](const fs::path& link) { return !fs::is_symlink(link, error); });
+        for (const fs::path& link : found) {
+            const fs::path target = fs::read_symlink(link, error);
+            if (error)
+                continue;
+            links[(link.parent_path() / target).lexically_normal()].push_back(link.string());
+        }
+    }
+    return links;
+}
+
+SerialPortInfo Describe(const fs::path& tty, const fs::path& device, const SystemRoots& roots,
+                        const fs::path& sysRoot) {
+    SerialPortInfo info;
+    info.path = (fs::path(roots.dev) / tty.filename()).string();
+    info.driver = DriverOf(device, sysRoot);
+    const fs::path usb = UsbDeviceOf(device, sysRoot);
+    if (!usb.empty()) {
+        info.usbId = ReadAttribute(usb / "idVendor") + ":" + ReadAttribute(usb / "idProduct");
+        info.description = UsbDescription(usb, info.usbId);
+        return info;
+    }
+    info.description = UartTypeName(UartType(tty));
+    if (info.description.empty())
+        info.description = info.driver;
+    return info;
 }
 
 } // namespace
 
-std::vector<std::string> ListSerialDevices(const std::string& sysClassTty,
-                                           const std::string& devDir) {
-    std::vector<std::string> paths;
+std::vector<SerialPortInfo> ListSerialPorts(const SystemRoots& roots) {
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(sysClassTty, error)) {
-        const fs::path tty = entry.path();
-        if (!HasRealDevice(tty) || IsPhantomUart(tty))
+    const fs::path sysRoot = fs::canonical(roots.sys, error);
+    if (error)
+        return {};
+    auto links = PersistentLinks(roots.dev);
+    std::vector<SerialPortInfo> ports;
+    for (const fs::path& tty : Entries(sysRoot / "class" / "tty")) {
+        const fs::path device = RealDevice(tty);
+        if (device.empty() || IsPhantomUart(tty))
             continue;
-        paths.push_back((fs::path(devDir) / tty.filename()).string());
+        SerialPortInfo info = Describe(tty, device, roots, sysRoot);
+        info.links = std::move(links[fs::path(info.path).lexically_normal()]);
+        ports.push_back(std::move(info));
     }
-    std::sort(paths.begin(), paths.end());
-    return paths;
+    std::sort(ports.begin(), ports.end(),
+              [](const SerialPortInfo& a, const SerialPortInfo& b) { return a.path < b.path; });
+    return ports;
 }
 
-std::vector<std::string> KeepOpenable(std::vector<std::string> paths) {
-    std::erase_if(paths, [](const std::string& path) { return !SerialPort::Probe(path); });
-    std::sort(paths.begin(), paths.end());
-    return paths;
+std::vector<SerialPortInfo> KeepOpenable(std::vector<SerialPortInfo> ports) {
+    std::erase_if(ports, [](const SerialPortInfo& port) { return !SerialPort::Probe(port.path); });
+    return ports;
 }
 
-std::vector<std::string> EnumerateSerialPorts() {
-    return KeepOpenable(ListSerialDevices());
+std::vector<SerialPortInfo> EnumerateSerialPorts(const SystemRoots& roots) {
+    return KeepOpenable(ListSerialPorts(roots));
 }
 
 } // namespace kel

@@ -1,19 +1,38 @@
 #pragma once
+// Which serial ports the system has and what each one is, read from sysfs
+// (no udev needed): the USB adapter's strings and ids, an on-board UART's
+// type or driver, and the persistent links udev may have made in
+// /dev/serial/by-id and /dev/serial/by-path.
+
 #include <string>
 #include <vector>
 
 namespace kel {
 
-// The serial devices present that can be opened now, by device path, sorted
-// as text. Phantom ttyS ports and virtual terminals are left out.
-std::vector<std::string> EnumerateSerialPorts();
+// Where the system's trees are; tests point these at fake trees.
+struct SystemRoots {
+    std::string sys = "/sys";
+    std::string dev = "/dev";
+};
 
-// The device paths (devDir + name) of the ttys listed under sysClassTty that
-// have a real device behind them, sorted as text; nothing is opened.
-std::vector<std::string> ListSerialDevices(const std::string& sysClassTty = "/sys/class/tty",
-                                           const std::string& devDir = "/dev");
+struct SerialPortInfo {
+    std::string path;        // the device node, under the /dev root
+    std::string description; // "Silicon Labs CP2102 USB to UART (0001)", "16550A"; may be empty
+    std::string usbId;       // "10c4:ea60" for a USB adapter, else empty
+    std::string driver;      // "cp210x", "cdc_acm", "serial"; may be empty
+    std::vector<std::string> links; // by-id links first, then by-path, each sorted
 
-// The paths that pass Probe now, sorted as text.
-std::vector<std::string> KeepOpenable(std::vector<std::string> paths);
+    bool operator==(const SerialPortInfo&) const = default;
+};
+
+// The ttys with a real device behind them, sorted by path as text; phantom
+// ttyS ports and virtual terminals are left out, and nothing is opened.
+std::vector<SerialPortInfo> ListSerialPorts(const SystemRoots& roots = {});
+
+// The ports that pass Probe now, in the order given.
+std::vector<SerialPortInfo> KeepOpenable(std::vector<SerialPortInfo> ports);
+
+// The ports present that can be opened now, sorted by path as text.
+std::vector<SerialPortInfo> EnumerateSerialPorts(const SystemRoots& roots = {});
 
 } // namespace kel

@@ -4,9 +4,11 @@
 #include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "console/PortList.h"
+#include "console/PortListWatcher.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
 #include "serial/SerialPort.h"
+#include "tests/support/FakeSerialTree.h"
 #include "tests/support/PtyPeer.h"
 
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <thread>
 
 using namespace kel::res;
+using kel::test::FakeSerialTree;
 using kel::test::PtyPeer;
 
 namespace {
@@ -49,11 +52,8 @@ private slots:
         box->showPopup(); // the drop-down refills the list first
         box->hidePopup();
 
-        const QStringList expected = kel::PortListEntries();
-        QCOMPARE(box->count(), expected.size());
-        QStringList shown;
-        for (int row = 0; row < box->count(); ++row)
-            shown << box->itemText(row);
+        QCOMPARE(box->count(), kel::PortListEntries().size());
+        const QStringList shown = kel::PortPaths(box);
         QCOMPARE(shown.count(QString::fromLatin1(kel::kVirtualBoardEntry)), 1);
         QStringList sorted = shown;
         std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
@@ -70,7 +70,44 @@ private slots:
         ConsoleFixture console;
         QVERIFY(console.ConnectToVirtualBoard(0));
         const QString held = QString::fromStdString(console.Board().SlavePath());
-        QVERIFY(!kel::PortListEntries().contains(held));
+        for (const kel::PortEntry& entry : kel::PortListEntries())
+            QVERIFY(entry.path != held);
+    }
+
+    void choosingAnAdapterConnectsToItsPathAndItsByIdLinkWorksTyped() {
+        PtyPeer peer;
+        peer.ScriptReplies({kReady, kOk, kPhyOk, kReady, kOk, kPhyOk});
+        FakeSerialTree tree;
+        tree.AddUsbSerial("ttyUSB0", 1,
+                          {"Silicon Labs", "CP2102 USB to UART", "0001", "10c4", "ea60"}, "cp210x");
+        tree.AddNode("ttyUSB0", peer.SlavePath());
+        const QString byId = QString::fromStdString(tree.DevPath("serial/by-id/usb-CP2102-port0"));
+        tree.AddPersistentLink("by-id", "usb-CP2102-port0", "ttyUSB0");
+        const QString path = QString::fromStdString(tree.DevPath("ttyUSB0"));
+
+        ConsoleFixture console;
+        console.dlg->portListWatcher->SetRoots(tree.Roots());
+        console.Choose(IDC_CHIP_MODEL, 0);
+        QComboBox* box = console.dlg->comPortList;
+        box->showPopup();
+        box->hidePopup();
+        const int row = kel::PortPaths(box).indexOf(path);
+        QVERIFY(row >= 0);
+        QCOMPARE(box->itemData(row, Qt::DisplayRole).toString(),
+                 path + QStringLiteral(" — Silicon Labs CP2102 USB to UART (0001)"));
+        QVERIFY(box->itemData(row, Qt::ToolTipRole).toString().contains(byId));
+
+        console.Choose(IDC_COM_PORT, row);
+        QCOMPARE(console.Text(IDC_COM_PORT), path);
+        console.Click(IDC_CONNECT);
+        QCOMPARE(console.dlg->connected, 1);
+        QVERIFY(peer.Received().starts_with("kel\n"));
+
+        console.Click(IDC_CONNECT);
+        console.Type(IDC_COM_PORT, byId);
+        console.Click(IDC_CONNECT);
+        QCOMPARE(console.dlg->connected, 1);
+        QCOMPARE(console.Text(IDC_COM_PORT), byId);
     }
 
     void devicePathOfTypedText_data() {

@@ -1,60 +1,47 @@
 #include "serial/PortEnumeration.h"
 
 #include "serial/SerialPort.h"
+#include "tests/support/FakeSerialTree.h"
 #include "tests/support/PtyPeer.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace kel {
 namespace {
 
-namespace fs = std::filesystem;
+using test::FakeSerialTree;
 
-// A fake /sys/class/tty with devices behind some entries.
-class FakeSysfs {
-public:
-    FakeSysfs() : root_(fs::temp_directory_path() / ("kel-sysfs-" + std::to_string(getpid()))) {
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "class/tty");
-    }
-    ~FakeSysfs() { fs::remove_all(root_); }
+TEST(PortEnumeration, SaysWhatEachPortIsFromSysfs) {
+    FakeSerialTree tree;
+    tree.AddUsbSerial("ttyUSB0", 1, {"Silicon Labs", "CP2102 USB to UART", "0001", "10c4", "ea60"},
+                      "cp210x");
+    tree.AddUsbSerial("ttyUSB1", 3, {"FTDI", "FTDI FT232R\tUSB UART", "", "0403", "6001"},
+                      "ftdi_sio");
+    tree.AddAcm("ttyACM0", 2, {"", "", "", "2e8a", "000a"});
+    tree.AddUart("ttyS0", 4);
+    tree.AddUart("ttyS1", 0); // phantom: no UART behind it
+    tree.AddVirtualTty("tty0");
+    tree.AddPersistentLink("by-id", "usb-Silicon_Labs_CP2102_USB_to_UART_0001-if00-port0",
+                           "ttyUSB0");
+    tree.AddPersistentLink("by-path", "pci-0000:00:14.0-usb-0:1:1.0-port0", "ttyUSB0");
 
-    void AddTty(const std::string& name, const std::string& deviceDir = "",
-                const std::string& type = "") {
-        const fs::path tty = root_ / "class/tty" / name;
-        fs::create_directories(tty);
-        if (!deviceDir.empty()) {
-            fs::create_directories(root_ / deviceDir);
-            fs::create_directory_symlink(root_ / deviceDir, tty / "device");
-        }
-        if (!type.empty())
-            std::ofstream(tty / "type") << type << "\n";
-    }
-    std::string ClassTty() const { return (root_ / "class/tty").string(); }
-
-private:
-    fs::path root_;
-};
-
-TEST(PortEnumeration, ListsRealDevicesOnlySortedAsText) {
-    FakeSysfs sys;
-    sys.AddTty("ttyUSB0", "devices/pci0/usb1/1-1:1.0/ttyUSB0");
-    sys.AddTty("ttyACM0", "devices/pci0/usb1/1-2:1.0");
-    sys.AddTty("ttyS0", "devices/pnp0/00:00", "4");
-    sys.AddTty("ttyS10", "devices/platform/serial8250", "4");
-    sys.AddTty("ttyS2", "devices/platform/serial8250", "0"); // phantom UART
-    sys.AddTty("tty0");                                      // virtual terminal, no device
-    sys.AddTty("ttyGS0", "devices/virtual/tty/ttyGS0");
-    EXPECT_EQ(
-        ListSerialDevices(sys.ClassTty(), "/dev"),
-        (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    const std::vector<SerialPortInfo> expected{
+        {tree.DevPath("ttyACM0"), "2e8a:000a", "2e8a:000a", "cdc_acm", {}},
+        {tree.DevPath("ttyS0"), "16550A", "", "serial", {}},
+        {tree.DevPath("ttyUSB0"),
+         "Silicon Labs CP2102 USB to UART (0001)",
+         "10c4:ea60",
+         "cp210x",
+         {tree.DevPath("serial/by-id/usb-Silicon_Labs_CP2102_USB_to_UART_0001-if00-port0"),
+          tree.DevPath("serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0")}},
+        // A product naming its maker is not doubled; a control character is blanked.
+        {tree.DevPath("ttyUSB1"), "FTDI FT232R USB UART", "0403:6001", "ftdi_sio", {}},
+    };
+    EXPECT_EQ(ListSerialPorts(tree.Roots()), expected);
 }
 
 TEST(PortEnumeration, MissingSysfsListsNothing) {
-    EXPECT_TRUE(ListSerialDevices("/nonexistent/class/tty").empty());
+    EXPECT_TRUE(ListSerialPorts({"/nonexistent/sys", "/dev"}).empty());
 }
 
 TEST(PortEnumeration, KeepsOnlyPortsThatOpenNow) {
@@ -62,8 +49,13 @@ TEST(PortEnumeration, KeepsOnlyPortsThatOpenNow) {
     test::PtyPeer held;
     SerialPort holder;
     ASSERT_EQ(holder.Open(held.SlavePath(), 115200), 0);
-    EXPECT_EQ(KeepOpenable({held.SlavePath(), "/dev/kel-gone", free.SlavePath()}),
-              std::vector<std::string>{free.SlavePath()});
+    std::vector<SerialPortInfo> ports(3);
+    ports[0].path = held.SlavePath();
+    ports[1].path = "/dev/kel-gone";
+    ports[2].path = free.SlavePath();
+    const std::vector<SerialPortInfo> kept = KeepOpenable(ports);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].path, free.SlavePath());
 }
 
 } // namespace
