@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <string>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -114,6 +114,9 @@ TEST_F(SerialPortRead, HangUpMidReadFails) {
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
     const char cmd[] = "kel\n";
     EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
+    EXPECT_TRUE(port.HungUp());
+    port.Close();
+    EXPECT_FALSE(port.HungUp());
 }
 
 TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
@@ -132,32 +135,84 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
     EXPECT_EQ(port.ReadByte(&byte), -1);
 }
 
-TEST_F(SerialPortRead, RetryReaderGetsAByteOrGivesUpAfterFortyAttempts) {
+TEST_F(SerialPortRead, QueuedBytesComeBackToBack) {
+    ReadWatchdog watchdog(port, 2000ms);
+    const std::string bytes(600, 'b');
+    peer.Send(bytes);
+    std::this_thread::sleep_for(20ms);
+    const auto start = Clock::now();
     std::uint8_t byte = 0;
-    peer.Send("xyz");
-    auto start = Clock::now();
-    for (char expected : std::string("xyz")) {
-        EXPECT_EQ(port.ReadByteRetry(&byte), 0);
-        EXPECT_EQ(byte, expected);
+    for (int i = 0; i < 300; ++i) {
+        port.timedOut = 0;
+        ASSERT_EQ(port.ReadByte(&byte), 0);
+        ASSERT_EQ(port.ReadByteRetry(&byte), 0);
     }
-    // Each byte, even one already waiting, is followed by the 10 ms pause.
-    EXPECT_GE(MsSince(start), 30.0);
+    // A pause after a byte that came would cost 300 x (1 + 10) ms.
+    EXPECT_LT(MsSince(start), 300.0);
+}
 
-    start = Clock::now();
+TEST_F(SerialPortRead, RetryReaderGivesUpAfterFortyEmptyAttempts) {
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
-    // 40 attempts of ~2 ms read time-out and a 10 ms pause each.
-    EXPECT_GE(MsSince(start), 400.0);
+    EXPECT_GE(MsSince(start), 400.0); // a 10 ms pause after each
     EXPECT_LT(MsSince(start), 5000.0);
+}
+
+TEST_F(SerialPortRead, SliceIsNotLengthenedByClearingAgain) {
+    ReadWatchdog watchdog(port, 300ms);
+    std::jthread clearer([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            std::this_thread::sleep_for(20ms);
+            port.timedOut = 0; // ignored while the slice runs
+        }
+    });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_GE(MsSince(start), 290.0);
+    EXPECT_LT(MsSince(start), 1500.0);
+}
+
+TEST_F(SerialPortRead, CancelEndsAWaitAtOnceAndHoldsUntilCleared) {
+    // No watchdog: only the cancel can end this read.
+    std::jthread canceller([&] {
+        std::this_thread::sleep_for(50ms);
+        port.RequestCancel();
+    });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_LT(MsSince(start), 1000.0);
+    canceller.join();
+
+    peer.Send("c");
+    start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(port.ReadByteRetry(&byte), -1);
+    EXPECT_EQ(port.Write("kel\n", 4), 0u);
+    EXPECT_LT(MsSince(start), 100.0);
+    EXPECT_FALSE(port.HungUp());
+
+    port.ClearCancel();
+    EXPECT_EQ(port.ReadByteRetry(&byte), 0);
+    EXPECT_EQ(byte, 'c');
+    EXPECT_EQ(port.Write("kel\n", 4), 4u);
 }
 
 TEST_F(SerialPortRead, WaitTickRunsWhileNoByteComes) {
     std::atomic<int> ticks = 0;
     port.SetWaitTick([&] { ++ticks; });
-    ReadWatchdog watchdog(port, 20ms);
+    ReadWatchdog watchdog(port, 100ms);
     std::uint8_t byte = 0;
     port.timedOut = 0;
+    const auto start = Clock::now();
     EXPECT_EQ(port.ReadByte(&byte), -2);
     EXPECT_GE(ticks.load(), 2);
+    // At display rate, not every millisecond.
+    EXPECT_LE(ticks.load(), MsSince(start) / 10.0 + 2);
 }
 
 TEST_F(SerialPortRead, WritesExactBytesAndNothingWhenClosed) {
