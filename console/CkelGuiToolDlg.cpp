@@ -1,6 +1,7 @@
 #include "console/CkelGuiToolDlg.h"
 
 #include "board/VirtualBoardHost.h"
+#include "console/BoardText.h"
 #include "console/CAboutDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/DialogBuilder.h"
@@ -171,7 +172,7 @@ void CkelGuiToolDlg::AppendToPane(const QString& text) {
 }
 
 void CkelGuiToolDlg::AppendLog(const std::string& text) {
-    AppendToPane(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    AppendToPane(kel::TextFromBytes(text));
 }
 
 void CkelGuiToolDlg::AppendLogText(const QString& text) {
