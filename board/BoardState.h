@@ -38,6 +38,9 @@ struct BoardState {
     std::array<int, 3> sddPower{64, 56, 48};
     int liveFreqOffset = 48;
     std::array<int, 3> livePower{64, 56, 48};
+    // Comment lines the SDD file carries after its header: a board with a
+    // larger file, for benchmarks of the dump.
+    std::string sddNotes;
 
     // Supply: LDO is pa23 released and the top LDO at 1.8 V, DC-DC is pa23
     // driven and the top LDO at 1.4 V.

@@ -27,8 +27,9 @@ std::string BuildSddFile(const BoardState& state) {
     std::string text = "# sdd data, ascii form\n"
                        "[header]\n"
                        "version=2\n"
-                       "board=virtual\n"
-                       "[xtal]\n";
+                       "board=virtual\n";
+    text += state.sddNotes;
+    text += "[xtal]\n";
     text += Format("freq_offset=%d\n", state.sddFreqOffset);
     text += "[power]\n";
     text += Format("dsss=%d\n", state.sddPower[kDsss]);

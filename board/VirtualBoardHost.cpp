@@ -98,6 +98,11 @@ void VirtualBoardHost::ModifyState(const std::function<void(BoardState&)>& chang
     change(model_.MutableState());
 }
 
+void VirtualBoardHost::GoSilent() {
+    std::lock_guard lock(modelMutex_);
+    shaper_ = FaultShaper(FaultMode{FaultKind::Silent});
+}
+
 void VirtualBoardHost::Serve(std::stop_token stop) {
     char buffer[512];
     while (!stop.stop_requested()) {
@@ -114,17 +119,17 @@ void VirtualBoardHost::Serve(std::stop_token stop) {
             continue;
         if (n <= 0)
             break; // the line itself failed
-        Reply reply;
+        ShapedReply shaped;
         {
             std::lock_guard lock(modelMutex_);
-            reply = model_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+            const Reply reply = model_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+            // A slave still in its cooked start-up mode echoes what it receives
+            // back to us: a reply would return as a command and answer itself
+            // for ever. A client that has not set its port to raw hears nothing.
+            if (reply.empty() || SlaveEchoes())
+                continue;
+            shaped = shaper_.Shape(reply);
         }
-        // A slave still in its cooked start-up mode echoes what it receives
-        // back to us: a reply would return as a command and answer itself for
-        // ever. A client that has not set its port to raw hears nothing.
-        if (reply.empty() || SlaveEchoes())
-            continue;
-        const ShapedReply shaped = shaper_.Shape(reply);
         if (!WriteReply(shaped, stop))
             break;
         if (shaped.hangUp) {

@@ -41,6 +41,9 @@ public:
     BoardState State() const;
     // Changes the state between commands, for tests that start from a given board.
     void ModifyState(const std::function<void(BoardState&)>& change);
+    // Answers no command from now on while the line stays up: a board that
+    // stopped responding, for tests that connect to a healthy one first.
+    void GoSilent();
 
 private:
     bool OpenPseudoTerminal();
@@ -58,7 +61,7 @@ private:
     std::string slavePath_;
     std::string error_;
 
-    mutable std::mutex modelMutex_;
+    mutable std::mutex modelMutex_; // guards the model and the shaper
     BoardModel model_;
     FaultShaper shaper_;
 

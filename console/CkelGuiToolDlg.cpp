@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QShortcut>
+#include <utility>
 
 using namespace kel::res;
 
@@ -125,6 +127,39 @@ void CkelGuiToolDlg::PrepareSddPowerList() {
     sddPowerList->InsertItem(1, QStringLiteral("11gn"));
     sddPowerList->InsertItem(2, QStringLiteral("11n mcs7"));
     sddPowerList->editorCallback = SddPowerEditor;
+}
+
+// --- Handlers and their waits ------------------------------------------------
+
+void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
+    port.ClearCancel();
+    inHandler_ = true;
+    {
+        HandlerScope scope(waitTick);
+        handler();
+    }
+    inHandler_ = false;
+    if (port.IsOpen() && port.HungUp())
+        OnConnectionLost();
+    if (std::exchange(closeAfterHandler_, false))
+        close();
+}
+
+void CkelGuiToolDlg::CancelWait() {
+    if (port.CancelRequested())
+        return; // one line per handler, however often the user asks
+    port.RequestCancel();
+    AppendLog("Cancelled: the console stopped waiting for the board.\r\n");
+}
+
+void CkelGuiToolDlg::closeEvent(QCloseEvent* event) {
+    if (!inHandler_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    closeAfterHandler_ = true;
+    CancelWait();
 }
 
 // --- Log pane ---------------------------------------------------------------

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,10 +99,26 @@ public:
     // The OK command: does nothing, so Enter never closes the console.
     void OnOK() {}
 
+    // Runs a control's handler: no cancel pending at its start, the busy
+    // state ended after it; then a line that hung up meanwhile ends the
+    // connection, and a close asked for meanwhile closes the window.
+    void RunHandler(const std::function<void()>& handler);
+    // Escape or the close box during a wait: the running handler's waits give
+    // up (this one and every later one), with one log line saying so.
+    void CancelWait();
+
     // Connection (ConnectionHandlers.cpp).
     void OnBnClickedConnect();
     void OnCbnDropdownComPort();
     void OnCbnSelchangeChipModel();
+    // The way to the disconnected state, for Disconnect (which sends the
+    // board's disconnect first) and for a line that hung up (which cannot):
+    // watchdog stopped, port closed, run flags and captions reset, the port
+    // settings and Connect unlocked.
+    void EndConnection(bool sendDisconnect);
+    // The port went away under a handler: one log line naming it, then
+    // EndConnection without sending.
+    void OnConnectionLost();
     // RF tests (RfTestHandlers.cpp).
     void OnBnClickedGetMac();
     void OnBnClickedSetMac();
@@ -174,11 +191,14 @@ public:
     // Keeps the port list in step with the devices plugged in (PortListWatcher.h).
     kel::PortListWatcher* portListWatcher = nullptr;
 
-    // The port's wait-tick; handlers run inside its scope (MessageMap.cpp).
-    ExchangeWaitTick waitTick;
+    // The port's wait-tick; handlers run inside its scope (RunHandler).
+    ExchangeWaitTick waitTick{*this, [this] { CancelWait(); }};
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // While a handler runs, the close box cancels its waits and the window
+    // closes once it has ended.
+    void closeEvent(QCloseEvent* event) override;
     // Enter presses the focused push button and is the OK command elsewhere.
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -192,5 +212,7 @@ private:
 
     std::vector<QWidget*> controls_;
     std::size_t logLength_ = 0;
+    bool inHandler_ = false;
+    bool closeAfterHandler_ = false;
     std::unique_ptr<Prompter> prompter_;
 };

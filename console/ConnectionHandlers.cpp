@@ -62,6 +62,16 @@ bool StartWatchdog(CkelGuiToolDlg& dlg) {
     }
 }
 
+// No test runs: flags clear, the buttons offer to start.
+void ResetRunState(CkelGuiToolDlg& dlg) {
+    dlg.txRunning = 0;
+    dlg.rxRunning = 0;
+    dlg.toneRunning = 0;
+    dlg.SetDlgItemText(IDC_TX, QStringLiteral("TX Start"));
+    dlg.SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
+    dlg.SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
+}
+
 // Driver probe, connect, enable_phy; the first failure names its command.
 const char* RunHandshake(CkelGuiToolDlg& dlg) {
     if (kel::ProbeDriver(dlg) != kel::kResultOk)
@@ -103,12 +113,7 @@ void Connect(CkelGuiToolDlg& dlg) {
 
     dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Disconnect"));
     dlg.EnableControls(true);
-    dlg.txRunning = 0;
-    dlg.rxRunning = 0;
-    dlg.toneRunning = 0;
-    dlg.SetDlgItemText(IDC_TX, QStringLiteral("TX Start"));
-    dlg.SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
-    dlg.SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
+    ResetRunState(dlg);
     dlg.fullDutyCheck = 0;
     dlg.txCountText = "0";
     dlg.txLengthText = "0";
@@ -123,24 +128,35 @@ void Connect(CkelGuiToolDlg& dlg) {
     dlg.connected = 1;
 }
 
-void Disconnect(CkelGuiToolDlg& dlg) {
-    kel::DisconnectDevice(dlg); // the board may be gone; disconnect all the same
-    dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
-    // The watchdog stops before the port it watches closes.
-    dlg.watchdog.reset();
-    dlg.port.Close();
-    dlg.EnableControls(false);
-    dlg.OnCbnSelchangeChipModel();
-    dlg.connected = 0;
-}
-
 } // namespace
 
+void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
+    if (sendDisconnect)
+        kel::DisconnectDevice(*this); // the board may be gone; disconnect all the same
+    SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
+    // The watchdog stops before the port it watches closes.
+    watchdog.reset();
+    port.Close();
+    ResetRunState(*this);
+    EnableControls(false);
+    // A chip model is chosen, so a new connection may be tried at once.
+    comPortList->setEnabled(true);
+    GetDlgItem(IDC_CONNECT)->setEnabled(true);
+    connected = 0;
+}
+
+void CkelGuiToolDlg::OnConnectionLost() {
+    AppendLog("The port " + port.name + " went away (the line hung up); disconnected.\r\n");
+    EndConnection(false);
+}
+
 void CkelGuiToolDlg::OnBnClickedConnect() {
-    if (connected)
-        Disconnect(*this);
-    else
+    if (!connected) {
         Connect(*this);
+        return;
+    }
+    EndConnection(true);
+    OnCbnSelchangeChipModel(); // the log pane shows the chip model alone
 }
 
 void CkelGuiToolDlg::OnCbnDropdownComPort() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QWidget>
 
 namespace {
 
@@ -29,15 +31,20 @@ bool IsUserInput(const QEvent* event) {
     case QEvent::TabletMove:
     case QEvent::InputMethod:
         return true;
-    case QEvent::Close:
-        // The close box: the window manager's request, not our own close().
-        return event->spontaneous();
     default:
         return false;
     }
 }
 
+bool IsEscapePress(const QEvent* event) {
+    return event->type() == QEvent::KeyPress &&
+           static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
+}
+
 } // namespace
+
+ExchangeWaitTick::ExchangeWaitTick(QWidget& window, std::function<void()> cancel)
+    : window_(window), cancel_(std::move(cancel)) {}
 
 ExchangeWaitTick::~ExchangeWaitTick() {
     EndBusy();
@@ -50,7 +57,9 @@ void ExchangeWaitTick::Tick() {
     if (!busyCursor_) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         busyCursor_ = true;
+        busySince_ = std::chrono::steady_clock::now();
     }
+    ShowHintAfterASecond();
     // The filter is there only while events are pumped here: input that comes
     // between exchanges reaches the window as usual.
     qApp->installEventFilter(this);
@@ -59,7 +68,18 @@ void ExchangeWaitTick::Tick() {
     inTick_ = false;
 }
 
+void ExchangeWaitTick::ShowHintAfterASecond() {
+    if (!titleBeforeHint_.isEmpty() || std::chrono::steady_clock::now() - busySince_ < kHintAfter)
+        return;
+    titleBeforeHint_ = window_.windowTitle();
+    window_.setWindowTitle(titleBeforeHint_ + QString::fromUtf8(kTitleHint));
+}
+
 void ExchangeWaitTick::EndBusy() {
+    if (!titleBeforeHint_.isEmpty()) {
+        window_.setWindowTitle(titleBeforeHint_);
+        titleBeforeHint_.clear();
+    }
     if (!busyCursor_)
         return;
     QApplication::restoreOverrideCursor();
@@ -67,7 +87,9 @@ void ExchangeWaitTick::EndBusy() {
 }
 
 bool ExchangeWaitTick::eventFilter(QObject* watched, QEvent* event) {
-    if (inTick_ && IsUserInput(event))
-        return true;
-    return QObject::eventFilter(watched, event);
+    if (!inTick_ || !IsUserInput(event))
+        return QObject::eventFilter(watched, event);
+    if (IsEscapePress(event) && cancel_)
+        cancel_();
+    return true;
 }

@@ -1,19 +1,30 @@
 #pragma once
 // What the console does each time the serial port has waited a moment for a
-// byte: the window repaints (the log pane shows each line as it comes), the
-// user's input of that moment is thrown away, so no handler can start inside
-// another, and the cursor shows busy until the handler ends.
+// byte (at display rate): the window repaints (the log pane shows each line
+// as it comes), the user's input of that moment is thrown away, so no handler
+// can start inside another, and the cursor shows busy until the handler ends.
+// Escape is the one key that counts: it cancels the wait. A wait that lasts
+// more than a second says so in the window title.
 
 #include <QObject>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class QWidget;
 
 class ExchangeWaitTick : public QObject {
 public:
-    using QObject::QObject;
+    static constexpr std::chrono::seconds kHintAfter{1};
+    static constexpr char kTitleHint[] = " \u2014 waiting for the board (Esc cancels)";
+
+    // window: whose title shows the hint; cancel: what Escape during a wait does.
+    ExchangeWaitTick(QWidget& window, std::function<void()> cancel);
     ~ExchangeWaitTick() override;
 
     // Installed on the port as its wait-tick.
     void Tick();
-    // The handler has ended or is about to ask the user: normal cursor again.
+    // The handler has ended or is about to ask the user: normal cursor and title again.
     void EndBusy();
     bool Busy() const { return busyCursor_; }
 
@@ -21,8 +32,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowHintAfterASecond();
+
+    QWidget& window_;
+    std::function<void()> cancel_;
     bool inTick_ = false;
     bool busyCursor_ = false;
+    std::chrono::steady_clock::time_point busySince_{};
+    QString titleBeforeHint_; // empty while no hint shows
 };
 
 // Ends the busy state when a handler returns, however it returns.

@@ -1,5 +1,5 @@
-// Wires every control's notification to its handler. A handler runs inside a
-// HandlerScope: whatever waiting it does shows a busy cursor until it returns.
+// Wires every control's notification to its handler. A handler runs through
+// RunHandler: whatever waiting it does shows a busy cursor until it returns.
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/DropDownComboBox.h"
@@ -62,8 +62,7 @@ void CkelGuiToolDlg::WireMessageMap() {
     for (const Entry& entry : kMessageMap) {
         QWidget* control = GetDlgItem(entry.id);
         const auto run = [this, handler = entry.handler] {
-            HandlerScope scope(waitTick);
-            (this->*handler)();
+            RunHandler([&] { (this->*handler)(); });
         };
         switch (entry.notification) {
         case Notification::Clicked:
@@ -80,9 +79,6 @@ void CkelGuiToolDlg::WireMessageMap() {
     }
     for (int id = kPowerModeFirst; id <= kPowerModeLast; ++id) {
         connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
-                [this, id] {
-                    HandlerScope scope(waitTick);
-                    OnPowerMode(id);
-                });
+                [this, id] { RunHandler([&] { OnPowerMode(id); }); });
     }
 }

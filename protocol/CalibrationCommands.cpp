@@ -64,22 +64,19 @@ int get_freq_offset(CommandContext& ctx, std::string& freqOffset) {
     const int sent = SendInDialect(ctx, "get_freq_offset\n", Terminator::WithNul);
     if (sent != kResultOk)
         return sent;
-    for (;;) {
-        if (ReadReplyLine(ctx, reply.data(), kLineLimit) != 0)
-            return kResultFailed;
-        if (IsAcknowledgement(reply.data()))
+    const int valueLine = AwaitLine(ctx, reply.data(), kLineLimit, [&](const char* line) {
+        if (IsAcknowledgement(line))
             acknowledged = true;
-        const std::string_view line = reply.Line();
-        if (!line.starts_with(kFreqOffsetLabel))
-            continue;
-        freqOffset = std::to_string(ValueAfterLastColon(line));
+        const std::string_view text(line);
+        if (!text.starts_with(kFreqOffsetLabel))
+            return false;
+        freqOffset = std::to_string(ValueAfterLastColon(text));
         // A value line without a colon carries no value worth ending on.
-        if (!HasColonBeforeLineFeed(line))
-            continue;
-        if (acknowledged)
-            return kResultOk;
-        return AwaitAcknowledgementAfterValue(ctx, reply);
-    }
+        return HasColonBeforeLineFeed(text);
+    });
+    if (valueLine != kResultOk || acknowledged)
+        return valueLine;
+    return AwaitAcknowledgementAfterValue(ctx, reply);
 }
 
 int get_sdd_freq_offset(CommandContext& ctx, std::string& freqOffset) {

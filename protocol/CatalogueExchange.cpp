@@ -2,15 +2,9 @@
 
 #include "protocol/CommandContext.h"
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 namespace kel {
-
-namespace {
-constexpr std::chrono::milliseconds kGiveUpPause{10};
-}
 
 std::string_view AsFormatArgument(std::string_view text) {
     return text.substr(0, text.find('\0'));
@@ -32,30 +26,19 @@ int SendWithoutDialect(CommandContext& ctx, std::string_view text) {
     return kResultOk;
 }
 
-bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts) {
-    for (const char* text : texts) {
-        if (LineIs(line, text))
-            return true;
-    }
-    return false;
-}
-
 int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
                    std::initializer_list<const char*> endLines, const ReplyLineHandler& onOtherLine,
                    int giveUpAllowance) {
-    for (;;) {
-        if (ReadReplyLine(ctx, reply.data(), kLineLimit) != 0) {
-            if (giveUpAllowance <= 0)
-                return kResultFailed;
-            --giveUpAllowance;
-            std::this_thread::sleep_for(kGiveUpPause);
-            continue;
-        }
-        if (LineIsAnyOf(reply.data(), endLines))
-            return kResultOk;
-        if (onOtherLine)
-            onOtherLine(reply.Line());
-    }
+    return AwaitLine(
+        ctx, reply.data(), kLineLimit,
+        [&](const char* line) {
+            if (LineIsAnyOf(line, endLines))
+                return true;
+            if (onOtherLine)
+                onOtherLine(reply.Line());
+            return false;
+        },
+        giveUpAllowance);
 }
 
 } // namespace kel

@@ -39,15 +39,10 @@ int SendWithoutDialect(CommandContext& ctx, std::string_view text);
 
 using ReplyLineHandler = std::function<void(std::string_view line)>;
 
-// Reads lines (limit 100) until one equals one of endLines: kResultOk. Any
-// other line goes to onOtherLine. Every give-up of the line reader beyond
-// giveUpAllowance ends the wait with kResultFailed; each one inside the
-// allowance costs a 10 ms pause before reading on.
+// AwaitLine (limit 100) until a line equals one of endLines: kResultOk. Any
+// other line goes to onOtherLine.
 int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
                    std::initializer_list<const char*> endLines,
                    const ReplyLineHandler& onOtherLine = {}, int giveUpAllowance = 0);
-
-// True when the line equals one of the texts, line feed included.
-bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts);
 
 } // namespace kel

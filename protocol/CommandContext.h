@@ -9,12 +9,20 @@
 // the pane limit is compared with (the console: characters shown;
 // StringLogContext: bytes).
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
 namespace kel {
 
 class SerialPort;
+
+// How long a wait for an awaited line may go on receiving other lines: a
+// chattering board then gives up as a silent one does.
+struct ChatterBound {
+    std::chrono::milliseconds time{60'000};
+    int lines = 2000;
+};
 
 class CommandContext {
 public:
@@ -28,6 +36,9 @@ public:
     virtual void AppendLog(const std::string& text) = 0;
     virtual std::size_t LogLength() const = 0;
     virtual void ClearLog() = 0;
+
+    // Tests shorten it.
+    ChatterBound chatterBound;
 };
 
 // A context whose log pane is a string: for tests, benchmarks and scripts.

@@ -3,7 +3,9 @@
 #include "CommandContext.h"
 #include "serial/SerialPort.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace kel {
@@ -19,6 +21,8 @@ constexpr char kEnablePhyPrefixed[] = "netcmd lmac kel enable_phy\n";
 constexpr char kEnablePhyBare[] = "kel enable_phy\n";
 constexpr char kDisconnectBare[] = "kel disconnect\n";
 
+constexpr std::chrono::milliseconds kGiveUpPause{10};
+
 bool IsPrefixedDialect(int chipModelIndex) {
     return chipModelIndex == 0 || chipModelIndex == 1;
 }
@@ -29,14 +33,6 @@ std::string LineText(const char* line) {
     if (!text.empty() && text.back() == '\n')
         text.pop_back();
     return text;
-}
-
-bool MatchesAny(const char* line, std::initializer_list<const char*> expected) {
-    for (const char* e : expected) {
-        if (LineIs(line, e))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -98,20 +94,48 @@ bool LineIs(const char* line, const char* expected) {
     return std::strcmp(line, expected) == 0;
 }
 
+bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        if (LineIs(line, text))
+            return true;
+    }
+    return false;
+}
+
 bool LineBeginsWith(const char* line, const char* label) {
     return std::strncmp(line, label, std::strlen(label)) == 0;
 }
 
+int AwaitLine(CommandContext& ctx, char* buffer, int limit, const LineCheck& isAwaited,
+              int giveUpAllowance) {
+    const SerialPort& port = ctx.Port();
+    const ChatterBound bound = ctx.chatterBound;
+    const auto start = std::chrono::steady_clock::now();
+    int otherLines = 0;
+    for (;;) {
+        if (ReadReplyLine(ctx, buffer, limit) != kResultOk) {
+            // A line that is gone, or a user who stopped waiting, gets no second chance.
+            if (giveUpAllowance <= 0 || port.CancelRequested() || port.HungUp())
+                return kResultFailed;
+            --giveUpAllowance;
+            std::this_thread::sleep_for(kGiveUpPause);
+            continue;
+        }
+        if (isAwaited(buffer))
+            return kResultOk;
+        if (++otherLines >= bound.lines || std::chrono::steady_clock::now() - start >= bound.time)
+            return kResultFailed;
+    }
+}
+
 int WaitForLine(CommandContext& ctx, std::initializer_list<const char*> expected, int limit) {
+    if (limit <= 0)
+        return kResultFailed;
     std::vector<char> buffer(limit == kProbeLineLimit ? kProbeBufferSize : kReplyBufferSize);
     if (buffer.size() <= static_cast<std::size_t>(limit))
         buffer.resize(static_cast<std::size_t>(limit) + 1);
-    for (;;) {
-        if (ReadReplyLine(ctx, buffer.data(), limit) != kResultOk)
-            return kResultFailed;
-        if (MatchesAny(buffer.data(), expected))
-            return kResultOk;
-    }
+    return AwaitLine(ctx, buffer.data(), limit,
+                     [&](const char* line) { return LineIsAnyOf(line, expected); });
 }
 
 int ProbeDriver(CommandContext& ctx) {
@@ -143,14 +167,13 @@ int EnablePhy(CommandContext& ctx, std::string& powerText) {
     if (sent == 0)
         return kResultFailed;
     char buffer[kReplyBufferSize];
-    for (;;) {
-        if (ReadReplyLine(ctx, buffer, kLineLimit) != kResultOk)
-            return kResultFailed;
-        if (LineIs(buffer, kCmdOk))
-            return kResultOk;
-        if (LineBeginsWith(buffer, kPowerLevelLabel))
-            powerText = LineText(buffer + std::strlen(kPowerLevelLabel));
-    }
+    return AwaitLine(ctx, buffer, kLineLimit, [&](const char* line) {
+        if (LineIs(line, kCmdOk))
+            return true;
+        if (LineBeginsWith(line, kPowerLevelLabel))
+            powerText = LineText(line + std::strlen(kPowerLevelLabel));
+        return false;
+    });
 }
 
 int DisconnectDevice(CommandContext& ctx) {

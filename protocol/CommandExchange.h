@@ -3,6 +3,7 @@
 // dialect rule and the four handshake commands.
 
 #include <cstddef>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -47,18 +48,34 @@ std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t coun
 std::size_t SendText(CommandContext& ctx, std::string_view text, bool withNul);
 
 // Reads one line (up to and including its line feed) into buffer, which must be
-// longer than limit. 0 a line was read and logged; -1 gave up or the read failed.
-// Each attempt clears the port's timedOut flag, so a ReadWatchdog must be
-// running on the port, or a silent line is waited on for ever.
+// longer than limit. 0 a line was read and logged; -1 gave up, the read failed
+// or was cancelled. Each attempt clears the port's timedOut flag, so a
+// ReadWatchdog must be running on the port, or a silent line is waited on
+// until a cancel.
 int ReadReplyLine(CommandContext& ctx, char* buffer, int limit);
 
 // Whole-line match, line feed included; byte-exact.
 bool LineIs(const char* line, const char* expected);
+// True when the line equals one of the texts, line feed included.
+bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts);
 // The first strlen(label) characters equal label.
 bool LineBeginsWith(const char* line, const char* label);
 
+// Says whether a line read into the buffer is the one awaited; it may take
+// values out of the lines it declines.
+using LineCheck = std::function<bool(const char* line)>;
+
+// The one wait for an awaited line: reads lines (logging each) into buffer
+// with the given limit until isAwaited accepts one: kResultOk. kResultFailed
+// when the reader gives up beyond giveUpAllowance (each give-up inside it
+// costs a 10 ms pause before reading on), at once when the read failed or was
+// cancelled, and when ctx.chatterBound is reached without the awaited line.
+int AwaitLine(CommandContext& ctx, char* buffer, int limit, const LineCheck& isAwaited,
+              int giveUpAllowance = 0);
+
 // Reads lines (logging each) until one is byte-for-byte one of expected: 0; -1
-// when the reader gives up first. Other lines are skipped.
+// when the reader gives up first, or for a limit that is not positive. Other
+// lines are skipped.
 int WaitForLine(CommandContext& ctx, std::initializer_list<const char*> expected,
                 int limit = kLineLimit);
 

@@ -20,21 +20,22 @@ constexpr const char kEndDump[] = "end dump sdd file\n";
 constexpr int kLengthZero = -2;
 
 bool ReadUntilLineStartsWith(CommandContext& ctx, ReplyBuffer& reply, std::string_view label) {
-    for (;;) {
-        if (ReadReplyLine(ctx, reply.data(), kLineLimit) != 0)
-            return false;
-        if (reply.Line().starts_with(label))
-            return true;
-    }
+    return AwaitLine(ctx, reply.data(), kLineLimit, [&](const char* line) {
+               return std::string_view(line).starts_with(label);
+           }) == kResultOk;
 }
 
 bool ReadUntilLineIs(CommandContext& ctx, ReplyBuffer& reply, const char* expected) {
-    for (;;) {
-        if (ReadReplyLine(ctx, reply.data(), kLineLimit) != 0)
-            return false;
-        if (LineIs(reply.data(), expected))
-            return true;
-    }
+    return AwaitLine(ctx, reply.data(), kLineLimit,
+                     [&](const char* line) { return LineIs(line, expected); }) == kResultOk;
+}
+
+// A dump whose body is not read: the rest of it (logged like any skipped
+// line) comes off the line up to its OK line, so the next command does not
+// take that OK as its own.
+int Refuse(CommandContext& ctx, ReplyBuffer& reply, int result) {
+    ReadUntilLineIs(ctx, reply, kCmdOk);
+    return result;
 }
 
 bool ReadBody(SerialPort& port, std::vector<std::uint8_t>& body) {
@@ -69,9 +70,9 @@ int ReadSddDump(CommandContext& ctx, int fd) {
         return kResultFailed;
     const std::int64_t length = ReadInteger64(reply.Line().substr(kLengthLabel.size()));
     if (length == 0)
-        return kLengthZero;
+        return Refuse(ctx, reply, kLengthZero);
     if (length < 0 || static_cast<std::uint64_t>(length) > kSddDumpMaxLength)
-        return kResultFailed;
+        return Refuse(ctx, reply, kResultFailed);
     if (!ReadUntilLineIs(ctx, reply, kBeginDump))
         return kResultFailed;
     std::vector<std::uint8_t> body(static_cast<std::size_t>(length));

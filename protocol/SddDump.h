@@ -21,8 +21,9 @@ int get_sdd_file(CommandContext& ctx);
 // lines. The body goes to fd in one piece, once all of it has arrived.
 // 0 done; -2 the announced length is 0 (or has no digits); -1 any other
 // failure: a read gave up, a body byte did not come, the length is negative or
-// above kSddDumpMaxLength (then no body is read and nothing written), or the
-// write to fd failed. fd stays open; the caller closes it.
+// above kSddDumpMaxLength, or the write to fd failed. A refused length (0
+// included) writes nothing; the rest of the dump is read off the line up to its
+// OK line, or until the reader gives up. fd stays open; the caller closes it.
 int ReadSddDump(CommandContext& ctx, int fd);
 
 } // namespace kel

@@ -1,7 +1,9 @@
 #pragma once
 // Ends each read slice: once the line reader clears the port's timedOut flag,
-// the watchdog waits one slice (70 ms) and sets it again. Owned by whoever
-// opened the port, and stopped (by Stop or the destructor) before the port goes.
+// the watchdog waits one slice (70 ms) and sets it again; clearing it again
+// meanwhile does not lengthen the slice. It sleeps between slices. Owned by
+// whoever opened the port, and stopped (by Stop or the destructor) before the
+// port goes.
 
 #include <chrono>
 #include <thread>

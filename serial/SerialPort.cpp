@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
 
@@ -15,34 +16,28 @@ namespace kel {
 
 namespace {
 
-// A one-byte read ends after about 2 ms whether or not a byte came.
-constexpr int kReadTimeoutSteps = 2;
+using Clock = std::chrono::steady_clock;
+
 constexpr int kRetryAttempts = 40;
 constexpr std::chrono::milliseconds kRetryPause{10};
 // A write that makes no progress for this long (flow stopped, device wedged)
 // is given up rather than freezing the console.
 constexpr std::chrono::seconds kWriteStall{5};
 
+// What a read or write sees when the line hung up: the USB adapter pulled
+// out, the pseudo-terminal's master closed.
+bool IsHangUpError(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
 } // namespace
 
-int ReadWaitBudget(std::uint32_t baud) {
-    switch (baud) {
-    case 115200:
-        return 500;
-    case 921600:
-    case 1000000:
-        return 100;
-    case 1500000:
-        return 70;
-    case 3000000:
-        return 30;
-    default:
-        return 0;
-    }
-}
+SerialPort::SerialPort() : wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 SerialPort::~SerialPort() {
     Close();
+    if (wake_ >= 0)
+        close(wake_);
 }
 
 int SerialPort::Open(const std::string& portName, std::uint32_t baud) {
@@ -60,13 +55,16 @@ int SerialPort::Open(const std::string& portName, std::uint32_t baud) {
     }
     handle = fd;
     FlushBoth(fd);
-    line_ = ConfigureLine(fd, definition);
+    // The settings start right after the name and its colon: a path may hold
+    // ':' and '=' of its own.
+    line_ = ConfigureLine(fd, std::string_view(definition).substr(name.size() + 1));
     // Bytes that came in before the line was set are noise.
     FlushBoth(fd);
     return 0;
 }
 
 void SerialPort::Close() {
+    hungUp_ = false;
     if (handle < 0)
         return; // closed, or a failed opening: nothing to release
     CloseExclusive(handle);
@@ -74,98 +72,161 @@ void SerialPort::Close() {
 }
 
 std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
-    if (handle < 0)
+    if (handle < 0 || CancelRequested())
         return 0;
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     std::size_t done = 0;
-    auto lastProgress = std::chrono::steady_clock::now();
+    auto lastProgress = Clock::now();
     while (done < count) {
         const ssize_t n = write(handle, data + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
-            lastProgress = std::chrono::steady_clock::now();
+            lastProgress = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         // A half-written command is no success: callers take any non-zero
         // count as one.
-        if (n < 0 && errno != EAGAIN)
+        if (n < 0 && errno != EAGAIN) {
+            hungUp_ = hungUp_ || IsHangUpError(errno);
             return 0;
-        if (std::chrono::steady_clock::now() - lastProgress > kWriteStall)
+        }
+        if (Clock::now() - lastProgress > kWriteStall || CancelRequested())
             return 0;
         pollfd p{handle, POLLOUT, 0};
-        if (poll(&p, 1, 10) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+        if (poll(&p, 1, 10) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+            hungUp_ = hungUp_ || (p.revents & (POLLERR | POLLHUP)) != 0;
             return 0;
+        }
     }
     return count;
 }
 
-void SerialPort::Tick() const {
+void SerialPort::RequestCancel() noexcept {
+    cancel_.store(true);
+    WakeReader();
+}
+
+void SerialPort::WakeReader() noexcept {
+    if (wake_ < 0)
+        return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+}
+
+void SerialPort::DrainWakes() noexcept {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = read(wake_, &count, sizeof count);
+}
+
+bool SerialPort::AwaitSliceStart(std::stop_token stop) {
+    std::unique_lock lock(sliceMutex_);
+    return sliceCleared_.wait(lock, stop, [this] { return timedOut.load() == 0; });
+}
+
+void SerialPort::EndSlice() noexcept {
+    timedOut.store(1);
+    WakeReader();
+}
+
+void SerialPort::NotifySliceStart() {
+    // Under the lock, so a watchdog between its look at the flag and its
+    // sleep cannot miss the news.
+    std::lock_guard lock(sliceMutex_);
+    sliceCleared_.notify_all();
+}
+
+void SerialPort::TickIfDue() {
+    const auto now = Clock::now();
+    if (now < nextTick_)
+        return;
+    nextTick_ = now + kTickInterval;
     if (waitTick_)
         waitTick_();
 }
 
-int SerialPort::ReadAttempt(std::uint8_t* byte) {
+int SerialPort::FailRead(bool hungUp) {
+    hungUp_ = hungUp_ || hungUp;
+    if (handle >= 0)
+        FlushInput(handle);
+    return -1;
+}
+
+int SerialPort::ReadNow(std::uint8_t* byte) {
     if (handle < 0)
         return -1;
-    const int budget = ReadWaitBudget(baudRate);
-    const int steps = budget == 0 ? kReadTimeoutSteps : std::min(kReadTimeoutSteps, budget);
-    const auto fail = [this] {
-        FlushInput(handle);
-        return -1;
-    };
-    for (int step = 0;; ++step) {
+    for (;;) {
         const ssize_t n = read(handle, byte, 1);
         if (n == 1)
             return 1;
-        // With VMIN=1 and O_NONBLOCK, 0 means the line hung up.
-        if (n == 0 || (errno != EAGAIN && errno != EINTR))
-            return fail();
-        if (step == steps)
-            return 0;
-        pollfd p{handle, POLLIN, 0};
-        const int ready = poll(&p, 1, 1);
-        if (ready < 0 && errno != EINTR)
-            return fail();
-        if (ready == 0) {
-            Tick();
+        if (n < 0 && errno == EINTR)
             continue;
-        }
-        if (p.revents & POLLIN)
-            continue; // read it (or learn of the hang-up) at the top
-        if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
-            return fail();
+        if (n < 0 && errno == EAGAIN)
+            return 0;
+        // With VMIN=1 and O_NONBLOCK, 0 means the line hung up.
+        return FailRead(n == 0 || IsHangUpError(errno));
     }
 }
 
-int SerialPort::ReadByte(std::uint8_t* byte) {
-    // The flag is tested only between attempts: an attempt that began runs to
-    // its end, and a byte it brings is returned.
-    while (timedOut.load() == 0) {
-        const int got = ReadAttempt(byte);
-        if (got < 0)
-            return -1;
-        BusyWaitMs(1.0);
-        if (got == 1)
-            return 0;
+bool SerialPort::SleepUntilReadable() {
+    TickIfDue();
+    const auto untilTick =
+        std::chrono::ceil<std::chrono::milliseconds>(nextTick_ - Clock::now()).count();
+    pollfd fds[2] = {{handle, POLLIN, 0}, {wake_, POLLIN, 0}};
+    const int ready = poll(fds, wake_ >= 0 ? 2 : 1, static_cast<int>(std::max<long>(untilTick, 0)));
+    if (ready < 0) {
+        if (errno == EINTR)
+            return true; // a signal: the caller looks at the cancel
+        FailRead(false);
+        return false;
     }
-    return -2;
+    if (fds[1].revents & POLLIN)
+        DrainWakes();
+    if (fds[0].revents & POLLIN)
+        return true; // read it (or learn of the hang-up) at once
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        FailRead((fds[0].revents & POLLNVAL) == 0);
+        return false;
+    }
+    return true;
+}
+
+int SerialPort::ReadByte(std::uint8_t* byte) {
+    if (CancelRequested())
+        return -1;
+    if (timedOut.load() != 0)
+        return -2;
+    bool sliceAnnounced = false;
+    for (;;) {
+        const int got = ReadNow(byte);
+        if (got != 0)
+            return got == 1 ? 0 : -1;
+        // The flag is tested only between attempts: a byte that came with the
+        // slice's end is still returned.
+        if (timedOut.load() != 0)
+            return -2;
+        if (!sliceAnnounced) {
+            NotifySliceStart();
+            sliceAnnounced = true;
+        }
+        if (!SleepUntilReadable() || CancelRequested())
+            return -1;
+    }
 }
 
 int SerialPort::ReadByteRetry(std::uint8_t* byte) {
     for (int attempt = 0; attempt < kRetryAttempts; ++attempt) {
-        const int got = ReadAttempt(byte);
-        if (got < 0)
+        if (CancelRequested())
             return -1;
-        // The pause follows every attempt, a successful one too: it paces the
-        // dump at about one byte per 10 ms, as the board expects to be read.
-        // The wait-tick runs in it, so a window repaints through a long dump.
-        const auto pauseEnd = std::chrono::steady_clock::now() + kRetryPause;
-        Tick();
+        const int got = ReadNow(byte);
+        if (got != 0)
+            return got == 1 ? 0 : -1;
+        // Queued bytes are read back to back; only an attempt that found
+        // nothing pauses, and the window repaints in the pause.
+        const auto pauseEnd = Clock::now() + kRetryPause;
+        TickIfDue();
         std::this_thread::sleep_until(pauseEnd);
-        if (got == 1)
-            return 0;
     }
     if (handle >= 0)
         FlushInput(handle);

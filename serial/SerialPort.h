@@ -1,14 +1,20 @@
 #pragma once
 // The program's one link to the board: a serial device opened by path and
-// baud rate, written a whole command at a time and read one byte at a time
-// with short, bounded waits. Reads are cut into slices by ReadWatchdog.
+// baud rate, written a whole command at a time and read one byte at a time.
+// A byte is returned the moment it is there; while none is, the reader sleeps
+// in poll until one comes or the read slice that ReadWatchdog keeps ends.
+// A wait can be cancelled from anywhere, a signal handler included.
 
 #include "serial/LineDefinition.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <stop_token>
 #include <string>
 
 namespace kel {
@@ -18,12 +24,13 @@ enum class OpenError { None, NoSuchDevice, PermissionDenied, Busy, Other };
 
 class SerialPort {
 public:
-    // Called after each 1 ms wait that ends without a byte and in each pause
-    // of ReadByteRetry; the console lets its window repaint there and throws
+    // Run at display rate while a read waits and in the pauses of
+    // ReadByteRetry; the console lets its window repaint there and throws
     // away the user's input.
     using WaitTick = std::function<void()>;
+    static constexpr std::chrono::milliseconds kTickInterval{15};
 
-    SerialPort() = default;
+    SerialPort();
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
@@ -31,26 +38,44 @@ public:
     // 0 opened and configured; -1 failed (see lastError()).
     int Open(const std::string& portName, std::uint32_t baud);
     void Close();
-    // Bytes written; 0 when nothing was written.
+    // Bytes written; 0 when nothing was written (or a cancel is pending).
     std::size_t Write(const void* bytes, std::size_t count);
-    // 0 one byte stored; -2 the read slice ended without a byte; -1 read failed.
+    // 0 one byte stored; -2 the read slice ended without a byte; -1 the read
+    // failed or was cancelled.
     int ReadByte(std::uint8_t* byte);
-    // 0 one byte stored; -1 no byte after 40 attempts, or the read failed.
+    // 0 one byte stored; -1 no byte after 40 attempts, or the read failed or
+    // was cancelled.
     int ReadByteRetry(std::uint8_t* byte);
     // True when the device can be opened now; a port held by anyone is absent.
     static bool Probe(const std::string& portName, OpenError* why = nullptr);
 
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }
+    // True once a read or write found the line hung up (adapter pulled, the
+    // peer gone), until the next Open or Close.
+    bool HungUp() const { return hungUp_; }
     void SetWaitTick(WaitTick tick) { waitTick_ = std::move(tick); }
     // The line the last successful Open set: the definition's, or the 38400
     // fallback when the definition was rejected (baudRate keeps the asked rate).
     const LineSettings& line() const { return line_; }
 
+    // Cancel: until cleared, every read gives up at once (-1) and every write
+    // writes nothing. RequestCancel is async-signal-safe and may come from any
+    // thread; a reader asleep in poll wakes at once.
+    void RequestCancel() noexcept;
+    void ClearCancel() noexcept { cancel_.store(false); }
+    bool CancelRequested() const noexcept { return cancel_.load(); }
+
+    // The watchdog's side of the read slice. AwaitSliceStart blocks until the
+    // flag is cleared (true) or stop is requested (false); EndSlice sets the
+    // flag and wakes the reader.
+    bool AwaitSliceStart(std::stop_token stop);
+    void EndSlice() noexcept;
+
     std::string name;                // the device path
     int handle = kClosed;            // file descriptor; kClosed or kInvalid
     std::uint16_t number = 2;        // kept for its place; paths name ports here
-    std::uint32_t baudRate = 115200; // also selects the read wait budget
+    std::uint32_t baudRate = 115200; // the rate asked for
     std::uint8_t dataBits = 8;
     char parity = 'N';
     std::uint8_t stopBits = 1;
@@ -61,18 +86,30 @@ public:
     static constexpr int kInvalid = -2; // after a failed opening
 
 private:
-    // One read attempt: 1 a byte was stored, 0 none within the read time-out,
-    // -1 the read failed (the receive queue is flushed).
-    int ReadAttempt(std::uint8_t* byte);
-    void Tick() const;
+    // 1 a byte was stored, 0 none is there now, -1 the read failed.
+    int ReadNow(std::uint8_t* byte);
+    // Sleeps until the line has something to say, the reader is woken or the
+    // next tick is due. False when the line failed.
+    bool SleepUntilReadable();
+    // Lets a watchdog waiting for the flag to clear start its slice.
+    void NotifySliceStart();
+    // Flushes the receive queue and notes a hang-up; -1 for the caller.
+    int FailRead(bool hungUp);
+    void TickIfDue();
+    void WakeReader() noexcept;
+    void DrainWakes() noexcept;
 
     OpenError lastError_ = OpenError::None;
     WaitTick waitTick_;
     LineSettings line_;
+    bool hungUp_ = false;
+    std::atomic<bool> cancel_{false};
+    static_assert(std::atomic<bool>::is_always_lock_free, "RequestCancel runs in signal handlers");
+    int wake_ = -1; // an eventfd: the watchdog's slice end and a cancel wake a sleeping reader
+    std::chrono::steady_clock::time_point nextTick_{};
+    std::mutex sliceMutex_;
+    std::condition_variable_any sliceCleared_;
 };
-
-// The most 1 ms waits of one pending read at this rate; 0 means no limit.
-int ReadWaitBudget(std::uint32_t baud);
 
 // Spins for the given time on a steady clock. 0 after the wait.
 int BusyWaitMs(double ms);

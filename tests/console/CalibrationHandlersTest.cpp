@@ -133,7 +133,7 @@ private slots:
 
     void failedCalibrationCommandsNameTheirCommand() {
         ConnectToBoard();
-        console->Board().Stop(); // the line goes dead: every exchange fails
+        console->Board().GoSilent(); // every exchange fails, the line stays up
         console->Type(IDC_FREQ_OFFSET, "5");
         for (int button : {IDC_SET_FREQ_OFFSET, IDC_SAVE_FREQ_OFFSET, IDC_GET_FREQ_OFFSET,
                            IDC_GET_SDD_FREQ_OFFSET, IDC_SET_POWER_ALL})
@@ -251,7 +251,7 @@ private slots:
         ConnectToBoard();
         console->prompts->answers.push_back(Prompter::Answer::Yes);
         console->Click(IDC_DCDC_MODE);
-        console->Board().Stop();
+        console->Board().GoSilent();
 
         console->Click(IDC_LDO_MODE);
         QCOMPARE(console->Messages(), QStringList{"Failed to send Switch to LDO Mode cmd!"});

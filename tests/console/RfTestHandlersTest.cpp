@@ -34,10 +34,10 @@ class RfTestHandlersTest : public QObject {
     std::optional<PtyPeer> peer;
     std::optional<ConnectedConsole> console;
 
-    ConnectedConsole& Connect(int chipModel = 2) {
+    ConnectedConsole& Connect(int chipModel = 2, std::chrono::milliseconds slice = kSlice) {
         console.reset();
         peer.emplace();
-        console.emplace(peer->SlavePath(), chipModel, kSlice);
+        console.emplace(peer->SlavePath(), chipModel, slice);
         return *console;
     }
     QByteArray Wire() { return Bytes(peer->Received()); }
@@ -348,7 +348,8 @@ private slots:
     }
 
     // A silent (or unplugged) board: each handler names its command and
-    // changes nothing.
+    // changes nothing; a line that hung up then ends the connection, with one
+    // log line naming the port.
     void failuresLeaveTheDialogAsItWas_data() {
         QTest::addColumn<int>("chipModel");
         QTest::addColumn<int>("id");
@@ -382,12 +383,60 @@ private slots:
         else
             c.Click(id);
         QCOMPARE(c.Messages().join('\n'), message);
-        VerifyTxRunning(false);
+        QCOMPARE(c.Text(IDC_TX), QString("TX Start"));
         QCOMPARE(c.Text(IDC_RX), QString("RX Start"));
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Start"));
-        QCOMPARE(c.dlg->rxRunning + c.dlg->toneRunning, 0);
-        QVERIFY(c.Enabled(IDC_TONE) && c.Enabled(IDC_TX));
+        QCOMPARE(c.dlg->txRunning + c.dlg->rxRunning + c.dlg->toneRunning, 0);
         QCOMPARE(c.Text(IDC_SRC_ADDR), QString("typed"));
+        QCOMPARE(c.dlg->LogText().count(" went away "), unplugged ? 1 : 0);
+        if (!unplugged) {
+            VerifyTxRunning(false);
+            QVERIFY(c.Enabled(IDC_TONE) && c.Enabled(IDC_TX));
+            return;
+        }
+        QVERIFY(!c.Enabled(IDC_TONE) && !c.Enabled(IDC_TX));
+        QCOMPARE(c.dlg->connected, 0);
+        QVERIFY(!c.dlg->port.IsOpen() && !c.dlg->watchdog);
+        QCOMPARE(c.Text(IDC_CONNECT), QString("Connect"));
+        for (int id : {IDC_CONNECT, IDC_CHIP_MODEL, IDC_COM_PORT, IDC_BAUD_RATE})
+            QVERIFY(c.Enabled(id));
+    }
+
+    // Escape or the close box while a handler waits on a silent board: that
+    // wait and every later one give up at once, so the handler shows its
+    // usual messages and writes nothing more; one log line says why. A wait
+    // of over a second says in the title that Escape cancels it.
+    void cancelEndsTheHandlersWaits_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("escape") << false;
+        QTest::newRow("close box") << true;
+    }
+    void cancelEndsTheHandlersWaits() {
+        QFETCH(bool, closeBox);
+        using namespace std::chrono_literals;
+        ConnectedConsole& c = Connect(0, 5s); // one slice alone outlasts the bound below
+        c.dlg->show();
+        const QString title = c.dlg->windowTitle();
+        QString titleWhileWaiting;
+        QTimer::singleShot(1200ms, c.dlg.get(), [&] {
+            titleWhileWaiting = c.dlg->windowTitle();
+            if (closeBox)
+                c.dlg->close();
+            else
+                QCoreApplication::postEvent(
+                    c.dlg.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
+        const auto start = std::chrono::steady_clock::now();
+        c.Click(IDC_TONE); // a TX start, then tx_stop, rate and tone
+        QVERIFY(std::chrono::steady_clock::now() - start < 3s);
+        QCOMPARE(c.Messages().join('\n'),
+                 QString("Failed to send kel tx cmd!\nFailed to send kel tx stop cmd!"));
+        QCOMPARE(Wire(), QByteArray("netcmd lmac kel tx\n"));
+        QCOMPARE(c.dlg->LogText().count("Cancelled"), 1);
+        QCOMPARE(titleWhileWaiting, title + QString::fromUtf8(ExchangeWaitTick::kTitleHint));
+        QCOMPARE(c.dlg->windowTitle(), title);
+        QCOMPARE(c.dlg->isVisible(), !closeBox);
+        QCOMPARE(c.dlg->connected, 1);
     }
 
     void checkBoxesEnableTheirFields() {

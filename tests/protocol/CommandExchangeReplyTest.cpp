@@ -28,6 +28,13 @@ TEST(CommandExchangeReply, LineLongerThanTheLimitIsNeverAccepted) {
     }
 }
 
+TEST(CommandExchangeReply, LimitThatIsNotPositiveFails) {
+    test::PtyConnection link(2);
+    link.peer.Send("Sending CMD OK!\n");
+    for (int limit : {0, -1, -2, -100000})
+        EXPECT_EQ(WaitForLine(link.ctx, {kCmdOk}, limit), kResultFailed);
+}
+
 TEST(CommandExchangeReply, LineOfExactlyTheLimitIsAccepted) {
     test::PtyConnection link(2);
     const std::string line = std::string(kLineLimit - 1, 'y') + "\n";
@@ -48,6 +55,38 @@ TEST(CommandExchangeReply, PausesInsideALineUseUpAttempts) {
     });
     EXPECT_EQ(WaitAck(link.ctx), kResultOk);
     EXPECT_EQ(link.ctx.log, "Sending CMD OK!\r\n");
+}
+
+TEST(CommandExchangeReply, SilentLineGivesUpAfterTheLimitInRealSlices) {
+    test::PtyConnection link(2, ReadWatchdog::kSlice);
+    char buffer[kReplyBufferSize];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadReplyLine(link.ctx, buffer, 5), kResultFailed);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 5 * ReadWatchdog::kSlice - 10ms);
+    EXPECT_LT(elapsed, 3s);
+}
+
+TEST(CommandExchangeReply, ChatteringBoardGivesUpAtTheBound) {
+    {
+        test::PtyConnection link(2, 2s); // only the bound ends this wait soon
+        link.ctx.chatterBound = {60s, 3};
+        link.peer.Send("one\ntwo\nthree\nSending CMD OK!\n");
+        EXPECT_EQ(WaitAck(link.ctx), kResultFailed);
+        EXPECT_EQ(link.ctx.log, "one\r\ntwo\r\nthree\r\n");
+    }
+    test::PtyConnection link(2, 2s);
+    link.ctx.chatterBound = {200ms, 2000};
+    std::jthread board([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            link.peer.Send("debug\n");
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitAck(link.ctx), kResultFailed);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
 }
 
 TEST(CommandExchangeReply, CarriageReturnLinesMatchNothing) {

@@ -4,9 +4,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <string>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +20,15 @@ using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Does `act` from another thread a moment after the read that follows has
+// begun to wait.
+std::jthread Soon(std::function<void()> act) {
+    return std::jthread([act = std::move(act)] {
+        std::this_thread::sleep_for(50ms);
+        act();
+    });
 }
 
 class SerialPortRead : public ::testing::Test {
@@ -49,15 +59,23 @@ TEST_F(SerialPortRead, SilentLineEndsWithTheSlice) {
     EXPECT_LT(MsSince(start), 2000.0);
 }
 
-TEST_F(SerialPortRead, RealSliceIsAboutSeventyMilliseconds) {
+TEST_F(SerialPortRead, RealSliceIsAboutSeventyMillisecondsHoweverOftenCleared) {
     ReadWatchdog watchdog(port); // the real slice
+    // Clearing again while the slice runs must not lengthen it: were it to,
+    // this read would last as long as the clearing, a second.
+    std::jthread clearer([&](std::stop_token stop) {
+        for (int i = 0; i < 50 && !stop.stop_requested(); ++i) {
+            std::this_thread::sleep_for(20ms);
+            port.timedOut = 0;
+        }
+    });
     std::uint8_t byte = 0;
     port.timedOut = 0;
     const auto start = Clock::now();
     EXPECT_EQ(port.ReadByte(&byte), -2);
     const double ms = MsSince(start);
     EXPECT_GE(ms, 65.0);
-    EXPECT_LT(ms, 1500.0);
+    EXPECT_LT(ms, 700.0);
 }
 
 TEST_F(SerialPortRead, FlagAlreadySetReadsNothing) {
@@ -104,16 +122,16 @@ TEST_F(SerialPortRead, RawLineKeepsEveryByte) {
 
 TEST_F(SerialPortRead, HangUpMidReadFails) {
     // No watchdog: only the hang-up can end this read.
-    std::jthread hangUp([&] {
-        std::this_thread::sleep_for(50ms);
-        peer.HangUp();
-    });
+    std::jthread hangUp = Soon([&] { peer.HangUp(); });
     std::uint8_t byte = 0;
     port.timedOut = 0;
     EXPECT_EQ(port.ReadByte(&byte), -1);
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
     const char cmd[] = "kel\n";
     EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
+    EXPECT_TRUE(port.HungUp());
+    port.Close();
+    EXPECT_FALSE(port.HungUp());
 }
 
 TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
@@ -132,32 +150,65 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
     EXPECT_EQ(port.ReadByte(&byte), -1);
 }
 
-TEST_F(SerialPortRead, RetryReaderGetsAByteOrGivesUpAfterFortyAttempts) {
+TEST_F(SerialPortRead, QueuedBytesComeBackToBack) {
+    ReadWatchdog watchdog(port, 2000ms);
+    const std::string bytes(600, 'b');
+    peer.Send(bytes);
+    std::this_thread::sleep_for(20ms);
+    const auto start = Clock::now();
     std::uint8_t byte = 0;
-    peer.Send("xyz");
-    auto start = Clock::now();
-    for (char expected : std::string("xyz")) {
-        EXPECT_EQ(port.ReadByteRetry(&byte), 0);
-        EXPECT_EQ(byte, expected);
+    for (int i = 0; i < 300; ++i) {
+        port.timedOut = 0;
+        ASSERT_EQ(port.ReadByte(&byte), 0);
+        ASSERT_EQ(port.ReadByteRetry(&byte), 0);
     }
-    // Each byte, even one already waiting, is followed by the 10 ms pause.
-    EXPECT_GE(MsSince(start), 30.0);
+    // A pause after a byte that came would cost 300 x (1 + 10) ms.
+    EXPECT_LT(MsSince(start), 300.0);
+}
 
-    start = Clock::now();
+TEST_F(SerialPortRead, RetryReaderGivesUpAfterFortyEmptyAttempts) {
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
-    // 40 attempts of ~2 ms read time-out and a 10 ms pause each.
-    EXPECT_GE(MsSince(start), 400.0);
+    EXPECT_GE(MsSince(start), 400.0); // a 10 ms pause after each
     EXPECT_LT(MsSince(start), 5000.0);
+}
+
+TEST_F(SerialPortRead, CancelEndsAWaitAtOnceAndHoldsUntilCleared) {
+    // No watchdog: only the cancel can end this read.
+    std::jthread canceller = Soon([&] { port.RequestCancel(); });
+    std::uint8_t byte = 0;
+    port.timedOut = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_LT(MsSince(start), 1000.0);
+    canceller.join();
+
+    peer.Send("c");
+    start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(port.ReadByteRetry(&byte), -1);
+    EXPECT_EQ(port.Write("kel\n", 4), 0u);
+    EXPECT_LT(MsSince(start), 300.0);
+    EXPECT_FALSE(port.HungUp());
+
+    port.ClearCancel();
+    EXPECT_EQ(port.ReadByteRetry(&byte), 0);
+    EXPECT_EQ(byte, 'c');
+    EXPECT_EQ(port.Write("kel\n", 4), 4u);
 }
 
 TEST_F(SerialPortRead, WaitTickRunsWhileNoByteComes) {
     std::atomic<int> ticks = 0;
     port.SetWaitTick([&] { ++ticks; });
-    ReadWatchdog watchdog(port, 20ms);
+    ReadWatchdog watchdog(port, 100ms);
     std::uint8_t byte = 0;
     port.timedOut = 0;
+    const auto start = Clock::now();
     EXPECT_EQ(port.ReadByte(&byte), -2);
     EXPECT_GE(ticks.load(), 2);
+    // At display rate, not every millisecond.
+    EXPECT_LE(ticks.load(), MsSince(start) / 10.0 + 2);
 }
 
 TEST_F(SerialPortRead, WritesExactBytesAndNothingWhenClosed) {
