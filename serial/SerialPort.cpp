@@ -77,6 +77,15 @@ std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
     if (handle < 0)
         return 0;
     const auto* data = static_cast<const std::uint8_t*>(bytes);
+    const std::size_t done = WriteAll(data, count);
+    Tap(Traffic::Sent, data, done);
+    // A half-written command is no success: callers take any non-zero count
+    // as one.
+    return done == count ? count : 0;
+}
+
+// The bytes that reached the line, all of them unless the write failed.
+std::size_t SerialPort::WriteAll(const std::uint8_t* data, std::size_t count) {
     std::size_t done = 0;
     auto lastProgress = std::chrono::steady_clock::now();
     while (done < count) {
@@ -88,17 +97,20 @@ std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        // A half-written command is no success: callers take any non-zero
-        // count as one.
         if (n < 0 && errno != EAGAIN)
-            return 0;
+            return done;
         if (std::chrono::steady_clock::now() - lastProgress > kWriteStall)
-            return 0;
+            return done;
         pollfd p{handle, POLLOUT, 0};
         if (poll(&p, 1, 10) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
-            return 0;
+            return done;
     }
-    return count;
+    return done;
+}
+
+void SerialPort::Tap(Traffic direction, const std::uint8_t* bytes, std::size_t count) const {
+    if (trafficTap_ && count > 0)
+        trafficTap_(direction, bytes, count);
 }
 
 void SerialPort::Tick() const {
@@ -147,8 +159,10 @@ int SerialPort::ReadByte(std::uint8_t* byte) {
         if (got < 0)
             return -1;
         BusyWaitMs(1.0);
-        if (got == 1)
+        if (got == 1) {
+            Tap(Traffic::Received, byte, 1);
             return 0;
+        }
     }
     return -2;
 }
@@ -164,8 +178,10 @@ int SerialPort::ReadByteRetry(std::uint8_t* byte) {
         const auto pauseEnd = std::chrono::steady_clock::now() + kRetryPause;
         Tick();
         std::this_thread::sleep_until(pauseEnd);
-        if (got == 1)
+        if (got == 1) {
+            Tap(Traffic::Received, byte, 1);
             return 0;
+        }
     }
     if (handle >= 0)
         FlushInput(handle);

@@ -16,12 +16,17 @@ namespace kel {
 // Why the last Open or Probe failed, so the console can say it in plain words.
 enum class OpenError { None, NoSuchDevice, PermissionDenied, Busy, Other };
 
+enum class Traffic { Sent, Received };
+
 class SerialPort {
 public:
     // Called after each 1 ms wait that ends without a byte and in each pause
     // of ReadByteRetry; the console lets its window repaint there and throws
     // away the user's input.
     using WaitTick = std::function<void()>;
+    // Sees every byte that crosses the line: each Write once, with the bytes
+    // that reached the line, and each byte a read returns.
+    using TrafficTap = std::function<void(Traffic, const std::uint8_t*, std::size_t)>;
 
     SerialPort() = default;
     ~SerialPort();
@@ -43,6 +48,7 @@ public:
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }
     void SetWaitTick(WaitTick tick) { waitTick_ = std::move(tick); }
+    void SetTrafficTap(TrafficTap tap) { trafficTap_ = std::move(tap); }
     // The line the last successful Open set: the definition's, or the 38400
     // fallback when the definition was rejected (baudRate keeps the asked rate).
     const LineSettings& line() const { return line_; }
@@ -65,9 +71,12 @@ private:
     // -1 the read failed (the receive queue is flushed).
     int ReadAttempt(std::uint8_t* byte);
     void Tick() const;
+    std::size_t WriteAll(const std::uint8_t* data, std::size_t count);
+    void Tap(Traffic direction, const std::uint8_t* bytes, std::size_t count) const;
 
     OpenError lastError_ = OpenError::None;
     WaitTick waitTick_;
+    TrafficTap trafficTap_;
     LineSettings line_;
 };
 
