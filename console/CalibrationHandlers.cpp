@@ -2,6 +2,7 @@
 // supply radios and the free command line.
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/CommandHistory.h"
 #include "editlist/CEditList.h"
 #include "protocol/CalibrationCommands.h"
 #include "protocol/CommandExchange.h"
@@ -169,6 +170,7 @@ void CkelGuiToolDlg::OnBnClickedSendCmd() {
         MessageBox(QStringLiteral("Invalid cmd !"));
         return;
     }
+    commandHistory->Add(text);
     // The user types the whole command, dialect prefix included.
     const QByteArray bytes = (text + QLatin1Char('\n')).toLocal8Bit();
     const bool acknowledged =

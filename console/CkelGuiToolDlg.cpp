@@ -2,19 +2,23 @@
 
 #include "board/VirtualBoardHost.h"
 #include "console/CAboutDlg.h"
+#include "console/CommandHistory.h"
 #include "console/ConsoleTables.h"
 #include "console/DialogBuilder.h"
 #include "console/QtPrompter.h"
+#include "console/StateFolder.h"
 #include "editlist/CEditList.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
+#include "serial/SessionLogFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -61,20 +65,25 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
     port.SetWaitTick([this] { waitTick.Tick(); });
+    port.SetTrafficTap([this](kel::Traffic direction, const std::uint8_t* bytes,
+                              std::size_t count) { sessionLog.Record(direction, bytes, count); });
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
 
     WireMessageMap();
     OnInitDialog();
+
+    kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
+                          kel::SessionLog::Clock::now());
+    commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
 }
 
 CkelGuiToolDlg::~CkelGuiToolDlg() {
-    // Closing sends nothing to the board; the watchdog must stop before the
-    // port it watches closes.
-    watchdog.reset();
-    port.Close();
+    // Closing sends nothing to the board.
+    EndSession();
     port.SetWaitTick({});
+    port.SetTrafficTap({});
 }
 
 void CkelGuiToolDlg::OnInitDialog() {
@@ -226,12 +235,16 @@ void CkelGuiToolDlg::CheckDlgButton(int id, int check) {
 
 void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
+    sessionLog.Note(text.toStdString());
     prompter_->MessageBox(text);
 }
 
 Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {
     waitTick.EndBusy();
-    return prompter_->YesNoCancel(text);
+    const Prompter::Answer answer = prompter_->YesNoCancel(text);
+    static const char* const kAnswers[] = {"Yes", "No", "Cancel"};
+    sessionLog.Note(text.toStdString() + " [" + kAnswers[static_cast<int>(answer)] + "]");
+    return answer;
 }
 
 std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
@@ -244,12 +257,19 @@ void CkelGuiToolDlg::SetPrompter(std::unique_ptr<Prompter> prompter) {
     prompter_ = std::move(prompter);
 }
 
+void CkelGuiToolDlg::SetFolderOpener(std::unique_ptr<FolderOpener> opener) {
+    folderOpener_ = std::move(opener);
+}
+
 // --- Window menu and About box ------------------------------------------------
 
 std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     auto menu = std::make_unique<QMenu>(this);
     menu->addAction(tr("Minimize"))->setData(kScMinimize);
     menu->addAction(tr("Close"))->setData(kScClose);
+    menu->addSeparator();
+    menu->addAction(QString::fromUtf8(kSaveLogAsMenuText))->setData(IDM_SAVELOGAS);
+    menu->addAction(QString::fromUtf8(kOpenLogFolderMenuText))->setData(IDM_OPENLOGFOLDER);
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -265,6 +285,12 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         about.exec();
         return;
     }
+    case IDM_SAVELOGAS:
+        OnSaveLogAs();
+        return;
+    case IDM_OPENLOGFOLDER:
+        OnOpenLogFolder();
+        return;
     case kScMinimize:
         showMinimized();
         return;

@@ -3,7 +3,8 @@
 // log pane, the SDD power list, the members its controls exchange data with
 // (UpdateData) and the run state. Every control's notification is wired to a
 // handler (MessageMap.cpp); the handlers live in one file per group:
-// ConnectionHandlers, RfTestHandlers, CalibrationHandlers, SddExportHandlers.
+// ConnectionHandlers, RfTestHandlers, CalibrationHandlers, SddExportHandlers,
+// SessionLogHandlers (the session log file and the context menu's log entries).
 // The protocol layer reaches the port, the chip model and the log pane through
 // kel::CommandContext.
 //
@@ -11,10 +12,12 @@
 // carry them in; UpdateData converts to and from the controls' text.
 
 #include "console/ExchangeWaitTick.h"
+#include "console/FolderOpener.h"
 #include "console/Prompter.h"
 #include "protocol/CommandContext.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
+#include "serial/SessionLog.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -27,6 +30,7 @@
 #include <vector>
 
 class CEditList;
+class CommandHistory;
 namespace kel::board {
 class VirtualBoardHost;
 }
@@ -83,9 +87,11 @@ public:
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
                                         const QString& dir = QString());
     void SetPrompter(std::unique_ptr<Prompter> prompter);
+    void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
-    // The window menu's equivalent: minimise, close, a separator and the
-    // About entry. Each entry runs OnSysCommand with its command id.
+    // The window menu's equivalent: minimise, close, the log entries, a
+    // separator and the About entry. Each entry runs OnSysCommand with its
+    // command id.
     std::unique_ptr<QMenu> CreateSystemMenu();
     void OnSysCommand(unsigned commandId);
 
@@ -119,6 +125,16 @@ public:
     void OnBnClickedSendCmd();
     // SDD file export (SddExportHandlers.cpp).
     void OnBnClickedExportSdd();
+    // The session log and the log entries of the context menu
+    // (SessionLogHandlers.cpp).
+    void BeginSessionLog();
+    // Where every connection ends, whatever ends it: stops the watchdog,
+    // closes the port and the session log. Sends nothing.
+    void EndSession();
+    // A session log that failed since the last report is told once.
+    void ReportSessionLogProblem();
+    void OnSaveLogAs();
+    void OnOpenLogFolder();
 
     // Members, in the order of the member table.
     QIcon appIcon;
@@ -158,6 +174,12 @@ public:
 
     // The folder of the last SDD export's file; the home folder until then.
     QString sddExportFolder;
+    // Every byte of the port from Connect to the end of the connection.
+    kel::SessionLog sessionLog;
+    // The folder "Save Log As…" last saved to; the home folder until then.
+    QString logSaveFolder;
+    // Up and Down in the free command box.
+    CommandHistory* commandHistory = nullptr;
 
     // The read slice of the watchdog each connection starts; tests shorten it.
     std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;
@@ -182,4 +204,5 @@ private:
     std::vector<QWidget*> controls_;
     std::size_t logLength_ = 0;
     std::unique_ptr<Prompter> prompter_;
+    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
 };

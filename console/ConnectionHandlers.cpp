@@ -53,7 +53,7 @@ bool StartWatchdog(CkelGuiToolDlg& dlg) {
         dlg.watchdog = std::make_unique<kel::ReadWatchdog>(dlg.port, dlg.watchdogSlice);
         return true;
     } catch (const std::system_error& error) {
-        dlg.port.Close();
+        dlg.EndSession();
         dlg.AppendLog(std::string("Cannot start the read watchdog: ") + error.what() +
                       "; the port is closed again.\r\n");
         return false;
@@ -89,13 +89,13 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.MessageBox(QStringLiteral("Failed to open uart!"));
         return;
     }
+    dlg.BeginSessionLog();
     if (!StartWatchdog(dlg))
         return;
 
     if (const char* failure = RunHandshake(dlg)) {
         dlg.MessageBox(QString::fromLatin1(failure));
-        dlg.watchdog.reset();
-        dlg.port.Close();
+        dlg.EndSession();
         return;
     }
 
@@ -124,9 +124,7 @@ void Connect(CkelGuiToolDlg& dlg) {
 void Disconnect(CkelGuiToolDlg& dlg) {
     kel::DisconnectDevice(dlg); // the board may be gone; disconnect all the same
     dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
-    // The watchdog stops before the port it watches closes.
-    dlg.watchdog.reset();
-    dlg.port.Close();
+    dlg.EndSession();
     dlg.EnableControls(false);
     dlg.OnCbnSelchangeChipModel();
     dlg.connected = 0;

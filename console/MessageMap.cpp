@@ -1,5 +1,6 @@
 // Wires every control's notification to its handler. A handler runs inside a
 // HandlerScope: whatever waiting it does shows a busy cursor until it returns.
+// Once it has returned, a session log that failed meanwhile is reported.
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/DropDownComboBox.h"
@@ -62,8 +63,11 @@ void CkelGuiToolDlg::WireMessageMap() {
     for (const Entry& entry : kMessageMap) {
         QWidget* control = GetDlgItem(entry.id);
         const auto run = [this, handler = entry.handler] {
-            HandlerScope scope(waitTick);
-            (this->*handler)();
+            {
+                HandlerScope scope(waitTick);
+                (this->*handler)();
+            }
+            ReportSessionLogProblem();
         };
         switch (entry.notification) {
         case Notification::Clicked:
@@ -81,8 +85,11 @@ void CkelGuiToolDlg::WireMessageMap() {
     for (int id = kPowerModeFirst; id <= kPowerModeLast; ++id) {
         connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
                 [this, id] {
-                    HandlerScope scope(waitTick);
-                    OnPowerMode(id);
+                    {
+                        HandlerScope scope(waitTick);
+                        OnPowerMode(id);
+                    }
+                    ReportSessionLogProblem();
                 });
     }
 }
