@@ -77,6 +77,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
                           kel::SessionLog::Clock::now());
     commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
+    AddLogEntriesToPaneMenu();
 }
 
 CkelGuiToolDlg::~CkelGuiToolDlg() {
@@ -268,8 +269,7 @@ std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     menu->addAction(tr("Minimize"))->setData(kScMinimize);
     menu->addAction(tr("Close"))->setData(kScClose);
     menu->addSeparator();
-    menu->addAction(QString::fromUtf8(kSaveLogAsMenuText))->setData(IDM_SAVELOGAS);
-    menu->addAction(QString::fromUtf8(kOpenLogFolderMenuText))->setData(IDM_OPENLOGFOLDER);
+    AddLogEntries(*menu);
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();

@@ -135,6 +135,8 @@ public:
     void ReportSessionLogProblem();
     void OnSaveLogAs();
     void OnOpenLogFolder();
+    // "Save Log As…" and "Open Log Folder", each running OnSysCommand.
+    void AddLogEntries(QMenu& menu);
 
     // Members, in the order of the member table.
     QIcon appIcon;
@@ -200,6 +202,7 @@ private:
     void FillLists();
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
+    void AddLogEntriesToPaneMenu();
 
     std::vector<QWidget*> controls_;
     std::size_t logLength_ = 0;

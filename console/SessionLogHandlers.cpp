@@ -5,6 +5,7 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/StateFolder.h"
+#include "resources/ResourceIds.h"
 #include "resources/Strings.h"
 
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSaveFile>
 
 namespace {
@@ -43,6 +46,26 @@ void CkelGuiToolDlg::ReportSessionLogProblem() {
     const std::string problem = sessionLog.TakeProblem();
     if (!problem.empty())
         MessageBox(QString::fromStdString(problem));
+}
+
+void CkelGuiToolDlg::AddLogEntries(QMenu& menu) {
+    using namespace kel::res;
+    menu.addAction(QString::fromUtf8(kSaveLogAsMenuText))->setData(IDM_SAVELOGAS);
+    menu.addAction(QString::fromUtf8(kOpenLogFolderMenuText))->setData(IDM_OPENLOGFOLDER);
+}
+
+// A right click on the log pane is where an engineer looks for saving the
+// log: its own menu (Copy, Select All) gains the log entries.
+void CkelGuiToolDlg::AddLogEntriesToPaneMenu() {
+    logPane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(logPane, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(logPane->createStandardContextMenu(at));
+        menu->addSeparator();
+        AddLogEntries(*menu);
+        // The pane's own entries carry no command id and have run already.
+        if (QAction* chosen = menu->exec(logPane->viewport()->mapToGlobal(at)))
+            OnSysCommand(chosen->data().toUInt());
+    });
 }
 
 void CkelGuiToolDlg::OnSaveLogAs() {
