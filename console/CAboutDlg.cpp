@@ -38,10 +38,9 @@ QWidget* CAboutDlg::GetDlgItem(int id) const {
 }
 
 void CAboutDlg::OnInitDialog() {
+    // A label is announced by its text: no fixed name to keep in step.
     const auto setLabel = [this](int id, const QString& text) {
-        auto* label = qobject_cast<QLabel*>(GetDlgItem(id));
-        label->setText(text);
-        label->setAccessibleName(text);
+        qobject_cast<QLabel*>(GetDlgItem(id))->setText(text);
     };
     setLabel(kel::res::IDC_ABOUT_VERSION, QString::fromStdString(kel::VersionCaption()));
     setLabel(kel::res::IDC_ABOUT_NOTICE, QString::fromUtf8(kel::kAboutNotice));

@@ -1,6 +1,7 @@
 // Calibration and power mode: frequency offset, the SDD power table, the
 // supply radios and the free command line.
 
+#include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/CommandHistory.h"
 #include "editlist/CEditList.h"
@@ -128,7 +129,7 @@ void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
     // The list is what the user edits; the hidden edits only carry its values.
     const std::array<std::string*, 3> texts = PowerTexts(*this);
     for (int row = 0; row < 3; ++row)
-        *texts[row] = sddPowerList->GetItemText(row, kPowerLevelColumn).toLocal8Bit().toStdString();
+        *texts[row] = kel::BytesFromText(sddPowerList->GetItemText(row, kPowerLevelColumn));
     for (const std::string* text : texts) {
         if (!IsSddPower(*text)) {
             MessageBox(QStringLiteral("Invalid Sdd power value, should be 0-120!"));
@@ -146,7 +147,7 @@ void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
         return;
     }
     for (int row = 0; row < 3; ++row)
-        sddPowerList->SetItemText(row, kPowerLevelColumn, QString::fromLocal8Bit(*texts[row]));
+        sddPowerList->SetItemText(row, kPowerLevelColumn, kel::TextFromBytes(*texts[row]));
     UpdateData(false);
 }
 
@@ -172,10 +173,9 @@ void CkelGuiToolDlg::OnBnClickedSendCmd() {
     }
     commandHistory->Add(text);
     // The user types the whole command, dialect prefix included.
-    const QByteArray bytes = (text + QLatin1Char('\n')).toLocal8Bit();
-    const bool acknowledged =
-        kel::SendCommand(*this, bytes.constData(), static_cast<std::size_t>(bytes.size())) != 0 &&
-        kel::WaitAnyAck(*this) == kel::kResultOk;
+    const std::string bytes = kel::BytesFromText(text + QLatin1Char('\n'));
+    const bool acknowledged = kel::SendCommand(*this, bytes.data(), bytes.size()) != 0 &&
+                              kel::WaitAnyAck(*this) == kel::kResultOk;
     if (!acknowledged) {
         MessageBox(QStringLiteral("Ack Error!"));
         return;

@@ -1,6 +1,7 @@
 #include "console/CkelGuiToolDlg.h"
 
 #include "board/VirtualBoardHost.h"
+#include "console/BoardText.h"
 #include "console/CAboutDlg.h"
 #include "console/CommandHistory.h"
 #include "console/ConsoleTables.h"
@@ -146,7 +147,7 @@ void CkelGuiToolDlg::AppendToPane(const QString& text) {
 }
 
 void CkelGuiToolDlg::AppendLog(const std::string& text) {
-    AppendToPane(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    AppendToPane(kel::TextFromBytes(text));
 }
 
 void CkelGuiToolDlg::AppendLogText(const QString& text) {
@@ -236,7 +237,7 @@ void CkelGuiToolDlg::CheckDlgButton(int id, int check) {
 
 void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
-    sessionLog.Note(text.toStdString());
+    sessionLog.Note(kel::BytesFromText(text));
     prompter_->MessageBox(text);
 }
 
@@ -244,7 +245,7 @@ Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {
     waitTick.EndBusy();
     const Prompter::Answer answer = prompter_->YesNoCancel(text);
     static const char* const kAnswers[] = {"Yes", "No", "Cancel"};
-    sessionLog.Note(text.toStdString() + " [" + kAnswers[static_cast<int>(answer)] + "]");
+    sessionLog.Note(kel::BytesFromText(text) + " [" + kAnswers[static_cast<int>(answer)] + "]");
     return answer;
 }
 

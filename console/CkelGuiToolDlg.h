@@ -8,8 +8,9 @@
 // The protocol layer reaches the port, the chip model and the log pane through
 // kel::CommandContext.
 //
-// Text members hold bytes in the locale's 8-bit encoding, the form commands
-// carry them in; UpdateData converts to and from the controls' text.
+// Text members hold the bytes commands carry; UpdateData converts them to and
+// from the controls' text by the one rule of console/BoardText.h, which the log
+// pane follows too.
 
 #include "console/ExchangeWaitTick.h"
 #include "console/FolderOpener.h"
@@ -50,9 +51,11 @@ public:
     // kel::CommandContext
     kel::SerialPort& Port() override { return port; }
     int ChipModelIndex() const override { return chipModelIndex; }
-    // Bytes, one character each, appended at the end of the log pane.
+    // Bytes appended at the end of the log pane as text (kel::TextFromBytes).
     void AppendLog(const std::string& text) override;
-    // Characters appended since the pane was last emptied; "\r\n" counts two.
+    // Characters appended since the pane was last emptied, as shown: a UTF-8
+    // sequence counts one (two beyond U+FFFF), a byte that is not UTF-8 one,
+    // "\r\n" two. The pane's 20480 limit is compared with this.
     std::size_t LogLength() const override { return logLength_; }
     void ClearLog() override;
     // Text that did not come from the board (a file path, say).
@@ -95,7 +98,7 @@ public:
     std::unique_ptr<QMenu> CreateSystemMenu();
     void OnSysCommand(unsigned commandId);
 
-    // The OK command, Enter included: does nothing, so Enter never closes.
+    // The OK command: does nothing, so Enter never closes the console.
     void OnOK() {}
 
     // Connection (ConnectionHandlers.cpp).
@@ -194,6 +197,8 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Enter presses the focused push button and is the OK command elsewhere.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog();

@@ -1,6 +1,7 @@
 // Connection: Connect/Disconnect, the port list's drop-down, the chip model.
 
 #include "board/VirtualBoardHost.h"
+#include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/PortList.h"
@@ -25,7 +26,7 @@ constexpr int kConnectRateRow = 0;    // 1.0 Mbps
 // saturates, a negative one wraps, as the C library's unsigned reading does.
 std::uint32_t ReadBaudRate(const QString& text) {
     constexpr std::int64_t kMax = std::numeric_limits<std::uint32_t>::max();
-    const std::int64_t value = kel::ReadInteger64(text.toLocal8Bit().toStdString());
+    const std::int64_t value = kel::ReadInteger64(kel::BytesFromText(text));
     if (value > kMax || value < -kMax)
         return std::numeric_limits<std::uint32_t>::max();
     return static_cast<std::uint32_t>(value);
@@ -148,7 +149,7 @@ void CkelGuiToolDlg::OnCbnSelchangeChipModel() {
     if (row < 0)
         return;
     chipModelIndex = row;
-    SetLogText("Chip Model: " + chipModelList->itemText(row).toStdString() + "\n");
+    SetLogText("Chip Model: " + kel::BytesFromText(chipModelList->itemText(row)) + "\n");
     comPortList->setEnabled(true);
     GetDlgItem(IDC_CONNECT)->setEnabled(true);
     UpdateData(false);

@@ -1,5 +1,6 @@
 // The data exchange between the dialog's members and its controls.
 
+#include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
@@ -60,9 +61,9 @@ void Transfer(Dlg& dlg, int id, std::string Dlg::*member, bool save) {
     if (!edit)
         return;
     if (save)
-        dlg.*member = edit->text().toLocal8Bit().toStdString();
+        dlg.*member = kel::BytesFromText(edit->text());
     else
-        edit->setText(QString::fromLocal8Bit(dlg.*member));
+        edit->setText(kel::TextFromBytes(dlg.*member));
 }
 
 void Transfer(Dlg& dlg, int id, int Dlg::*member, bool save) {

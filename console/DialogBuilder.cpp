@@ -62,8 +62,9 @@ QWidget* CreateComboBox(QWidget* parent, const res::ControlTemplate& t) {
 
 QWidget* CreateButton(QWidget* parent, const res::ControlTemplate& t) {
     auto* button = new QPushButton(QString::fromUtf8(t.caption), parent);
-    // Only a template's default button answers Enter; any other would let
-    // Enter trigger whatever button has the focus.
+    // No auto-default: in a dialog the last focused such button would stay the
+    // default and answer Enter typed in an edit box. The dialog presses the
+    // focused button on Enter itself.
     button->setAutoDefault(false);
     button->setDefault(Has(t, res::style::kDefaultButton));
     return button;
@@ -127,6 +128,34 @@ QRect ControlRect(const QWidget* control, const res::ControlTemplate& t, DialogB
     return pixels;
 }
 
+// A control with a caption is announced by its caption, whatever it changes
+// to ("Connect", "Disconnect"), and a field by the label linked to it; a fixed
+// name is only for a control that neither names. On Linux a list is announced
+// by its value, so what the template calls it goes into its description too.
+void NameForAssistiveTechnology(QWidget* control, const res::ControlTemplate& t) {
+    if (!*t.accessibleName)
+        return;
+    const QString name = QString::fromUtf8(t.accessibleName);
+    control->setAccessibleName(name);
+    if (t.kind == res::ControlKind::ComboBox)
+        control->setAccessibleDescription(name);
+}
+
+// Each label becomes the buddy of the field it names: assistive technology
+// reads the label as the field's name (the labelled-by relation).
+void LinkLabelsToFields(const res::DialogTemplate& tmpl, const std::vector<QWidget*>& controls) {
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const int fieldId = tmpl.controls[i].labelFor;
+        auto* label = qobject_cast<QLabel*>(controls[i]);
+        if (fieldId == 0 || !label)
+            continue;
+        const auto field = std::find_if(controls.begin(), controls.end(),
+                                        [&](const QWidget* c) { return DlgIdOf(c) == fieldId; });
+        if (field != controls.end())
+            label->setBuddy(*field);
+    }
+}
+
 } // namespace
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
@@ -154,9 +183,7 @@ std::vector<QWidget*> BuildControls(QWidget* dialog, const res::DialogTemplate& 
         QWidget* control = CreateControl(dialog, t, units);
         control->setProperty(kIdProperty, t.id);
         control->setGeometry(ControlRect(control, t, units));
-        const char* name = *t.accessibleName ? t.accessibleName : t.caption;
-        if (*name)
-            control->setAccessibleName(QString::fromUtf8(name));
+        NameForAssistiveTechnology(control, t);
         if (!t.shown)
             control->setVisible(false);
 
@@ -174,6 +201,7 @@ std::vector<QWidget*> BuildControls(QWidget* dialog, const res::DialogTemplate& 
         if (qobject_cast<QGroupBox*>(control))
             control->lower();
     }
+    LinkLabelsToFields(tmpl, controls);
     return controls;
 }
 

@@ -3,6 +3,7 @@
 // caption only when the board acknowledged the command; a failure leaves the
 // dialog as it was and says which command failed.
 
+#include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "editlist/CEditList.h"
@@ -46,7 +47,7 @@ void Enable(Dlg& dlg, std::initializer_list<int> ids, bool enable) {
 // so text the user typed but no exchange has taken yet is not thrown away.
 void ShowMembers(Dlg& dlg, std::initializer_list<std::pair<int, const std::string*>> fields) {
     for (const auto& [id, text] : fields)
-        dlg.SetDlgItemText(id, QString::fromLocal8Bit(*text));
+        dlg.SetDlgItemText(id, kel::TextFromBytes(*text));
 }
 
 // The SDD power class a rate row belongs to: its text member and list row.
@@ -68,11 +69,11 @@ std::optional<SddPowerSlot> SddPowerSlotOf(int rateRow) {
 // The packet error rate read-out from the number the tester sent (1044) and
 // the board's counters, into 1036. -1 when 1044 is empty: 1036 stays as it is.
 int show_rx_per(Dlg& dlg, std::int32_t total, std::int32_t abortErrors, std::int32_t crcErrors) {
-    const std::string sent = dlg.GetDlgItemText(IDC_SEND_PKT_NUM).toLocal8Bit().toStdString();
+    const std::string sent = kel::BytesFromText(dlg.GetDlgItemText(IDC_SEND_PKT_NUM));
     const std::optional<std::string> per = kel::RxPerText(sent, total, abortErrors, crcErrors);
     if (!per)
         return -1;
-    dlg.SetDlgItemText(IDC_RX_PER, QString::fromStdString(*per));
+    dlg.SetDlgItemText(IDC_RX_PER, kel::TextFromBytes(*per));
     return 0;
 }
 
@@ -113,7 +114,7 @@ void CkelGuiToolDlg::OnBnClickedSetPower() {
     if (!slot)
         return;
     this->*(slot->text) = powerText;
-    sddPowerList->SetItemText(slot->listRow, 1, QString::fromLocal8Bit(powerText));
+    sddPowerList->SetItemText(slot->listRow, 1, kel::TextFromBytes(powerText));
     UpdateData(false);
 }
 

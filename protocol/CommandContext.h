@@ -3,8 +3,11 @@
 // and a log pane it can append to, measure and empty. The console's dialog
 // implements it; tests use StringLogContext.
 //
-// Log text is passed as bytes, one character per byte (Latin-1), so a board
-// byte always shows and lengths count characters.
+// Log text is passed as bytes: a command as written, a reply line as read.
+// How bytes show is the owner's business (the console: UTF-8 where valid,
+// byte for byte where not), and LogLength counts in the owner's units, which
+// the pane limit is compared with (the console: characters shown;
+// StringLogContext: bytes).
 
 #include <cstddef>
 #include <string>

@@ -51,8 +51,11 @@ struct ControlTemplate {
     DialogRect rect;
     bool shown = true;
     std::uint32_t style = style::kNone;
-    // What assistive technology announces; empty: the caption.
+    // What assistive technology announces for a control that neither its
+    // caption nor a label names; empty: the caption or the label.
     const char* accessibleName = "";
+    // A label: the id of the field it stands beside and names (its buddy).
+    int labelFor = 0;
 };
 
 struct DialogTemplate {

@@ -283,6 +283,10 @@ private slots:
         QTest::newRow("error line is an answer") << "x"
                                                  << "Sending CMD error!\n"
                                                  << QByteArray("x\n") << QStringList() << "";
+        QTest::newRow("typed text goes as UTF-8, the log shows it back")
+            << "kel é"
+            << "<ACK> 400 Unknown command\n"
+            << QByteArray("kel \xC3\xA9\n") << QStringList() << "";
         QTest::newRow("blanks are sent") << "  "
                                          << "<ACK> 200 OK\n"
                                          << QByteArray("  \n") << QStringList() << "";

@@ -1,6 +1,6 @@
 // How the console window behaves: keys that close it and keys that do not,
-// the About box, the log pane, the data exchange, the wait-tick and the
-// questions it asks through the prompter.
+// the About box, the log pane and how bytes show in it, the data exchange,
+// the wait-tick and the questions it asks through the prompter.
 
 #include "ScriptedPrompter.h"
 #include "console/CkelGuiToolDlg.h"
@@ -53,9 +53,9 @@ private slots:
     void enterNeverCloses_data() {
         QTest::addColumn<int>("focusId");
         QTest::newRow("command box") << IDC_COMMAND;
-        QTest::newRow("push button") << IDC_TX;
         QTest::newRow("power field") << IDC_POWER;
         QTest::newRow("baud rate box") << IDC_BAUD_RATE;
+        QTest::newRow("check box") << IDC_FULL_DUTY;
     }
 
     void enterNeverCloses() {
@@ -63,12 +63,13 @@ private slots:
         ShowConnected();
         QWidget* focus = dlg->GetDlgItem(focusId);
         focus->setFocus();
-        QSignalSpy clicked(qobject_cast<QPushButton*>(dlg->GetDlgItem(IDC_TX)),
-                           &QPushButton::clicked);
+        int clicks = 0;
+        for (QPushButton* button : dlg->findChildren<QPushButton*>())
+            connect(button, &QPushButton::clicked, this, [&clicks] { ++clicks; });
         QTest::keyClick(focus, Qt::Key_Return);
         QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(dlg->isVisible());
-        QCOMPARE(clicked.count(), 0);
+        QCOMPARE(clicks, 0);
     }
 
     void escapeCloses() {
@@ -139,6 +140,28 @@ private slots:
         dlg->ClearLog();
         QCOMPARE(dlg->LogLength(), std::size_t{0});
         QCOMPARE(dlg->LogText(), QString());
+    }
+
+    void logShowsUtf8WhereValidAndBytesWhereNot_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("café");
+        QTest::newRow("cut short before a valid one")
+            << QByteArray("\xE2\x82\xC3\xA9") << QStringLiteral("\u00E2\u0082é");
+        QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QStringLiteral("\u00C0\u00AF");
+        QTest::newRow("surrogate")
+            << QByteArray("\xED\xB0\x80") << QStringLiteral("\u00ED\u00B0\u0080");
+        QTest::newRow("beyond U+10FFFF")
+            << QByteArray("\xF4\x90\x80\x80") << QStringLiteral("\u00F4\u0090\u0080\u0080");
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << QStringLiteral("😀");
+    }
+    void logShowsUtf8WhereValidAndBytesWhereNot() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        dlg->AppendLog(bytes.toStdString());
+        QCOMPARE(dlg->LogText(), shown);
+        // The pane limit counts characters as shown.
+        QCOMPARE(dlg->LogLength(), std::size_t(shown.size()));
     }
 
     void updateDataMovesTextsAndChecksBothWays() {

@@ -8,6 +8,7 @@
 #include "resources/ResourceIds.h"
 #include "serial/ReadWatchdog.h"
 
+#include <QAccessible>
 #include <QtTest>
 #include <atomic>
 #include <optional>
@@ -112,6 +113,42 @@ private slots:
         QCOMPARE(c.Text(IDC_TX), QString("TX Start"));
         QCOMPARE(c.Text(IDC_TONE), QString("Tone Start"));
         QVERIFY(c.Enabled(IDC_RX));
+        QCOMPARE(c.Messages(), QStringList{});
+    }
+
+    // Without the mouse: Enter and Space press the focused button, and what
+    // a screen reader announces follows each caption.
+    void keyboardSession() {
+        board.emplace();
+        console.emplace(kSlice);
+        ConsoleFixture& c = *console;
+        c.dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(c.dlg.get()));
+        c.dlg->activateWindow();
+        c.Choose(IDC_CHIP_MODEL, 2);
+        c.Type(IDC_COM_PORT, QString::fromLocal8Bit(board->SlavePath()));
+        const auto press = [&](int id, Qt::Key key) {
+            QWidget* button = c.dlg->GetDlgItem(id);
+            button->setFocus();
+            QTest::keyClick(button, key);
+            return QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+        };
+
+        QCOMPARE(press(IDC_CONNECT, Qt::Key_Return), QString("Disconnect"));
+        QVERIFY(c.dlg->connected);
+        QCOMPARE(press(IDC_TX, Qt::Key_Return), QString("TX Stop"));
+        QVERIFY(Board().txRunning);
+        QCOMPARE(press(IDC_TX, Qt::Key_Space), QString("TX Start"));
+        QVERIFY(!Board().txRunning);
+        QCOMPARE(press(IDC_RX, Qt::Key_Enter), QString("RX Stop"));
+        QVERIFY(Board().rxRunning);
+        QCOMPARE(press(IDC_RX, Qt::Key_Return), QString("RX Start"));
+        QCOMPARE(press(IDC_TONE, Qt::Key_Return), QString("Tone Stop"));
+        QVERIFY(Board().toneRunning);
+        QCOMPARE(press(IDC_TONE, Qt::Key_Return), QString("Tone Start"));
+        QCOMPARE(press(IDC_CONNECT, Qt::Key_Return), QString("Connect"));
+        QVERIFY(!c.dlg->connected);
+        QVERIFY(c.dlg->isVisible());
         QCOMPARE(c.Messages(), QStringList{});
     }
 };
