@@ -175,15 +175,17 @@ private slots:
     void startUpRemovesLogsOlderThanNinetyDays() {
         QVERIFY(QDir().mkpath(SessionLogFolder()));
         const QString old = SessionLogFolder() + "/2024-01-01_10-00-00_ttyUSB0.log";
-        const QString recent = SessionLogFolder() + "/2024-03-30_10-00-00_ttyUSB0.log";
-        for (const QString& path : {old, recent}) {
+        const QString recent = SessionLogFolder() + "/2024-03-30_10-00-00_ttyUSB0-2.log";
+        const QString notOurs = SessionLogFolder() + "/notes.log";
+        for (const QString& path : {old, recent, notOurs}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         Age(old, std::chrono::days(91));
         Age(recent, std::chrono::days(89));
+        Age(notOurs, std::chrono::days(400));
         ConsoleFixture c;
-        QCOMPARE(LogFiles(), QStringList{QFileInfo(recent).fileName()});
+        QCOMPARE(LogFiles(), (QStringList{QFileInfo(recent).fileName(), "notes.log"}));
     }
 
     void saveLogAsWritesThePaneText() {

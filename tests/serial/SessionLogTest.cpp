@@ -1,18 +1,14 @@
 // The session log file: its lines give back the traffic byte for byte, in
 // order and with directions; a folder or disk that fails is reported once and
-// never stops the session; old logs are pruned.
+// never stops the session.
 
 #include "serial/SessionLog.h"
-
-#include "serial/SessionLogFolder.h"
 
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
-#include <sstream>
 #include <sys/resource.h>
-#include <sys/time.h>
 #include <vector>
 
 namespace kel {
@@ -144,28 +140,6 @@ TEST(SessionLogTest, FullDiskEndsTheFileWithOneReport) {
     EXPECT_EQ(log.TakeProblem(), "");
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_LE(fs::file_size(log.Path()), 1024u);
-}
-
-TEST(SessionLogTest, PruningRemovesOnlyOldSessionLogs) {
-    TempFolder folder;
-    const auto now = SessionLog::Clock::now();
-    const auto make = [&](const std::string& name, std::chrono::hours age) {
-        const fs::path path = folder.path / name;
-        std::ofstream(path) << "x";
-        const std::time_t when = SessionLog::Clock::to_time_t(now - age);
-        const timeval times[2] = {{when, 0}, {when, 0}};
-        utimes(path.c_str(), times);
-        return path;
-    };
-    const fs::path old = make("2024-01-02_03-04-05_ttyUSB0.log", std::chrono::days(91));
-    const fs::path recent = make("2024-04-01_03-04-05_ttyUSB0-2.log", std::chrono::days(89));
-    const fs::path other = make("notes.log", std::chrono::days(400));
-
-    EXPECT_EQ(PruneSessionLogs(folder.path, now), 1u);
-    EXPECT_FALSE(fs::exists(old));
-    EXPECT_TRUE(fs::exists(recent));
-    EXPECT_TRUE(fs::exists(other));
-    EXPECT_EQ(PruneSessionLogs(folder.path / "missing", now), 0u);
 }
 
 } // namespace
