@@ -3,6 +3,7 @@
 
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/CommandHistory.h"
 #include "editlist/CEditList.h"
 #include "protocol/CalibrationCommands.h"
 #include "protocol/CommandExchange.h"
@@ -170,6 +171,7 @@ void CkelGuiToolDlg::OnBnClickedSendCmd() {
         MessageBox(QStringLiteral("Invalid cmd !"));
         return;
     }
+    commandHistory->Add(text);
     // The user types the whole command, dialect prefix included.
     const std::string bytes = kel::BytesFromText(text + QLatin1Char('\n'));
     const bool acknowledged = kel::SendCommand(*this, bytes.data(), bytes.size()) != 0 &&

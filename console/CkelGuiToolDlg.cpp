@@ -3,14 +3,17 @@
 #include "board/VirtualBoardHost.h"
 #include "console/BoardText.h"
 #include "console/CAboutDlg.h"
+#include "console/CommandHistory.h"
 #include "console/ConsoleTables.h"
 #include "console/DialogBuilder.h"
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
+#include "console/StateFolder.h"
 #include "editlist/CEditList.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
+#include "serial/SessionLogFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -65,6 +69,8 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
     port.SetWaitTick([this] { waitTick.Tick(); });
+    port.SetTrafficTap([this](kel::Traffic direction, const std::uint8_t* bytes,
+                              std::size_t count) { sessionLog.Record(direction, bytes, count); });
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
@@ -73,14 +79,18 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     OnInitDialog();
     portListWatcher = new kel::PortListWatcher(
         comPortList, [this] { return port.IsOpen(); }, this);
+
+    kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
+                          kel::SessionLog::Clock::now());
+    commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
+    AddLogEntriesToPaneMenu();
 }
 
 CkelGuiToolDlg::~CkelGuiToolDlg() {
-    // Closing sends nothing to the board; the watchdog must stop before the
-    // port it watches closes.
-    watchdog.reset();
-    port.Close();
+    // Closing sends nothing to the board.
+    EndSession();
     port.SetWaitTick({});
+    port.SetTrafficTap({});
 }
 
 void CkelGuiToolDlg::OnInitDialog() {
@@ -141,6 +151,8 @@ void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
     inHandler_ = false;
     if (port.IsOpen() && port.HungUp())
         OnConnectionLost();
+    // Reported only now, so a message box never stops an exchange halfway.
+    ReportSessionLogProblem();
     if (std::exchange(closeAfterHandler_, false))
         close();
 }
@@ -265,12 +277,16 @@ void CkelGuiToolDlg::CheckDlgButton(int id, int check) {
 
 void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
+    sessionLog.Note(kel::BytesFromText(text));
     prompter_->MessageBox(text);
 }
 
 Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {
     waitTick.EndBusy();
-    return prompter_->YesNoCancel(text);
+    const Prompter::Answer answer = prompter_->YesNoCancel(text);
+    static const char* const kAnswers[] = {"Yes", "No", "Cancel"};
+    sessionLog.Note(kel::BytesFromText(text) + " [" + kAnswers[static_cast<int>(answer)] + "]");
+    return answer;
 }
 
 std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
@@ -283,12 +299,18 @@ void CkelGuiToolDlg::SetPrompter(std::unique_ptr<Prompter> prompter) {
     prompter_ = std::move(prompter);
 }
 
+void CkelGuiToolDlg::SetFolderOpener(std::unique_ptr<FolderOpener> opener) {
+    folderOpener_ = std::move(opener);
+}
+
 // --- Window menu and About box ------------------------------------------------
 
 std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     auto menu = std::make_unique<QMenu>(this);
     menu->addAction(tr("Minimize"))->setData(kScMinimize);
     menu->addAction(tr("Close"))->setData(kScClose);
+    menu->addSeparator();
+    AddLogEntries(*menu);
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -304,6 +326,12 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         about.exec();
         return;
     }
+    case IDM_SAVELOGAS:
+        OnSaveLogAs();
+        return;
+    case IDM_OPENLOGFOLDER:
+        OnOpenLogFolder();
+        return;
     case kScMinimize:
         showMinimized();
         return;

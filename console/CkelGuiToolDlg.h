@@ -3,7 +3,8 @@
 // log pane, the SDD power list, the members its controls exchange data with
 // (UpdateData) and the run state. Every control's notification is wired to a
 // handler (MessageMap.cpp); the handlers live in one file per group:
-// ConnectionHandlers, RfTestHandlers, CalibrationHandlers, SddExportHandlers.
+// ConnectionHandlers, RfTestHandlers, CalibrationHandlers, SddExportHandlers,
+// SessionLogHandlers (the session log file and the context menu's log entries).
 // The protocol layer reaches the port, the chip model and the log pane through
 // kel::CommandContext.
 //
@@ -12,10 +13,12 @@
 // pane follows too.
 
 #include "console/ExchangeWaitTick.h"
+#include "console/FolderOpener.h"
 #include "console/Prompter.h"
 #include "protocol/CommandContext.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
+#include "serial/SessionLog.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -29,6 +32,7 @@
 #include <vector>
 
 class CEditList;
+class CommandHistory;
 namespace kel::board {
 class VirtualBoardHost;
 }
@@ -90,9 +94,11 @@ public:
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
                                         const QString& dir = QString());
     void SetPrompter(std::unique_ptr<Prompter> prompter);
+    void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
-    // The window menu's equivalent: minimise, close, a separator and the
-    // About entry. Each entry runs OnSysCommand with its command id.
+    // The window menu's equivalent: minimise, close, the log entries, a
+    // separator and the About entry. Each entry runs OnSysCommand with its
+    // command id.
     std::unique_ptr<QMenu> CreateSystemMenu();
     void OnSysCommand(unsigned commandId);
 
@@ -142,6 +148,18 @@ public:
     void OnBnClickedSendCmd();
     // SDD file export (SddExportHandlers.cpp).
     void OnBnClickedExportSdd();
+    // The session log and the log entries of the context menu
+    // (SessionLogHandlers.cpp).
+    void BeginSessionLog();
+    // Where every connection ends, whatever ends it: stops the watchdog,
+    // closes the port and the session log. Sends nothing.
+    void EndSession();
+    // A session log that failed since the last report is told once.
+    void ReportSessionLogProblem();
+    void OnSaveLogAs();
+    void OnOpenLogFolder();
+    // "Save Log As…" and "Open Log Folder", each running OnSysCommand.
+    void AddLogEntries(QMenu& menu);
 
     // Members, in the order of the member table.
     QIcon appIcon;
@@ -181,6 +199,12 @@ public:
 
     // The folder of the last SDD export's file; the home folder until then.
     QString sddExportFolder;
+    // Every byte of the port from Connect to the end of the connection.
+    kel::SessionLog sessionLog;
+    // The folder "Save Log As…" last saved to; the home folder until then.
+    QString logSaveFolder;
+    // Up and Down in the free command box.
+    CommandHistory* commandHistory = nullptr;
 
     // The read slice of the watchdog each connection starts; tests shorten it.
     std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;
@@ -209,10 +233,12 @@ private:
     void FillLists();
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
+    void AddLogEntriesToPaneMenu();
 
     std::vector<QWidget*> controls_;
     std::size_t logLength_ = 0;
     bool inHandler_ = false;
     bool closeAfterHandler_ = false;
     std::unique_ptr<Prompter> prompter_;
+    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
 };

@@ -55,7 +55,7 @@ bool StartWatchdog(CkelGuiToolDlg& dlg) {
         dlg.watchdog = std::make_unique<kel::ReadWatchdog>(dlg.port, dlg.watchdogSlice);
         return true;
     } catch (const std::system_error& error) {
-        dlg.port.Close();
+        dlg.EndSession();
         dlg.AppendLog(std::string("Cannot start the read watchdog: ") + error.what() +
                       "; the port is closed again.\r\n");
         return false;
@@ -101,13 +101,13 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.MessageBox(QStringLiteral("Failed to open uart!"));
         return;
     }
+    dlg.BeginSessionLog();
     if (!StartWatchdog(dlg))
         return;
 
     if (const char* failure = RunHandshake(dlg)) {
         dlg.MessageBox(QString::fromLatin1(failure));
-        dlg.watchdog.reset();
-        dlg.port.Close();
+        dlg.EndSession();
         return;
     }
 
@@ -134,9 +134,7 @@ void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
     if (sendDisconnect)
         kel::DisconnectDevice(*this); // the board may be gone; disconnect all the same
     SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
-    // The watchdog stops before the port it watches closes.
-    watchdog.reset();
-    port.Close();
+    EndSession();
     ResetRunState(*this);
     EnableControls(false);
     // A chip model is chosen, so a new connection may be tried at once.

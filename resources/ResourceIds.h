@@ -13,6 +13,9 @@ constexpr int IDR_MAINFRAME = 128;
 
 // The About entry of the window menu; the low four bits belong to the system.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
+// The log entries of the context menu.
+constexpr unsigned IDM_SAVELOGAS = 0x0020;
+constexpr unsigned IDM_OPENLOGFOLDER = 0x0030;
 
 // Controls without an id.
 constexpr int IDC_STATIC = 0;

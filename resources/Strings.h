@@ -6,6 +6,10 @@ namespace kel::res {
 // String 101: the About entry of the window menu.
 inline constexpr char kAboutMenuText[] = "关于 kelGuiTool(&A)...";
 
+// The log entries of the context menu.
+inline constexpr char kSaveLogAsMenuText[] = "Save Log As…";
+inline constexpr char kOpenLogFolderMenuText[] = "Open Log Folder";
+
 // The program's name: the title of its message boxes and of its desktop entry.
 inline constexpr char kApplicationName[] = "kelGuiTool";
 

@@ -75,6 +75,15 @@ std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
     if (handle < 0 || CancelRequested())
         return 0;
     const auto* data = static_cast<const std::uint8_t*>(bytes);
+    const std::size_t done = WriteAll(data, count);
+    Tap(Traffic::Sent, data, done);
+    // A half-written command is no success: callers take any non-zero count
+    // as one.
+    return done == count ? count : 0;
+}
+
+// The bytes that reached the line, all of them unless the write failed.
+std::size_t SerialPort::WriteAll(const std::uint8_t* data, std::size_t count) {
     std::size_t done = 0;
     auto lastProgress = Clock::now();
     while (done < count) {
@@ -86,21 +95,24 @@ std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        // A half-written command is no success: callers take any non-zero
-        // count as one.
         if (n < 0 && errno != EAGAIN) {
             hungUp_ = hungUp_ || IsHangUpError(errno);
-            return 0;
+            return done;
         }
         if (Clock::now() - lastProgress > kWriteStall || CancelRequested())
-            return 0;
+            return done;
         pollfd p{handle, POLLOUT, 0};
         if (poll(&p, 1, 10) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
             hungUp_ = hungUp_ || (p.revents & (POLLERR | POLLHUP)) != 0;
-            return 0;
+            return done;
         }
     }
-    return count;
+    return done;
+}
+
+void SerialPort::Tap(Traffic direction, const std::uint8_t* bytes, std::size_t count) const {
+    if (trafficTap_ && count > 0)
+        trafficTap_(direction, bytes, count);
 }
 
 void SerialPort::RequestCancel() noexcept {
@@ -158,8 +170,10 @@ int SerialPort::ReadNow(std::uint8_t* byte) {
         return -1;
     for (;;) {
         const ssize_t n = read(handle, byte, 1);
-        if (n == 1)
+        if (n == 1) {
+            Tap(Traffic::Received, byte, 1);
             return 1;
+        }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno == EAGAIN)

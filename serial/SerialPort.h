@@ -22,6 +22,8 @@ namespace kel {
 // Why the last Open or Probe failed, so the console can say it in plain words.
 enum class OpenError { None, NoSuchDevice, PermissionDenied, Busy, Other };
 
+enum class Traffic { Sent, Received };
+
 class SerialPort {
 public:
     // Run at display rate while a read waits and in the pauses of
@@ -29,6 +31,9 @@ public:
     // away the user's input.
     using WaitTick = std::function<void()>;
     static constexpr std::chrono::milliseconds kTickInterval{15};
+    // Sees every byte that crosses the line: each Write once, with the bytes
+    // that reached the line, and each byte a read returns.
+    using TrafficTap = std::function<void(Traffic, const std::uint8_t*, std::size_t)>;
 
     SerialPort();
     ~SerialPort();
@@ -55,6 +60,7 @@ public:
     // peer gone), until the next Open or Close.
     bool HungUp() const { return hungUp_; }
     void SetWaitTick(WaitTick tick) { waitTick_ = std::move(tick); }
+    void SetTrafficTap(TrafficTap tap) { trafficTap_ = std::move(tap); }
     // The line the last successful Open set: the definition's, or the 38400
     // fallback when the definition was rejected (baudRate keeps the asked rate).
     const LineSettings& line() const { return line_; }
@@ -98,9 +104,12 @@ private:
     void TickIfDue();
     void WakeReader() noexcept;
     void DrainWakes() noexcept;
+    std::size_t WriteAll(const std::uint8_t* data, std::size_t count);
+    void Tap(Traffic direction, const std::uint8_t* bytes, std::size_t count) const;
 
     OpenError lastError_ = OpenError::None;
     WaitTick waitTick_;
+    TrafficTap trafficTap_;
     LineSettings line_;
     bool hungUp_ = false;
     std::atomic<bool> cancel_{false};

@@ -1,0 +1,20 @@
+#include "console/StateFolder.h"
+
+#include "resources/Strings.h"
+
+#include <QDir>
+
+QString StateFolder() {
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir::cleanPath(base + QLatin1Char('/') + QString::fromUtf8(kel::res::kApplicationName));
+}
+
+QString SessionLogFolder() {
+    return StateFolder() + QStringLiteral("/logs");
+}
+
+QString CommandHistoryFile() {
+    return StateFolder() + QStringLiteral("/command_history.json");
+}
