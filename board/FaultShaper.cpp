@@ -38,8 +38,10 @@ ShapedReply FaultShaper::Shape(const Reply& reply) {
         switch (mode_.kind) {
         case FaultKind::CrLf: {
             std::string line = piece.bytes;
-            if (!line.empty() && line.back() == '\n')
-                line.insert(line.size() - 1, "\r");
+            if (!line.empty() && line.back() == '\n') {
+                line.back() = '\r';
+                line.push_back('\n');
+            }
             Emit(out, std::move(line));
             break;
         }

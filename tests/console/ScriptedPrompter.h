@@ -41,8 +41,12 @@ public:
         log_->saveDirs << dir;
         if (log_->savePaths.empty())
             return std::nullopt;
-        std::optional<QString> path = log_->savePaths.front();
+        // No optional<QString> local: GCC 12 warns of it as maybe uninitialised.
+        const bool cancelled = !log_->savePaths.front().has_value();
+        const QString path = log_->savePaths.front().value_or(QString());
         log_->savePaths.pop_front();
+        if (cancelled)
+            return std::nullopt;
         return path;
     }
 
