@@ -144,17 +144,30 @@ private slots:
         }
     }
 
-    void failedHandshakeClosesItsFile() {
-        VirtualBoardHost board(kel::board::FaultMode{kel::board::FaultKind::Silent});
+    void failedHandshakeAndPulledCableCloseTheirFiles() {
+        const auto verifyClosedAfter = [](const ConsoleFixture& c, const QString& message) {
+            QVERIFY(!c.dlg->sessionLog.IsOpen());
+            const QStringList files = LogFiles();
+            const QStringList lines = LogLines(files.last());
+            QVERIFY(lines.last().startsWith("# ended: "));
+            QVERIFY(lines[lines.size() - 2].endsWith(" mbox " + message));
+        };
+        {
+            VirtualBoardHost board(kel::board::FaultMode{kel::board::FaultKind::Silent});
+            ConsoleFixture c(std::chrono::milliseconds(5));
+            QVERIFY(!c.Connect(3, board.SlavePath()));
+            QCOMPARE(c.Messages(), QStringList{"Failed to send kel cmd!"});
+            verifyClosedAfter(c, "Failed to send kel cmd!");
+        }
+        QVERIFY(QDir(SessionLogFolder()).removeRecursively());
+        VirtualBoardHost board;
         ConsoleFixture c(std::chrono::milliseconds(5));
-        QVERIFY(!c.Connect(3, board.SlavePath()));
-        QCOMPARE(c.Messages(), QStringList{"Failed to send kel cmd!"});
-        QVERIFY(!c.dlg->sessionLog.IsOpen());
-        const QStringList files = LogFiles();
-        QCOMPARE(files.size(), 1);
-        const QStringList lines = LogLines(files[0]);
-        QVERIFY(lines.last().startsWith("# ended: "));
-        QVERIFY(lines[lines.size() - 2].endsWith(" mbox Failed to send kel cmd!"));
+        QVERIFY(c.Connect(2, board.SlavePath()));
+        board.Stop(); // the adapter is pulled
+        c.Click(IDC_TX);
+        QCOMPARE(c.Text(IDC_CONNECT), QString("Connect"));
+        QCOMPARE(LogFiles().size(), 1);
+        verifyClosedAfter(c, "Failed to send kel tx cmd!");
     }
 
     void unwritableStateFolderGivesOneMessageAndTheSessionGoesOn() {
