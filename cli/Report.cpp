@@ -26,7 +26,8 @@ void Report::Failure(const std::string& command, const std::string& error, Field
     if (!json_)
         return;
     Fields fields{{"command", command}};
-    fields.update(extra);
+    if (extra.is_object())
+        fields.update(extra);
     fields["ok"] = false;
     fields["error"] = error;
     out_ << Dump(fields) << '\n' << std::flush;

@@ -187,9 +187,11 @@ int Run::End(int code) {
     const bool stop =
         started_ != Test::None && (interrupted || code == kExitFailed || !leaveRunning_);
     if (interrupted) {
-        report_.Note(stop ? "kel-rftest: interrupted; stopping the test this run started "
-                            "(Ctrl+C again leaves it)"
-                          : "kel-rftest: interrupted");
+        if (stop)
+            report_.Note("kel-rftest: stopping the test this run started (Ctrl+C again leaves it "
+                         "running)");
+        else if (code == kExitOk)
+            report_.Note("kel-rftest: interrupted");
         // The clean-up's own waits; a second signal cancels them again.
         port_.ClearCancel();
     }
@@ -205,7 +207,7 @@ int Run::End(int code) {
     // A test left running keeps the board in test mode: no disconnect.
     if (stop || !leaveRunning_)
         rftest::Disconnect(ctx_);
-    return interrupted ? kExitInterrupted : code;
+    return interruption_.Requested() ? kExitInterrupted : code;
 }
 
 int Run::Fail(const std::string& command, Failure failure) {
