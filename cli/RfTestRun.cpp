@@ -17,6 +17,7 @@
 #include "serial/PortNaming.h"
 #include "serial/SerialPort.h"
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <regex>
@@ -73,6 +74,10 @@ private:
     int Info();
     int Tx();
     int Tone();
+    // Starts a test; stops it after --seconds, or leaves it running without.
+    int Timed(Fields fields, Test test, const std::function<Failure()>& start,
+              const std::function<Failure()>& stop, const std::string& runningText,
+              const std::string& doneText);
     int Rx();
     int SweepRx();
     int SddExport();
@@ -275,46 +280,44 @@ int Run::Tx() {
     fields["count"] = ReadInteger(run_.txCount);
     fields["length"] = ReadInteger(run_.txLength);
     fields["full_duty"] = run_.fullDuty;
-    started_ = Test::Tx;
-    if (Failure failure = rftest::StartTx(ctx_, run_.txCount, run_.txLength, run_.fullDuty))
-        return Fail("tx", failure);
-    if (!run_.duration) {
-        leaveRunning_ = true;
-        fields["running"] = true;
-        return Done(std::move(fields), rftest::IsContinuousTx(run_.txCount)
-                                           ? "TX running; it goes on after this program ends "
-                                             "(stop it with tx-stop)"
-                                           : "TX of " + run_.txCount + " packets started");
-    }
-    if (!Pause(*run_.duration))
-        return Fail("tx", rftest::kInterrupted);
-    if (Failure failure = rftest::StopTx(ctx_))
-        return Fail("tx", failure);
-    started_ = Test::None;
-    fields["seconds"] = static_cast<double>(run_.duration->count()) / 1000.0;
-    fields["running"] = false;
-    return Done(std::move(fields), "TX sent, then stopped");
+    const std::string running = rftest::IsContinuousTx(run_.txCount)
+                                    ? "TX running; it goes on after this program ends "
+                                      "(stop it with tx-stop)"
+                                    : "TX of " + run_.txCount + " packets started";
+    return Timed(
+        std::move(fields), Test::Tx,
+        [this] { return rftest::StartTx(ctx_, run_.txCount, run_.txLength, run_.fullDuty); },
+        [this] { return rftest::StopTx(ctx_); }, running, "TX sent, then stopped");
 }
 
 int Run::Tone() {
-    Fields fields = Named();
-    started_ = Test::Tone;
-    if (Failure failure = rftest::StartTone(ctx_, powerText_))
-        return Fail("tone", failure);
+    return Timed(
+        Named(), Test::Tone, [this] { return rftest::StartTone(ctx_, powerText_); },
+        [this] { return rftest::StopTone(ctx_); },
+        "tone running; it goes on after this program ends (stop it with tone-stop)",
+        "tone sent, then stopped");
+}
+
+int Run::Timed(Fields fields, Test test, const std::function<Failure()>& start,
+               const std::function<Failure()>& stop, const std::string& runningText,
+               const std::string& doneText) {
+    const std::string command = fields["command"];
+    started_ = test;
+    if (Failure failure = start())
+        return Fail(command, failure);
     if (!run_.duration) {
         leaveRunning_ = true;
         fields["running"] = true;
-        return Done(std::move(fields),
-                    "tone running; it goes on after this program ends (stop it with tone-stop)");
+        return Done(std::move(fields), runningText);
     }
     if (!Pause(*run_.duration))
-        return Fail("tone", rftest::kInterrupted);
-    if (Failure failure = rftest::StopTone(ctx_))
-        return Fail("tone", failure);
+        return Fail(command, rftest::kInterrupted);
+    if (Failure failure = stop())
+        return Fail(command, failure);
     started_ = Test::None;
     fields["seconds"] = static_cast<double>(run_.duration->count()) / 1000.0;
     fields["running"] = false;
-    return Done(std::move(fields), "tone sent, then stopped");
+    return Done(std::move(fields), doneText);
 }
 
 int Run::Rx() {

@@ -5,35 +5,28 @@
 #include "protocol/PowerModeCommands.h"
 #include "protocol/SddDump.h"
 #include "rftest/RangeChecks.h"
+#include "rftest/StepResult.h"
 
 namespace kel::rftest {
 
 Failure SetFreqOffset(CommandContext& ctx, std::string_view freqOffset) {
     if (!IsFreqOffset(freqOffset))
         return kInvalidFreqOffset;
-    if (set_freq_offset(ctx, freqOffset) != kResultOk)
-        return kSetFreqOffsetFailed;
-    return nullptr;
+    return FailureOf(set_freq_offset(ctx, freqOffset), kSetFreqOffsetFailed);
 }
 
 Failure GetFreqOffset(CommandContext& ctx, std::string& freqOffset) {
-    if (get_freq_offset(ctx, freqOffset) != kResultOk)
-        return kGetFreqOffsetFailed;
-    return nullptr;
+    return FailureOf(get_freq_offset(ctx, freqOffset), kGetFreqOffsetFailed);
 }
 
 Failure SaveFreqOffset(CommandContext& ctx, std::string_view freqOffset) {
     if (!IsFreqOffset(freqOffset))
         return kInvalidFreqOffset;
-    if (set_sdd_freq_offset(ctx, freqOffset) != kResultOk)
-        return kSaveFreqOffsetFailed;
-    return nullptr;
+    return FailureOf(set_sdd_freq_offset(ctx, freqOffset), kSaveFreqOffsetFailed);
 }
 
 Failure GetSddFreqOffset(CommandContext& ctx, std::string& freqOffset) {
-    if (get_sdd_freq_offset(ctx, freqOffset) != kResultOk)
-        return kGetSddFreqOffsetFailed;
-    return nullptr;
+    return FailureOf(get_sdd_freq_offset(ctx, freqOffset), kGetSddFreqOffsetFailed);
 }
 
 Failure SetSddPowerAll(CommandContext& ctx, const SddPowers& powers) {
@@ -41,48 +34,36 @@ Failure SetSddPowerAll(CommandContext& ctx, const SddPowers& powers) {
         if (!IsSddPower(power))
             return kInvalidSddPower;
     }
-    if (set_sdd_power_all(ctx, powers[0], powers[1], powers[2]) != kResultOk)
-        return kSetSddPowerFailed;
-    return nullptr;
+    return FailureOf(set_sdd_power_all(ctx, powers[0], powers[1], powers[2]), kSetSddPowerFailed);
 }
 
 Failure GetSddPowerAll(CommandContext& ctx, SddPowers& powers) {
-    if (get_sdd_power_all(ctx, powers[0], powers[1], powers[2]) != kResultOk)
-        return kGetSddPowerFailed;
-    return nullptr;
+    return FailureOf(get_sdd_power_all(ctx, powers[0], powers[1], powers[2]), kGetSddPowerFailed);
 }
 
 Failure SwitchToLdo(CommandContext& ctx) {
-    if (switch_to_ldo_mode(ctx) != kResultOk)
-        return kLdoFailed;
-    return nullptr;
+    return FailureOf(switch_to_ldo_mode(ctx), kLdoFailed);
 }
 
 Failure SwitchToDcDc(CommandContext& ctx) {
-    if (switch_to_dcdc_mode(ctx) != kResultOk)
-        return kDcDcFailed;
-    return nullptr;
+    return FailureOf(switch_to_dcdc_mode(ctx), kDcDcFailed);
 }
 
 Failure SendFreeCommand(CommandContext& ctx, std::string_view text) {
     if (text.empty())
         return kEmptyCommand;
     const std::string line = std::string(text) + "\n";
-    if (SendCommand(ctx, line.data(), line.size()) == 0 || WaitAnyAck(ctx) != kResultOk)
+    if (SendCommand(ctx, line.data(), line.size()) == 0)
         return kNoAck;
-    return nullptr;
+    return FailureOf(WaitAnyAck(ctx), kNoAck);
 }
 
 Failure RequestSddFile(CommandContext& ctx) {
-    if (get_sdd_file(ctx) != kResultOk)
-        return kSddRequestFailed;
-    return nullptr;
+    return FailureOf(get_sdd_file(ctx), kSddRequestFailed);
 }
 
 Failure ReadSddFile(CommandContext& ctx, int fd) {
-    if (ReadSddDump(ctx, fd) != kResultOk)
-        return kSddDumpFailed;
-    return nullptr;
+    return FailureOf(ReadSddDump(ctx, fd), kSddDumpFailed);
 }
 
 } // namespace kel::rftest

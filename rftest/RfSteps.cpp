@@ -7,6 +7,7 @@
 #include "protocol/RfTestCommands.h"
 #include "rftest/RangeChecks.h"
 #include "rftest/RfTables.h"
+#include "rftest/StepResult.h"
 
 namespace kel::rftest {
 
@@ -16,26 +17,20 @@ constexpr int kToneRateRow = 19;
 } // namespace
 
 Failure SetChannel(CommandContext& ctx, int channelNumber) {
-    if (channel(ctx, channelNumber) != kResultOk)
-        return kChannelFailed;
-    return nullptr;
+    return FailureOf(channel(ctx, channelNumber), kChannelFailed);
 }
 
 Failure SetRate(CommandContext& ctx, int rateRow, std::string& powerText) {
     if (rateRow < 0 || rateRow >= static_cast<int>(kRates.size()))
         return kInvalidRate;
     const RateRow& row = kRates[static_cast<std::size_t>(rateRow)];
-    if (rate(ctx, row.mode, row.mbps, powerText) != kResultOk)
-        return kRateFailed;
-    return nullptr;
+    return FailureOf(rate(ctx, row.mode, row.mbps, powerText), kRateFailed);
 }
 
 Failure SetPower(CommandContext& ctx, std::string_view powerText) {
     if (!IsPowerLevel(powerText))
         return kInvalidPower;
-    if (power_level(ctx, powerText) != kResultOk)
-        return kPowerFailed;
-    return nullptr;
+    return FailureOf(power_level(ctx, powerText), kPowerFailed);
 }
 
 Failure StartTx(CommandContext& ctx, std::string_view countText, std::string_view lengthText,
@@ -44,9 +39,7 @@ Failure StartTx(CommandContext& ctx, std::string_view countText, std::string_vie
         return kNoTxCount;
     if (!IsTxLength(lengthText))
         return kInvalidTxLength;
-    if (tx(ctx, ReadInteger(lengthText), ReadInteger(countText), fullDuty) != kResultOk)
-        return kTxFailed;
-    return nullptr;
+    return FailureOf(tx(ctx, ReadInteger(lengthText), ReadInteger(countText), fullDuty), kTxFailed);
 }
 
 bool IsContinuousTx(std::string_view countText) {
@@ -54,22 +47,17 @@ bool IsContinuousTx(std::string_view countText) {
 }
 
 Failure StopTx(CommandContext& ctx) {
-    if (tx_stop(ctx) != kResultOk)
-        return kTxStopFailed;
-    return nullptr;
+    return FailureOf(tx_stop(ctx), kTxStopFailed);
 }
 
 Failure StartRx(CommandContext& ctx) {
-    if (rx(ctx) != kResultOk)
-        return kRxFailed;
-    return nullptr;
+    return FailureOf(rx(ctx), kRxFailed);
 }
 
 Failure StopRx(CommandContext& ctx, RxCounters& counters) {
     counters = {};
-    if (rx_stop(ctx, counters.total, counters.abortErrors, counters.crcErrors) != kResultOk)
-        return kRxStopFailed;
-    return nullptr;
+    return FailureOf(rx_stop(ctx, counters.total, counters.abortErrors, counters.crcErrors),
+                     kRxStopFailed);
 }
 
 Failure StartTone(CommandContext& ctx, std::string& powerText) {
@@ -79,9 +67,7 @@ Failure StartTone(CommandContext& ctx, std::string& powerText) {
         if (Failure failure = StartTx(ctx, "0", "0", 0))
             return failure;
     }
-    if (tone(ctx) != kResultOk)
-        return kToneFailed;
-    return nullptr;
+    return FailureOf(tone(ctx), kToneFailed);
 }
 
 Failure StopTone(CommandContext& ctx) {
@@ -93,16 +79,12 @@ Failure StopTone(CommandContext& ctx) {
 }
 
 Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid) {
-    if (get_mac(ctx, source, dest, bssid) != kResultOk)
-        return kGetMacFailed;
-    return nullptr;
+    return FailureOf(get_mac(ctx, source, dest, bssid), kGetMacFailed);
 }
 
 Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
                std::string_view bssid) {
-    if (set_mac(ctx, source, dest, bssid) != kResultOk)
-        return kSetMacFailed;
-    return nullptr;
+    return FailureOf(set_mac(ctx, source, dest, bssid), kSetMacFailed);
 }
 
 } // namespace kel::rftest
