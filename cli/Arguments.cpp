@@ -105,7 +105,8 @@ struct Raw {
     double maxPer = 0;
     std::string channels, rates, csv;
     std::vector<std::string> values;
-    std::string value, path, text;
+    std::string value, path;
+    std::vector<std::string> words;
     bool yes = false;
 };
 
@@ -177,7 +178,8 @@ void CommandLine::Build() {
                    "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)")
         ->option_text("PATH");
     app.add_flag("--virtual", raw.virtualBoard,
-                 "Use the built-in virtual board instead of a port (no hardware needed)");
+                 "Use a virtual board started for this run instead of a port (no hardware\n"
+                 "needed)");
     app.add_option("-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101")
         ->required()
         ->option_text("MODEL")
@@ -287,7 +289,7 @@ void CommandLine::Build() {
         "Send TEXT as typed (dialect prefix included) and a line feed; print "
         "the reply",
         Subcommand::Send)
-        ->add_option("TEXT", raw.text, "The command")
+        ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
 }
 
@@ -380,9 +382,10 @@ Invocation CommandLine::Resolve() const {
         RequireTrait(run.chipModelRow, &ChipModel::hasPowerMode, "supply switch");
         break;
     case Subcommand::Send:
-        if (raw.text.empty())
+        for (const std::string& word : raw.words)
+            run.text += (run.text.empty() ? "" : " ") + word;
+        if (run.text.empty())
             throw UsageError{rftest::kEmptyCommand};
-        run.text = raw.text;
         break;
     default:
         break;
