@@ -300,6 +300,8 @@ Invocation CommandLine::Resolve() const {
     run.portPath = raw.port;
     run.virtualBoard = raw.virtualBoard;
     run.chipModelRow = ChipModelRowOf(raw.model).value_or(-1);
+    if (run.chipModelRow < 0)
+        throw UsageError{"--model " + raw.model + " is not a chip model"};
     run.baud = raw.baud;
     run.json = raw.json;
     run.verbose = raw.verbose;
