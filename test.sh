@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite three ways: a normal build, an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
-# serial code (no Qt) under ThreadSanitizer. Exits non-zero on any failure.
+# layers without Qt (serial, protocol, board, rftest, cli) under ThreadSanitizer.
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -29,4 +30,4 @@ run_suite() { # build-dir label-regex cmake-args...
 
 run_suite build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
-run_suite build-tsan "serial|protocol|board" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF
+run_suite build-tsan "serial|protocol|board|rftest|cli" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF

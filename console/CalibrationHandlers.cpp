@@ -5,11 +5,8 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/CommandHistory.h"
 #include "editlist/CEditList.h"
-#include "protocol/CalibrationCommands.h"
-#include "protocol/CommandExchange.h"
-#include "protocol/NumberReading.h"
-#include "protocol/PowerModeCommands.h"
 #include "resources/ResourceIds.h"
+#include "rftest/CalibrationSteps.h"
 
 #include <QLineEdit>
 #include <array>
@@ -20,25 +17,16 @@ using namespace kel::res;
 
 namespace {
 
-constexpr std::int32_t kMaxFreqOffset = 127;
-constexpr std::int32_t kMinSddPower = 0;
-constexpr std::int32_t kMaxSddPower = 120;
+namespace rftest = kel::rftest;
+
 constexpr int kPowerLevelColumn = 1;
 
-// A number too big for 32 bits is refused as it stands, not by its low bits.
-// A negative value reads as a large unsigned one, so it is refused too.
-bool IsFreqOffset(const std::string& text) {
-    if (!kel::FitsInt32(text))
-        return false;
-    return static_cast<std::uint32_t>(kel::ReadInteger(text)) <=
-           static_cast<std::uint32_t>(kMaxFreqOffset);
-}
-
-bool IsSddPower(const std::string& text) {
-    if (!kel::FitsInt32(text))
-        return false;
-    const std::int32_t value = kel::ReadInteger(text);
-    return value >= kMinSddPower && value <= kMaxSddPower;
+// Shows the failure of a step, if any; true when the step succeeded.
+bool Succeeded(CkelGuiToolDlg& dlg, rftest::Failure failure) {
+    if (failure == nullptr)
+        return true;
+    dlg.MessageBox(QString::fromLatin1(failure));
+    return false;
 }
 
 // The three power texts in the order of the list's rows.
@@ -59,8 +47,7 @@ void ShowPowerMode(CkelGuiToolDlg& dlg, bool dcdc) {
 
 // False when the supply did not switch; the radios then show the old mode.
 bool SwitchToLdo(CkelGuiToolDlg& dlg) {
-    if (kel::switch_to_ldo_mode(dlg) != kel::kResultOk) {
-        dlg.MessageBox(QStringLiteral("Failed to send Switch to LDO Mode cmd!"));
+    if (!Succeeded(dlg, rftest::SwitchToLdo(dlg))) {
         RestorePowerMode(dlg);
         return false;
     }
@@ -70,15 +57,12 @@ bool SwitchToLdo(CkelGuiToolDlg& dlg) {
 
 bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
     // Only a board with the DC-DC converter fitted survives the switch.
-    const Prompter::Answer answer =
-        dlg.YesNoCancel(QStringLiteral("Make sure the DC-DC is attached to the board? Only DC-DC "
-                                       "on the board can switch to DC-DC mode"));
+    const Prompter::Answer answer = dlg.YesNoCancel(QString::fromLatin1(rftest::kDcDcQuestion));
     if (answer != Prompter::Answer::Yes) {
         RestorePowerMode(dlg);
         return false;
     }
-    if (kel::switch_to_dcdc_mode(dlg) != kel::kResultOk) {
-        dlg.MessageBox(QStringLiteral("Failed to send Switch to DC-DC Mode cmd!"));
+    if (!Succeeded(dlg, rftest::SwitchToDcDc(dlg))) {
         RestorePowerMode(dlg);
         return false;
     }
@@ -90,62 +74,45 @@ bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
 
 void CkelGuiToolDlg::OnBnClickedSetFreqOffset() {
     UpdateData(true);
-    if (!IsFreqOffset(freqOffsetText)) {
-        MessageBox(QStringLiteral("Invalid Sdd Freq Offset value, should be 0-127!"));
-        return;
-    }
-    if (kel::set_freq_offset(*this, freqOffsetText) != kel::kResultOk)
-        MessageBox(QStringLiteral("Failed to send kel set freq offset cmd!"));
+    Succeeded(*this, rftest::SetFreqOffset(*this, freqOffsetText));
 }
 
 void CkelGuiToolDlg::OnBnClickedGetFreqOffset() {
-    if (kel::get_freq_offset(*this, freqOffsetText) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel get freq offset cmd!"));
-        return;
-    }
-    UpdateData(false);
+    if (Succeeded(*this, rftest::GetFreqOffset(*this, freqOffsetText)))
+        UpdateData(false);
 }
 
 void CkelGuiToolDlg::OnBnClickedSaveFreqOffset() {
     UpdateData(true);
-    if (!IsFreqOffset(freqOffsetText)) {
-        MessageBox(QStringLiteral("Invalid Sdd Freq Offset value, should be 0-127!"));
-        return;
-    }
-    if (kel::set_sdd_freq_offset(*this, freqOffsetText) != kel::kResultOk)
-        MessageBox(QStringLiteral("Failed to send kel set sdd freq offset cmd!"));
+    Succeeded(*this, rftest::SaveFreqOffset(*this, freqOffsetText));
 }
 
 void CkelGuiToolDlg::OnBnClickedGetSddFreqOffset() {
-    if (kel::get_sdd_freq_offset(*this, freqOffsetText) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel get sdd freq offset cmd!"));
-        return;
-    }
-    UpdateData(false);
+    if (Succeeded(*this, rftest::GetSddFreqOffset(*this, freqOffsetText)))
+        UpdateData(false);
 }
 
 void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
     UpdateData(true);
     // The list is what the user edits; the hidden edits only carry its values.
     const std::array<std::string*, 3> texts = PowerTexts(*this);
-    for (int row = 0; row < 3; ++row)
+    rftest::SddPowers powers;
+    for (int row = 0; row < 3; ++row) {
         *texts[row] = kel::BytesFromText(sddPowerList->GetItemText(row, kPowerLevelColumn));
-    for (const std::string* text : texts) {
-        if (!IsSddPower(*text)) {
-            MessageBox(QStringLiteral("Invalid Sdd power value, should be 0-120!"));
-            return;
-        }
+        powers[row] = *texts[row];
     }
-    if (kel::set_sdd_power_all(*this, *texts[0], *texts[1], *texts[2]) != kel::kResultOk)
-        MessageBox(QStringLiteral("Failed to send kel set sdd power all cmd!"));
+    Succeeded(*this, rftest::SetSddPowerAll(*this, powers));
 }
 
 void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
     const std::array<std::string*, 3> texts = PowerTexts(*this);
-    if (kel::get_sdd_power_all(*this, *texts[0], *texts[1], *texts[2]) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel get sdd power all cmd!"));
+    rftest::SddPowers powers{*texts[0], *texts[1], *texts[2]};
+    const rftest::Failure failure = rftest::GetSddPowerAll(*this, powers);
+    // A value line that came before a failure has been taken all the same.
+    for (int row = 0; row < 3; ++row)
+        *texts[row] = powers[row];
+    if (!Succeeded(*this, failure))
         return;
-    }
     for (int row = 0; row < 3; ++row)
         sddPowerList->SetItemText(row, kPowerLevelColumn, kel::TextFromBytes(*texts[row]));
     UpdateData(false);
@@ -168,18 +135,13 @@ void CkelGuiToolDlg::OnPowerMode(int id) {
 void CkelGuiToolDlg::OnBnClickedSendCmd() {
     const QString text = commandBox->text();
     if (text.isEmpty()) {
-        MessageBox(QStringLiteral("Invalid cmd !"));
+        MessageBox(QString::fromLatin1(rftest::kEmptyCommand));
         return;
     }
     commandHistory->Add(text);
     // The user types the whole command, dialect prefix included.
-    const std::string bytes = kel::BytesFromText(text + QLatin1Char('\n'));
-    const bool acknowledged = kel::SendCommand(*this, bytes.data(), bytes.size()) != 0 &&
-                              kel::WaitAnyAck(*this) == kel::kResultOk;
-    if (!acknowledged) {
-        MessageBox(QStringLiteral("Ack Error!"));
+    if (!Succeeded(*this, rftest::SendFreeCommand(*this, kel::BytesFromText(text))))
         return;
-    }
     commandBox->selectAll();
     commandBox->del();
 }

@@ -10,6 +10,7 @@
 #include "console/QtPrompter.h"
 #include "console/StateFolder.h"
 #include "editlist/CEditList.h"
+#include "protocol/ChipModels.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
@@ -104,9 +105,9 @@ void CkelGuiToolDlg::OnInitDialog() {
     ShowUsage();
 
     baudRateBox->clear();
-    for (std::uint32_t baud : kel::kBaudRates)
+    for (std::uint32_t baud : kel::rftest::kBaudRates)
         kel::AddString(baudRateBox, QString::number(baud));
-    baudRateBox->setCurrentIndex(kel::kDefaultBaudRow);
+    baudRateBox->setCurrentIndex(kel::rftest::kDefaultBaudRow);
 
     dcdcMode = IsDlgButtonChecked(IDC_DCDC_MODE) ? 1 : 0;
 
@@ -118,12 +119,12 @@ void CkelGuiToolDlg::OnInitDialog() {
 }
 
 void CkelGuiToolDlg::FillLists() {
-    for (int channel = 1; channel <= kel::kChannelCount; ++channel)
+    for (int channel = kel::rftest::kFirstChannel; channel <= kel::rftest::kLastChannel; ++channel)
         kel::AddString(channelList, QString::number(channel));
-    for (const kel::RateRow& rate : kel::kRates)
+    for (const kel::rftest::RateRow& rate : kel::rftest::kRates)
         kel::AddString(rateList, QString::fromStdString(kel::RateText(rate)));
-    for (const char* model : kel::kChipModels)
-        kel::AddString(chipModelList, QString::fromUtf8(model));
+    for (const kel::ChipModel& model : kel::kChipModels)
+        kel::AddString(chipModelList, QString::fromUtf8(model.name));
 }
 
 void CkelGuiToolDlg::PrepareSddPowerList() {

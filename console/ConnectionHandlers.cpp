@@ -3,12 +3,12 @@
 #include "board/VirtualBoardHost.h"
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
-#include "console/ConsoleTables.h"
 #include "console/PortList.h"
 #include "console/PortListWatcher.h"
-#include "protocol/CommandExchange.h"
+#include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
 #include "resources/ResourceIds.h"
+#include "rftest/Connection.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -72,17 +72,6 @@ void ResetRunState(CkelGuiToolDlg& dlg) {
     dlg.SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
 }
 
-// Driver probe, connect, enable_phy; the first failure names its command.
-const char* RunHandshake(CkelGuiToolDlg& dlg) {
-    if (kel::ProbeDriver(dlg) != kel::kResultOk)
-        return "Failed to send kel cmd!";
-    if (kel::ConnectDevice(dlg) != kel::kResultOk)
-        return "Failed to send kel connect cmd!";
-    if (kel::EnablePhy(dlg, dlg.powerText) != kel::kResultOk)
-        return "Failed to send kel enable phy cmd!";
-    return nullptr;
-}
-
 void Connect(CkelGuiToolDlg& dlg) {
     dlg.ClearLog();
     const QString portText = dlg.comPortList->currentText();
@@ -98,14 +87,14 @@ void Connect(CkelGuiToolDlg& dlg) {
     if (path.empty() || dlg.port.Open(path, baud) != 0) {
         if (!path.empty())
             dlg.AppendLog(kel::OpenFailureLine(dlg.port.lastError(), path));
-        dlg.MessageBox(QStringLiteral("Failed to open uart!"));
+        dlg.MessageBox(QString::fromLatin1(kel::rftest::kOpenFailed));
         return;
     }
     dlg.BeginSessionLog();
     if (!StartWatchdog(dlg))
         return;
 
-    if (const char* failure = RunHandshake(dlg)) {
+    if (const char* failure = kel::rftest::Handshake(dlg, dlg.powerText)) {
         dlg.MessageBox(QString::fromLatin1(failure));
         dlg.EndSession();
         return;
@@ -120,11 +109,11 @@ void Connect(CkelGuiToolDlg& dlg) {
     dlg.channelList->setCurrentIndex(kConnectChannelRow);
     dlg.rateList->setCurrentIndex(kConnectRateRow);
     dlg.UpdateData(false);
-    if (kel::HasCalibration(dlg.chipModelIndex)) {
-        // Their failures have their own messages and leave the connection up.
+    // Their failures have their own messages and leave the connection up.
+    if (kel::ChipModelHas(dlg.chipModelIndex, &kel::ChipModel::hasCalibration))
         dlg.OnBnClickedGetFreqOffset();
+    if (kel::ChipModelHas(dlg.chipModelIndex, &kel::ChipModel::hasSdd))
         dlg.OnBnClickedGetPowerAll();
-    }
     dlg.connected = 1;
 }
 
@@ -132,7 +121,7 @@ void Connect(CkelGuiToolDlg& dlg) {
 
 void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
     if (sendDisconnect)
-        kel::DisconnectDevice(*this); // the board may be gone; disconnect all the same
+        kel::rftest::Disconnect(*this);
     SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
     EndSession();
     ResetRunState(*this);

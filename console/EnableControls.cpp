@@ -3,7 +3,7 @@
 // calibration controls only for the chip models that have them.
 
 #include "console/CkelGuiToolDlg.h"
-#include "console/ConsoleTables.h"
+#include "protocol/ChipModels.h"
 #include "resources/ResourceIds.h"
 
 #include <QWidget>
@@ -22,42 +22,40 @@ constexpr std::array kWhileConnected{
     IDC_GET_MAC,   IDC_DST_ADDR, IDC_BSSID,    IDC_COUNT_CHECK, IDC_LENGTH_CHECK,
 };
 
-// Connected and a chip model with calibration.
+// Connected, and each group only for the chip models with its trait.
 constexpr std::array kCalibration{
-    IDC_SAVE_TO_SDD,
-    IDC_EXPORT_SDD,
-    IDC_FREQ_OFFSET,
-    IDC_SET_FREQ_OFFSET,
-    IDC_LDO_MODE,
-    IDC_DCDC_MODE,
-    IDC_RX_PER,
-    IDC_SEND_PKT_NUM,
-    IDC_SDD_POWER_LIST,
-    IDC_GET_FREQ_OFFSET,
-    IDC_GET_POWER_ALL,
-    IDC_SET_POWER_ALL,
-    IDC_GET_SDD_FREQ_OFFSET,
-    IDC_SAVE_FREQ_OFFSET,
-    IDC_SDD_POWER_11B,
-    IDC_SDD_POWER_11GN,
-    IDC_SDD_POWER_11N_MCS7,
-    IDC_SPARE_OFFSET,
+    IDC_FREQ_OFFSET,         IDC_SET_FREQ_OFFSET,  IDC_GET_FREQ_OFFSET,
+    IDC_GET_SDD_FREQ_OFFSET, IDC_SAVE_FREQ_OFFSET, IDC_SPARE_OFFSET,
 };
+constexpr std::array kSdd{
+    IDC_SAVE_TO_SDD,   IDC_EXPORT_SDD,    IDC_SDD_POWER_LIST, IDC_GET_POWER_ALL,
+    IDC_SET_POWER_ALL, IDC_SDD_POWER_11B, IDC_SDD_POWER_11GN, IDC_SDD_POWER_11N_MCS7,
+};
+constexpr std::array kPowerMode{IDC_LDO_MODE, IDC_DCDC_MODE};
+constexpr std::array kPer{IDC_RX_PER, IDC_SEND_PKT_NUM};
+
+template <std::size_t N>
+void EnableGroup(CkelGuiToolDlg& dlg, const std::array<int, N>& ids, bool enable) {
+    for (int id : ids)
+        dlg.GetDlgItem(id)->setEnabled(enable);
+}
 
 } // namespace
 
 void CkelGuiToolDlg::EnableControls(bool connected) {
-    for (int id : kWhileDisconnected)
-        GetDlgItem(id)->setEnabled(!connected);
-    for (int id : kWhileConnected)
-        GetDlgItem(id)->setEnabled(connected);
+    EnableGroup(*this, kWhileDisconnected, !connected);
+    EnableGroup(*this, kWhileConnected, connected);
 
-    const bool calibration = kel::HasCalibration(chipModelIndex);
-    for (int id : kCalibration)
-        GetDlgItem(id)->setEnabled(connected && calibration);
+    const auto has = [this](bool kel::ChipModel::*trait) {
+        return kel::ChipModelHas(chipModelIndex, trait);
+    };
+    EnableGroup(*this, kCalibration, connected && has(&kel::ChipModel::hasCalibration));
+    EnableGroup(*this, kSdd, connected && has(&kel::ChipModel::hasSdd));
+    EnableGroup(*this, kPowerMode, connected && has(&kel::ChipModel::hasPowerMode));
+    EnableGroup(*this, kPer, connected && has(&kel::ChipModel::hasPer));
 
     // The board starts on its LDO supply; the remembered mode is left alone.
-    if (calibration) {
+    if (has(&kel::ChipModel::hasPowerMode)) {
         CheckDlgButton(IDC_LDO_MODE, 1);
         CheckDlgButton(IDC_DCDC_MODE, 0);
     }

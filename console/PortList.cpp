@@ -192,27 +192,7 @@ void ShowChosenToolTip(QComboBox* box) {
 }
 
 std::string DevicePathOf(const QString& text) {
-    const std::string path = text.trimmed().toLocal8Bit().toStdString();
-    if (path.empty() || path.find('/') != std::string::npos)
-        return path;
-    return "/dev/" + path;
-}
-
-std::string OpenFailureLine(OpenError why, const std::string& path) {
-    switch (why) {
-    case OpenError::NoSuchDevice:
-        return "Cannot open " + path + ": no such device.\r\n";
-    case OpenError::PermissionDenied:
-        return "Cannot open " + path +
-               ": permission denied. Join the dialout group (sudo usermod -aG dialout $USER) "
-               "and log in again.\r\n";
-    case OpenError::Busy:
-        return "Cannot open " + path + ": held by another program.\r\n";
-    case OpenError::None:
-    case OpenError::Other:
-        break;
-    }
-    return "Cannot open " + path + ": not a serial device, or it cannot be opened.\r\n";
+    return DevicePathFor(text.trimmed().toLocal8Bit().toStdString());
 }
 
 } // namespace kel

@@ -7,6 +7,7 @@
 // tooltip; the port field (and so Connect) gets the bare path.
 
 #include "serial/PortEnumeration.h"
+#include "serial/PortNaming.h"
 #include "serial/SerialPort.h"
 
 #include <QList>
@@ -50,11 +51,7 @@ void UpdatePortList(QComboBox* box, const QList<PortEntry>& entries);
 // The box's tooltip becomes that of the row whose path is in the field.
 void ShowChosenToolTip(QComboBox* box);
 
-// The device path for a typed or chosen port text: surrounding blanks go, and
-// a bare name such as "ttyUSB0" is taken from /dev. Empty text gives "".
+// The device path for a typed or chosen port text (DevicePathFor).
 std::string DevicePathOf(const QString& text);
-
-// One log line saying in plain words why a port could not be opened.
-std::string OpenFailureLine(OpenError why, const std::string& path);
 
 } // namespace kel

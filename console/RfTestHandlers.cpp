@@ -5,13 +5,15 @@
 
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
-#include "console/ConsoleTables.h"
 #include "editlist/CEditList.h"
+#include "protocol/ChipModels.h"
 #include "protocol/CommandExchange.h"
 #include "protocol/NumberReading.h"
 #include "protocol/RfTestCommands.h"
 #include "protocol/RxPer.h"
 #include "resources/ResourceIds.h"
+#include "rftest/RfSteps.h"
+#include "rftest/RfTables.h"
 
 #include <QComboBox>
 #include <cstdint>
@@ -24,18 +26,25 @@ namespace {
 using Dlg = CkelGuiToolDlg;
 using namespace kel::res;
 
-constexpr std::int64_t kMinPower = -118;
-constexpr std::int64_t kMaxPower = 120;
-constexpr std::uint32_t kMaxTxLength = 4095;
-// The tone of chip models 0 and 1 rides on a continuous TX at 65 Mbps.
+namespace rftest = kel::rftest;
+
+// The carrier of a tone runs at 65 Mbps.
 constexpr int kToneRateRow = 19;
 
 bool UsesToneCarrier(int chipModelIndex) {
-    return chipModelIndex == 0 || chipModelIndex == 1;
+    return kel::ChipModelHas(chipModelIndex, &kel::ChipModel::toneOnTxCarrier);
 }
-// Chip models 2 and 3 send the tone alone, with no TX under it.
+// The other chip models send the tone alone, with no TX under it.
 bool SendsToneAlone(int chipModelIndex) {
-    return chipModelIndex == 2 || chipModelIndex == 3;
+    return kel::ChipModelAt(chipModelIndex) != nullptr && !UsesToneCarrier(chipModelIndex);
+}
+
+// Shows the failure of a step, if any; true when the step succeeded.
+bool Succeeded(Dlg& dlg, rftest::Failure failure) {
+    if (failure == nullptr)
+        return true;
+    dlg.MessageBox(QString::fromLatin1(failure));
+    return false;
 }
 
 void Enable(Dlg& dlg, std::initializer_list<int> ids, bool enable) {
@@ -57,13 +66,18 @@ struct SddPowerSlot {
 };
 
 std::optional<SddPowerSlot> SddPowerSlotOf(int rateRow) {
-    if (rateRow >= 0 && rateRow <= 3)
+    const std::optional<rftest::SddPowerClass> powerClass = rftest::SddPowerClassOf(rateRow);
+    if (!powerClass)
+        return std::nullopt;
+    switch (*powerClass) {
+    case rftest::SddPowerClass::Dsss11b:
         return SddPowerSlot{&Dlg::sddPower11bText, 0};
-    if (rateRow >= 4 && rateRow <= 17)
+    case rftest::SddPowerClass::Ofdm11gn:
         return SddPowerSlot{&Dlg::sddPower11gnText, 1};
-    if (rateRow == 19)
+    case rftest::SddPowerClass::Mcs7:
         return SddPowerSlot{&Dlg::sddPower11nMcs7Text, 2};
-    return std::nullopt; // 58.5 Mbps has no class of its own in the SDD table
+    }
+    return std::nullopt;
 }
 
 // The packet error rate read-out from the number the tester sent (1044) and
@@ -80,10 +94,8 @@ int show_rx_per(Dlg& dlg, std::int32_t total, std::int32_t abortErrors, std::int
 } // namespace
 
 void CkelGuiToolDlg::OnBnClickedGetMac() {
-    if (kel::get_mac(*this, srcAddrText, dstAddrText, bssidText) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel get mac cmd!"));
+    if (!Succeeded(*this, rftest::GetMac(*this, srcAddrText, dstAddrText, bssidText)))
         return;
-    }
     ShowMembers(
         *this,
         {{IDC_SRC_ADDR, &srcAddrText}, {IDC_DST_ADDR, &dstAddrText}, {IDC_BSSID, &bssidText}});
@@ -91,24 +103,13 @@ void CkelGuiToolDlg::OnBnClickedGetMac() {
 
 void CkelGuiToolDlg::OnBnClickedSetMac() {
     UpdateData(true);
-    // The board checks the addresses; they go as typed.
-    if (kel::set_mac(*this, srcAddrText, dstAddrText, bssidText) != kel::kResultOk)
-        MessageBox(QStringLiteral("Failed to send kel set mac cmd!"));
+    Succeeded(*this, rftest::SetMac(*this, srcAddrText, dstAddrText, bssidText));
 }
 
 void CkelGuiToolDlg::OnBnClickedSetPower() {
     UpdateData(true);
-    // A number beyond 32 bits must not pass as its low bits ("4294967308" as 12).
-    const std::int32_t power = kel::ReadInteger(powerText);
-    if (!kel::FitsInt32(powerText) || power < kMinPower || power > kMaxPower) {
-        MessageBox(QStringLiteral("Invalid power value, should be -118 to 120!"));
+    if (!Succeeded(*this, rftest::SetPower(*this, powerText)))
         return;
-    }
-    // The board gets the text as typed, not the number read from it.
-    if (kel::power_level(*this, powerText) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel set power cmd!"));
-        return;
-    }
 
     const std::optional<SddPowerSlot> slot = SddPowerSlotOf(rateList->currentIndex());
     if (!slot)
@@ -121,7 +122,7 @@ void CkelGuiToolDlg::OnBnClickedSetPower() {
 void CkelGuiToolDlg::OnBnClickedTone() {
     if (toneRunning) {
         if (kel::tone_stop(*this) != kel::kResultOk) {
-            MessageBox(QStringLiteral("Failed to send kel tone stop cmd!"));
+            MessageBox(QString::fromLatin1(rftest::kToneStopFailed));
             return;
         }
         // Stops the carrier TX; with the TX flag clear (a counted TX was
@@ -139,16 +140,14 @@ void CkelGuiToolDlg::OnBnClickedTone() {
         // Whatever the TX handler and the rate change report, the tone goes on.
         if (!txRunning)
             OnBnClickedTx();
-        if (kel::tx_stop(*this) != kel::kResultOk) {
-            MessageBox(QStringLiteral("Failed to send kel tx stop cmd!"));
+        if (!Succeeded(*this, rftest::StopTx(*this)))
             return;
-        }
         rateList->setCurrentIndex(kToneRateRow);
         OnCbnSelchangeRate();
         // The length as last exchanged, with no range check here: a start
         // through the TX handler has checked it already.
         if (kel::tx(*this, kel::ReadInteger(txLengthText), 0, fullDutyCheck) != kel::kResultOk) {
-            MessageBox(QStringLiteral("Failed to send kel tx cmd!"));
+            MessageBox(QString::fromLatin1(rftest::kTxFailed));
             return;
         }
     } else if (SendsToneAlone(chipModelIndex) && txRunning) {
@@ -156,7 +155,7 @@ void CkelGuiToolDlg::OnBnClickedTone() {
     }
 
     if (kel::tone(*this) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel tone cmd!"));
+        MessageBox(QString::fromLatin1(rftest::kToneFailed));
         return;
     }
     SetDlgItemText(IDC_TONE, QStringLiteral("Tone Stop"));
@@ -167,10 +166,8 @@ void CkelGuiToolDlg::OnBnClickedTone() {
 void CkelGuiToolDlg::OnBnClickedTx() {
     if (txRunning) {
         // On failure the flag and caption stay, so the next click stops again.
-        if (kel::tx_stop(*this) != kel::kResultOk) {
-            MessageBox(QStringLiteral("Failed to send kel tx stop cmd!"));
+        if (!Succeeded(*this, rftest::StopTx(*this)))
             return;
-        }
         if (!toneRunning)
             Enable(*this, {IDC_RX}, true);
         Enable(*this, {IDC_CHANNEL, IDC_RATE}, true);
@@ -180,26 +177,11 @@ void CkelGuiToolDlg::OnBnClickedTx() {
     }
 
     UpdateData(true);
-    if (txCountText.empty()) {
-        MessageBox(QStringLiteral("Please enter TX count!"));
-        return;
-    }
     // Any count goes to the board, negative ones too; 0 means until stopped.
-    const std::int32_t count = kel::ReadInteger(txCountText);
-    const std::int32_t length = kel::ReadInteger(txLengthText);
-    // Negative lengths fail as huge unsigned ones; a number beyond 32 bits
-    // must not pass as its low bits ("4294967296" as automatic length).
-    if (!kel::FitsInt32(txLengthText) || static_cast<std::uint32_t>(length) > kMaxTxLength) {
-        MessageBox(
-            QStringLiteral("Invalid TX length!\nLength should be 0 - 4095(0 for auto length)"));
+    if (!Succeeded(*this, rftest::StartTx(*this, txCountText, txLengthText, fullDutyCheck)))
         return;
-    }
-    if (kel::tx(*this, length, count, fullDutyCheck) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel tx cmd!"));
-        return;
-    }
     // A counted burst ends on the board by itself: nothing to stop.
-    if (count != 0)
+    if (!rftest::IsContinuousTx(txCountText))
         return;
     SetDlgItemText(IDC_TX, QStringLiteral("TX Stop"));
     Enable(*this, {IDC_RX, IDC_CHANNEL, IDC_RATE}, false);
@@ -208,25 +190,18 @@ void CkelGuiToolDlg::OnBnClickedTx() {
 
 void CkelGuiToolDlg::OnBnClickedRx() {
     if (rxRunning) {
-        // A counter line the board leaves out counts as 0.
-        std::int32_t total = 0;
-        std::int32_t abortErrors = 0;
-        std::int32_t crcErrors = 0;
-        if (kel::rx_stop(*this, total, abortErrors, crcErrors) != kel::kResultOk) {
-            MessageBox(QStringLiteral("Failed to send kel rx stop cmd!"));
+        rftest::RxCounters counters;
+        if (!Succeeded(*this, rftest::StopRx(*this, counters)))
             return;
-        }
-        show_rx_per(*this, total, abortErrors, crcErrors);
+        show_rx_per(*this, counters.total, counters.abortErrors, counters.crcErrors);
         SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
         Enable(*this, {IDC_CHANNEL, IDC_RATE, IDC_TX, IDC_TONE}, true);
         rxRunning = 0;
         return;
     }
 
-    if (kel::rx(*this) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel rx cmd!"));
+    if (!Succeeded(*this, rftest::StartRx(*this)))
         return;
-    }
     SetDlgItemText(IDC_RX, QStringLiteral("RX Stop"));
     SetDlgItemText(IDC_RX_PER, QString());
     Enable(*this, {IDC_CHANNEL, IDC_RATE, IDC_TX, IDC_TONE}, false);
@@ -239,23 +214,15 @@ void CkelGuiToolDlg::OnCbnSelchangeChannel() {
         return;
     // Nothing to show afterwards: a refresh of every field would only throw
     // away what the user typed and has not used yet.
-    if (kel::channel(*this, row + 1) != kel::kResultOk)
-        MessageBox(QStringLiteral("Failed to send kel channel cmd!"));
+    Succeeded(*this, rftest::SetChannel(*this, row + 1));
 }
 
 void CkelGuiToolDlg::OnCbnSelchangeRate() {
     const int row = rateList->currentIndex();
     if (row < 0)
         return;
-    if (row >= static_cast<int>(kel::kRates.size())) {
-        MessageBox(QStringLiteral("Invalid rate!"));
+    if (!Succeeded(*this, rftest::SetRate(*this, row, powerText)))
         return;
-    }
-    const kel::RateRow& rate = kel::kRates[static_cast<std::size_t>(row)];
-    if (kel::rate(*this, rate.mode, rate.mbps, powerText) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel rate cmd!"));
-        return;
-    }
     // The Power box shows the level the board reports for the new rate.
     ShowMembers(*this, {{IDC_POWER, &powerText}});
 }

@@ -4,6 +4,7 @@
 #include "console/SddExportFile.h"
 #include "protocol/CommandExchange.h"
 #include "protocol/SddDump.h"
+#include "rftest/CalibrationSteps.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -48,8 +49,8 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         return;
     }
 
-    if (kel::get_sdd_file(*this) != kel::kResultOk) {
-        MessageBox(QStringLiteral("Failed to send kel get ASCII SDD cmd!"));
+    if (const kel::rftest::Failure failure = kel::rftest::RequestSddFile(*this)) {
+        MessageBox(QString::fromLatin1(failure));
         return;
     }
 
@@ -65,7 +66,7 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         if (::close(fd) != 0 && result == kel::kResultOk)
             result = kel::kResultFailed;
         if (result != kel::kResultOk)
-            MessageBox(QStringLiteral("Save sdd data erro!"));
+            MessageBox(QString::fromLatin1(kel::rftest::kSddDumpFailed));
     }
 
     AppendLogText(QStringLiteral("Save ascii sdd file on: \r\n") + path + QStringLiteral("\n"));

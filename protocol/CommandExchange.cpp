@@ -1,6 +1,7 @@
 #include "CommandExchange.h"
 
 #include "CommandContext.h"
+#include "protocol/ChipModels.h"
 #include "serial/SerialPort.h"
 
 #include <chrono>
@@ -24,7 +25,8 @@ constexpr char kDisconnectBare[] = "kel disconnect\n";
 constexpr std::chrono::milliseconds kGiveUpPause{10};
 
 bool IsPrefixedDialect(int chipModelIndex) {
-    return chipModelIndex == 0 || chipModelIndex == 1;
+    const ChipModel* model = ChipModelAt(chipModelIndex);
+    return model != nullptr && model->dialect == Dialect::Prefixed;
 }
 
 // The line as log text: bytes up to the NUL, without its line feed.
@@ -38,11 +40,10 @@ std::string LineText(const char* line) {
 } // namespace
 
 std::string_view DialectPrefix(int chipModelIndex) {
-    if (IsPrefixedDialect(chipModelIndex))
-        return "netcmd lmac kel ";
-    if (chipModelIndex == 2 || chipModelIndex == 3)
-        return "kel ";
-    return {};
+    const ChipModel* model = ChipModelAt(chipModelIndex);
+    if (model == nullptr)
+        return {};
+    return model->dialect == Dialect::Prefixed ? "netcmd lmac kel " : "kel ";
 }
 
 bool HasChipModel(const CommandContext& ctx) {

@@ -34,7 +34,8 @@ inline constexpr const char kCmdError[] = "Sending CMD error!\n";
 inline constexpr const char kAck400[] = "<ACK> 400 Unknown command\n";
 inline constexpr const char kPowerLevelLabel[] = "power level:";
 
-// "netcmd lmac kel " for rows 0 and 1, "kel " for rows 2 and 3, empty for -1.
+// "netcmd lmac kel " for the prefixed dialect, "kel " for the bare one, empty
+// when no chip model is chosen (ChipModels.h).
 std::string_view DialectPrefix(int chipModelIndex);
 
 // True when a chip model row (0..3) is chosen; commands return -2 otherwise.

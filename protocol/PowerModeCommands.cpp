@@ -1,6 +1,7 @@
 #include "protocol/PowerModeCommands.h"
 
 #include "protocol/CatalogueExchange.h"
+#include "protocol/ChipModels.h"
 #include "protocol/CommandContext.h"
 
 #include <string_view>
@@ -8,14 +9,10 @@
 namespace kel {
 
 namespace {
-bool HasSupplyCommands(int chipModelIndex) {
-    return chipModelIndex == 2 || chipModelIndex == 3;
-}
-
 int RunSupplySequence(CommandContext& ctx, std::string_view first, std::string_view second) {
     if (!HasChipModel(ctx))
         return kResultNoChipModel;
-    if (!HasSupplyCommands(ctx.ChipModelIndex()))
+    if (!ChipModelHas(ctx.ChipModelIndex(), &ChipModel::hasPowerMode))
         return kResultFailed;
     for (const std::string_view command : {first, second}) {
         if (SendWithoutDialect(ctx, command) != kResultOk)

@@ -1,8 +1,8 @@
 #pragma once
 // Switching the board's supply between LDO and DC-DC mode: two command lines
 // each, without dialect prefix, each acknowledged through WaitAck before the
-// next goes out. Only chip model rows 2 and 3 have them; rows 0 and 1 give
-// kResultFailed with nothing sent. The board's error line counts as an answer.
+// next goes out. Only chip models with a power mode (ChipModels.h) have them;
+// the others give kResultFailed with nothing sent. The board's error line counts as an answer.
 
 namespace kel {
 

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei
   xvfb xauth

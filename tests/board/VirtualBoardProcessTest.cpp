@@ -6,92 +6,24 @@
 #include "protocol/RfTestCommands.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
+#include "tests/support/ChildProcess.h"
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kel::test {
 namespace {
 
-struct Process {
-    pid_t pid = -1;
-    int out = -1; // its standard output
-    int err = -1; // its standard error
-};
-
-Process Spawn(std::vector<std::string> args) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    args.insert(args.begin(), KEL_VIRTUAL_BOARD);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    Process p;
-    if (posix_spawn(&p.pid, KEL_VIRTUAL_BOARD, &actions, nullptr, argv.data(), environ) != 0)
-        p.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    p.out = out[0];
-    p.err = err[0];
-    return p;
-}
-
-// Reads up to the first line feed, or what came within the time.
-std::string ReadLine(int fd, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    std::string line;
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (line.empty() || line.back() != '\n') {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            until - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            break;
-        char c;
-        if (read(fd, &c, 1) != 1)
-            break;
-        line += c;
-    }
-    return line;
-}
-
-// The exit status, or -1 when it did not end within the time (it is killed then).
-int WaitExit(Process& p, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(p.pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > until) {
-            kill(p.pid, SIGKILL);
-            waitpid(p.pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    close(p.out);
-    close(p.err);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+ChildProcess Spawn(std::vector<std::string> args) {
+    return kel::test::Spawn(KEL_VIRTUAL_BOARD, std::move(args));
 }
 
 TEST(VirtualBoardProcess, PrintsItsPortServesAConsoleAndEndsOnSigterm) {
     for (int stopSignal : {SIGTERM, SIGINT}) {
-        Process board = Spawn({});
+        ChildProcess board = Spawn({});
         ASSERT_GT(board.pid, 0);
         std::string path = ReadLine(board.out);
         ASSERT_FALSE(path.empty());
@@ -129,7 +61,7 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
-        Process p = Spawn(c.args);
+        ChildProcess p = Spawn(c.args);
         ASSERT_GT(p.pid, 0);
         const std::string line = ReadLine(c.onStdout ? p.out : p.err);
         EXPECT_EQ(line.substr(0, std::string(c.firstLine).size()), c.firstLine);
@@ -138,7 +70,7 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
 }
 
 TEST(VirtualBoardProcess, EndsByItselfAfterAHangUpFault) {
-    Process board = Spawn({"--fault", "hang-up=0"});
+    ChildProcess board = Spawn({"--fault", "hang-up=0"});
     ASSERT_GT(board.pid, 0);
     std::string path = ReadLine(board.out);
     ASSERT_FALSE(path.empty());

@@ -1,0 +1,65 @@
+#pragma once
+// One run of kel-rftest as its arguments ask for it, every value checked:
+// the port, the chip model, the global settings and one subcommand.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kel::cli {
+
+enum class Subcommand {
+    Info,
+    Tx,
+    TxStop,
+    Tone,
+    ToneStop,
+    Rx,
+    SweepRx,
+    FreqOffsetGet,
+    FreqOffsetSet,
+    FreqOffsetSave,
+    SddPowerGet,
+    SddPowerSet,
+    SddExport,
+    MacGet,
+    MacSet,
+    SupplyLdo,
+    SupplyDcDc,
+    Send,
+};
+
+struct Invocation {
+    std::string portPath; // empty with virtualBoard
+    bool virtualBoard = false;
+    int chipModelRow = -1;
+    std::uint32_t baud = 0;
+    std::optional<int> channel;
+    std::optional<int> rateRow;
+    std::optional<std::string> power; // as typed
+    bool json = false;
+    bool verbose = false;
+
+    Subcommand subcommand = Subcommand::Info;
+    // What the subcommands take; each uses its own.
+    std::string txCount = "0";
+    std::string txLength = "0";
+    bool fullDuty = false;
+    std::optional<std::chrono::milliseconds> duration; // --seconds
+    std::optional<std::int64_t> sent;
+    std::optional<double> maxPer;
+    std::vector<int> channels; // sweep-rx
+    std::vector<int> rateRows;
+    std::string csvPath;
+    std::array<std::string, 3> values; // freq offset, SDD powers, MAC addresses
+    std::string path;                  // sdd-export
+    std::string text;                  // send
+};
+
+// The name of the subcommand as typed ("freq-offset get").
+const char* SubcommandName(Subcommand subcommand);
+
+} // namespace kel::cli

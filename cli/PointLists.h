@@ -1,0 +1,19 @@
+#pragma once
+// The channel and rate lists of sweep-rx: comma-separated items, each one
+// value or a range of two joined by '-' ("1-13", "1,6,11", "1,2,5.5,11",
+// "6-54"). A range of rates runs along the rate list, so "1-11" is 1, 2, 5.5
+// and 11. The order given is the order measured.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kel::cli {
+
+// Channel numbers 1..14; nullopt with the reason in why.
+std::optional<std::vector<int>> ParseChannelList(std::string_view text, std::string& why);
+// Rows of the rate table; nullopt with the reason in why.
+std::optional<std::vector<int>> ParseRateList(std::string_view text, std::string& why);
+
+} // namespace kel::cli

@@ -1,0 +1,33 @@
+#pragma once
+// One run of kel-rftest from its arguments to its exit code: the port opened
+// (or the virtual board started), the handshake, the global settings, the
+// subcommand, and the end of the connection, whatever ended the run.
+
+#include "serial/ReadWatchdog.h"
+
+#include <chrono>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace kel::cli {
+
+class Interruption;
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoPort = 3;
+inline constexpr int kExitPerLimit = 4;
+inline constexpr int kExitInterrupted = 130;
+
+struct RunSettings {
+    // The read slice; tests shorten it so a give-up comes sooner.
+    std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
+};
+
+// args without the program's name.
+int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              Interruption& interruption, const RunSettings& settings = {});
+
+} // namespace kel::cli

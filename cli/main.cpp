@@ -1,0 +1,16 @@
+// kel-rftest: the RF tests of the console from the command line, for scripts
+// and production lines. `kel-rftest --help` says how.
+
+#include "cli/Interruption.h"
+#include "cli/RfTestRun.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    kel::cli::Interruption interruption;
+    interruption.InstallSignalHandlers();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return kel::cli::RunRfTest(args, std::cout, std::cerr, interruption);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The RF test steps as both front ends take them: each checks what the user
+// gave, sends its command and gives the message of what was refused or
+// failed (Messages.h), nullptr on success. A refused value sends nothing.
+
+#include "rftest/Messages.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kel {
+class CommandContext;
+}
+
+namespace kel::rftest {
+
+// The channel number 1 to 14.
+Failure SetChannel(CommandContext& ctx, int channel);
+// A row of kRates; powerText takes the level the board reports for it.
+Failure SetRate(CommandContext& ctx, int rateRow, std::string& powerText);
+// Checked on the number typed, sent as typed.
+Failure SetPower(CommandContext& ctx, std::string_view powerText);
+
+// The count (empty is refused; any number goes, 0 meaning until stopped) and
+// the length (checked; empty means automatic) as typed.
+Failure StartTx(CommandContext& ctx, std::string_view countText, std::string_view lengthText,
+                std::int32_t fullDuty);
+// A TX of this count runs until tx_stop; any other ends on the board by itself.
+bool IsContinuousTx(std::string_view countText);
+Failure StopTx(CommandContext& ctx);
+
+struct RxCounters {
+    std::int32_t total = 0;
+    std::int32_t abortErrors = 0;
+    std::int32_t crcErrors = 0;
+};
+
+Failure StartRx(CommandContext& ctx);
+// A counter line the board leaves out counts as 0.
+Failure StopRx(CommandContext& ctx, RxCounters& counters);
+
+// From a board where no test runs: a chip model whose tone rides on a TX
+// carrier gets the rate set to 65 Mbit/s (powerText takes its level) and a
+// continuous TX first; the others get the tone alone.
+Failure StartTone(CommandContext& ctx, std::string& powerText);
+// The tone, and on a chip model with a carrier the TX under it.
+Failure StopTone(CommandContext& ctx);
+
+Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid);
+// The addresses go as typed; the board checks them.
+Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
+               std::string_view bssid);
+
+} // namespace kel::rftest

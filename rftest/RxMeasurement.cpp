@@ -1,0 +1,54 @@
+#include "rftest/RxMeasurement.h"
+
+#include "protocol/RxPer.h"
+
+#include <charconv>
+
+namespace kel::rftest {
+
+std::optional<double> RxPoint::PerPercent() const {
+    double value = 0;
+    const char* end = perText.data() + perText.size();
+    const auto [stop, error] = std::from_chars(perText.data(), end, value);
+    if (perText.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+Failure MeasureRx(CommandContext& ctx, std::chrono::milliseconds duration, const Pause& pause,
+                  RxPoint& point) {
+    if (Failure failure = StartRx(ctx))
+        return failure;
+    if (!pause(duration))
+        return kInterrupted;
+    if (Failure failure = StopRx(ctx, point.counters))
+        return failure;
+    const RxCounters& c = point.counters;
+    if (point.sent)
+        point.perText = RxPerText(*point.sent, c.total, c.abortErrors, c.crcErrors);
+    return nullptr;
+}
+
+Failure SweepRx(CommandContext& ctx, const SweepPlan& plan, const Pause& pause,
+                std::string& powerText, const SweepObserver& observer) {
+    const std::size_t count = plan.channels.size() * plan.rateRows.size();
+    std::size_t index = 0;
+    for (const int channel : plan.channels) {
+        for (const int rateRow : plan.rateRows) {
+            if (observer.starting)
+                observer.starting(index++, count, channel, rateRow);
+            if (Failure failure = SetChannel(ctx, channel))
+                return failure;
+            if (Failure failure = SetRate(ctx, rateRow, powerText))
+                return failure;
+            RxPoint point{channel, rateRow, {}, plan.sent, {}};
+            if (Failure failure = MeasureRx(ctx, plan.duration, pause, point))
+                return failure;
+            if (observer.measured)
+                observer.measured(point);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace kel::rftest

@@ -1,0 +1,67 @@
+// kel-rftest as a script runs it: exit codes, the two output streams, and
+// Ctrl+C ending a wait at once, stopping what the run started and leaving the
+// port free.
+
+#include "serial/SerialPort.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/PtyPeer.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace kel::test {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+ChildProcess RfTest(std::vector<std::string> args) {
+    return Spawn(KEL_RFTEST, std::move(args));
+}
+
+TEST(CliProcess, HelpSaysWhatKeepsRunningAndEndsWell) {
+    ChildProcess p = RfTest({"--help"});
+    const std::string help = ReadToEnd(p.out);
+    EXPECT_EQ(WaitExit(p), 0);
+    EXPECT_NE(help.find("Usage: kel-rftest [OPTIONS] SUBCOMMAND"), std::string::npos) << help;
+    EXPECT_NE(help.find("keeps running after the program"), std::string::npos);
+    EXPECT_NE(help.find("130  interrupted"), std::string::npos);
+}
+
+TEST(CliProcess, APortThatCannotBeOpenedExits3WithTheReason) {
+    ChildProcess p = RfTest({"-p", "ttyKEL404", "-m", "QB202", "info"});
+    const std::string err = ReadToEnd(p.err);
+    EXPECT_EQ(WaitExit(p), 3);
+    EXPECT_EQ(err,
+              "kel-rftest: Failed to open uart! Cannot open /dev/ttyKEL404: no such device.\n");
+}
+
+TEST(CliProcess, InterruptEndsASilentWaitAtOnceAndFreesThePort) {
+    PtyPeer silent;
+    ChildProcess p = RfTest({"-p", silent.SlavePath(), "-m", "QB202", "info"});
+    ASSERT_EQ(silent.WaitReceived(5), "kel\n\0"s); // the probe waits for its answer
+    const auto sent = std::chrono::steady_clock::now();
+    kill(p.pid, SIGINT);
+    EXPECT_EQ(WaitExit(p, 1s), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, 1s);
+    EXPECT_TRUE(SerialPort::Probe(silent.SlavePath()));
+}
+
+TEST(CliProcess, InterruptDuringRxStopsItThenDisconnects) {
+    PtyPeer board;
+    board.ScriptReplies({"kel driver is ready!\n", "Sending CMD OK!\n", "Sending CMD OK!\n",
+                         "Sending CMD OK!\n", "Total:5\nSending CMD OK!\n"});
+    ChildProcess p = RfTest({"-p", board.SlavePath(), "-m", "QB202", "rx", "--seconds", "60"});
+    const std::string started = "kel\n\0kel connect\n\0kel enable_phy\n\0kel rx\n"s;
+    ASSERT_EQ(board.WaitReceived(started.size()), started);
+    kill(p.pid, SIGTERM);
+    const std::string err = ReadToEnd(p.err, 5s);
+    EXPECT_EQ(WaitExit(p), 130);
+    EXPECT_EQ(board.WaitReceived(started.size() + 28),
+              started + "kel rx_stop\nkel disconnect\n\0"s);
+    EXPECT_NE(err.find("stopping the test this run started"), std::string::npos) << err;
+}
+
+} // namespace
+} // namespace kel::test
