@@ -229,7 +229,7 @@ TEST(BoardModel, ReceiveTestCountsPacketsWhileItRuns) {
     EXPECT_TRUE(board.State().rxRunning);
     now += std::chrono::seconds(2);
     EXPECT_EQ(Say(board, "kel rx_stop"),
-              "Total:1000\nAbortError:4\nCRCError:10\nSending CMD OK!\n");
+              "Total:200\nAbortError:1\nCRCError:2\nSending CMD OK!\n");
     EXPECT_FALSE(board.State().rxRunning);
     now += std::chrono::seconds(2);
     EXPECT_EQ(Say(board, "kel rx_stop"), "Total:0\nAbortError:0\nCRCError:0\nSending CMD OK!\n")
