@@ -46,20 +46,16 @@ void SerialPort::RequestCancel() noexcept {
     cancel_.store(true);
 }
 
-int SerialPort::ReadByte(std::uint8_t* byte) {
-    if (CancelRequested())
-        return -1;
-    if (timedOut.load() != 0)
-        return -2;
+// 1 a byte was stored, 0 none came (the slice or attempt ended), -1 the read
+// failed (a hang-up) or was cancelled.
+int SerialPort::ReadNow(std::uint8_t* byte) {
     const fuzz::LineEvent event = Line().NextRead();
     switch (event.kind) {
     case fuzz::LineEvent::Byte:
         *byte = event.byte;
-        Line().RecordRead(event.byte, false);
-        return 0;
+        return 1;
     case fuzz::LineEvent::SliceEnd:
-        timedOut.store(1);
-        return -2;
+        return 0;
     case fuzz::LineEvent::Cancel:
         RequestCancel();
         return -1;
@@ -69,25 +65,29 @@ int SerialPort::ReadByte(std::uint8_t* byte) {
     }
 }
 
+int SerialPort::ReadByte(std::uint8_t* byte) {
+    if (CancelRequested())
+        return -1;
+    if (timedOut.load() != 0)
+        return -2;
+    const int got = ReadNow(byte);
+    if (got == 0)
+        timedOut.store(1);
+    if (got == 1)
+        Line().RecordRead(*byte, false);
+    return got == 1 ? 0 : got == 0 ? -2 : -1;
+}
+
 int SerialPort::ReadByteRetry(std::uint8_t* byte) {
     for (int attempt = 0; attempt < kRetryAttempts; ++attempt) {
         if (CancelRequested())
             return -1;
-        const fuzz::LineEvent event = Line().NextRead();
-        switch (event.kind) {
-        case fuzz::LineEvent::Byte:
-            *byte = event.byte;
-            Line().RecordRead(event.byte, true);
-            return 0;
-        case fuzz::LineEvent::SliceEnd:
+        const int got = ReadNow(byte);
+        if (got == 0)
             continue; // an attempt that found nothing
-        case fuzz::LineEvent::Cancel:
-            RequestCancel();
-            return -1;
-        default:
-            hungUp_ = true;
-            return -1;
-        }
+        if (got == 1)
+            Line().RecordRead(*byte, true);
+        return got == 1 ? 0 : -1;
     }
     return -1;
 }
