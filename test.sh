@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite three ways: a normal build, an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
-# layers without Qt (serial, protocol, board, rftest, cli) under ThreadSanitizer.
-# Exits non-zero on any failure.
+# layers without Qt (serial, protocol, board, rftest, cli) under ThreadSanitizer;
+# then runs each fuzz target for a short, bounded time. Exits non-zero on any
+# failure or finding.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -31,3 +32,12 @@ run_suite() { # build-dir label-regex cmake-args...
 run_suite build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
 run_suite build-tsan "serial|protocol|board|rftest|cli" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF
+
+# Every parser and the whole exchange against hostile input, one target after
+# another (KEL_FUZZ_SECONDS each); fuzz/run-long.sh does longer sessions.
+if command -v clang++ >/dev/null; then
+  echo "=== build-fuzz ==="
+  fuzz/run-long.sh "${KEL_FUZZ_SECONDS:-20}"
+else
+  echo "=== build-fuzz: skipped, no clang++ ==="
+fi

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  clang libclang-rt-14-dev
   libgtest-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev

@@ -91,12 +91,9 @@ std::string FormatDefinition(std::string_view name, std::uint32_t baud, char par
 }
 
 std::optional<LineSettings> ParseDefinition(std::string_view definition) {
-    // A device path may hold ':' too, so the prefix ends at the last ':' before
-    // the first '='.
-    const std::size_t firstEquals = definition.find('=');
-    if (firstEquals == std::string_view::npos)
-        return std::nullopt;
-    const std::size_t colon = definition.substr(0, firstEquals).rfind(':');
+    // A device path may hold ':' and '=' of its own, but no setting holds a
+    // ':', so the prefix ends at the last ':'.
+    const std::size_t colon = definition.rfind(':');
     if (colon != std::string_view::npos)
         definition.remove_prefix(colon + 1);
 

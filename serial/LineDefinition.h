@@ -31,8 +31,9 @@ inline LineSettings FallbackLineSettings() {
 std::string FormatDefinition(std::string_view name, std::uint32_t baud, char parity,
                              std::uint8_t dataBits, std::uint8_t stopBits);
 
-// Parses "key=value" words, optionally after a "<name>:" prefix. Unknown keys,
-// bad values, a zero baud rate and an empty text are rejected (nullopt).
+// Parses "key=value" words, optionally after a "<name>:" prefix (any name,
+// ':' and '=' included). Unknown keys, bad values, a zero baud rate and an
+// empty text are rejected (nullopt).
 std::optional<LineSettings> ParseDefinition(std::string_view definition);
 
 } // namespace kel

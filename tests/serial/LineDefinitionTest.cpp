@@ -27,6 +27,8 @@ TEST(LineDefinition, ParsesWhatItCanAndRejectsTheRest) {
          Line(115200, 8, 'N', 1, false, false)},
         {"/dev/serial/by-path/pci-0:1:baud=123456 parity=N data=8 stop=1 dtr=off rts=off to=off",
          Line(123456, 8, 'N', 1, false, false)},
+        {"/tmp/a=b:c d=e:baud=9600 parity=N data=8 stop=1 dtr=off rts=off to=off",
+         Line(9600, 8, 'N', 1, false, false)},
         {"baud=57600 dtr=on", Line(57600, 8, 'N', 1, true, false)},
         {"x:baud=9600 parity=e data=7 stop=2 rts=ON", Line(9600, 7, 'E', 2, false, true)},
         {"", std::nullopt},
