@@ -218,7 +218,19 @@ int Run::End(int code) {
 }
 
 int Run::Fail(const std::string& command, Failure failure) {
-    report_.Failure(command, interruption_.Requested() ? "interrupted" : failure);
+    if (interruption_.Requested()) {
+        report_.Failure(command, "interrupted");
+        return kExitFailed;
+    }
+    const LineFailure& line = port_.lineFailure();
+    if (line.empty()) {
+        report_.Failure(command, failure);
+        return kExitFailed;
+    }
+    // As the console's log pane does, the line's own words after the message.
+    report_.Failure(command, failure, {{"reason", line.Text()}});
+    report_.Note("kel-rftest: " + line.Text());
+    port_.ClearLineFailure();
     return kExitFailed;
 }
 

@@ -5,6 +5,7 @@
 #include "console/CAboutDlg.h"
 #include "console/CommandHistory.h"
 #include "console/ConsoleTables.h"
+#include "console/DebugCategories.h"
 #include "console/DialogBuilder.h"
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
@@ -43,7 +44,8 @@ constexpr unsigned kScClose = 0xF060;
 
 // The SDD power list opens an edit box on the power level column only.
 int SddPowerEditor(int column) {
-    return column == 1 ? 0 : 2;
+    return column == CkelGuiToolDlg::kSddPowerColumn ? CEditList::kEditBoxEditor
+                                                     : CEditList::kNoEditor;
 }
 
 } // namespace
@@ -52,6 +54,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     : QDialog(parent), prompter_(std::move(prompter)) {
     if (!prompter_)
         prompter_ = std::make_unique<QtPrompter>(this);
+    kel::RouteDebugNotesToQt();
 
     // The template's font exists only on one platform: take the platform's
     // own UI font at the template's size.
@@ -133,7 +136,8 @@ void CkelGuiToolDlg::PrepareSddPowerList() {
     // Rows as tall as a list's rows: the three classes fit without scrolling.
     sddPowerList->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     sddPowerList->InsertColumn(0, QStringLiteral("rate"), Qt::AlignHCenter, 90);
-    sddPowerList->InsertColumn(1, QStringLiteral("power level"), Qt::AlignHCenter, 102);
+    sddPowerList->InsertColumn(kSddPowerColumn, QStringLiteral("power level"), Qt::AlignHCenter,
+                               102);
     sddPowerList->InsertItem(0, QStringLiteral("11b"));
     sddPowerList->InsertItem(1, QStringLiteral("11gn"));
     sddPowerList->InsertItem(2, QStringLiteral("11n mcs7"));
@@ -144,6 +148,7 @@ void CkelGuiToolDlg::PrepareSddPowerList() {
 
 void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
     port.ClearCancel();
+    port.ClearLineFailure();
     inHandler_ = true;
     {
         HandlerScope scope(waitTick);
@@ -280,6 +285,17 @@ void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
     sessionLog.Note(kel::BytesFromText(text));
     prompter_->MessageBox(text);
+    if (port.lineFailure().empty())
+        return;
+    AppendLog(port.lineFailure().Text() + "\r\n");
+    port.ClearLineFailure();
+}
+
+bool CkelGuiToolDlg::Succeeded(const char* failure) {
+    if (failure == nullptr)
+        return true;
+    MessageBox(QString::fromLatin1(failure));
+    return false;
 }
 
 Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {

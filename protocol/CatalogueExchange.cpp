@@ -10,16 +10,6 @@ std::string_view AsFormatArgument(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
-int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator) {
-    if (!HasChipModel(ctx))
-        return kResultNoChipModel;
-    std::string command(DialectPrefix(ctx.ChipModelIndex()));
-    command += body;
-    if (SendText(ctx, command, terminator == Terminator::WithNul) == 0)
-        return kResultFailed;
-    return kResultOk;
-}
-
 int SendWithoutDialect(CommandContext& ctx, std::string_view text) {
     if (SendText(ctx, text, false) == 0)
         return kResultFailed;
@@ -39,6 +29,15 @@ int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
             return false;
         },
         giveUpAllowance);
+}
+
+int RunCommand(CommandContext& ctx, std::string_view body, Terminator terminator,
+               std::initializer_list<const char*> endLines, const ReplyLineHandler& onOtherLine,
+               int giveUpAllowance) {
+    if (const int sent = SendInDialect(ctx, body, terminator); sent != kResultOk)
+        return sent;
+    ReplyBuffer reply;
+    return WaitForEndLine(ctx, reply, endLines, onOtherLine, giveUpAllowance);
 }
 
 } // namespace kel
