@@ -42,6 +42,21 @@ namespace {
 constexpr unsigned kScMinimize = 0xF020;
 constexpr unsigned kScClose = 0xF060;
 
+// The property that holds what a control shows: a caption, a title, an
+// edit's text, a list's chosen or typed entry; nullptr for other controls.
+const char* TextProperty(const QWidget* control) {
+    if (qobject_cast<const QPlainTextEdit*>(control))
+        return "plainText";
+    if (qobject_cast<const QComboBox*>(control))
+        return "currentText";
+    if (qobject_cast<const QGroupBox*>(control))
+        return "title";
+    if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QAbstractButton*>(control) ||
+        qobject_cast<const QLabel*>(control))
+        return "text";
+    return nullptr;
+}
+
 // The SDD power list opens an edit box on the power level column only.
 int SddPowerEditor(int column) {
     return column == CkelGuiToolDlg::kSddPowerColumn ? CEditList::kEditBoxEditor
@@ -228,35 +243,18 @@ QWidget* CkelGuiToolDlg::GetDlgItem(int id) const {
 
 QString CkelGuiToolDlg::GetDlgItemText(int id) const {
     QWidget* control = GetDlgItem(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(control))
-        return edit->text();
-    if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
-        return pane->toPlainText();
-    if (auto* combo = qobject_cast<QComboBox*>(control))
-        return combo->currentText();
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        return button->text();
-    if (auto* label = qobject_cast<QLabel*>(control))
-        return label->text();
-    if (auto* group = qobject_cast<QGroupBox*>(control))
-        return group->title();
-    return {};
+    const char* property = TextProperty(control);
+    return property != nullptr ? control->property(property).toString() : QString();
 }
 
 void CkelGuiToolDlg::SetDlgItemText(int id, const QString& text) {
     QWidget* control = GetDlgItem(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(text);
-    else if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
-        pane->setPlainText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
-        combo->setEditText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(text);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(text);
+    const char* property = TextProperty(control);
+    // A list's shown text changes only where it can be typed into.
+    const auto* combo = qobject_cast<const QComboBox*>(control);
+    if (property == nullptr || (combo != nullptr && !combo->isEditable()))
+        return;
+    control->setProperty(property, text);
 }
 
 int CkelGuiToolDlg::IsDlgButtonChecked(int id) const {

@@ -22,18 +22,10 @@ int RunAcknowledged(CommandContext& ctx, std::string_view body, Terminator termi
                     const ReplyLineHandler& onOtherLine = {}) {
     return RunCommand(ctx, body, terminator, {kCmdOk, kAck200}, onOtherLine);
 }
-
-std::string WithArgument(std::string_view command, std::string_view argument) {
-    std::string body(command);
-    body += ' ';
-    body += AsFormatArgument(argument);
-    body += '\n';
-    return body;
-}
 } // namespace
 
 int set_freq_offset(CommandContext& ctx, std::string_view freqOffset) {
-    return RunAcknowledged(ctx, WithArgument("set_freq_offset", freqOffset),
+    return RunAcknowledged(ctx, CommandBody({"set_freq_offset", freqOffset}),
                            Terminator::WithoutNul);
 }
 
@@ -66,7 +58,7 @@ int get_sdd_freq_offset(CommandContext& ctx, std::string& freqOffset) {
 }
 
 int set_sdd_freq_offset(CommandContext& ctx, std::string_view freqOffset) {
-    return RunAcknowledged(ctx, WithArgument("set_sdd_freq_offset", freqOffset),
+    return RunAcknowledged(ctx, CommandBody({"set_sdd_freq_offset", freqOffset}),
                            Terminator::WithoutNul);
 }
 
@@ -85,14 +77,8 @@ int get_sdd_power_all(CommandContext& ctx, std::string& dsss, std::string& bpsk1
 
 int set_sdd_power_all(CommandContext& ctx, std::string_view first, std::string_view second,
                       std::string_view third) {
-    std::string body = "set_sdd_power all ";
-    body += AsFormatArgument(first);
-    body += ' ';
-    body += AsFormatArgument(second);
-    body += ' ';
-    body += AsFormatArgument(third);
-    body += '\n';
-    return RunAcknowledged(ctx, body, Terminator::WithoutNul);
+    return RunAcknowledged(ctx, CommandBody({"set_sdd_power", "all", first, second, third}),
+                           Terminator::WithoutNul);
 }
 
 } // namespace kel

@@ -10,6 +10,17 @@ std::string_view AsFormatArgument(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
+std::string CommandBody(std::initializer_list<std::string_view> words) {
+    std::string body;
+    for (const std::string_view word : words) {
+        if (!body.empty())
+            body += ' ';
+        body += AsFormatArgument(word);
+    }
+    body += '\n';
+    return body;
+}
+
 int SendWithoutDialect(CommandContext& ctx, std::string_view text) {
     if (SendText(ctx, text, false) == 0)
         return kResultFailed;

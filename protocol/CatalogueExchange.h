@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace kel {
@@ -26,6 +27,10 @@ struct ReplyBuffer {
 
 // The text a "%s" puts into a command: everything before the first NUL.
 std::string_view AsFormatArgument(std::string_view text);
+
+// A command's body: the words joined by single blanks, each as a "%s" puts
+// it (AsFormatArgument), and the line feed. An empty word still gets its blank.
+std::string CommandBody(std::initializer_list<std::string_view> words);
 
 // Writes the text as it stands, without dialect prefix or NUL.
 int SendWithoutDialect(CommandContext& ctx, std::string_view text);

@@ -29,21 +29,12 @@ int get_mac(CommandContext& ctx, std::string& srcMac, std::string& dstMac, std::
 
 int set_mac(CommandContext& ctx, std::string_view first, std::string_view second,
             std::string_view third) {
-    std::string body = "set_mac -d ";
-    body += AsFormatArgument(first);
-    body += " -s ";
-    body += AsFormatArgument(second);
-    body += " -t ";
-    body += AsFormatArgument(third);
-    body += '\n';
-    return RunOkAcknowledged(ctx, body);
+    return RunOkAcknowledged(ctx, CommandBody({"set_mac", "-d", first, "-s", second, "-t", third}));
 }
 
 int power_level(CommandContext& ctx, std::string_view powerText) {
-    std::string body = "power_level ";
-    body += AsFormatArgument(powerText);
-    body += '\n';
-    return RunCommand(ctx, body, Terminator::WithoutNul, {kCmdOk, kCmdError});
+    return RunCommand(ctx, CommandBody({"power_level", powerText}), Terminator::WithoutNul,
+                      {kCmdOk, kCmdError});
 }
 
 int tone(CommandContext& ctx) {
@@ -87,12 +78,12 @@ int rx_stop(CommandContext& ctx, std::int32_t& total, std::int32_t& abortErrors,
 }
 
 int channel(CommandContext& ctx, std::int32_t channelNumber) {
-    return RunOkAcknowledged(ctx, "channel 2GHZ " + std::to_string(channelNumber) + "\n");
+    return RunOkAcknowledged(ctx, CommandBody({"channel", "2GHZ", std::to_string(channelNumber)}));
 }
 
 int rate(CommandContext& ctx, int mode, float rateMbps, std::string& powerText) {
-    const std::string body = "rate -m " + std::to_string(mode) + " -r " +
-                             FixedDecimal(static_cast<double>(rateMbps), 1) + "\n";
+    const std::string body = CommandBody(
+        {"rate", "-m", std::to_string(mode), "-r", FixedDecimal(static_cast<double>(rateMbps), 1)});
     return RunOkAcknowledged(ctx, body, [&](std::string_view line) {
         if (LineBeginsWith(line, kPowerLevelLabel))
             powerText = TextAfterLabel(line, kPowerLevelLabel);
