@@ -70,9 +70,11 @@ private:
     using Args = std::span<const std::string_view>;
     using Handler = Reply (BoardModel::*)(Args);
     enum class Needs { Nothing, Connection, Phy };
+    static constexpr int kAnyArgs = -1;
     struct Command {
         std::string_view word;
         Needs needs;
+        int argCount; // a different count is refused before the handler runs
         Handler handler;
     };
 
@@ -100,6 +102,8 @@ private:
     Reply GetSddPower(Args args);
     Reply SetSddPower(Args args);
     Reply GetSddFile(Args args);
+    // A frequency offset in range stored in field; Ack.
+    Reply StoreFreqOffset(std::string_view text, int& field);
 
     int CurrentPowerClass() const;
     RxCounters CountRxPackets() const;

@@ -69,6 +69,10 @@ private:
         return kExitOk;
     }
     Fields Named() const { return Fields{{"command", SubcommandName(run_.subcommand)}}; }
+    // A step whose result is only that it was done.
+    int DoneUnless(const std::string& command, Failure failure, const std::string& text) {
+        return failure != nullptr ? Fail(command, failure) : Done(Named(), text);
+    }
     bool Pause(std::chrono::milliseconds duration) { return interruption_.Pause(duration); }
 
     int Info();
@@ -242,15 +246,11 @@ int Run::RunSubcommand() {
     case Subcommand::Tx:
         return Tx();
     case Subcommand::TxStop:
-        if (Failure failure = rftest::StopTx(ctx_))
-            return Fail(name, failure);
-        return Done(Named(), "TX stopped");
+        return DoneUnless(name, rftest::StopTx(ctx_), "TX stopped");
     case Subcommand::Tone:
         return Tone();
     case Subcommand::ToneStop:
-        if (Failure failure = rftest::StopTone(ctx_))
-            return Fail(name, failure);
-        return Done(Named(), "tone stopped");
+        return DoneUnless(name, rftest::StopTone(ctx_), "tone stopped");
     case Subcommand::Rx:
         return Rx();
     case Subcommand::SweepRx:

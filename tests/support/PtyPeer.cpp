@@ -1,24 +1,18 @@
 #include "PtyPeer.h"
 
+#include "TestPty.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <stdexcept>
 #include <unistd.h>
 
 namespace kel::test {
 
 PtyPeer::PtyPeer() {
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    slaveKeeper_ = slave;
-    slavePath_ = name;
+    const TestPty pty = OpenTestPty();
+    master_ = pty.master;
+    slaveKeeper_ = pty.slaveKeeper;
+    slavePath_ = pty.slavePath;
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 

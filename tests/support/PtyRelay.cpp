@@ -1,9 +1,10 @@
 #include "PtyRelay.h"
 
+#include "TestPty.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -41,13 +42,10 @@ PtyRelay::PtyRelay(const std::string& boardDevice) {
     cfsetspeed(&raw, B921600);
     tcsetattr(board_, TCSANOW, &raw);
 
-    char name[256] = {};
-    if (openpty(&master_, &slaveKeeper_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(slaveKeeper_, F_SETFD, FD_CLOEXEC);
-    slavePath_ = name;
+    const TestPty pty = OpenTestPty();
+    master_ = pty.master;
+    slaveKeeper_ = pty.slaveKeeper;
+    slavePath_ = pty.slavePath;
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 
