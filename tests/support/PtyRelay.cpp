@@ -1,7 +1,5 @@
 #include "PtyRelay.h"
 
-#include "TestPty.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -42,10 +40,7 @@ PtyRelay::PtyRelay(const std::string& boardDevice) {
     cfsetspeed(&raw, B921600);
     tcsetattr(board_, TCSANOW, &raw);
 
-    const TestPty pty = OpenTestPty();
-    master_ = pty.master;
-    slaveKeeper_ = pty.slaveKeeper;
-    slavePath_ = pty.slavePath;
+    pty_ = OpenTestPty();
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 
@@ -53,7 +48,7 @@ PtyRelay::~PtyRelay() {
     pump_.request_stop();
     if (pump_.joinable())
         pump_.join();
-    for (int fd : {master_, slaveKeeper_, board_})
+    for (int fd : {pty_.master, pty_.slaveKeeper, board_})
         close(fd);
 }
 
@@ -64,12 +59,12 @@ std::vector<PtyRelay::Run> PtyRelay::Transcript() {
 
 void PtyRelay::Pump(std::stop_token stop) {
     while (!stop.stop_requested()) {
-        pollfd p[2] = {{master_, POLLIN, 0}, {board_, POLLIN, 0}};
+        pollfd p[2] = {{pty_.master, POLLIN, 0}, {board_, POLLIN, 0}};
         if (poll(p, 2, 10) <= 0)
             continue;
-        if ((p[0].revents & POLLIN) && !Pass(master_, board_, true))
+        if ((p[0].revents & POLLIN) && !Pass(pty_.master, board_, true))
             return;
-        if ((p[1].revents & POLLIN) && !Pass(board_, master_, false))
+        if ((p[1].revents & POLLIN) && !Pass(board_, pty_.master, false))
             return;
     }
 }
