@@ -88,17 +88,22 @@ bool IsKnownRate(int mode, int rateTenths) {
     return std::find(rates.begin(), rates.end(), rateTenths) != rates.end();
 }
 
+template <bool BoardState::*flag, bool value> Reply BoardModel::Switch(Args) {
+    state_.*flag = value;
+    return Ok();
+}
+
 const BoardModel::Command BoardModel::kCommands[] = {
-    {"connect", Needs::Nothing, 0, &BoardModel::Connect},
+    {"connect", Needs::Nothing, 0, &BoardModel::Switch<&BoardState::connected, true>},
     {"enable_phy", Needs::Connection, 0, &BoardModel::EnablePhy},
     {"disconnect", Needs::Nothing, 0, &BoardModel::Disconnect},
     {"get_mac", Needs::Phy, 0, &BoardModel::GetMac},
     {"set_mac", Needs::Phy, kAnyArgs, &BoardModel::SetMac},
     {"power_level", Needs::Phy, 1, &BoardModel::PowerLevel},
-    {"tone", Needs::Phy, 0, &BoardModel::Tone},
-    {"tone_stop", Needs::Phy, 0, &BoardModel::ToneStop},
+    {"tone", Needs::Phy, 0, &BoardModel::Switch<&BoardState::toneRunning, true>},
+    {"tone_stop", Needs::Phy, 0, &BoardModel::Switch<&BoardState::toneRunning, false>},
     {"tx", Needs::Phy, kAnyArgs, &BoardModel::Tx},
-    {"tx_stop", Needs::Phy, 0, &BoardModel::TxStop},
+    {"tx_stop", Needs::Phy, 0, &BoardModel::Switch<&BoardState::txRunning, false>},
     {"rx", Needs::Phy, 0, &BoardModel::Rx},
     {"rx_stop", Needs::Phy, 0, &BoardModel::RxStop},
     {"channel", Needs::Phy, 2, &BoardModel::Channel},
@@ -195,11 +200,6 @@ Reply BoardModel::HandleSupplyCommand(Args words) {
     return Ack();
 }
 
-Reply BoardModel::Connect(Args) {
-    state_.connected = true;
-    return Ok();
-}
-
 Reply BoardModel::EnablePhy(Args) {
     state_.phyEnabled = true;
     return {Line("power level:%d\n", state_.livePower[CurrentPowerClass()]), Line(kCmdOk)};
@@ -251,16 +251,6 @@ Reply BoardModel::PowerLevel(Args args) {
     return Ok();
 }
 
-Reply BoardModel::Tone(Args) {
-    state_.toneRunning = true;
-    return Ok();
-}
-
-Reply BoardModel::ToneStop(Args) {
-    state_.toneRunning = false;
-    return Ok();
-}
-
 Reply BoardModel::Tx(Args args) {
     std::int64_t count = 0;
     std::int64_t length = 0;
@@ -293,11 +283,6 @@ Reply BoardModel::Tx(Args args) {
     state_.txFullDuty = fullDuty;
     // A counted burst ends by itself; only count 0 keeps sending until tx_stop.
     state_.txRunning = count == 0;
-    return Ok();
-}
-
-Reply BoardModel::TxStop(Args) {
-    state_.txRunning = false;
     return Ok();
 }
 

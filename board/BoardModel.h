@@ -81,16 +81,15 @@ private:
     Reply HandleKelCommand(Args words);
     Reply HandleSupplyCommand(Args words);
 
-    Reply Connect(Args args);
+    // A command that only switches one state flag and answers OK.
+    template <bool BoardState::*flag, bool value> Reply Switch(Args);
+
     Reply EnablePhy(Args args);
     Reply Disconnect(Args args);
     Reply GetMac(Args args);
     Reply SetMac(Args args);
     Reply PowerLevel(Args args);
-    Reply Tone(Args args);
-    Reply ToneStop(Args args);
     Reply Tx(Args args);
-    Reply TxStop(Args args);
     Reply Rx(Args args);
     Reply RxStop(Args args);
     Reply Channel(Args args);

@@ -310,10 +310,6 @@ std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
     return prompter_->SaveFileName(proposedName, filter, dir);
 }
 
-void CkelGuiToolDlg::SetPrompter(std::unique_ptr<Prompter> prompter) {
-    prompter_ = std::move(prompter);
-}
-
 void CkelGuiToolDlg::SetFolderOpener(std::unique_ptr<FolderOpener> opener) {
     folderOpener_ = std::move(opener);
 }

@@ -101,7 +101,6 @@ public:
     Prompter::Answer YesNoCancel(const QString& text);
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
                                         const QString& dir = QString());
-    void SetPrompter(std::unique_ptr<Prompter> prompter);
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
     // The window menu's equivalent: minimise, close, the log entries, a
@@ -243,6 +242,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::vector<QWidget*> controls_; // in template (tab) order
+    std::size_t logLength_ = 0;
+    bool inHandler_ = false;
+    bool closeAfterHandler_ = false;
+    std::unique_ptr<Prompter> prompter_;
+    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
+
     void OnInitDialog();
     void DoDataExchange(bool saveAndValidate);
     void WireMessageMap();
@@ -250,11 +256,4 @@ private:
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
-
-    std::vector<QWidget*> controls_;
-    std::size_t logLength_ = 0;
-    bool inHandler_ = false;
-    bool closeAfterHandler_ = false;
-    std::unique_ptr<Prompter> prompter_;
-    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
 };

@@ -45,8 +45,13 @@ bool CEditItem::event(QEvent* event) {
 }
 
 void CEditItem::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape end the edit by moving the focus to the list, so that
+    // the focus loss decides the outcome as for a click elsewhere; a list
+    // that cannot take the focus (hidden, disabled, inactive window) leaves
+    // the end to Finish.
     if (edit_.TakeEndingKey(*event)) {
-        ReturnFocus();
+        edit_.GiveFocusBack();
+        Finish();
         return;
     }
     QLineEdit::keyPressEvent(event);
@@ -84,14 +89,6 @@ void CEditItem::Widen() {
         return;
     }
     resize(right - x(), height());
-}
-
-// Enter and Escape end the edit by moving the focus to the list, so that the
-// focus loss decides the outcome as for a click elsewhere.
-void CEditItem::ReturnFocus() {
-    edit_.GiveFocusBack();
-    // The list could not take the focus (hidden, disabled, inactive window).
-    Finish();
 }
 
 void CEditItem::Finish() {

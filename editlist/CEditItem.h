@@ -28,7 +28,6 @@ protected:
 
 private:
     void Widen();
-    void ReturnFocus();
     void Finish();
 
     InPlaceEdit edit_;
