@@ -16,7 +16,10 @@ constexpr int kRatesMode2[] = {60, 90, 120, 180, 240, 360, 480, 540};
 constexpr int kRatesMode5[] = {65, 130, 195, 260, 390, 520, 585, 650};
 
 // Bounds the firmware accepts; the SDD power levels keep to what a reader of
-// the last three characters of their reply lines gets back intact.
+// the last three characters of their reply lines gets back intact. The
+// console's own checks (rftest/RangeChecks.cpp) hold the same figures; this
+// copy stays apart on purpose, so the board checks what a front end sends
+// independently of the code that sent it.
 constexpr std::int64_t kMinPower = -118;
 constexpr std::int64_t kMaxPower = 120;
 constexpr std::int64_t kMinSddPower = 0;
@@ -85,28 +88,33 @@ bool IsKnownRate(int mode, int rateTenths) {
     return std::find(rates.begin(), rates.end(), rateTenths) != rates.end();
 }
 
+template <bool BoardState::*flag, bool value> Reply BoardModel::Switch(Args) {
+    state_.*flag = value;
+    return Ok();
+}
+
 const BoardModel::Command BoardModel::kCommands[] = {
-    {"connect", Needs::Nothing, &BoardModel::Connect},
-    {"enable_phy", Needs::Connection, &BoardModel::EnablePhy},
-    {"disconnect", Needs::Nothing, &BoardModel::Disconnect},
-    {"get_mac", Needs::Phy, &BoardModel::GetMac},
-    {"set_mac", Needs::Phy, &BoardModel::SetMac},
-    {"power_level", Needs::Phy, &BoardModel::PowerLevel},
-    {"tone", Needs::Phy, &BoardModel::Tone},
-    {"tone_stop", Needs::Phy, &BoardModel::ToneStop},
-    {"tx", Needs::Phy, &BoardModel::Tx},
-    {"tx_stop", Needs::Phy, &BoardModel::TxStop},
-    {"rx", Needs::Phy, &BoardModel::Rx},
-    {"rx_stop", Needs::Phy, &BoardModel::RxStop},
-    {"channel", Needs::Phy, &BoardModel::Channel},
-    {"rate", Needs::Phy, &BoardModel::Rate},
-    {"set_freq_offset", Needs::Phy, &BoardModel::SetFreqOffset},
-    {"get_freq_offset", Needs::Phy, &BoardModel::GetFreqOffset},
-    {"get_sdd_freq_offset", Needs::Phy, &BoardModel::GetSddFreqOffset},
-    {"set_sdd_freq_offset", Needs::Phy, &BoardModel::SetSddFreqOffset},
-    {"get_sdd_power", Needs::Phy, &BoardModel::GetSddPower},
-    {"set_sdd_power", Needs::Phy, &BoardModel::SetSddPower},
-    {"get_sdd_file", Needs::Phy, &BoardModel::GetSddFile},
+    {"connect", Needs::Nothing, 0, &BoardModel::Switch<&BoardState::connected, true>},
+    {"enable_phy", Needs::Connection, 0, &BoardModel::EnablePhy},
+    {"disconnect", Needs::Nothing, 0, &BoardModel::Disconnect},
+    {"get_mac", Needs::Phy, 0, &BoardModel::GetMac},
+    {"set_mac", Needs::Phy, kAnyArgs, &BoardModel::SetMac},
+    {"power_level", Needs::Phy, 1, &BoardModel::PowerLevel},
+    {"tone", Needs::Phy, 0, &BoardModel::Switch<&BoardState::toneRunning, true>},
+    {"tone_stop", Needs::Phy, 0, &BoardModel::Switch<&BoardState::toneRunning, false>},
+    {"tx", Needs::Phy, kAnyArgs, &BoardModel::Tx},
+    {"tx_stop", Needs::Phy, 0, &BoardModel::Switch<&BoardState::txRunning, false>},
+    {"rx", Needs::Phy, 0, &BoardModel::Rx},
+    {"rx_stop", Needs::Phy, 0, &BoardModel::RxStop},
+    {"channel", Needs::Phy, 2, &BoardModel::Channel},
+    {"rate", Needs::Phy, 4, &BoardModel::Rate},
+    {"set_freq_offset", Needs::Phy, 1, &BoardModel::SetFreqOffset},
+    {"get_freq_offset", Needs::Phy, 0, &BoardModel::GetFreqOffset},
+    {"get_sdd_freq_offset", Needs::Phy, 0, &BoardModel::GetSddFreqOffset},
+    {"set_sdd_freq_offset", Needs::Phy, 1, &BoardModel::SetSddFreqOffset},
+    {"get_sdd_power", Needs::Phy, 1, &BoardModel::GetSddPower},
+    {"set_sdd_power", Needs::Phy, 4, &BoardModel::SetSddPower},
+    {"get_sdd_file", Needs::Phy, 1, &BoardModel::GetSddFile},
 };
 
 BoardModel::BoardModel(Options options) : options_(std::move(options)) {
@@ -164,7 +172,10 @@ Reply BoardModel::HandleKelCommand(Args words) {
         return Refused();
     if (command->needs == Needs::Phy && !state_.phyEnabled)
         return Refused();
-    return (this->*command->handler)(words.subspan(1));
+    const Args args = words.subspan(1);
+    if (command->argCount != kAnyArgs && args.size() != static_cast<std::size_t>(command->argCount))
+        return Refused();
+    return (this->*command->handler)(args);
 }
 
 Reply BoardModel::HandleSupplyCommand(Args words) {
@@ -189,23 +200,12 @@ Reply BoardModel::HandleSupplyCommand(Args words) {
     return Ack();
 }
 
-Reply BoardModel::Connect(Args args) {
-    if (!args.empty())
-        return Refused();
-    state_.connected = true;
-    return Ok();
-}
-
-Reply BoardModel::EnablePhy(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::EnablePhy(Args) {
     state_.phyEnabled = true;
     return {Line("power level:%d\n", state_.livePower[CurrentPowerClass()]), Line(kCmdOk)};
 }
 
-Reply BoardModel::Disconnect(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::Disconnect(Args) {
     // Leaving test mode ends whatever the radio was doing.
     state_.connected = false;
     state_.phyEnabled = false;
@@ -215,9 +215,7 @@ Reply BoardModel::Disconnect(Args args) {
     return Ok();
 }
 
-Reply BoardModel::GetMac(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::GetMac(Args) {
     return {Line("Source mac address: " + state_.sourceMac + "\n"),
             Line("Dest mac address: " + state_.destMac + "\n"),
             Line("BSSID: " + state_.bssid + "\n"), Line(kCmdOk)};
@@ -246,26 +244,10 @@ Reply BoardModel::SetMac(Args args) {
 }
 
 Reply BoardModel::PowerLevel(Args args) {
-    if (args.size() != 1)
-        return Refused();
     const auto power = ParseInteger(args[0], kMinPower, kMaxPower);
     if (!power)
         return Refused();
     state_.livePower[CurrentPowerClass()] = static_cast<int>(*power);
-    return Ok();
-}
-
-Reply BoardModel::Tone(Args args) {
-    if (!args.empty())
-        return Refused();
-    state_.toneRunning = true;
-    return Ok();
-}
-
-Reply BoardModel::ToneStop(Args args) {
-    if (!args.empty())
-        return Refused();
-    state_.toneRunning = false;
     return Ok();
 }
 
@@ -304,24 +286,13 @@ Reply BoardModel::Tx(Args args) {
     return Ok();
 }
 
-Reply BoardModel::TxStop(Args args) {
-    if (!args.empty())
-        return Refused();
-    state_.txRunning = false;
-    return Ok();
-}
-
-Reply BoardModel::Rx(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::Rx(Args) {
     state_.rxRunning = true;
     state_.rxStart = options_.clock();
     return Ok();
 }
 
-Reply BoardModel::RxStop(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::RxStop(Args) {
     const RxCounters counters = CountRxPackets();
     state_.rxRunning = false;
     return {Line("Total:%d\n", counters.total), Line("AbortError:%d\n", counters.abortErrors),
@@ -329,7 +300,7 @@ Reply BoardModel::RxStop(Args args) {
 }
 
 Reply BoardModel::Channel(Args args) {
-    if (args.size() != 2 || args[0] != "2GHZ")
+    if (args[0] != "2GHZ")
         return Refused();
     const auto channel = ParseInteger(args[1], 1, 14);
     if (!channel)
@@ -339,7 +310,7 @@ Reply BoardModel::Channel(Args args) {
 }
 
 Reply BoardModel::Rate(Args args) {
-    if (args.size() != 4 || args[0] != "-m" || args[2] != "-r")
+    if (args[0] != "-m" || args[2] != "-r")
         return Refused();
     const auto mode = ParseInteger(args[1], 0, 9);
     const auto tenths = ParseTenths(args[3]);
@@ -351,39 +322,31 @@ Reply BoardModel::Rate(Args args) {
 }
 
 Reply BoardModel::SetFreqOffset(Args args) {
-    if (args.size() != 1)
-        return Refused();
-    const auto offset = ParseInteger(args[0], 0, kMaxFreqOffset);
-    if (!offset)
-        return Refused();
-    state_.liveFreqOffset = static_cast<int>(*offset);
-    return Ack();
+    return StoreFreqOffset(args[0], state_.liveFreqOffset);
 }
 
-Reply BoardModel::GetFreqOffset(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::GetFreqOffset(Args) {
     return {Line("freq offset is: %d\n", state_.liveFreqOffset), Line(kAck200)};
 }
 
-Reply BoardModel::GetSddFreqOffset(Args args) {
-    if (!args.empty())
-        return Refused();
+Reply BoardModel::GetSddFreqOffset(Args) {
     return {Line("Get sdd freq offset: %d\n", state_.sddFreqOffset), Line(kAck200)};
 }
 
 Reply BoardModel::SetSddFreqOffset(Args args) {
-    if (args.size() != 1)
-        return Refused();
-    const auto offset = ParseInteger(args[0], 0, kMaxFreqOffset);
+    return StoreFreqOffset(args[0], state_.sddFreqOffset);
+}
+
+Reply BoardModel::StoreFreqOffset(std::string_view text, int& field) {
+    const auto offset = ParseInteger(text, 0, kMaxFreqOffset);
     if (!offset)
         return Refused();
-    state_.sddFreqOffset = static_cast<int>(*offset);
+    field = static_cast<int>(*offset);
     return Ack();
 }
 
 Reply BoardModel::GetSddPower(Args args) {
-    if (args.size() != 1 || args[0] != "all")
+    if (args[0] != "all")
         return Refused();
     // The value fills the last three characters before the line feed, which
     // is all a reader of the last four characters looks at.
@@ -393,7 +356,7 @@ Reply BoardModel::GetSddPower(Args args) {
 }
 
 Reply BoardModel::SetSddPower(Args args) {
-    if (args.size() != 4 || args[0] != "all")
+    if (args[0] != "all")
         return Refused();
     std::array<int, 3> power{};
     for (std::size_t i = 0; i < power.size(); ++i) {
@@ -407,7 +370,7 @@ Reply BoardModel::SetSddPower(Args args) {
 }
 
 Reply BoardModel::GetSddFile(Args args) {
-    if (args.size() != 1 || args[0] != "ascii")
+    if (args[0] != "ascii")
         return Refused();
     std::string body = BuildSddFile(state_);
     const int length = static_cast<int>(body.size());

@@ -70,25 +70,26 @@ private:
     using Args = std::span<const std::string_view>;
     using Handler = Reply (BoardModel::*)(Args);
     enum class Needs { Nothing, Connection, Phy };
+    static constexpr int kAnyArgs = -1;
     struct Command {
         std::string_view word;
         Needs needs;
+        int argCount; // a different count is refused before the handler runs
         Handler handler;
     };
 
     Reply HandleKelCommand(Args words);
     Reply HandleSupplyCommand(Args words);
 
-    Reply Connect(Args args);
+    // A command that only switches one state flag and answers OK.
+    template <bool BoardState::*flag, bool value> Reply Switch(Args);
+
     Reply EnablePhy(Args args);
     Reply Disconnect(Args args);
     Reply GetMac(Args args);
     Reply SetMac(Args args);
     Reply PowerLevel(Args args);
-    Reply Tone(Args args);
-    Reply ToneStop(Args args);
     Reply Tx(Args args);
-    Reply TxStop(Args args);
     Reply Rx(Args args);
     Reply RxStop(Args args);
     Reply Channel(Args args);
@@ -100,6 +101,8 @@ private:
     Reply GetSddPower(Args args);
     Reply SetSddPower(Args args);
     Reply GetSddFile(Args args);
+    // A frequency offset in range stored in field; Ack.
+    Reply StoreFreqOffset(std::string_view text, int& field);
 
     int CurrentPowerClass() const;
     RxCounters CountRxPackets() const;

@@ -24,14 +24,13 @@ ShapedReply FaultShaper::Shape(const Reply& reply) {
     for (const ReplyPiece& piece : reply) {
         if (hungUp_)
             break;
+        // A slow line is slow in the announced body too; no other line rule
+        // applies there.
+        if (mode_.kind == FaultKind::Slow) {
+            EmitInTwoHalves(out, piece.bytes);
+            continue;
+        }
         if (!piece.isLine) {
-            // The announced body: no line rules apply, but a slow line is slow here too.
-            if (mode_.kind == FaultKind::Slow && piece.bytes.size() >= 2) {
-                const std::size_t half = piece.bytes.size() / 2;
-                Emit(out, piece.bytes.substr(0, half), mode_.pause);
-                Emit(out, piece.bytes.substr(half));
-                continue;
-            }
             Emit(out, piece.bytes);
             continue;
         }
@@ -47,15 +46,6 @@ ShapedReply FaultShaper::Shape(const Reply& reply) {
         }
         case FaultKind::Noise:
             Emit(out, NextNoiseLine());
-            Emit(out, piece.bytes);
-            break;
-        case FaultKind::Slow:
-            if (piece.bytes.size() >= 2) {
-                const std::size_t half = piece.bytes.size() / 2;
-                Emit(out, piece.bytes.substr(0, half), mode_.pause);
-                Emit(out, piece.bytes.substr(half));
-                break;
-            }
             Emit(out, piece.bytes);
             break;
         default:
@@ -81,6 +71,16 @@ void FaultShaper::Emit(ShapedReply& out, std::string bytes, std::chrono::millise
         return;
     sent_ += bytes.size();
     out.emissions.push_back({std::move(bytes), pause});
+}
+
+void FaultShaper::EmitInTwoHalves(ShapedReply& out, const std::string& bytes) {
+    if (bytes.size() < 2) {
+        Emit(out, bytes);
+        return;
+    }
+    const std::size_t half = bytes.size() / 2;
+    Emit(out, bytes.substr(0, half), mode_.pause);
+    Emit(out, bytes.substr(half));
 }
 
 std::string FaultShaper::NextNoiseLine() {

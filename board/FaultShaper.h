@@ -35,6 +35,8 @@ public:
 
 private:
     void Emit(ShapedReply& out, std::string bytes, std::chrono::milliseconds pause = {});
+    // The slow line: the first half, the pause, the second half.
+    void EmitInTwoHalves(ShapedReply& out, const std::string& bytes);
     std::string NextNoiseLine();
 
     FaultMode mode_;

@@ -69,6 +69,10 @@ private:
         return kExitOk;
     }
     Fields Named() const { return Fields{{"command", SubcommandName(run_.subcommand)}}; }
+    // A step whose result is only that it was done.
+    int DoneUnless(const std::string& command, Failure failure, const std::string& text) {
+        return failure != nullptr ? Fail(command, failure) : Done(Named(), text);
+    }
     bool Pause(std::chrono::milliseconds duration) { return interruption_.Pause(duration); }
 
     int Info();
@@ -218,7 +222,19 @@ int Run::End(int code) {
 }
 
 int Run::Fail(const std::string& command, Failure failure) {
-    report_.Failure(command, interruption_.Requested() ? "interrupted" : failure);
+    if (interruption_.Requested()) {
+        report_.Failure(command, "interrupted");
+        return kExitFailed;
+    }
+    const LineFailure& line = port_.lineFailure();
+    if (line.empty()) {
+        report_.Failure(command, failure);
+        return kExitFailed;
+    }
+    // As the console's log pane does, the line's own words after the message.
+    report_.Failure(command, failure, {{"reason", line.Text()}});
+    report_.Note("kel-rftest: " + line.Text());
+    port_.ClearLineFailure();
     return kExitFailed;
 }
 
@@ -230,15 +246,11 @@ int Run::RunSubcommand() {
     case Subcommand::Tx:
         return Tx();
     case Subcommand::TxStop:
-        if (Failure failure = rftest::StopTx(ctx_))
-            return Fail(name, failure);
-        return Done(Named(), "TX stopped");
+        return DoneUnless(name, rftest::StopTx(ctx_), "TX stopped");
     case Subcommand::Tone:
         return Tone();
     case Subcommand::ToneStop:
-        if (Failure failure = rftest::StopTone(ctx_))
-            return Fail(name, failure);
-        return Done(Named(), "tone stopped");
+        return DoneUnless(name, rftest::StopTone(ctx_), "tone stopped");
     case Subcommand::Rx:
         return Rx();
     case Subcommand::SweepRx:

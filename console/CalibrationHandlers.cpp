@@ -19,19 +19,20 @@ namespace {
 
 namespace rftest = kel::rftest;
 
-constexpr int kPowerLevelColumn = 1;
-
-// Shows the failure of a step, if any; true when the step succeeded.
-bool Succeeded(CkelGuiToolDlg& dlg, rftest::Failure failure) {
-    if (failure == nullptr)
-        return true;
-    dlg.MessageBox(QString::fromLatin1(failure));
-    return false;
+// A value the user typed goes to the board: the fields go to the members
+// first, and the member's text goes as typed.
+void SendTyped(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string_view),
+               const std::string& text) {
+    dlg.UpdateData(true);
+    dlg.Succeeded(step(dlg, text));
 }
 
-// The three power texts in the order of the list's rows.
-std::array<std::string*, 3> PowerTexts(CkelGuiToolDlg& dlg) {
-    return {&dlg.sddPower11bText, &dlg.sddPower11gnText, &dlg.sddPower11nMcs7Text};
+// A value read from the board: into its member, and when the step succeeded
+// every member to its field.
+void ShowRead(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string&),
+              std::string& text) {
+    if (dlg.Succeeded(step(dlg, text)))
+        dlg.UpdateData(false);
 }
 
 // Puts the radio pair back to the mode last switched to.
@@ -47,7 +48,7 @@ void ShowPowerMode(CkelGuiToolDlg& dlg, bool dcdc) {
 
 // False when the supply did not switch; the radios then show the old mode.
 bool SwitchToLdo(CkelGuiToolDlg& dlg) {
-    if (!Succeeded(dlg, rftest::SwitchToLdo(dlg))) {
+    if (!dlg.Succeeded(rftest::SwitchToLdo(dlg))) {
         RestorePowerMode(dlg);
         return false;
     }
@@ -62,7 +63,7 @@ bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
         RestorePowerMode(dlg);
         return false;
     }
-    if (!Succeeded(dlg, rftest::SwitchToDcDc(dlg))) {
+    if (!dlg.Succeeded(rftest::SwitchToDcDc(dlg))) {
         RestorePowerMode(dlg);
         return false;
     }
@@ -73,48 +74,44 @@ bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
 } // namespace
 
 void CkelGuiToolDlg::OnBnClickedSetFreqOffset() {
-    UpdateData(true);
-    Succeeded(*this, rftest::SetFreqOffset(*this, freqOffsetText));
+    SendTyped(*this, rftest::SetFreqOffset, freqOffsetText);
 }
 
 void CkelGuiToolDlg::OnBnClickedGetFreqOffset() {
-    if (Succeeded(*this, rftest::GetFreqOffset(*this, freqOffsetText)))
-        UpdateData(false);
+    ShowRead(*this, rftest::GetFreqOffset, freqOffsetText);
 }
 
 void CkelGuiToolDlg::OnBnClickedSaveFreqOffset() {
-    UpdateData(true);
-    Succeeded(*this, rftest::SaveFreqOffset(*this, freqOffsetText));
+    SendTyped(*this, rftest::SaveFreqOffset, freqOffsetText);
 }
 
 void CkelGuiToolDlg::OnBnClickedGetSddFreqOffset() {
-    if (Succeeded(*this, rftest::GetSddFreqOffset(*this, freqOffsetText)))
-        UpdateData(false);
+    ShowRead(*this, rftest::GetSddFreqOffset, freqOffsetText);
 }
 
 void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
     UpdateData(true);
     // The list is what the user edits; the hidden edits only carry its values.
-    const std::array<std::string*, 3> texts = PowerTexts(*this);
+    const std::array<std::string*, 3> texts = SddPowerTexts();
     rftest::SddPowers powers;
     for (int row = 0; row < 3; ++row) {
-        *texts[row] = kel::BytesFromText(sddPowerList->GetItemText(row, kPowerLevelColumn));
+        *texts[row] = kel::BytesFromText(sddPowerList->GetItemText(row, kSddPowerColumn));
         powers[row] = *texts[row];
     }
-    Succeeded(*this, rftest::SetSddPowerAll(*this, powers));
+    Succeeded(rftest::SetSddPowerAll(*this, powers));
 }
 
 void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
-    const std::array<std::string*, 3> texts = PowerTexts(*this);
+    const std::array<std::string*, 3> texts = SddPowerTexts();
     rftest::SddPowers powers{*texts[0], *texts[1], *texts[2]};
     const rftest::Failure failure = rftest::GetSddPowerAll(*this, powers);
     // A value line that came before a failure has been taken all the same.
     for (int row = 0; row < 3; ++row)
         *texts[row] = powers[row];
-    if (!Succeeded(*this, failure))
+    if (!Succeeded(failure))
         return;
     for (int row = 0; row < 3; ++row)
-        sddPowerList->SetItemText(row, kPowerLevelColumn, kel::TextFromBytes(*texts[row]));
+        sddPowerList->SetItemText(row, kSddPowerColumn, kel::TextFromBytes(*texts[row]));
     UpdateData(false);
 }
 
@@ -140,7 +137,7 @@ void CkelGuiToolDlg::OnBnClickedSendCmd() {
     }
     commandHistory->Add(text);
     // The user types the whole command, dialect prefix included.
-    if (!Succeeded(*this, rftest::SendFreeCommand(*this, kel::BytesFromText(text))))
+    if (!Succeeded(rftest::SendFreeCommand(*this, kel::BytesFromText(text))))
         return;
     commandBox->selectAll();
     commandBox->del();

@@ -5,6 +5,7 @@
 #include "console/CAboutDlg.h"
 #include "console/CommandHistory.h"
 #include "console/ConsoleTables.h"
+#include "console/DebugCategories.h"
 #include "console/DialogBuilder.h"
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
@@ -41,9 +42,25 @@ namespace {
 constexpr unsigned kScMinimize = 0xF020;
 constexpr unsigned kScClose = 0xF060;
 
+// The property that holds what a control shows: a caption, a title, an
+// edit's text, a list's chosen or typed entry; nullptr for other controls.
+const char* TextProperty(const QWidget* control) {
+    if (qobject_cast<const QPlainTextEdit*>(control))
+        return "plainText";
+    if (qobject_cast<const QComboBox*>(control))
+        return "currentText";
+    if (qobject_cast<const QGroupBox*>(control))
+        return "title";
+    if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QAbstractButton*>(control) ||
+        qobject_cast<const QLabel*>(control))
+        return "text";
+    return nullptr;
+}
+
 // The SDD power list opens an edit box on the power level column only.
 int SddPowerEditor(int column) {
-    return column == 1 ? 0 : 2;
+    return column == CkelGuiToolDlg::kSddPowerColumn ? CEditList::kEditBoxEditor
+                                                     : CEditList::kNoEditor;
 }
 
 } // namespace
@@ -52,6 +69,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     : QDialog(parent), prompter_(std::move(prompter)) {
     if (!prompter_)
         prompter_ = std::make_unique<QtPrompter>(this);
+    kel::RouteDebugNotesToQt();
 
     // The template's font exists only on one platform: take the platform's
     // own UI font at the template's size.
@@ -133,7 +151,8 @@ void CkelGuiToolDlg::PrepareSddPowerList() {
     // Rows as tall as a list's rows: the three classes fit without scrolling.
     sddPowerList->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     sddPowerList->InsertColumn(0, QStringLiteral("rate"), Qt::AlignHCenter, 90);
-    sddPowerList->InsertColumn(1, QStringLiteral("power level"), Qt::AlignHCenter, 102);
+    sddPowerList->InsertColumn(kSddPowerColumn, QStringLiteral("power level"), Qt::AlignHCenter,
+                               102);
     sddPowerList->InsertItem(0, QStringLiteral("11b"));
     sddPowerList->InsertItem(1, QStringLiteral("11gn"));
     sddPowerList->InsertItem(2, QStringLiteral("11n mcs7"));
@@ -144,6 +163,7 @@ void CkelGuiToolDlg::PrepareSddPowerList() {
 
 void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
     port.ClearCancel();
+    port.ClearLineFailure();
     inHandler_ = true;
     {
         HandlerScope scope(waitTick);
@@ -223,35 +243,18 @@ QWidget* CkelGuiToolDlg::GetDlgItem(int id) const {
 
 QString CkelGuiToolDlg::GetDlgItemText(int id) const {
     QWidget* control = GetDlgItem(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(control))
-        return edit->text();
-    if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
-        return pane->toPlainText();
-    if (auto* combo = qobject_cast<QComboBox*>(control))
-        return combo->currentText();
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        return button->text();
-    if (auto* label = qobject_cast<QLabel*>(control))
-        return label->text();
-    if (auto* group = qobject_cast<QGroupBox*>(control))
-        return group->title();
-    return {};
+    const char* property = TextProperty(control);
+    return property != nullptr ? control->property(property).toString() : QString();
 }
 
 void CkelGuiToolDlg::SetDlgItemText(int id, const QString& text) {
     QWidget* control = GetDlgItem(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(text);
-    else if (auto* pane = qobject_cast<QPlainTextEdit*>(control))
-        pane->setPlainText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
-        combo->setEditText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(text);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(text);
+    const char* property = TextProperty(control);
+    // A list's shown text changes only where it can be typed into.
+    const auto* combo = qobject_cast<const QComboBox*>(control);
+    if (property == nullptr || (combo != nullptr && !combo->isEditable()))
+        return;
+    control->setProperty(property, text);
 }
 
 int CkelGuiToolDlg::IsDlgButtonChecked(int id) const {
@@ -280,6 +283,17 @@ void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
     sessionLog.Note(kel::BytesFromText(text));
     prompter_->MessageBox(text);
+    if (port.lineFailure().empty())
+        return;
+    AppendLog(port.lineFailure().Text() + "\r\n");
+    port.ClearLineFailure();
+}
+
+bool CkelGuiToolDlg::Succeeded(const char* failure) {
+    if (failure == nullptr)
+        return true;
+    MessageBox(QString::fromLatin1(failure));
+    return false;
 }
 
 Prompter::Answer CkelGuiToolDlg::YesNoCancel(const QString& text) {
@@ -294,10 +308,6 @@ std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
                                                     const QString& filter, const QString& dir) {
     waitTick.EndBusy();
     return prompter_->SaveFileName(proposedName, filter, dir);
-}
-
-void CkelGuiToolDlg::SetPrompter(std::unique_ptr<Prompter> prompter) {
-    prompter_ = std::move(prompter);
 }
 
 void CkelGuiToolDlg::SetFolderOpener(std::unique_ptr<FolderOpener> opener) {

@@ -22,6 +22,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -71,8 +72,9 @@ public:
     // Controls to members (true) or members to controls (false), in the
     // order of the data-exchange table.
     bool UpdateData(bool saveAndValidate = true);
-    // Enables the controls for the connected state and the chip model.
-    void EnableControls(bool connected);
+    // Enables the controls for the chip model and the state given: connected
+    // (true) or not.
+    void EnableControls(bool asConnected);
     // Writes the usage help into the two usage panes.
     void ShowUsage();
 
@@ -89,11 +91,16 @@ public:
     void CheckDlgButton(int id, int check);
 
     // Asking the user; the busy cursor gives way while the question is shown.
+    // After a message, a read or write that failed on the line since the
+    // handler began is named in the log pane ("write failed: Input/output
+    // error"), once.
     void MessageBox(const QString& text);
+    // Shows a step's failure message (kel::rftest::Failure), if any; true
+    // when the step succeeded.
+    bool Succeeded(const char* failure);
     Prompter::Answer YesNoCancel(const QString& text);
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
                                         const QString& dir = QString());
-    void SetPrompter(std::unique_ptr<Prompter> prompter);
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
     // The window menu's equivalent: minimise, close, the log entries, a
@@ -191,8 +198,16 @@ public:
     std::string sddPower11gnText;      // 1032
     std::string sddPower11nMcs7Text;   // 1033
     CEditList* sddPowerList = nullptr; // 1045
-    int fullDutyCheck = 0;             // 1046
-    QComboBox* baudRateBox = nullptr;  // 1047
+    // The list's column the user edits: a class's power level.
+    static constexpr int kSddPowerColumn = 1;
+    int fullDutyCheck = 0;            // 1046
+    QComboBox* baudRateBox = nullptr; // 1047
+
+    // The three SDD power texts in the order of the list's rows, which is the
+    // order of kel::rftest::SddPowerClass.
+    std::array<std::string*, 3> SddPowerTexts() {
+        return {&sddPower11bText, &sddPower11gnText, &sddPower11nMcs7Text};
+    }
 
     // The chip model row 0..3 in use, -1 until one is chosen.
     int chipModelIndex = -1;
@@ -227,6 +242,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::vector<QWidget*> controls_; // in template (tab) order
+    std::size_t logLength_ = 0;
+    bool inHandler_ = false;
+    bool closeAfterHandler_ = false;
+    std::unique_ptr<Prompter> prompter_;
+    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
+
     void OnInitDialog();
     void DoDataExchange(bool saveAndValidate);
     void WireMessageMap();
@@ -234,11 +256,4 @@ private:
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
-
-    std::vector<QWidget*> controls_;
-    std::size_t logLength_ = 0;
-    bool inHandler_ = false;
-    bool closeAfterHandler_ = false;
-    std::unique_ptr<Prompter> prompter_;
-    std::unique_ptr<FolderOpener> folderOpener_ = MakeDesktopFolderOpener();
 };

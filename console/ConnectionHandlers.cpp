@@ -9,6 +9,7 @@
 #include "protocol/NumberReading.h"
 #include "resources/ResourceIds.h"
 #include "rftest/Connection.h"
+#include "rftest/RfTables.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,8 +21,9 @@ using namespace kel::res;
 
 namespace {
 
-constexpr int kConnectChannelRow = 6; // channel 7
-constexpr int kConnectRateRow = 0;    // 1.0 Mbps
+// Where the lists stand after a connection: channel 7 at 1 Mbit/s.
+constexpr int kConnectChannelRow = kel::rftest::RowOfChannel(7);
+constexpr int kConnectRateRow = kel::rftest::RateRowAt(1.0f);
 
 // The baud box's text as an unsigned 32-bit number: an out-of-range value
 // saturates, a negative one wraps, as the C library's unsigned reading does.
@@ -94,8 +96,7 @@ void Connect(CkelGuiToolDlg& dlg) {
     if (!StartWatchdog(dlg))
         return;
 
-    if (const char* failure = kel::rftest::Handshake(dlg, dlg.powerText)) {
-        dlg.MessageBox(QString::fromLatin1(failure));
+    if (!dlg.Succeeded(kel::rftest::Handshake(dlg, dlg.powerText))) {
         dlg.EndSession();
         return;
     }

@@ -8,7 +8,8 @@
 
 namespace kel {
 
-inline constexpr char kVersionText[] = "1.0.8g";
+// "1.0.8g", set by the build (KEL_VERSION in the top CMakeLists.txt).
+inline constexpr char kVersionText[] = KEL_VERSION;
 // Second line of the About box.
 inline constexpr char kAboutNotice[] = "RF test bench console";
 

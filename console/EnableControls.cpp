@@ -42,17 +42,17 @@ void EnableGroup(CkelGuiToolDlg& dlg, const std::array<int, N>& ids, bool enable
 
 } // namespace
 
-void CkelGuiToolDlg::EnableControls(bool connected) {
-    EnableGroup(*this, kWhileDisconnected, !connected);
-    EnableGroup(*this, kWhileConnected, connected);
+void CkelGuiToolDlg::EnableControls(bool asConnected) {
+    EnableGroup(*this, kWhileDisconnected, !asConnected);
+    EnableGroup(*this, kWhileConnected, asConnected);
 
     const auto has = [this](bool kel::ChipModel::*trait) {
         return kel::ChipModelHas(chipModelIndex, trait);
     };
-    EnableGroup(*this, kCalibration, connected && has(&kel::ChipModel::hasCalibration));
-    EnableGroup(*this, kSdd, connected && has(&kel::ChipModel::hasSdd));
-    EnableGroup(*this, kPowerMode, connected && has(&kel::ChipModel::hasPowerMode));
-    EnableGroup(*this, kPer, connected && has(&kel::ChipModel::hasPer));
+    EnableGroup(*this, kCalibration, asConnected && has(&kel::ChipModel::hasCalibration));
+    EnableGroup(*this, kSdd, asConnected && has(&kel::ChipModel::hasSdd));
+    EnableGroup(*this, kPowerMode, asConnected && has(&kel::ChipModel::hasPowerMode));
+    EnableGroup(*this, kPer, asConnected && has(&kel::ChipModel::hasPer));
 
     // The board starts on its LDO supply; the remembered mode is left alone.
     if (has(&kel::ChipModel::hasPowerMode)) {

@@ -49,7 +49,9 @@ const Entry kMessageMap[] = {
     {IDC_SAVE_TO_SDD, Notification::Clicked, &Dlg::OnBnClickedSaveToSdd},
     // IDC_LDO_MODE .. IDC_DCDC_MODE: OnPowerMode with the id, wired below.
     {IDC_SEND_CMD, Notification::Clicked, &Dlg::OnBnClickedSendCmd},
+    // The hidden "Exit" button: the OK command, which must not close the console.
     {IDOK, Notification::Clicked, &Dlg::OnOK},
+    // A rate is taken when Connect opens the port; choosing one sends nothing.
     {IDC_BAUD_RATE, Notification::SelChange, &Dlg::OnOK},
 };
 

@@ -7,9 +7,7 @@
 #include "console/CkelGuiToolDlg.h"
 #include "editlist/CEditList.h"
 #include "protocol/ChipModels.h"
-#include "protocol/CommandExchange.h"
 #include "protocol/NumberReading.h"
-#include "protocol/RfTestCommands.h"
 #include "protocol/RxPer.h"
 #include "resources/ResourceIds.h"
 #include "rftest/RfSteps.h"
@@ -28,23 +26,12 @@ using namespace kel::res;
 
 namespace rftest = kel::rftest;
 
-// The carrier of a tone runs at 65 Mbps.
-constexpr int kToneRateRow = 19;
-
 bool UsesToneCarrier(int chipModelIndex) {
     return kel::ChipModelHas(chipModelIndex, &kel::ChipModel::toneOnTxCarrier);
 }
 // The other chip models send the tone alone, with no TX under it.
 bool SendsToneAlone(int chipModelIndex) {
     return kel::ChipModelAt(chipModelIndex) != nullptr && !UsesToneCarrier(chipModelIndex);
-}
-
-// Shows the failure of a step, if any; true when the step succeeded.
-bool Succeeded(Dlg& dlg, rftest::Failure failure) {
-    if (failure == nullptr)
-        return true;
-    dlg.MessageBox(QString::fromLatin1(failure));
-    return false;
 }
 
 void Enable(Dlg& dlg, std::initializer_list<int> ids, bool enable) {
@@ -57,27 +44,6 @@ void Enable(Dlg& dlg, std::initializer_list<int> ids, bool enable) {
 void ShowMembers(Dlg& dlg, std::initializer_list<std::pair<int, const std::string*>> fields) {
     for (const auto& [id, text] : fields)
         dlg.SetDlgItemText(id, kel::TextFromBytes(*text));
-}
-
-// The SDD power class a rate row belongs to: its text member and list row.
-struct SddPowerSlot {
-    std::string Dlg::*text;
-    int listRow;
-};
-
-std::optional<SddPowerSlot> SddPowerSlotOf(int rateRow) {
-    const std::optional<rftest::SddPowerClass> powerClass = rftest::SddPowerClassOf(rateRow);
-    if (!powerClass)
-        return std::nullopt;
-    switch (*powerClass) {
-    case rftest::SddPowerClass::Dsss11b:
-        return SddPowerSlot{&Dlg::sddPower11bText, 0};
-    case rftest::SddPowerClass::Ofdm11gn:
-        return SddPowerSlot{&Dlg::sddPower11gnText, 1};
-    case rftest::SddPowerClass::Mcs7:
-        return SddPowerSlot{&Dlg::sddPower11nMcs7Text, 2};
-    }
-    return std::nullopt;
 }
 
 // The packet error rate read-out from the number the tester sent (1044) and
@@ -94,7 +60,7 @@ int show_rx_per(Dlg& dlg, std::int32_t total, std::int32_t abortErrors, std::int
 } // namespace
 
 void CkelGuiToolDlg::OnBnClickedGetMac() {
-    if (!Succeeded(*this, rftest::GetMac(*this, srcAddrText, dstAddrText, bssidText)))
+    if (!Succeeded(rftest::GetMac(*this, srcAddrText, dstAddrText, bssidText)))
         return;
     ShowMembers(
         *this,
@@ -103,28 +69,29 @@ void CkelGuiToolDlg::OnBnClickedGetMac() {
 
 void CkelGuiToolDlg::OnBnClickedSetMac() {
     UpdateData(true);
-    Succeeded(*this, rftest::SetMac(*this, srcAddrText, dstAddrText, bssidText));
+    Succeeded(rftest::SetMac(*this, srcAddrText, dstAddrText, bssidText));
 }
 
 void CkelGuiToolDlg::OnBnClickedSetPower() {
     UpdateData(true);
-    if (!Succeeded(*this, rftest::SetPower(*this, powerText)))
+    if (!Succeeded(rftest::SetPower(*this, powerText)))
         return;
 
-    const std::optional<SddPowerSlot> slot = SddPowerSlotOf(rateList->currentIndex());
-    if (!slot)
+    // The level becomes the stored power of the selected rate's class.
+    const std::optional<rftest::SddPowerClass> powerClass =
+        rftest::SddPowerClassOf(rateList->currentIndex());
+    if (!powerClass)
         return;
-    this->*(slot->text) = powerText;
-    sddPowerList->SetItemText(slot->listRow, 1, kel::TextFromBytes(powerText));
+    const int listRow = static_cast<int>(*powerClass);
+    *SddPowerTexts()[static_cast<std::size_t>(listRow)] = powerText;
+    sddPowerList->SetItemText(listRow, kSddPowerColumn, kel::TextFromBytes(powerText));
     UpdateData(false);
 }
 
 void CkelGuiToolDlg::OnBnClickedTone() {
     if (toneRunning) {
-        if (kel::tone_stop(*this) != kel::kResultOk) {
-            MessageBox(QString::fromLatin1(rftest::kToneStopFailed));
+        if (!Succeeded(rftest::ToneStopCommand(*this)))
             return;
-        }
         // Stops the carrier TX; with the TX flag clear (a counted TX was
         // asked for) the handler runs its start steps instead.
         if (UsesToneCarrier(chipModelIndex))
@@ -140,24 +107,21 @@ void CkelGuiToolDlg::OnBnClickedTone() {
         // Whatever the TX handler and the rate change report, the tone goes on.
         if (!txRunning)
             OnBnClickedTx();
-        if (!Succeeded(*this, rftest::StopTx(*this)))
+        if (!Succeeded(rftest::StopTx(*this)))
             return;
-        rateList->setCurrentIndex(kToneRateRow);
+        rateList->setCurrentIndex(rftest::kToneRateRow);
         OnCbnSelchangeRate();
         // The length as last exchanged, with no range check here: a start
         // through the TX handler has checked it already.
-        if (kel::tx(*this, kel::ReadInteger(txLengthText), 0, fullDutyCheck) != kel::kResultOk) {
-            MessageBox(QString::fromLatin1(rftest::kTxFailed));
+        if (!Succeeded(
+                rftest::StartToneCarrier(*this, kel::ReadInteger(txLengthText), fullDutyCheck)))
             return;
-        }
     } else if (SendsToneAlone(chipModelIndex) && txRunning) {
         OnBnClickedTx(); // stops it
     }
 
-    if (kel::tone(*this) != kel::kResultOk) {
-        MessageBox(QString::fromLatin1(rftest::kToneFailed));
+    if (!Succeeded(rftest::ToneCommand(*this)))
         return;
-    }
     SetDlgItemText(IDC_TONE, QStringLiteral("Tone Stop"));
     Enable(*this, {IDC_RX}, false);
     toneRunning = 1;
@@ -166,7 +130,7 @@ void CkelGuiToolDlg::OnBnClickedTone() {
 void CkelGuiToolDlg::OnBnClickedTx() {
     if (txRunning) {
         // On failure the flag and caption stay, so the next click stops again.
-        if (!Succeeded(*this, rftest::StopTx(*this)))
+        if (!Succeeded(rftest::StopTx(*this)))
             return;
         if (!toneRunning)
             Enable(*this, {IDC_RX}, true);
@@ -178,7 +142,7 @@ void CkelGuiToolDlg::OnBnClickedTx() {
 
     UpdateData(true);
     // Any count goes to the board, negative ones too; 0 means until stopped.
-    if (!Succeeded(*this, rftest::StartTx(*this, txCountText, txLengthText, fullDutyCheck)))
+    if (!Succeeded(rftest::StartTx(*this, txCountText, txLengthText, fullDutyCheck)))
         return;
     // A counted burst ends on the board by itself: nothing to stop.
     if (!rftest::IsContinuousTx(txCountText))
@@ -191,7 +155,7 @@ void CkelGuiToolDlg::OnBnClickedTx() {
 void CkelGuiToolDlg::OnBnClickedRx() {
     if (rxRunning) {
         rftest::RxCounters counters;
-        if (!Succeeded(*this, rftest::StopRx(*this, counters)))
+        if (!Succeeded(rftest::StopRx(*this, counters)))
             return;
         show_rx_per(*this, counters.total, counters.abortErrors, counters.crcErrors);
         SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
@@ -200,7 +164,7 @@ void CkelGuiToolDlg::OnBnClickedRx() {
         return;
     }
 
-    if (!Succeeded(*this, rftest::StartRx(*this)))
+    if (!Succeeded(rftest::StartRx(*this)))
         return;
     SetDlgItemText(IDC_RX, QStringLiteral("RX Stop"));
     SetDlgItemText(IDC_RX_PER, QString());
@@ -214,14 +178,14 @@ void CkelGuiToolDlg::OnCbnSelchangeChannel() {
         return;
     // Nothing to show afterwards: a refresh of every field would only throw
     // away what the user typed and has not used yet.
-    Succeeded(*this, rftest::SetChannel(*this, row + 1));
+    Succeeded(rftest::SetChannel(*this, rftest::ChannelAtRow(row)));
 }
 
 void CkelGuiToolDlg::OnCbnSelchangeRate() {
     const int row = rateList->currentIndex();
     if (row < 0)
         return;
-    if (!Succeeded(*this, rftest::SetRate(*this, row, powerText)))
+    if (!Succeeded(rftest::SetRate(*this, row, powerText)))
         return;
     // The Power box shows the level the board reports for the new rate.
     ShowMembers(*this, {{IDC_POWER, &powerText}});

@@ -2,8 +2,6 @@
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/SddExportFile.h"
-#include "protocol/CommandExchange.h"
-#include "protocol/SddDump.h"
 #include "rftest/CalibrationSteps.h"
 
 #include <QDateTime>
@@ -24,12 +22,11 @@ QString CannotCreate(const QString& path, const QString& reason) {
 
 // The dump must still be read off the line when its file could not be
 // created: left there, its "Sending CMD OK!" would answer the next command.
-int DrainSddDump(kel::CommandContext& ctx) {
+void DrainSddDump(kel::CommandContext& ctx) {
     const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const int result = kel::ReadSddDump(ctx, sink);
+    kel::rftest::ReadSddFile(ctx, sink);
     if (sink >= 0)
         ::close(sink);
-    return result;
 }
 
 } // namespace
@@ -49,10 +46,8 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         return;
     }
 
-    if (const kel::rftest::Failure failure = kel::rftest::RequestSddFile(*this)) {
-        MessageBox(QString::fromLatin1(failure));
+    if (!Succeeded(kel::rftest::RequestSddFile(*this)))
         return;
-    }
 
     const int fd = CreateSddTarget(path);
     if (fd < 0) {
@@ -61,12 +56,10 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         MessageBox(CannotCreate(path, reason));
     } else {
         sddExportFolder = QFileInfo(path).absolutePath();
-        int result = kel::ReadSddDump(*this, fd);
+        const kel::rftest::Failure failure = kel::rftest::ReadSddFile(*this, fd);
         // A failed close can lose what was written.
-        if (::close(fd) != 0 && result == kel::kResultOk)
-            result = kel::kResultFailed;
-        if (result != kel::kResultOk)
-            MessageBox(QString::fromLatin1(kel::rftest::kSddDumpFailed));
+        const bool closed = ::close(fd) == 0;
+        Succeeded(failure != nullptr ? failure : closed ? nullptr : kel::rftest::kSddDumpFailed);
     }
 
     AppendLogText(QStringLiteral("Save ascii sdd file on: \r\n") + path + QStringLiteral("\n"));

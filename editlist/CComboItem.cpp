@@ -5,24 +5,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-namespace {
-
-// Keys the drop-down keeps to itself: no default button, no closing dialog.
-bool TakesKeyDirectly(const QKeyEvent& key) {
-    switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 CComboItem::CComboItem(int row, int column, const QStringList& choices, QAbstractScrollArea* list)
-    : QComboBox(list->viewport()), row(row), column(column), list(list) {
+    : QComboBox(list->viewport()), edit_(row, column, list) {
     setFont(list->font());
     setMaxVisibleItems(kVisibleEntries);
     addItems(choices);
@@ -47,8 +31,8 @@ void CComboItem::Open(const QRect& cell, const QString& oldText) {
 }
 
 bool CComboItem::event(QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride &&
-        TakesKeyDirectly(*static_cast<QKeyEvent*>(event))) {
+    // The keys that end the edit: no default button, no closing dialog.
+    if (event->type() == QEvent::ShortcutOverride && EndsAnEdit(*static_cast<QKeyEvent*>(event))) {
         event->accept();
         return true;
     }
@@ -58,7 +42,7 @@ bool CComboItem::event(QEvent* event) {
 bool CComboItem::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        cancelled = true;
+        edit_.cancelled = true;
     }
     if (watched == view()->window() && event->type() == QEvent::Hide) {
         // Queued: the combo applies a chosen entry only after hiding its list.
@@ -68,20 +52,11 @@ bool CComboItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CComboItem::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        cancelled = true;
-        event->accept();
+    if (edit_.TakeEndingKey(*event)) {
         ReturnFocus();
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        ReturnFocus();
-        return;
-    default:
-        QComboBox::keyPressEvent(event);
     }
+    QComboBox::keyPressEvent(event);
 }
 
 void CComboItem::focusOutEvent(QFocusEvent* event) {
@@ -94,27 +69,19 @@ void CComboItem::focusOutEvent(QFocusEvent* event) {
 }
 
 void CComboItem::ReturnFocus() {
-    if (finished) {
-        return;
-    }
-    if (list) {
-        list->setFocus(Qt::OtherFocusReason);
-    }
+    edit_.GiveFocusBack();
     // The list could not take the focus (hidden, disabled, inactive window).
     Finish();
 }
 
 void CComboItem::Finish() {
-    if (finished) {
+    const std::optional<EndLabelEdit> record = edit_.End(currentText());
+    if (!record) {
         return;
     }
-    finished = true;
+    // Nothing selected: nothing to report.
     if (currentIndex() != -1) {
-        EndLabelEdit record{row, column, {}};
-        if (!cancelled) {
-            record.text = currentText();
-        }
-        emit editEnded(record);
+        emit editEnded(*record);
     }
     hidePopup();
     hide();

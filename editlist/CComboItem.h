@@ -4,10 +4,9 @@
 // edit. It reports only when an entry is selected at that moment (a cancel
 // after Escape), then deletes itself.
 
-#include "editlist/EndLabelEdit.h"
+#include "editlist/InPlaceEdit.h"
 
 #include <QComboBox>
-#include <QPointer>
 #include <QStringList>
 
 class QAbstractScrollArea;
@@ -38,9 +37,5 @@ private:
     void ReturnFocus();
     void Finish();
 
-    const int row;
-    const int column;
-    QPointer<QAbstractScrollArea> list;
-    bool cancelled = false;
-    bool finished = false;
+    InPlaceEdit edit_;
 };

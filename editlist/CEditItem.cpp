@@ -10,23 +10,17 @@
 namespace {
 
 // Keys the edit box keeps to itself: the dialog must never see them (no
-// default button on Enter, no closing on Escape, no shortcut on Ctrl+key).
+// default button on Enter, no closing on Escape, no deleted row on Delete, no
+// shortcut on Ctrl+key).
 bool TakesKeyDirectly(const QKeyEvent& key) {
-    switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_Delete:
-        return true;
-    default:
-        return key.modifiers().testFlag(Qt::ControlModifier);
-    }
+    return EndsAnEdit(key) || key.key() == Qt::Key_Delete ||
+           key.modifiers().testFlag(Qt::ControlModifier);
 }
 
 } // namespace
 
 CEditItem::CEditItem(int row, int column, const QString& initialText, QAbstractScrollArea* list)
-    : QLineEdit(list->viewport()), row(row), column(column), initialText(initialText), list(list) {
+    : QLineEdit(list->viewport()), edit_(row, column, list) {
     setFont(list->font());
     setText(initialText);
     connect(this, &QLineEdit::textEdited, this, &CEditItem::Widen);
@@ -51,19 +45,14 @@ bool CEditItem::event(QEvent* event) {
 }
 
 void CEditItem::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        cancelled = true;
-        event->accept();
-        ReturnFocus();
+    // Enter and Escape end the edit by moving the focus to the list, so that
+    // the focus loss decides the outcome as for a click elsewhere; a list
+    // that cannot take the focus (hidden, disabled, inactive window) leaves
+    // the end to Finish.
+    if (edit_.TakeEndingKey(*event)) {
+        edit_.GiveFocusBack();
+        Finish();
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        ReturnFocus();
-        return;
-    default:
-        break;
     }
     QLineEdit::keyPressEvent(event);
     if (TakesKeyDirectly(*event)) {
@@ -83,6 +72,7 @@ void CEditItem::focusOutEvent(QFocusEvent* event) {
 // Grows the box to show the whole text, up to the list's right edge; it never
 // shrinks, so deleting characters leaves it as wide as it got.
 void CEditItem::Widen() {
+    const QAbstractScrollArea* list = edit_.List();
     if (!list) {
         return;
     }
@@ -101,26 +91,12 @@ void CEditItem::Widen() {
     resize(right - x(), height());
 }
 
-// Enter and Escape end the edit by moving the focus to the list, so that the
-// focus loss decides the outcome as for a click elsewhere.
-void CEditItem::ReturnFocus() {
-    if (list) {
-        list->setFocus(Qt::OtherFocusReason);
-    }
-    // The list could not take the focus (hidden, disabled, inactive window).
-    Finish();
-}
-
 void CEditItem::Finish() {
-    if (finished) {
+    const std::optional<EndLabelEdit> record = edit_.End(text());
+    if (!record) {
         return;
     }
-    finished = true;
-    EndLabelEdit record{row, column, {}};
-    if (!cancelled) {
-        record.text = text();
-    }
-    emit editEnded(record);
+    emit editEnded(*record);
     hide();
     deleteLater();
 }

@@ -3,10 +3,9 @@
 // the cell's text and the caret at the start, and reports its text (or a
 // cancel, after Escape) when it loses the focus; then it deletes itself.
 
-#include "editlist/EndLabelEdit.h"
+#include "editlist/InPlaceEdit.h"
 
 #include <QLineEdit>
-#include <QPointer>
 
 class QAbstractScrollArea;
 
@@ -29,13 +28,7 @@ protected:
 
 private:
     void Widen();
-    void ReturnFocus();
     void Finish();
 
-    const int row;
-    const int column;
-    const QString initialText;
-    QPointer<QAbstractScrollArea> list;
-    bool cancelled = false;
-    bool finished = false;
+    InPlaceEdit edit_;
 };

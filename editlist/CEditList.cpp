@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int kDropDownEditor = 1;
-constexpr int kEditBoxEditor = 0;
-
 Qt::Alignment HorizontalPart(Qt::Alignment format) {
     if (format & Qt::AlignRight) {
         return Qt::AlignRight;

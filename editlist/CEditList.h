@@ -12,7 +12,10 @@
 class CEditList : public QTableWidget {
     Q_OBJECT
 public:
-    // Returns 1 for a drop-down editor, 0 for an edit box, anything else for none.
+    // What editorCallback returns for a column: its kind of editor.
+    static constexpr int kEditBoxEditor = 0;
+    static constexpr int kDropDownEditor = 1;
+    static constexpr int kNoEditor = 2; // as any other value
     using EditorCallback = int (*)(int column);
 
     explicit CEditList(QWidget* parent = nullptr);

@@ -1,6 +1,8 @@
 #include "fuzz/ExchangeChecks.h"
 
+#include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
+#include "protocol/ReplyTexts.h"
 #include "protocol/SddDump.h"
 
 #include <charconv>
@@ -12,7 +14,7 @@ namespace {
 
 constexpr std::string_view kReplyEnd = "\r\n";
 constexpr std::string_view kProbe{"kel\n\0", 5};
-constexpr std::string_view kLengthLabel = "sdd file length:";
+constexpr std::string_view kLengthLabel = kSddLengthLabel;
 constexpr std::size_t kMacLength = 17;
 
 std::string_view ReplyBody(const TranscriptEntry& entry) {
@@ -53,7 +55,8 @@ void CheckResult(const ExchangeInput& input, const ExchangeOp& op, int result,
 
 void CheckTranscript(const ExchangeInput& input, const ExchangeOp& op, const ScriptedLine& line) {
     const int limit = op.lineLimit > 0 ? op.lineLimit : input.limit;
-    const bool prefixed = input.chipModel == 0 || input.chipModel == 1;
+    const ChipModel* model = ChipModelAt(input.chipModel);
+    const bool prefixed = model != nullptr && model->dialect == Dialect::Prefixed;
     for (std::size_t i = 0; i < line.transcript.size(); ++i) {
         const TranscriptEntry& entry = line.transcript[i];
         if (entry.kind == TranscriptEntry::ReplyLine) {

@@ -1,6 +1,25 @@
 #include "fuzz/ScriptedLine.h"
 
+#include <utility>
+
 namespace kel::fuzz {
+
+namespace {
+// The event a marker byte stands for; any other byte stands for itself.
+LineEvent MarkedEvent(std::uint8_t marker) {
+    constexpr std::pair<char, LineEvent::Kind> kMarkers[] = {
+        {'S', LineEvent::SliceEnd},
+        {'F', LineEvent::ReadFails},
+        {'C', LineEvent::Cancel},
+        {'W', LineEvent::WriteFails},
+    };
+    for (const auto& [byte, kind] : kMarkers) {
+        if (marker == static_cast<std::uint8_t>(byte))
+            return {kind};
+    }
+    return {LineEvent::Byte, marker};
+}
+} // namespace
 
 ScriptedLine& ScriptedLine::Current() {
     static ScriptedLine line;
@@ -16,22 +35,7 @@ void ScriptedLine::Load(std::string_view script) {
             continue;
         }
         const auto next = static_cast<std::uint8_t>(script[++i]);
-        switch (next) {
-        case 'S':
-            events_.push_back({LineEvent::SliceEnd});
-            break;
-        case 'F':
-            events_.push_back({LineEvent::ReadFails});
-            break;
-        case 'C':
-            events_.push_back({LineEvent::Cancel});
-            break;
-        case 'W':
-            events_.push_back({LineEvent::WriteFails});
-            break;
-        default:
-            events_.push_back({LineEvent::Byte, next});
-        }
+        events_.push_back(MarkedEvent(next));
     }
 }
 

@@ -6,6 +6,9 @@
 #include "fuzz/ScriptedLine.h"
 #include "serial/SerialPort.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace kel {
 
 namespace {
@@ -25,6 +28,7 @@ int SerialPort::Open(const std::string& portName, std::uint32_t baud) {
     baudRate = baud;
     handle = kScriptedHandle;
     hungUp_ = false;
+    lineFailure_ = {};
     return 0;
 }
 
@@ -36,8 +40,10 @@ void SerialPort::Close() {
 std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
     if (handle < 0 || CancelRequested())
         return 0;
-    if (Line().TakeWriteFailure())
+    if (Line().TakeWriteFailure()) {
+        NoteLineFailure("write", EIO);
         return 0;
+    }
     Line().RecordWrite(static_cast<const std::uint8_t*>(bytes), count);
     return count;
 }
@@ -61,8 +67,13 @@ int SerialPort::ReadNow(std::uint8_t* byte) {
         return -1;
     default:
         hungUp_ = true;
+        NoteLineFailure("read", 0, "the line hung up");
         return -1;
     }
+}
+
+void SerialPort::NoteLineFailure(const char* operation, int error, const char* cause) {
+    lineFailure_ = {operation, error, cause != nullptr ? cause : std::strerror(error)};
 }
 
 int SerialPort::ReadByte(std::uint8_t* byte) {

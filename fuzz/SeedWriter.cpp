@@ -8,6 +8,7 @@
 #include "board/BoardModel.h"
 #include "fuzz/ExchangeChecks.h"
 #include "fuzz/ExchangeOps.h"
+#include "protocol/ChipModels.h"
 #include "serial/LineDefinition.h"
 
 #include <cstdio>
@@ -21,8 +22,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Bare and prefixed dialect.
-constexpr int kChipModels[] = {2, 0};
+// The seeds speak each dialect through the first chip model that has it.
+int FirstRowSpeaking(Dialect dialect) {
+    for (std::size_t row = 0; row < kChipModels.size(); ++row) {
+        if (kChipModels[row].dialect == dialect)
+            return static_cast<int>(row);
+    }
+    return -1;
+}
 
 struct Seeds {
     fs::path root;
@@ -76,15 +83,16 @@ void CollectLines(const std::string& bytes, Seeds& seeds) {
 }
 
 void WriteExchangeSeeds(Seeds& seeds) {
-    for (const int chipModel : kChipModels) {
+    for (const Dialect dialect : {Dialect::Bare, Dialect::Prefixed}) {
+        const int chipModel = FirstRowSpeaking(dialect);
         for (std::size_t op = 0; op < ExchangeOps().size(); ++op) {
             const std::string read = Transcribe(chipModel, op, seeds);
             if (read.empty())
                 continue; // nothing written, so the board said nothing
             CollectLines(read, seeds);
             const std::string input = EncodeExchangeHeader(chipModel, op) + EscapeBytes(read);
-            const std::string name =
-                ExchangeOps()[op].name + std::string(chipModel < 2 ? "-prefixed" : "");
+            const std::string name = ExchangeOps()[op].name +
+                                     std::string(dialect == Dialect::Prefixed ? "-prefixed" : "");
             std::printf("%-28s %4zu bytes read, result %d\n", name.c_str(), read.size(),
                         Replay(input));
             seeds.Write("exchange", name, input);

@@ -10,14 +10,15 @@ std::string_view AsFormatArgument(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
-int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator) {
-    if (!HasChipModel(ctx))
-        return kResultNoChipModel;
-    std::string command(DialectPrefix(ctx.ChipModelIndex()));
-    command += body;
-    if (SendText(ctx, command, terminator == Terminator::WithNul) == 0)
-        return kResultFailed;
-    return kResultOk;
+std::string CommandBody(std::initializer_list<std::string_view> words) {
+    std::string body;
+    for (const std::string_view word : words) {
+        if (!body.empty())
+            body += ' ';
+        body += AsFormatArgument(word);
+    }
+    body += '\n';
+    return body;
 }
 
 int SendWithoutDialect(CommandContext& ctx, std::string_view text) {
@@ -39,6 +40,15 @@ int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
             return false;
         },
         giveUpAllowance);
+}
+
+int RunCommand(CommandContext& ctx, std::string_view body, Terminator terminator,
+               std::initializer_list<const char*> endLines, const ReplyLineHandler& onOtherLine,
+               int giveUpAllowance) {
+    if (const int sent = SendInDialect(ctx, body, terminator); sent != kResultOk)
+        return sent;
+    ReplyBuffer reply;
+    return WaitForEndLine(ctx, reply, endLines, onOtherLine, giveUpAllowance);
 }
 
 } // namespace kel

@@ -8,14 +8,12 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace kel {
 
 class CommandContext;
-
-// Fixed command texts go out with the NUL that ends them; formatted ones without.
-enum class Terminator { WithNul, WithoutNul };
 
 // The 1000-byte reply buffer, zeroed when a command starts; lines are read
 // into its start, so it always holds a NUL-terminated text.
@@ -30,10 +28,10 @@ struct ReplyBuffer {
 // The text a "%s" puts into a command: everything before the first NUL.
 std::string_view AsFormatArgument(std::string_view text);
 
-// Writes the dialect prefix and body. kResultNoChipModel when no chip model is
-// selected (nothing written or logged), kResultFailed when nothing was
-// written, kResultOk otherwise.
-int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator);
+// A command's body: the words joined by single blanks, each as a "%s" puts
+// it (AsFormatArgument), and the line feed. An empty word still gets its blank.
+std::string CommandBody(std::initializer_list<std::string_view> words);
+
 // Writes the text as it stands, without dialect prefix or NUL.
 int SendWithoutDialect(CommandContext& ctx, std::string_view text);
 
@@ -44,5 +42,11 @@ using ReplyLineHandler = std::function<void(std::string_view line)>;
 int WaitForEndLine(CommandContext& ctx, ReplyBuffer& reply,
                    std::initializer_list<const char*> endLines,
                    const ReplyLineHandler& onOtherLine = {}, int giveUpAllowance = 0);
+
+// One whole catalogue command: SendInDialect, then WaitForEndLine with a
+// fresh reply buffer. The send's result when it did not write.
+int RunCommand(CommandContext& ctx, std::string_view body, Terminator terminator,
+               std::initializer_list<const char*> endLines,
+               const ReplyLineHandler& onOtherLine = {}, int giveUpAllowance = 0);
 
 } // namespace kel

@@ -2,6 +2,7 @@
 
 #include "CommandContext.h"
 #include "protocol/ChipModels.h"
+#include "serial/DebugLog.h"
 #include "serial/SerialPort.h"
 
 #include <chrono>
@@ -13,14 +14,8 @@ namespace kel {
 
 namespace {
 
-// The handshake commands, each written with the NUL that ends its text
-// (sizeof counts it).
+// The driver probe, the same in both dialects.
 constexpr char kProbeCommand[] = "kel\n";
-constexpr char kConnectPrefixed[] = "netcmd lmac kel connect\n";
-constexpr char kConnectBare[] = "kel connect\n";
-constexpr char kEnablePhyPrefixed[] = "netcmd lmac kel enable_phy\n";
-constexpr char kEnablePhyBare[] = "kel enable_phy\n";
-constexpr char kDisconnectBare[] = "kel disconnect\n";
 
 constexpr std::chrono::milliseconds kGiveUpPause{10};
 
@@ -63,6 +58,16 @@ std::size_t SendText(CommandContext& ctx, std::string_view text, bool withNul) {
     return SendCommand(ctx, bytes.data(), bytes.size());
 }
 
+int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator) {
+    if (!HasChipModel(ctx))
+        return kResultNoChipModel;
+    std::string command(DialectPrefix(ctx.ChipModelIndex()));
+    command += body;
+    if (SendText(ctx, command, terminator == Terminator::WithNul) == 0)
+        return kResultFailed;
+    return kResultOk;
+}
+
 int ReadReplyLine(CommandContext& ctx, char* buffer, int limit) {
     if (limit <= 0)
         return kResultFailed;
@@ -82,8 +87,11 @@ int ReadReplyLine(CommandContext& ctx, char* buffer, int limit) {
         complete = *at == '\n';
         ++pos;
     }
-    if (!complete)
+    if (!complete) {
+        DebugNote(DebugArea::Protocol, "no line feed in " + std::to_string(limit) +
+                                           " read attempts; the line reader gave up");
         return kResultFailed;
+    }
 
     if (ctx.LogLength() >= kLogPaneLimit)
         ctx.ClearLog();
@@ -103,12 +111,12 @@ bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts) {
     return false;
 }
 
-bool LineBeginsWith(const char* line, const char* label) {
-    return std::strncmp(line, label, std::strlen(label)) == 0;
+bool LineBeginsWith(std::string_view line, std::string_view label) {
+    return line.starts_with(label);
 }
 
 int AwaitLine(CommandContext& ctx, char* buffer, int limit, const LineCheck& isAwaited,
-              int giveUpAllowance) {
+              int giveUpAllowance, int otherLineLimit) {
     const SerialPort& port = ctx.Port();
     const ChatterBound bound = ctx.chatterBound;
     const auto start = std::chrono::steady_clock::now();
@@ -124,8 +132,13 @@ int AwaitLine(CommandContext& ctx, char* buffer, int limit, const LineCheck& isA
         }
         if (isAwaited(buffer))
             return kResultOk;
-        if (++otherLines >= bound.lines || std::chrono::steady_clock::now() - start >= bound.time)
+        ++otherLines;
+        if (otherLines >= bound.lines || otherLines >= otherLineLimit ||
+            std::chrono::steady_clock::now() - start >= bound.time) {
+            DebugNote(DebugArea::Protocol,
+                      std::to_string(otherLines) + " other lines and no awaited one; given up");
             return kResultFailed;
+        }
     }
 }
 
@@ -142,31 +155,20 @@ int WaitForLine(CommandContext& ctx, std::initializer_list<const char*> expected
 int ProbeDriver(CommandContext& ctx) {
     if (!HasChipModel(ctx))
         return kResultNoChipModel;
-    if (SendCommand(ctx, kProbeCommand, sizeof kProbeCommand) == 0)
+    if (SendText(ctx, kProbeCommand, true) == 0)
         return kResultFailed;
     return WaitForLine(ctx, {kDriverReady}, kProbeLineLimit);
 }
 
 int ConnectDevice(CommandContext& ctx) {
-    if (!HasChipModel(ctx))
-        return kResultNoChipModel;
-    const bool prefixed = IsPrefixedDialect(ctx.ChipModelIndex());
-    const std::size_t sent = prefixed ? SendCommand(ctx, kConnectPrefixed, sizeof kConnectPrefixed)
-                                      : SendCommand(ctx, kConnectBare, sizeof kConnectBare);
-    if (sent == 0)
-        return kResultFailed;
+    if (const int sent = SendInDialect(ctx, "connect\n", Terminator::WithNul); sent != kResultOk)
+        return sent;
     return WaitForLine(ctx, {kCmdOk});
 }
 
 int EnablePhy(CommandContext& ctx, std::string& powerText) {
-    if (!HasChipModel(ctx))
-        return kResultNoChipModel;
-    const bool prefixed = IsPrefixedDialect(ctx.ChipModelIndex());
-    const std::size_t sent = prefixed
-                                 ? SendCommand(ctx, kEnablePhyPrefixed, sizeof kEnablePhyPrefixed)
-                                 : SendCommand(ctx, kEnablePhyBare, sizeof kEnablePhyBare);
-    if (sent == 0)
-        return kResultFailed;
+    if (const int sent = SendInDialect(ctx, "enable_phy\n", Terminator::WithNul); sent != kResultOk)
+        return sent;
     char buffer[kReplyBufferSize];
     return AwaitLine(ctx, buffer, kLineLimit, [&](const char* line) {
         if (LineIs(line, kCmdOk))
@@ -183,9 +185,7 @@ int DisconnectDevice(CommandContext& ctx) {
     // The prefixed dialect has no disconnect command.
     if (IsPrefixedDialect(ctx.ChipModelIndex()))
         return kResultOk;
-    if (SendCommand(ctx, kDisconnectBare, sizeof kDisconnectBare) == 0)
-        return kResultFailed;
-    return kResultOk;
+    return SendInDialect(ctx, "disconnect\n", Terminator::WithNul);
 }
 
 int WaitAck(CommandContext& ctx) {

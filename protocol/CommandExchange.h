@@ -2,9 +2,12 @@
 // One command written and echoed, reply lines read, logged and matched; the
 // dialect rule and the four handshake commands.
 
+#include "protocol/ReplyTexts.h"
+
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -26,14 +29,6 @@ constexpr std::size_t kReplyBufferSize = 1000;
 // The log pane is emptied before a reply line once it holds this many characters.
 constexpr std::size_t kLogPaneLimit = 20480;
 
-// Reply lines the board sends.
-inline constexpr const char kDriverReady[] = "kel driver is ready!\n";
-inline constexpr const char kCmdOk[] = "Sending CMD OK!\n";
-inline constexpr const char kAck200[] = "<ACK> 200 OK\n";
-inline constexpr const char kCmdError[] = "Sending CMD error!\n";
-inline constexpr const char kAck400[] = "<ACK> 400 Unknown command\n";
-inline constexpr const char kPowerLevelLabel[] = "power level:";
-
 // "netcmd lmac kel " for the prefixed dialect, "kel " for the bare one, empty
 // when no chip model is chosen (ChipModels.h).
 std::string_view DialectPrefix(int chipModelIndex);
@@ -48,6 +43,18 @@ std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t coun
 // SendCommand for a text, with the NUL that ends it as one more byte or not.
 std::size_t SendText(CommandContext& ctx, std::string_view text, bool withNul);
 
+// Whether the NUL that ends a command's text goes out too. It is fixed per
+// command, as the board has always received them: the handshake, get_mac,
+// get_freq_offset, get_sdd_freq_offset and get_sdd_power send it; every other
+// command (tone, rx and get_sdd_file among them) does not. The board ignores
+// it either way.
+enum class Terminator { WithNul, WithoutNul };
+
+// Writes the dialect prefix and body. kResultNoChipModel when no chip model is
+// selected (nothing written or logged), kResultFailed when nothing was
+// written, kResultOk otherwise.
+int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator);
+
 // Reads one line (up to and including its line feed) into buffer, which must be
 // longer than limit. 0 a line was read and logged; -1 gave up, the read failed
 // or was cancelled. Each attempt clears the port's timedOut flag, so a
@@ -59,8 +66,8 @@ int ReadReplyLine(CommandContext& ctx, char* buffer, int limit);
 bool LineIs(const char* line, const char* expected);
 // True when the line equals one of the texts, line feed included.
 bool LineIsAnyOf(const char* line, std::initializer_list<const char*> texts);
-// The first strlen(label) characters equal label.
-bool LineBeginsWith(const char* line, const char* label);
+// The line begins with the label: the one prefix test of every reply parser.
+bool LineBeginsWith(std::string_view line, std::string_view label);
 
 // Says whether a line read into the buffer is the one awaited; it may take
 // values out of the lines it declines.
@@ -70,9 +77,10 @@ using LineCheck = std::function<bool(const char* line)>;
 // with the given limit until isAwaited accepts one: kResultOk. kResultFailed
 // when the reader gives up beyond giveUpAllowance (each give-up inside it
 // costs a 10 ms pause before reading on), at once when the read failed or was
-// cancelled, and when ctx.chatterBound is reached without the awaited line.
+// cancelled, and when ctx.chatterBound or otherLineLimit (lines read that
+// were not the awaited one) is reached without the awaited line.
 int AwaitLine(CommandContext& ctx, char* buffer, int limit, const LineCheck& isAwaited,
-              int giveUpAllowance = 0);
+              int giveUpAllowance = 0, int otherLineLimit = std::numeric_limits<int>::max());
 
 // Reads lines (logging each) until one is byte-for-byte one of expected: 0; -1
 // when the reader gives up first, or for a limit that is not positive. Other

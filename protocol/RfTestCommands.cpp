@@ -6,74 +6,43 @@
 namespace kel {
 
 namespace {
-constexpr const char kSourceMacLabel[] = "Source mac address";
-constexpr const char kDestMacLabel[] = "Dest mac address";
-constexpr const char kBssidLabel[] = "BSSID";
-constexpr const char kTotalLabel[] = "Total:";
-constexpr const char kAbortErrorLabel[] = "AbortError:";
-constexpr const char kCrcErrorLabel[] = "CRCError:";
-
 // The board sometimes misses a beat when a transmit test starts.
 constexpr int kTxGiveUpAllowance = 2;
 
-bool StartsWith(std::string_view line, std::string_view label) {
-    return line.starts_with(label);
-}
-
-// A formatted command acknowledged by "Sending CMD OK!\n" alone.
-int RunFormatted(CommandContext& ctx, std::string_view body) {
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, body, Terminator::WithoutNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk});
+// A command sent without its NUL and acknowledged by "Sending CMD OK!\n" alone.
+int RunOkAcknowledged(CommandContext& ctx, std::string_view body,
+                      const ReplyLineHandler& onOtherLine = {}) {
+    return RunCommand(ctx, body, Terminator::WithoutNul, {kCmdOk}, onOtherLine);
 }
 } // namespace
 
 int get_mac(CommandContext& ctx, std::string& srcMac, std::string& dstMac, std::string& bssid) {
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, "get_mac\n", Terminator::WithNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk}, [&](std::string_view line) {
-        if (StartsWith(line, kSourceMacLabel))
+    return RunCommand(ctx, "get_mac\n", Terminator::WithNul, {kCmdOk}, [&](std::string_view line) {
+        if (LineBeginsWith(line, kSourceMacLabel))
             srcMac = MacAddressValue(line);
-        else if (StartsWith(line, kDestMacLabel))
+        else if (LineBeginsWith(line, kDestMacLabel))
             dstMac = MacAddressValue(line);
-        else if (StartsWith(line, kBssidLabel))
+        else if (LineBeginsWith(line, kBssidLabel))
             bssid = MacAddressValue(line);
     });
 }
 
 int set_mac(CommandContext& ctx, std::string_view first, std::string_view second,
             std::string_view third) {
-    std::string body = "set_mac -d ";
-    body += AsFormatArgument(first);
-    body += " -s ";
-    body += AsFormatArgument(second);
-    body += " -t ";
-    body += AsFormatArgument(third);
-    body += '\n';
-    return RunFormatted(ctx, body);
+    return RunOkAcknowledged(ctx, CommandBody({"set_mac", "-d", first, "-s", second, "-t", third}));
 }
 
 int power_level(CommandContext& ctx, std::string_view powerText) {
-    std::string body = "power_level ";
-    body += AsFormatArgument(powerText);
-    body += '\n';
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, body, Terminator::WithoutNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk, kCmdError});
+    return RunCommand(ctx, CommandBody({"power_level", powerText}), Terminator::WithoutNul,
+                      {kCmdOk, kCmdError});
 }
 
 int tone(CommandContext& ctx) {
-    return RunFormatted(ctx, "tone\n");
+    return RunOkAcknowledged(ctx, "tone\n");
 }
 
 int tone_stop(CommandContext& ctx) {
-    return RunFormatted(ctx, "tone_stop\n");
+    return RunOkAcknowledged(ctx, "tone_stop\n");
 }
 
 int tx(CommandContext& ctx, std::int32_t length, std::int32_t count, std::int32_t fullDuty) {
@@ -85,50 +54,38 @@ int tx(CommandContext& ctx, std::int32_t length, std::int32_t count, std::int32_
     if (fullDuty != 0)
         body += " -f";
     body += '\n';
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, body, Terminator::WithoutNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk}, {}, kTxGiveUpAllowance);
+    return RunCommand(ctx, body, Terminator::WithoutNul, {kCmdOk}, {}, kTxGiveUpAllowance);
 }
 
 int tx_stop(CommandContext& ctx) {
-    return RunFormatted(ctx, "tx_stop\n");
+    return RunOkAcknowledged(ctx, "tx_stop\n");
 }
 
 int rx(CommandContext& ctx) {
-    return RunFormatted(ctx, "rx\n");
+    return RunOkAcknowledged(ctx, "rx\n");
 }
 
 int rx_stop(CommandContext& ctx, std::int32_t& total, std::int32_t& abortErrors,
             std::int32_t& crcErrors) {
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, "rx_stop\n", Terminator::WithoutNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk}, [&](std::string_view line) {
-        if (StartsWith(line, kTotalLabel))
+    return RunOkAcknowledged(ctx, "rx_stop\n", [&](std::string_view line) {
+        if (LineBeginsWith(line, kTotalLabel))
             total = NumberAfterLabel(line, kTotalLabel);
-        else if (StartsWith(line, kAbortErrorLabel))
+        else if (LineBeginsWith(line, kAbortErrorLabel))
             abortErrors = NumberAfterLabel(line, kAbortErrorLabel);
-        else if (StartsWith(line, kCrcErrorLabel))
+        else if (LineBeginsWith(line, kCrcErrorLabel))
             crcErrors = NumberAfterLabel(line, kCrcErrorLabel);
     });
 }
 
 int channel(CommandContext& ctx, std::int32_t channelNumber) {
-    return RunFormatted(ctx, "channel 2GHZ " + std::to_string(channelNumber) + "\n");
+    return RunOkAcknowledged(ctx, CommandBody({"channel", "2GHZ", std::to_string(channelNumber)}));
 }
 
 int rate(CommandContext& ctx, int mode, float rateMbps, std::string& powerText) {
-    const std::string body = "rate -m " + std::to_string(mode) + " -r " +
-                             FixedDecimal(static_cast<double>(rateMbps), 1) + "\n";
-    ReplyBuffer reply;
-    const int sent = SendInDialect(ctx, body, Terminator::WithoutNul);
-    if (sent != kResultOk)
-        return sent;
-    return WaitForEndLine(ctx, reply, {kCmdOk}, [&](std::string_view line) {
-        if (StartsWith(line, kPowerLevelLabel))
+    const std::string body = CommandBody(
+        {"rate", "-m", std::to_string(mode), "-r", FixedDecimal(static_cast<double>(rateMbps), 1)});
+    return RunOkAcknowledged(ctx, body, [&](std::string_view line) {
+        if (LineBeginsWith(line, kPowerLevelLabel))
             powerText = TextAfterLabel(line, kPowerLevelLabel);
     });
 }

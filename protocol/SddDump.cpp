@@ -14,20 +14,10 @@
 namespace kel {
 
 namespace {
-constexpr std::string_view kLengthLabel = "sdd file length:";
-constexpr const char kBeginDump[] = "begin dump sdd file\n";
-constexpr const char kEndDump[] = "end dump sdd file\n";
 constexpr int kLengthZero = -2;
 
-bool ReadUntilLineStartsWith(CommandContext& ctx, ReplyBuffer& reply, std::string_view label) {
-    return AwaitLine(ctx, reply.data(), kLineLimit, [&](const char* line) {
-               return std::string_view(line).starts_with(label);
-           }) == kResultOk;
-}
-
 bool ReadUntilLineIs(CommandContext& ctx, ReplyBuffer& reply, const char* expected) {
-    return AwaitLine(ctx, reply.data(), kLineLimit,
-                     [&](const char* line) { return LineIs(line, expected); }) == kResultOk;
+    return WaitForEndLine(ctx, reply, {expected}) == kResultOk;
 }
 
 // A dump whose body is not read: the rest of it (logged like any skipped
@@ -66,21 +56,25 @@ int get_sdd_file(CommandContext& ctx) {
 
 int ReadSddDump(CommandContext& ctx, int fd) {
     ReplyBuffer reply;
-    if (!ReadUntilLineStartsWith(ctx, reply, kLengthLabel))
+    const auto isLengthLine = [](const char* line) {
+        return LineBeginsWith(line, kSddLengthLabel);
+    };
+    if (AwaitLine(ctx, reply.data(), kLineLimit, isLengthLine) != kResultOk)
         return kResultFailed;
-    const std::int64_t length = ReadInteger64(reply.Line().substr(kLengthLabel.size()));
+    const std::int64_t length =
+        ReadInteger64(reply.Line().substr(std::string_view(kSddLengthLabel).size()));
     if (length == 0)
         return Refuse(ctx, reply, kLengthZero);
     if (length < 0 || static_cast<std::uint64_t>(length) > kSddDumpMaxLength)
         return Refuse(ctx, reply, kResultFailed);
-    if (!ReadUntilLineIs(ctx, reply, kBeginDump))
+    if (!ReadUntilLineIs(ctx, reply, kBeginSddDump))
         return kResultFailed;
     std::vector<std::uint8_t> body(static_cast<std::size_t>(length));
     if (!ReadBody(ctx.Port(), body))
         return kResultFailed;
     if (!WriteAll(fd, body))
         return kResultFailed;
-    if (!ReadUntilLineIs(ctx, reply, kEndDump))
+    if (!ReadUntilLineIs(ctx, reply, kEndSddDump))
         return kResultFailed;
     if (!ReadUntilLineIs(ctx, reply, kCmdOk))
         return kResultFailed;

@@ -63,6 +63,8 @@ struct DialogTemplate {
     const char* caption = ""; // UTF-8
     int width = 0;            // client area, dialog units
     int height = 0;
+    // As the template names it; that font exists on one platform only, so the
+    // console takes the platform's UI font at pointSize instead.
     const char* fontName = "";
     int pointSize = 0;
     std::span<const ControlTemplate> controls;

@@ -5,7 +5,9 @@
 
 namespace kel::res {
 
-// Dialog templates, string table, icon.
+// Dialog templates, string table, icon. The string and the icon are reached
+// by path and by text here (resources/Strings.h, the Qt resource), so no code
+// looks up IDS_ABOUTBOX or IDR_MAINFRAME; they stay as the resources' names.
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDD_KELGUITOOL_DIALOG = 102;

@@ -9,10 +9,18 @@
 
 namespace kel::rftest {
 
-Failure SetFreqOffset(CommandContext& ctx, std::string_view freqOffset) {
+namespace {
+// The offset checked, then sent as typed by the command.
+Failure SendFreqOffset(CommandContext& ctx, std::string_view freqOffset,
+                       int (*command)(CommandContext&, std::string_view), Failure failed) {
     if (!IsFreqOffset(freqOffset))
         return kInvalidFreqOffset;
-    return FailureOf(set_freq_offset(ctx, freqOffset), kSetFreqOffsetFailed);
+    return FailureOf(command(ctx, freqOffset), failed);
+}
+} // namespace
+
+Failure SetFreqOffset(CommandContext& ctx, std::string_view freqOffset) {
+    return SendFreqOffset(ctx, freqOffset, set_freq_offset, kSetFreqOffsetFailed);
 }
 
 Failure GetFreqOffset(CommandContext& ctx, std::string& freqOffset) {
@@ -20,9 +28,7 @@ Failure GetFreqOffset(CommandContext& ctx, std::string& freqOffset) {
 }
 
 Failure SaveFreqOffset(CommandContext& ctx, std::string_view freqOffset) {
-    if (!IsFreqOffset(freqOffset))
-        return kInvalidFreqOffset;
-    return FailureOf(set_sdd_freq_offset(ctx, freqOffset), kSaveFreqOffsetFailed);
+    return SendFreqOffset(ctx, freqOffset, set_sdd_freq_offset, kSaveFreqOffsetFailed);
 }
 
 Failure GetSddFreqOffset(CommandContext& ctx, std::string& freqOffset) {

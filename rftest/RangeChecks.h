@@ -2,7 +2,9 @@
 // The limits of what a user may send, checked on the whole number typed: a
 // number beyond 32 bits is refused as it stands, never passed as its low bits
 // ("4294967308" is not 12). The command then carries the text as typed.
-// Messages.h has the refusal message of each.
+// The one home of these checks for both front ends (the virtual board keeps
+// its own copy on purpose). The figures are also spelled out in the refusal
+// messages (Messages.h), the console's usage panes and kel-rftest's --help.
 
 #include <string_view>
 

@@ -11,11 +11,6 @@
 
 namespace kel::rftest {
 
-namespace {
-// The carrier of a tone runs at 65 Mbit/s.
-constexpr int kToneRateRow = 19;
-} // namespace
-
 Failure SetChannel(CommandContext& ctx, int channelNumber) {
     return FailureOf(channel(ctx, channelNumber), kChannelFailed);
 }
@@ -64,18 +59,30 @@ Failure StartTone(CommandContext& ctx, std::string& powerText) {
     if (ChipModelHas(ctx.ChipModelIndex(), &ChipModel::toneOnTxCarrier)) {
         if (Failure failure = SetRate(ctx, kToneRateRow, powerText))
             return failure;
-        if (Failure failure = StartTx(ctx, "0", "0", 0))
+        if (Failure failure = StartToneCarrier(ctx, 0, 0))
             return failure;
     }
-    return FailureOf(tone(ctx), kToneFailed);
+    return ToneCommand(ctx);
 }
 
 Failure StopTone(CommandContext& ctx) {
-    if (tone_stop(ctx) != kResultOk)
-        return kToneStopFailed;
+    if (Failure failure = ToneStopCommand(ctx))
+        return failure;
     if (ChipModelHas(ctx.ChipModelIndex(), &ChipModel::toneOnTxCarrier))
         return StopTx(ctx);
     return nullptr;
+}
+
+Failure ToneCommand(CommandContext& ctx) {
+    return FailureOf(tone(ctx), kToneFailed);
+}
+
+Failure ToneStopCommand(CommandContext& ctx) {
+    return FailureOf(tone_stop(ctx), kToneStopFailed);
+}
+
+Failure StartToneCarrier(CommandContext& ctx, std::int32_t length, std::int32_t fullDuty) {
+    return FailureOf(tx(ctx, length, 0, fullDuty), kTxFailed);
 }
 
 Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid) {

@@ -47,6 +47,13 @@ Failure StartTone(CommandContext& ctx, std::string& powerText);
 // The tone, and on a chip model with a carrier the TX under it.
 Failure StopTone(CommandContext& ctx);
 
+// The pieces of the two above, for a front end that runs them in an order of
+// its own (the console's Tone button): the tone command, its stop command,
+// and the continuous TX a tone rides on, with a length already checked.
+Failure ToneCommand(CommandContext& ctx);
+Failure ToneStopCommand(CommandContext& ctx);
+Failure StartToneCarrier(CommandContext& ctx, std::int32_t length, std::int32_t fullDuty);
+
 Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid);
 // The addresses go as typed; the board checks them.
 Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,

@@ -26,13 +26,9 @@ std::optional<int> RateRowOf(std::string_view mbps) {
 }
 
 std::optional<SddPowerClass> SddPowerClassOf(int rateRow) {
-    if (rateRow >= 0 && rateRow <= 3)
-        return SddPowerClass::Dsss11b;
-    if (rateRow >= 4 && rateRow <= 17)
-        return SddPowerClass::Ofdm11gn;
-    if (rateRow == 19)
-        return SddPowerClass::Mcs7;
-    return std::nullopt;
+    if (rateRow < 0 || rateRow >= static_cast<int>(kRates.size()))
+        return std::nullopt;
+    return kRates[static_cast<std::size_t>(rateRow)].sddPowerClass;
 }
 
 } // namespace kel::rftest

@@ -1,5 +1,7 @@
 #include "DeviceOpen.h"
 
+#include "DebugLog.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -49,7 +51,11 @@ int OpenExclusive(const std::string& path, OpenError* why) {
     int heldExclusive = 0;
     if (ioctl(fd, TIOCGEXCL, &heldExclusive) == 0 && heldExclusive != 0)
         return Fail(fd, OpenError::Busy, why);
-    ioctl(fd, TIOCEXCL); // ENOTTY/EINVAL on odd devices: the flock still holds
+    // ENOTTY/EINVAL on odd devices: the flock still holds.
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
+        DebugNote(DebugArea::Serial, WithErrno(path + ": TIOCEXCL passed over", error));
+    }
     if (why)
         *why = OpenError::None;
     return fd;
@@ -58,7 +64,11 @@ int OpenExclusive(const std::string& path, OpenError* why) {
 void CloseExclusive(int fd) {
     if (fd < 0)
         return;
-    ioctl(fd, TIOCNXCL);
+    // A device gone already refuses it; closing is all that is left to do.
+    if (ioctl(fd, TIOCNXCL) != 0) {
+        const int error = errno;
+        DebugNote(DebugArea::Serial, WithErrno("TIOCNXCL passed over", error));
+    }
     close(fd); // drops the flock too
 }
 

@@ -1,5 +1,10 @@
 #include "LineSetup.h"
 
+#include "DebugLog.h"
+
+#include <cerrno>
+#include <string>
+
 // Only the kernel's own termios2 here; see the header.
 #include <asm/termbits.h>
 #include <linux/serial.h>
@@ -22,9 +27,17 @@ tcflag_t DataBitsFlag(std::uint8_t bits) {
     }
 }
 
+// An ioctl whose failure is no failure of the line: told to the debug log only.
+void PassOver(int result, const char* what) {
+    const int error = errno;
+    if (result != 0)
+        DebugNote(DebugArea::Serial, WithErrno(std::string(what) + " passed over", error));
+}
+
 void SetModemLine(int fd, int line, bool raised) {
     // Pseudo-terminals have no modem lines (ENOTTY): that is no failure.
-    ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &line);
+    PassOver(ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &line),
+             line == TIOCM_DTR ? "setting DTR" : "setting RTS");
 }
 
 // USB adapters such as FTDI hold received bytes up to 16 ms unless asked not
@@ -35,7 +48,7 @@ void AskForLowLatency(int fd) {
     if (ioctl(fd, TIOCGSERIAL, &serial) != 0)
         return;
     serial.flags |= ASYNC_LOW_LATENCY;
-    ioctl(fd, TIOCSSERIAL, &serial);
+    PassOver(ioctl(fd, TIOCSSERIAL, &serial), "low latency (TIOCSSERIAL)");
 }
 
 } // namespace
@@ -96,6 +109,8 @@ LineSettings ConfigureLine(int fd, std::string_view definition) {
         if (ApplyLineSettings(fd, *parsed))
             return *parsed;
     }
+    DebugNote(DebugArea::Serial, "line definition \"" + std::string(definition) +
+                                     "\" not taken; the fallback line is set");
     const LineSettings fallback = FallbackLineSettings();
     ApplyLineSettings(fd, fallback);
     return fallback;
@@ -109,11 +124,11 @@ std::optional<std::uint32_t> ReadLineSpeed(int fd) {
 }
 
 void FlushInput(int fd) {
-    ioctl(fd, TCFLSH, TCIFLUSH);
+    PassOver(ioctl(fd, TCFLSH, TCIFLUSH), "flushing the input (TCFLSH)");
 }
 
 void FlushBoth(int fd) {
-    ioctl(fd, TCFLSH, TCIOFLUSH);
+    PassOver(ioctl(fd, TCFLSH, TCIOFLUSH), "flushing both ways (TCFLSH)");
 }
 
 } // namespace kel

@@ -1,5 +1,6 @@
 #include "ReadWatchdog.h"
 
+#include "DebugLog.h"
 #include "SerialPort.h"
 
 #include <condition_variable>
@@ -10,9 +11,10 @@ namespace kel {
 namespace {
 
 // Ends each read slice `slice` after the reader cleared the flag. The thread
-// sleeps until the reader clears it, then until the slice's end on the steady
-// clock: an idle or waiting console wakes it once a slice at most. A stop
-// request cuts any wait short.
+// sleeps until a reader that found no byte waiting announces the slice, then
+// until the slice's end on the steady clock; the reader meanwhile sleeps in
+// poll. Neither spins: an idle console wakes the thread never, a waiting one
+// once a slice. A stop request cuts any wait short.
 void Run(SerialPort& port, std::chrono::milliseconds slice, std::stop_token stop) {
     std::mutex mutex;
     std::condition_variable_any wake; // never notified; only the stop token wakes it
@@ -30,7 +32,10 @@ void Run(SerialPort& port, std::chrono::milliseconds slice, std::stop_token stop
 } // namespace
 
 ReadWatchdog::ReadWatchdog(SerialPort& port, std::chrono::milliseconds slice)
-    : thread_([&port, slice](std::stop_token stop) { Run(port, slice, stop); }) {}
+    : thread_([&port, slice](std::stop_token stop) { Run(port, slice, stop); }), port_(port) {
+    DebugNote(DebugArea::Serial, port_.name + ": read watchdog started, slice " +
+                                     std::to_string(slice.count()) + " ms");
+}
 
 ReadWatchdog::~ReadWatchdog() {
     Stop();
@@ -38,8 +43,10 @@ ReadWatchdog::~ReadWatchdog() {
 
 void ReadWatchdog::Stop() {
     thread_.request_stop();
-    if (thread_.joinable())
-        thread_.join();
+    if (!thread_.joinable())
+        return;
+    thread_.join();
+    DebugNote(DebugArea::Serial, port_.name + ": read watchdog stopped");
 }
 
 } // namespace kel

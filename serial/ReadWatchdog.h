@@ -25,6 +25,7 @@ public:
 
 private:
     std::jthread thread_;
+    const SerialPort& port_; // for its name in the debug log
 };
 
 } // namespace kel

@@ -1,5 +1,6 @@
 #include "SerialPort.h"
 
+#include "DebugLog.h"
 #include "DeviceOpen.h"
 #include "LineDefinition.h"
 #include "LineSetup.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <thread>
@@ -23,6 +25,9 @@ constexpr std::chrono::milliseconds kRetryPause{10};
 // A write that makes no progress for this long (flow stopped, device wedged)
 // is given up rather than freezing the console.
 constexpr std::chrono::seconds kWriteStall{5};
+
+constexpr char kHungUp[] = "the line hung up";
+constexpr char kWriteStalled[] = "the line took no byte for 5 s";
 
 // What a read or write sees when the line hung up: the USB adapter pulled
 // out, the pseudo-terminal's master closed.
@@ -49,6 +54,7 @@ int SerialPort::Open(const std::string& portName, std::uint32_t baud) {
     OpenError why = OpenError::None;
     const int fd = OpenExclusive(name, &why);
     lastError_ = why;
+    lineFailure_ = {};
     if (fd < 0) {
         handle = kInvalid;
         return -1;
@@ -96,14 +102,22 @@ std::size_t SerialPort::WriteAll(const std::uint8_t* data, std::size_t count) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN) {
-            hungUp_ = hungUp_ || IsHangUpError(errno);
+            const int error = errno;
+            hungUp_ = hungUp_ || IsHangUpError(error);
+            NoteLineFailure("write", error);
             return done;
         }
-        if (Clock::now() - lastProgress > kWriteStall || CancelRequested())
+        if (CancelRequested())
             return done;
+        if (Clock::now() - lastProgress > kWriteStall) {
+            NoteLineFailure("write", 0, kWriteStalled);
+            return done;
+        }
         pollfd p{handle, POLLOUT, 0};
         if (poll(&p, 1, 10) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
-            hungUp_ = hungUp_ || (p.revents & (POLLERR | POLLHUP)) != 0;
+            const bool hungUp = (p.revents & (POLLERR | POLLHUP)) != 0;
+            hungUp_ = hungUp_ || hungUp;
+            NoteLineFailure("write", hungUp ? 0 : EBADF, hungUp ? kHungUp : nullptr);
             return done;
         }
     }
@@ -158,11 +172,17 @@ void SerialPort::TickIfDue() {
         waitTick_();
 }
 
-int SerialPort::FailRead(bool hungUp) {
+int SerialPort::FailRead(bool hungUp, int error, const char* cause) {
     hungUp_ = hungUp_ || hungUp;
+    NoteLineFailure("read", error, cause);
     if (handle >= 0)
         FlushInput(handle);
     return -1;
+}
+
+void SerialPort::NoteLineFailure(const char* operation, int error, const char* cause) {
+    lineFailure_ = {operation, error, cause != nullptr ? cause : std::strerror(error)};
+    DebugNote(DebugArea::Serial, name + ": " + lineFailure_.Text());
 }
 
 int SerialPort::ReadNow(std::uint8_t* byte) {
@@ -179,7 +199,10 @@ int SerialPort::ReadNow(std::uint8_t* byte) {
         if (n < 0 && errno == EAGAIN)
             return 0;
         // With VMIN=1 and O_NONBLOCK, 0 means the line hung up.
-        return FailRead(n == 0 || IsHangUpError(errno));
+        if (n == 0)
+            return FailRead(true, 0, kHungUp);
+        const int error = errno;
+        return FailRead(IsHangUpError(error), error);
     }
 }
 
@@ -190,17 +213,22 @@ bool SerialPort::SleepUntilReadable() {
     pollfd fds[2] = {{handle, POLLIN, 0}, {wake_, POLLIN, 0}};
     const int ready = poll(fds, wake_ >= 0 ? 2 : 1, static_cast<int>(std::max<long>(untilTick, 0)));
     if (ready < 0) {
-        if (errno == EINTR)
+        const int error = errno;
+        if (error == EINTR)
             return true; // a signal: the caller looks at the cancel
-        FailRead(false);
+        FailRead(false, error);
         return false;
     }
     if (fds[1].revents & POLLIN)
         DrainWakes();
     if (fds[0].revents & POLLIN)
         return true; // read it (or learn of the hang-up) at once
-    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-        FailRead((fds[0].revents & POLLNVAL) == 0);
+    if (fds[0].revents & (POLLHUP | POLLERR)) {
+        FailRead(true, 0, kHungUp);
+        return false;
+    }
+    if (fds[0].revents & POLLNVAL) {
+        FailRead(false, EBADF);
         return false;
     }
     return true;
@@ -242,6 +270,8 @@ int SerialPort::ReadByteRetry(std::uint8_t* byte) {
         TickIfDue();
         std::this_thread::sleep_until(pauseEnd);
     }
+    DebugNote(DebugArea::Serial, name + ": no byte after " + std::to_string(kRetryAttempts) +
+                                     " patient attempts; given up");
     if (handle >= 0)
         FlushInput(handle);
     return -1;

@@ -24,6 +24,20 @@ enum class OpenError { None, NoSuchDevice, PermissionDenied, Busy, Other };
 
 enum class Traffic { Sent, Received };
 
+// Why a read or write on an open line failed: the operation, the errno (0
+// when the line hung up without one, a read that found the end of the line)
+// and its text. A silent line that was given up on, or a cancelled wait, is
+// no failure of the line.
+struct LineFailure {
+    std::string operation; // "read" or "write"; empty while nothing failed
+    int error = 0;
+    std::string cause; // strerror(error), or what was seen instead
+
+    bool empty() const { return operation.empty(); }
+    // "write failed: Input/output error"
+    std::string Text() const { return operation + " failed: " + cause; }
+};
+
 class SerialPort {
 public:
     // Run at display rate while a read waits and in the pauses of
@@ -56,6 +70,10 @@ public:
 
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }
+    // The last read or write that failed on the line, until the next Open or
+    // ClearLineFailure: what a front end names after a command's failure.
+    const LineFailure& lineFailure() const { return lineFailure_; }
+    void ClearLineFailure() { lineFailure_ = {}; }
     // True once a read or write found the line hung up (adapter pulled, the
     // peer gone), until the next Open or Close.
     bool HungUp() const { return hungUp_; }
@@ -78,9 +96,11 @@ public:
     bool AwaitSliceStart(std::stop_token stop);
     void EndSlice() noexcept;
 
-    std::string name;                // the device path
-    int handle = kClosed;            // file descriptor; kClosed or kInvalid
-    std::uint16_t number = 2;        // kept for its place; paths name ports here
+    std::string name;     // the device path
+    int handle = kClosed; // file descriptor; kClosed or kInvalid
+    // Where ports go by number, the port's number. Here a path names the
+    // port and nothing reads it; it stays as part of the port's initial state.
+    std::uint16_t number = 2;
     std::uint32_t baudRate = 115200; // the rate asked for
     std::uint8_t dataBits = 8;
     char parity = 'N';
@@ -99,8 +119,11 @@ private:
     bool SleepUntilReadable();
     // Lets a watchdog waiting for the flag to clear start its slice.
     void NotifySliceStart();
-    // Flushes the receive queue and notes a hang-up; -1 for the caller.
-    int FailRead(bool hungUp);
+    // Flushes the receive queue and notes the failure (a hang-up when
+    // hungUp); -1 for the caller.
+    int FailRead(bool hungUp, int error, const char* cause = nullptr);
+    // Keeps why the line failed: cause, or strerror(error) without one.
+    void NoteLineFailure(const char* operation, int error, const char* cause = nullptr);
     void TickIfDue();
     void WakeReader() noexcept;
     void DrainWakes() noexcept;
@@ -108,6 +131,7 @@ private:
     void Tap(Traffic direction, const std::uint8_t* bytes, std::size_t count) const;
 
     OpenError lastError_ = OpenError::None;
+    LineFailure lineFailure_;
     WaitTick waitTick_;
     TrafficTap trafficTap_;
     LineSettings line_;
@@ -120,7 +144,9 @@ private:
     std::condition_variable_any sliceCleared_;
 };
 
-// Spins for the given time on a steady clock. 0 after the wait.
+// Spins for the given time on a steady clock. 0 after the wait. Nothing in the
+// program waits this way any more (a read sleeps in poll, the watchdog on its
+// clock); it stays for a caller that needs a pause more exact than a sleep.
 int BusyWaitMs(double ms);
 
 } // namespace kel

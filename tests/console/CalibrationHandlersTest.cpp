@@ -55,6 +55,13 @@ class CalibrationHandlersTest : public QObject {
 
     BoardState Board() { return console->Board().State(); }
 
+    // The radios and the remembered mode agree on the supply shown.
+    void VerifyModeShown(bool dcdc) {
+        QCOMPARE(console->Checked(IDC_DCDC_MODE), dcdc);
+        QCOMPARE(console->Checked(IDC_LDO_MODE), !dcdc);
+        QCOMPARE(console->dlg->dcdcMode, std::int16_t(dcdc ? 1 : 0));
+    }
+
     // Table rows share one connection; each starts with no messages and an
     // empty log pane.
     std::unique_ptr<ConsoleFixture> shared;
@@ -229,10 +236,8 @@ private slots:
 
         console->Click(IDC_DCDC_MODE);
         QCOMPARE(console->prompts->questions, QStringList{kDcDcQuestion});
-        QVERIFY(console->Checked(IDC_LDO_MODE));
-        QVERIFY(!console->Checked(IDC_DCDC_MODE));
+        VerifyModeShown(false);
         QCOMPARE(console->dlg->LogText(), logBefore);
-        QCOMPARE(console->dlg->dcdcMode, std::int16_t{0});
         QCOMPARE(Board().Supply(), SupplyMode::Ldo);
     }
 
@@ -241,9 +246,7 @@ private slots:
         console->prompts->answers.push_back(Prompter::Answer::Yes);
         console->Click(IDC_DCDC_MODE);
         QCOMPARE(console->Messages(), QStringList());
-        QVERIFY(console->Checked(IDC_DCDC_MODE));
-        QVERIFY(!console->Checked(IDC_LDO_MODE));
-        QCOMPARE(console->dlg->dcdcMode, std::int16_t{1});
+        VerifyModeShown(true);
         QCOMPARE(Board().Supply(), SupplyMode::DcDc);
     }
 
@@ -255,9 +258,7 @@ private slots:
 
         console->Click(IDC_LDO_MODE);
         QCOMPARE(console->Messages(), QStringList{"Failed to send Switch to LDO Mode cmd!"});
-        QVERIFY(console->Checked(IDC_DCDC_MODE));
-        QVERIFY(!console->Checked(IDC_LDO_MODE));
-        QCOMPARE(console->dlg->dcdcMode, std::int16_t{1});
+        VerifyModeShown(true);
     }
 
     void ldoClickedWhenAlreadyLdoRunsTheWholeSequence() {

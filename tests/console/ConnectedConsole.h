@@ -1,12 +1,13 @@
 #pragma once
 // The console as a successful connect leaves it (flags clear, captions at
-// "Start", count and length "0", channel 7, rate row 0, the controls of the
+// "Start", count and length "0", channel 7, rate 1 Mbit/s, the controls of the
 // chip model enabled), on a port opened to the given device, with nothing
 // sent: for handler tests whose board is a script that should not have to
 // play the handshake. Whatever serves the device must outlive this object.
 
 #include "ConsoleFixture.h"
 #include "resources/ResourceIds.h"
+#include "rftest/RfTables.h"
 #include "serial/ReadWatchdog.h"
 
 #include <QComboBox>
@@ -29,8 +30,8 @@ struct ConnectedConsole : ConsoleFixture {
         dlg->SetDlgItemText(IDC_TONE, QStringLiteral("Tone Start"));
         dlg->txCountText = "0";
         dlg->txLengthText = "0";
-        dlg->channelList->setCurrentIndex(6);
-        dlg->rateList->setCurrentIndex(0);
+        dlg->channelList->setCurrentIndex(kel::rftest::RowOfChannel(7));
+        dlg->rateList->setCurrentIndex(kel::rftest::RateRowAt(1.0f));
         dlg->UpdateData(false);
     }
 };

@@ -12,6 +12,7 @@
 #include "tests/support/PtyPeer.h"
 
 #include <QComboBox>
+#include <QLoggingCategory>
 #include <QtTest>
 #include <thread>
 
@@ -337,6 +338,29 @@ private slots:
 
         // The same board again, from the list.
         QVERIFY(console.ConnectToVirtualBoard(2));
+    }
+
+    // Developers' diagnostics from below the console (the watchdog's start
+    // and stop, ioctls a pseudo-terminal refuses) reach the kel.serial logging
+    // category once it is switched on, and never the log pane.
+    void debugNotesGoToTheLoggingCategoryNotThePane() {
+        static QStringList notes;
+        QLoggingCategory::setFilterRules(QStringLiteral("kel.serial.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (QByteArrayView(context.category) == "kel.serial")
+                    notes << text;
+            });
+        ConsoleFixture console;
+        QVERIFY(console.ConnectToVirtualBoard(2));
+        const QString pane = console.dlg->LogText();
+        console.Click(IDC_CONNECT);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+
+        QCOMPARE(notes.filter(" read watchdog started, slice ").size(), 1);
+        QCOMPARE(notes.filter(" read watchdog stopped").size(), 1);
+        QVERIFY(!pane.contains("watchdog") && !pane.contains("passed over"));
     }
 
     void closingWhileConnectedReleasesThePortAndSendsNothing() {

@@ -99,6 +99,15 @@ void CheckControls(QWidget* dialog, const std::vector<QWidget*>& controls,
     }
 }
 
+// Test data: a control's id and a text, one row each, named by the text.
+void ControlTextRows(const char* textColumn,
+                     std::initializer_list<std::pair<int, const char*>> rows) {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>(textColumn);
+    for (const auto& [id, text] : rows)
+        QTest::newRow(text) << id << QString::fromUtf8(text);
+}
+
 } // namespace
 
 class DialogTemplateTest : public QObject {
@@ -173,15 +182,15 @@ private slots:
     // the name the template gives a control that nothing names. (Captions
     // that change are followed in RfTestBoardTest's keyboard session.)
     void accessibleNames_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("name");
-        const std::pair<int, const char*> rows[] = {
-            {IDC_CONNECT, "Connect"},          {IDC_FULL_DUTY, "Full Duty"}, {IDC_POWER, "Power"},
-            {IDC_RX_PER, "RX PER(%)"},         {IDC_COMMAND, "Command"},     {IDC_LOG, "Log"},
-            {IDC_SDD_POWER_LIST, "SDD power"},
-        };
-        for (const auto& [id, name] : rows)
-            QTest::newRow(name) << id << QString::fromUtf8(name);
+        ControlTextRows("name", {
+                                    {IDC_CONNECT, "Connect"},
+                                    {IDC_FULL_DUTY, "Full Duty"},
+                                    {IDC_POWER, "Power"},
+                                    {IDC_RX_PER, "RX PER(%)"},
+                                    {IDC_COMMAND, "Command"},
+                                    {IDC_LOG, "Log"},
+                                    {IDC_SDD_POWER_LIST, "SDD power"},
+                                });
     }
     void accessibleNames() {
         QFETCH(int, id);
@@ -192,23 +201,19 @@ private slots:
     }
 
     void labelsNameTheFieldsBesideThem_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("label");
-        const std::pair<int, const char*> rows[] = {
-            {IDC_CHIP_MODEL, "Chip Model"},
-            {IDC_COM_PORT, "Com"},
-            {IDC_LDO_MODE, "Power Mode"},
-            {IDC_CHANNEL, "Channel"},
-            {IDC_RATE, "Rate"},
-            {IDC_POWER, "Power"},
-            {IDC_FREQ_OFFSET, "Freq offset"},
-            {IDC_TX_COUNT, "Count"},
-            {IDC_TX_LENGTH, "Length"},
-            {IDC_SEND_PKT_NUM, "Send Pkt Num"},
-            {IDC_RX_PER, "RX PER(%)"},
-        };
-        for (const auto& [id, label] : rows)
-            QTest::newRow(label) << id << QString::fromUtf8(label);
+        ControlTextRows("label", {
+                                     {IDC_CHIP_MODEL, "Chip Model"},
+                                     {IDC_COM_PORT, "Com"},
+                                     {IDC_LDO_MODE, "Power Mode"},
+                                     {IDC_CHANNEL, "Channel"},
+                                     {IDC_RATE, "Rate"},
+                                     {IDC_POWER, "Power"},
+                                     {IDC_FREQ_OFFSET, "Freq offset"},
+                                     {IDC_TX_COUNT, "Count"},
+                                     {IDC_TX_LENGTH, "Length"},
+                                     {IDC_SEND_PKT_NUM, "Send Pkt Num"},
+                                     {IDC_RX_PER, "RX PER(%)"},
+                                 });
     }
     void labelsNameTheFieldsBesideThem() {
         QFETCH(int, id);

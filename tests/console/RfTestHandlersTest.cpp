@@ -5,6 +5,7 @@
 #include "editlist/CEditList.h"
 #include "tests/support/PtyPeer.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 #include <optional>
 
@@ -389,6 +390,12 @@ private slots:
         QCOMPARE(c.dlg->txRunning + c.dlg->rxRunning + c.dlg->toneRunning, 0);
         QCOMPARE(c.Text(IDC_SRC_ADDR), QString("typed"));
         QCOMPARE(c.dlg->LogText().count(" went away "), unplugged ? 1 : 0);
+        // After each message the line caused, the line's own words ("write
+        // failed: Input/output error", "read failed: the line hung up"); a
+        // silent board is no failure of the line.
+        const QRegularExpression cause(QStringLiteral("^(read|write) failed: \\S"),
+                                       QRegularExpression::MultilineOption);
+        QCOMPARE(c.dlg->LogText().count(cause), unplugged ? c.Messages().size() : 0);
         if (!unplugged) {
             VerifyTxRunning(false);
             QVERIFY(c.Enabled(IDC_TONE) && c.Enabled(IDC_TX));

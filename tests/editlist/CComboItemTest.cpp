@@ -32,6 +32,17 @@ CComboItem* OpenDropDown(EditListDialog& d, int row, int column) {
     return d.OpenEditor<CComboItem>();
 }
 
+// The list offers kChoices and cell (1, 1) holds oldText; the dialog shows
+// and the drop-down opens over that cell: the editor, nullptr when either
+// did not happen.
+CComboItem* OpenOverText(EditListDialog& d, const QString& oldText) {
+    d.list->choiceList = kChoices;
+    d.list->SetItemText(1, 1, oldText);
+    if (!d.Show())
+        return nullptr;
+    return OpenDropDown(d, 1, 1);
+}
+
 } // namespace
 
 void CComboItemTest::opensOverTheCellWithTheOldTextSelected_data() {
@@ -48,10 +59,7 @@ void CComboItemTest::opensOverTheCellWithTheOldTextSelected() {
     QFETCH(QString, oldText);
     QFETCH(int, selected);
     EditListDialog d(DropDownEverywhere);
-    d.list->choiceList = kChoices;
-    d.list->SetItemText(1, 1, oldText);
-    QVERIFY(d.Show());
-    CComboItem* combo = OpenDropDown(d, 1, 1);
+    CComboItem* combo = OpenOverText(d, oldText);
     QVERIFY(combo);
     QCOMPARE(combo->currentIndex(), selected);
     QCOMPARE(combo->count(), kChoices.size());
@@ -110,10 +118,7 @@ void CComboItemTest::closingWithoutChoosing() {
     QFETCH(bool, escape);
     QFETCH(QString, cell);
     EditListDialog d(DropDownEverywhere);
-    d.list->choiceList = kChoices;
-    d.list->SetItemText(1, 1, oldText);
-    QVERIFY(d.Show());
-    OpenDropDown(d, 1, 1);
+    QVERIFY(OpenOverText(d, oldText));
     if (escape) {
         d.Key(Qt::Key_Escape);
     } else {

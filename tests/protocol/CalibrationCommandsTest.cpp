@@ -15,14 +15,7 @@ class CalibrationCommands : public CatalogueTest {};
 
 TEST_F(CalibrationCommands, WritesEachCommandInItsDialect) {
     std::string text = "t", p1, p2, p3;
-    struct Case {
-        const char* name;
-        int chipModel;
-        std::function<int(CommandContext&)> run;
-        std::string bytes;
-        std::size_t byteCount;
-        const char* reply;
-    } const cases[] = {
+    const WriteCase cases[] = {
         {"set_freq_offset", 2, [](auto& c) { return set_freq_offset(c, "-12"); },
          "kel set_freq_offset -12\n", 24, kCmdOk},
         {"set_freq_offset prefixed", 0, [](auto& c) { return set_freq_offset(c, "5"); },
@@ -48,35 +41,23 @@ TEST_F(CalibrationCommands, WritesEachCommandInItsDialect) {
          [](auto& c) { return set_sdd_power_all(c, "1", "-2", ""); },
          "netcmd lmac kel set_sdd_power all 1 -2 \n", 40, kCmdOk},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(c.bytes.size(), c.byteCount);
-        UseChipModel(c.chipModel);
-        link.peer.ScriptReplies({c.reply});
-        EXPECT_EQ(c.run(Ctx()), kResultOk);
-        EXPECT_EQ(WrittenSinceLastLook(c.byteCount), c.bytes);
-    }
+    ExpectWrites(cases);
     EXPECT_EQ(text, "-8");
 }
 
 TEST_F(CalibrationCommands, WithoutChipModelNothingIsWrittenOrLogged) {
-    UseChipModel(-1);
     std::string t;
-    const std::function<int(CommandContext&)> all[] = {
-        [](auto& c) { return set_freq_offset(c, "1"); },
-        [&](auto& c) { return get_freq_offset(c, t); },
-        [&](auto& c) { return get_sdd_freq_offset(c, t); },
-        [](auto& c) { return set_sdd_freq_offset(c, "1"); },
-        [&](auto& c) { return get_sdd_power_all(c, t, t, t); },
-        [](auto& c) { return set_sdd_power_all(c, "1", "2", "3"); },
-        [](auto& c) { return switch_to_ldo_mode(c); },
-        [](auto& c) { return switch_to_dcdc_mode(c); },
-    };
-    for (const auto& run : all)
-        EXPECT_EQ(run(Ctx()), kResultNoChipModel);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(link.peer.Received(), "");
-    EXPECT_EQ(Log(), "");
+    ExpectNothingWithoutChipModel(link,
+                                  {
+                                      [](auto& c) { return set_freq_offset(c, "1"); },
+                                      [&](auto& c) { return get_freq_offset(c, t); },
+                                      [&](auto& c) { return get_sdd_freq_offset(c, t); },
+                                      [](auto& c) { return set_sdd_freq_offset(c, "1"); },
+                                      [&](auto& c) { return get_sdd_power_all(c, t, t, t); },
+                                      [](auto& c) { return set_sdd_power_all(c, "1", "2", "3"); },
+                                      [](auto& c) { return switch_to_ldo_mode(c); },
+                                      [](auto& c) { return switch_to_dcdc_mode(c); },
+                                  });
 }
 
 TEST_F(CalibrationCommands, GetFreqOffsetNeedsValueAndAcknowledgementInEitherOrder) {

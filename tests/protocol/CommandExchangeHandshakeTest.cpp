@@ -1,3 +1,4 @@
+#include "CatalogueTestSupport.h"
 #include "protocol/CommandExchange.h"
 #include "tests/support/PtyConnection.h"
 
@@ -9,14 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct HandshakeCase {
-    const char* name;
-    int chipModel;
-    std::function<int(CommandContext&)> run;
-    std::string written; // exact bytes, NUL included
-    const char* reply;
-};
-
 std::string WithNul(const char* text) {
     return std::string(text) + '\0';
 }
@@ -27,40 +20,37 @@ int RunEnablePhy(CommandContext& ctx) {
 }
 
 TEST(CommandExchangeHandshake, WritesTheExactBytesOfEachDialect) {
-    const HandshakeCase cases[] = {
-        {"probe row 0", 0, ProbeDriver, WithNul("kel\n"), kDriverReady},
-        {"probe row 3", 3, ProbeDriver, WithNul("kel\n"), kDriverReady},
-        {"connect row 0", 0, ConnectDevice, WithNul("netcmd lmac kel connect\n"), kCmdOk},
-        {"connect row 1", 1, ConnectDevice, WithNul("netcmd lmac kel connect\n"), kCmdOk},
-        {"connect row 2", 2, ConnectDevice, WithNul("kel connect\n"), kCmdOk},
-        {"enable_phy row 1", 1, RunEnablePhy, WithNul("netcmd lmac kel enable_phy\n"), kCmdOk},
-        {"enable_phy row 3", 3, RunEnablePhy, WithNul("kel enable_phy\n"), kCmdOk},
-        {"disconnect row 2", 2, DisconnectDevice, WithNul("kel disconnect\n"), ""},
-        {"disconnect row 0", 0, DisconnectDevice, "", ""},
+    const test::WriteCase cases[] = {
+        {"probe row 0", 0, ProbeDriver, WithNul("kel\n"), 5, kDriverReady},
+        {"probe row 3", 3, ProbeDriver, WithNul("kel\n"), 5, kDriverReady},
+        {"connect row 0", 0, ConnectDevice, WithNul("netcmd lmac kel connect\n"), 25, kCmdOk},
+        {"connect row 1", 1, ConnectDevice, WithNul("netcmd lmac kel connect\n"), 25, kCmdOk},
+        {"connect row 2", 2, ConnectDevice, WithNul("kel connect\n"), 13, kCmdOk},
+        {"enable_phy row 1", 1, RunEnablePhy, WithNul("netcmd lmac kel enable_phy\n"), 28, kCmdOk},
+        {"enable_phy row 3", 3, RunEnablePhy, WithNul("kel enable_phy\n"), 16, kCmdOk},
+        {"disconnect row 2", 2, DisconnectDevice, WithNul("kel disconnect\n"), 16, ""},
+        {"disconnect row 0", 0, DisconnectDevice, "", 0, ""},
     };
-    for (const HandshakeCase& c : cases) {
+    for (const test::WriteCase& c : cases) {
         SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.bytes.size(), c.byteCount);
         test::PtyConnection link(c.chipModel);
         link.peer.ScriptReplies({c.reply});
         EXPECT_EQ(c.run(link.ctx), kResultOk);
         std::this_thread::sleep_for(20ms); // anything written late would show
-        EXPECT_EQ(link.peer.Received(), c.written);
+        EXPECT_EQ(link.peer.Received(), c.bytes);
         // The echo shows the text without its NUL.
-        EXPECT_EQ(link.ctx.log.substr(0, c.written.size() ? c.written.size() - 1 : 0),
-                  c.written.substr(0, c.written.size() ? c.written.size() - 1 : 0));
+        const std::size_t shown = c.byteCount ? c.byteCount - 1 : 0;
+        EXPECT_EQ(link.ctx.log.substr(0, shown), c.bytes.substr(0, shown));
     }
 }
 
 TEST(CommandExchangeHandshake, NoChipModelWritesAndLogsNothing) {
     test::PtyConnection link(-1);
     std::string power = "5";
-    EXPECT_EQ(ProbeDriver(link.ctx), kResultNoChipModel);
-    EXPECT_EQ(ConnectDevice(link.ctx), kResultNoChipModel);
-    EXPECT_EQ(EnablePhy(link.ctx, power), kResultNoChipModel);
-    EXPECT_EQ(DisconnectDevice(link.ctx), kResultNoChipModel);
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(link.peer.Received(), "");
-    EXPECT_EQ(link.ctx.log, "");
+    test::ExpectNothingWithoutChipModel(link, {ProbeDriver, ConnectDevice,
+                                               [&](auto& c) { return EnablePhy(c, power); },
+                                               DisconnectDevice});
     EXPECT_EQ(power, "5");
 }
 

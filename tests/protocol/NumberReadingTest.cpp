@@ -19,14 +19,14 @@ TEST(NumberReading, ReadsLikeTheRuntimeConversion) {
         {"\t-7", -7, -7},
         {"+07", 7, 7},
         {"12abc", 12, 12},
-        {"- 5", 0, 0},   // a sign must touch its digits
+        {"- 5", 0, 0}, // a sign must touch its digits
         {"+", 0, 0},
-        {"0x1F", 0, 0},  // base 10 only
+        {"0x1F", 0, 0}, // base 10 only
         {"4294967296", 4294967296LL, 0},
-        {"4294967308", 4294967308LL, 12},   // 2^32 + 12 keeps its low 32 bits
+        {"4294967308", 4294967308LL, 12}, // 2^32 + 12 keeps its low 32 bits
         {"-1", -1, -1},
         {"2147483648", 2147483648LL, INT32_MIN},
-        {"99999999999999999999", INT64_MAX, -1},   // saturates
+        {"99999999999999999999", INT64_MAX, -1}, // saturates
         {"-99999999999999999999", INT64_MIN, 0},
         {"9223372036854775807", INT64_MAX, -1},
         {"-9223372036854775808", INT64_MIN, 0},

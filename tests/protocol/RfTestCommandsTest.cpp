@@ -10,14 +10,6 @@ namespace {
 
 using namespace std::string_literals;
 
-struct WriteCase {
-    const char* name;
-    int chipModel;
-    std::function<int(CommandContext&)> run;
-    std::string bytes;
-    std::size_t byteCount; // as the board's command table counts them
-};
-
 class RfTestCommands : public CatalogueTest {};
 
 TEST_F(RfTestCommands, WritesEachCommandInItsDialectAndEndsOnOk) {
@@ -67,14 +59,7 @@ TEST_F(RfTestCommands, WritesEachCommandInItsDialectAndEndsOnOk) {
         {"rate 19.5 keeps its decimal", 2, [&](auto& c) { return rate(c, 5, 19.5f, power); },
          "kel rate -m 5 -r 19.5\n", 22},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(c.bytes.size(), c.byteCount);
-        UseChipModel(c.chipModel);
-        link.peer.ScriptReplies({kCmdOk});
-        EXPECT_EQ(c.run(Ctx()), kResultOk);
-        EXPECT_EQ(WrittenSinceLastLook(c.byteCount), c.bytes);
-    }
+    ExpectWrites(cases);
     EXPECT_EQ(power, "unchanged"); // no power level line came
 }
 
@@ -86,27 +71,21 @@ TEST_F(RfTestCommands, EchoesTheCommandWithoutItsNulAndLogsTheReply) {
 }
 
 TEST_F(RfTestCommands, WithoutChipModelNothingIsWrittenOrLogged) {
-    UseChipModel(-1);
     std::string power = "5", mac = "m";
     std::int32_t n = 0;
-    const std::function<int(CommandContext&)> all[] = {
-        [&](auto& c) { return get_mac(c, mac, mac, mac); },
-        [](auto& c) { return set_mac(c, "a", "b", "c"); },
-        [](auto& c) { return power_level(c, "1"); },
-        [](auto& c) { return tone(c); },
-        [](auto& c) { return tone_stop(c); },
-        [](auto& c) { return tx(c, 0, 0, 0); },
-        [](auto& c) { return tx_stop(c); },
-        [](auto& c) { return rx(c); },
-        [&](auto& c) { return rx_stop(c, n, n, n); },
-        [](auto& c) { return channel(c, 1); },
-        [&](auto& c) { return rate(c, 1, 1.0f, power); },
-    };
-    for (const auto& run : all)
-        EXPECT_EQ(run(Ctx()), kResultNoChipModel);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(link.peer.Received(), "");
-    EXPECT_EQ(Log(), "");
+    ExpectNothingWithoutChipModel(link, {
+                                            [&](auto& c) { return get_mac(c, mac, mac, mac); },
+                                            [](auto& c) { return set_mac(c, "a", "b", "c"); },
+                                            [](auto& c) { return power_level(c, "1"); },
+                                            [](auto& c) { return tone(c); },
+                                            [](auto& c) { return tone_stop(c); },
+                                            [](auto& c) { return tx(c, 0, 0, 0); },
+                                            [](auto& c) { return tx_stop(c); },
+                                            [](auto& c) { return rx(c); },
+                                            [&](auto& c) { return rx_stop(c, n, n, n); },
+                                            [](auto& c) { return channel(c, 1); },
+                                            [&](auto& c) { return rate(c, 1, 1.0f, power); },
+                                        });
 }
 
 TEST_F(RfTestCommands, GetMacTakesTheSeventeenCharactersBeforeTheLineFeed) {

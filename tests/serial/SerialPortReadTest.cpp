@@ -35,6 +35,12 @@ class SerialPortRead : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(port.Open(peer.SlavePath(), 115200), 0); }
 
+    // One attempt as the line reader makes it: the flag cleared, then a read.
+    int Attempt(std::uint8_t& byte) {
+        port.timedOut = 0;
+        return port.ReadByte(&byte);
+    }
+
     test::PtyPeer peer;
     SerialPort port;
 };
@@ -44,17 +50,15 @@ TEST_F(SerialPortRead, ByteAlreadyQueuedComesWithTheFirstAttempt) {
     peer.Send("A");
     std::this_thread::sleep_for(20ms);
     std::uint8_t byte = 0;
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), 0);
+    EXPECT_EQ(Attempt(byte), 0);
     EXPECT_EQ(byte, 'A');
 }
 
 TEST_F(SerialPortRead, SilentLineEndsWithTheSlice) {
     ReadWatchdog watchdog(port, 10ms);
     std::uint8_t byte = 0;
-    port.timedOut = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_EQ(Attempt(byte), -2);
     EXPECT_GE(MsSince(start), 9.0);
     EXPECT_LT(MsSince(start), 2000.0);
 }
@@ -70,9 +74,8 @@ TEST_F(SerialPortRead, RealSliceIsAboutSeventyMillisecondsHoweverOftenCleared) {
         }
     });
     std::uint8_t byte = 0;
-    port.timedOut = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_EQ(Attempt(byte), -2);
     const double ms = MsSince(start);
     EXPECT_GE(ms, 65.0);
     EXPECT_LT(ms, 700.0);
@@ -86,8 +89,7 @@ TEST_F(SerialPortRead, FlagAlreadySetReadsNothing) {
     EXPECT_EQ(port.ReadByte(&byte), -2);
     EXPECT_EQ(byte, 0);
     ReadWatchdog watchdog(port, 5ms);
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), 0); // the byte is still queued
+    EXPECT_EQ(Attempt(byte), 0); // the byte is still queued
     EXPECT_EQ(byte, 'Z');
 }
 
@@ -98,8 +100,7 @@ TEST_F(SerialPortRead, ByteArrivingMidSliceIsReturned) {
         peer.Send("q");
     });
     std::uint8_t byte = 0;
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), 0);
+    EXPECT_EQ(Attempt(byte), 0);
     EXPECT_EQ(byte, 'q');
 }
 
@@ -111,8 +112,7 @@ TEST_F(SerialPortRead, RawLineKeepsEveryByte) {
     std::string got;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         std::uint8_t byte = 0;
-        port.timedOut = 0;
-        ASSERT_EQ(port.ReadByte(&byte), 0) << "byte " << i;
+        ASSERT_EQ(Attempt(byte), 0) << "byte " << i;
         got += static_cast<char>(byte);
     }
     EXPECT_EQ(got, bytes);
@@ -124,8 +124,7 @@ TEST_F(SerialPortRead, HangUpMidReadFails) {
     // No watchdog: only the hang-up can end this read.
     std::jthread hangUp = Soon([&] { peer.HangUp(); });
     std::uint8_t byte = 0;
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(Attempt(byte), -1);
     EXPECT_EQ(port.ReadByteRetry(&byte), -1);
     const char cmd[] = "kel\n";
     EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
@@ -146,8 +145,7 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
         close(fd);
     });
     std::uint8_t byte = 0;
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(Attempt(byte), -1);
 }
 
 TEST_F(SerialPortRead, QueuedBytesComeBackToBack) {
@@ -158,8 +156,7 @@ TEST_F(SerialPortRead, QueuedBytesComeBackToBack) {
     const auto start = Clock::now();
     std::uint8_t byte = 0;
     for (int i = 0; i < 300; ++i) {
-        port.timedOut = 0;
-        ASSERT_EQ(port.ReadByte(&byte), 0);
+        ASSERT_EQ(Attempt(byte), 0);
         ASSERT_EQ(port.ReadByteRetry(&byte), 0);
     }
     // A pause after a byte that came would cost 300 x (1 + 10) ms.
@@ -178,9 +175,8 @@ TEST_F(SerialPortRead, CancelEndsAWaitAtOnceAndHoldsUntilCleared) {
     // No watchdog: only the cancel can end this read.
     std::jthread canceller = Soon([&] { port.RequestCancel(); });
     std::uint8_t byte = 0;
-    port.timedOut = 0;
     auto start = Clock::now();
-    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(Attempt(byte), -1);
     EXPECT_LT(MsSince(start), 1000.0);
     canceller.join();
 
@@ -203,9 +199,8 @@ TEST_F(SerialPortRead, WaitTickRunsWhileNoByteComes) {
     port.SetWaitTick([&] { ++ticks; });
     ReadWatchdog watchdog(port, 100ms);
     std::uint8_t byte = 0;
-    port.timedOut = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(port.ReadByte(&byte), -2);
+    EXPECT_EQ(Attempt(byte), -2);
     EXPECT_GE(ticks.load(), 2);
     // At display rate, not every millisecond.
     EXPECT_LE(ticks.load(), MsSince(start) / 10.0 + 2);
@@ -218,8 +213,7 @@ TEST_F(SerialPortRead, WritesExactBytesAndNothingWhenClosed) {
     port.Close();
     EXPECT_EQ(port.Write(cmd, sizeof cmd), 0u);
     std::uint8_t byte = 0;
-    port.timedOut = 0;
-    EXPECT_EQ(port.ReadByte(&byte), -1);
+    EXPECT_EQ(Attempt(byte), -1);
 }
 
 TEST_F(SerialPortRead, LargeWriteIsWrittenWhole) {

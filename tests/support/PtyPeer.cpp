@@ -1,24 +1,12 @@
 #include "PtyPeer.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <stdexcept>
 #include <unistd.h>
 
 namespace kel::test {
 
-PtyPeer::PtyPeer() {
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    slaveKeeper_ = slave;
-    slavePath_ = name;
+PtyPeer::PtyPeer() : pty_(OpenTestPty()) {
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 
@@ -27,8 +15,8 @@ PtyPeer::~PtyPeer() {
     if (pump_.joinable())
         pump_.join();
     HangUp();
-    if (slaveKeeper_ >= 0)
-        close(slaveKeeper_);
+    if (pty_.slaveKeeper >= 0)
+        close(pty_.slaveKeeper);
 }
 
 void PtyPeer::ScriptReplies(std::initializer_list<std::string_view> replies) {
@@ -43,15 +31,15 @@ void PtyPeer::Send(std::string_view bytes) {
 }
 
 void PtyPeer::WriteAll(std::string_view bytes) {
-    while (!bytes.empty() && master_ >= 0) {
-        ssize_t n = write(master_, bytes.data(), bytes.size());
+    while (!bytes.empty() && pty_.master >= 0) {
+        ssize_t n = write(pty_.master, bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return;
-        pollfd p{master_, POLLOUT, 0};
+        pollfd p{pty_.master, POLLOUT, 0};
         poll(&p, 1, 10);
     }
 }
@@ -69,9 +57,9 @@ std::string PtyPeer::WaitReceived(std::size_t n, std::chrono::milliseconds timeo
 
 void PtyPeer::HangUp() {
     std::lock_guard lock(mutex_);
-    if (master_ >= 0) {
-        close(master_);
-        master_ = -1;
+    if (pty_.master >= 0) {
+        close(pty_.master);
+        pty_.master = -1;
     }
 }
 
@@ -81,7 +69,7 @@ void PtyPeer::Pump(std::stop_token stop) {
         int fd;
         {
             std::lock_guard lock(mutex_);
-            fd = master_;
+            fd = pty_.master;
         }
         if (fd < 0)
             return;
@@ -89,9 +77,9 @@ void PtyPeer::Pump(std::stop_token stop) {
         if (poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN))
             continue;
         std::lock_guard lock(mutex_);
-        if (master_ < 0)
+        if (pty_.master < 0)
             return;
-        ssize_t n = read(master_, buf, sizeof buf);
+        ssize_t n = read(pty_.master, buf, sizeof buf);
         if (n <= 0)
             continue;
         for (ssize_t i = 0; i < n; ++i) {

@@ -4,6 +4,8 @@
 // and answers from a script. The master is never configured (a missing raw
 // set-up on the port side must show).
 
+#include "TestPty.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -22,7 +24,7 @@ public:
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return pty_.slavePath; }
 
     // Queues replies: the k-th command line the port writes (a line ending in
     // a line feed; a NUL right after it belongs to the command) is answered
@@ -42,9 +44,7 @@ private:
     void Pump(std::stop_token stop);
     void WriteAll(std::string_view bytes);
 
-    int master_ = -1;
-    int slaveKeeper_ = -1; // keeps the pty alive between port openings
-    std::string slavePath_;
+    TestPty pty_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string received_;

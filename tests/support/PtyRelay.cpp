@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -41,13 +40,7 @@ PtyRelay::PtyRelay(const std::string& boardDevice) {
     cfsetspeed(&raw, B921600);
     tcsetattr(board_, TCSANOW, &raw);
 
-    char name[256] = {};
-    if (openpty(&master_, &slaveKeeper_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    fcntl(slaveKeeper_, F_SETFD, FD_CLOEXEC);
-    slavePath_ = name;
+    pty_ = OpenTestPty();
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 
@@ -55,7 +48,7 @@ PtyRelay::~PtyRelay() {
     pump_.request_stop();
     if (pump_.joinable())
         pump_.join();
-    for (int fd : {master_, slaveKeeper_, board_})
+    for (int fd : {pty_.master, pty_.slaveKeeper, board_})
         close(fd);
 }
 
@@ -66,12 +59,12 @@ std::vector<PtyRelay::Run> PtyRelay::Transcript() {
 
 void PtyRelay::Pump(std::stop_token stop) {
     while (!stop.stop_requested()) {
-        pollfd p[2] = {{master_, POLLIN, 0}, {board_, POLLIN, 0}};
+        pollfd p[2] = {{pty_.master, POLLIN, 0}, {board_, POLLIN, 0}};
         if (poll(p, 2, 10) <= 0)
             continue;
-        if ((p[0].revents & POLLIN) && !Pass(master_, board_, true))
+        if ((p[0].revents & POLLIN) && !Pass(pty_.master, board_, true))
             return;
-        if ((p[1].revents & POLLIN) && !Pass(board_, master_, false))
+        if ((p[1].revents & POLLIN) && !Pass(board_, pty_.master, false))
             return;
     }
 }

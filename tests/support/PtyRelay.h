@@ -4,6 +4,8 @@
 // device and each of its bytes back, and notes what crossed in which
 // direction, in the order it crossed.
 
+#include "TestPty.h"
+
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -19,7 +21,7 @@ public:
     PtyRelay(const PtyRelay&) = delete;
     PtyRelay& operator=(const PtyRelay&) = delete;
 
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return pty_.slavePath; }
 
     // Bytes of one direction in a row, with the direction.
     struct Run {
@@ -33,10 +35,8 @@ private:
     void Pump(std::stop_token stop);
     bool Pass(int from, int to, bool fromPort);
 
-    int master_ = -1;
-    int slaveKeeper_ = -1;
+    TestPty pty_;
     int board_ = -1;
-    std::string slavePath_;
     std::mutex mutex_;
     std::vector<Run> runs_;
     std::jthread pump_;
