@@ -6,6 +6,7 @@
 //                                SDD body (65536 when not given)
 
 #include "bench/BenchClock.h"
+#include "bench/ConnectExchange.h"
 #include "board/SddFile.h"
 #include "board/VirtualBoardHost.h"
 #include "protocol/CommandExchange.h"
@@ -68,15 +69,10 @@ struct BoardSession {
 
 void BarePtyExchange() {
     kel::test::PtyConnection link(2, kel::ReadWatchdog::kSlice);
-    std::vector<double> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        link.peer.ScriptReplies({kel::kCmdOk});
-        const auto start = Clock::now();
-        if (kel::ConnectDevice(link.ctx) != kel::kResultOk) {
-            std::printf("bare pty exchange failed\n");
-            return;
-        }
-        ms.push_back(SecondsSince(start) * 1000.0);
+    const std::vector<double> ms = ConnectExchangeMs(link, kRuns);
+    if (ms.empty()) {
+        std::printf("bare pty exchange failed\n");
+        return;
     }
     std::printf("exchange on a bare pty (13-byte command, 16-byte reply): overhead %.3f ms "
                 "median, %.3f ms max (the pty costs nothing; target <= 0.3 ms)\n",

@@ -2,12 +2,12 @@
 // which it takes a reply read byte by byte, and one exchange over a real
 // pseudo-terminal with and without the log.
 
+#include "bench/BenchClock.h"
+#include "bench/ConnectExchange.h"
 #include "protocol/CommandExchange.h"
 #include "serial/SessionLog.h"
 #include "tests/support/PtyConnection.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,14 +15,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace kel::bench;
 namespace fs = std::filesystem;
 
 const kel::SessionInfo kInfo{"bench", "0", "QB202", "/dev/pts/0", 115200};
-
-double MicrosecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
 
 void Receive(kel::SessionLog& log, const std::string& bytes) {
     for (const char c : bytes)
@@ -41,7 +37,7 @@ void RecordingCost(const fs::path& folder) {
                    command.size());
         Receive(log, reply);
     }
-    const double us = MicrosecondsSince(start);
+    const double us = SecondsSince(start) * 1e6;
     log.Close();
     std::printf("recording one exchange (13-byte command, 16-byte reply, 2 lines written): "
                 "%.2f us\n",
@@ -53,24 +49,16 @@ void RecordingCost(const fs::path& folder) {
     const auto flowStart = Clock::now();
     for (int i = 0; i < kLines; ++i)
         Receive(log, line);
-    const double flowUs = MicrosecondsSince(flowStart);
+    const double flowUs = SecondsSince(flowStart) * 1e6;
     log.Close();
     std::printf("recording a flowing reply byte by byte: %.1f MB/s\n",
                 static_cast<double>(kLines) * static_cast<double>(line.size()) / flowUs);
 }
 
+// -1 when an exchange failed.
 double MedianExchangeMs(kel::test::PtyConnection& link) {
-    constexpr int kRuns = 30;
-    std::vector<double> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        link.peer.ScriptReplies({kel::kCmdOk});
-        const auto start = Clock::now();
-        if (kel::ConnectDevice(link.ctx) != kel::kResultOk)
-            return -1;
-        ms.push_back(MicrosecondsSince(start) / 1000.0);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[kRuns / 2];
+    const std::vector<double> ms = ConnectExchangeMs(link, 30);
+    return ms.empty() ? -1 : Median(ms);
 }
 
 void ExchangeWithAndWithoutLog(const fs::path& folder) {

@@ -136,10 +136,9 @@ std::string UsbDescription(const fs::path& usb, const std::string& usbId) {
 std::map<fs::path, std::vector<std::string>> PersistentLinks(const fs::path& devRoot) {
     std::map<fs::path, std::vector<std::string>> links;
     for (const char* folder : {"serial/by-id", "serial/by-path"}) {
-        std::vector<fs::path> found = Entries(devRoot / folder);
-        std::error_code error;
-        std::erase_if(found, [&](const fs::path& link) { return !fs::is_symlink(link, error); });
-        for (const fs::path& link : found) {
+        for (const fs::path& link : Entries(devRoot / folder)) {
+            // Anything but a link fails here and is passed over.
+            std::error_code error;
             const fs::path target = fs::read_symlink(link, error);
             if (error)
                 continue;

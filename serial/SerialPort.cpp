@@ -286,7 +286,6 @@ bool SerialPort::Probe(const std::string& portName, OpenError* why) {
 }
 
 int BusyWaitMs(double ms) {
-    using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     for (;;) {
         const auto elapsed = Clock::now() - start;

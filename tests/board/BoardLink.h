@@ -6,13 +6,16 @@
 
 #include "board/VirtualBoardHost.h"
 #include "protocol/CommandContext.h"
+#include "protocol/CommandExchange.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <gtest/gtest.h>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace kel::test {
@@ -36,6 +39,14 @@ struct BoardLink {
     ReadWatchdog watchdog;
     StringLogContext ctx;
 };
+
+// Probe, connect and enable_phy, as the console connects; power gets the
+// power level enable_phy reports.
+inline void Handshake(BoardLink& link, std::string& power) {
+    ASSERT_EQ(ProbeDriver(link.ctx), kResultOk);
+    ASSERT_EQ(ConnectDevice(link.ctx), kResultOk);
+    ASSERT_EQ(EnablePhy(link.ctx, power), kResultOk);
+}
 
 // The host answers on its own thread; a command that reads no reply
 // (disconnect) lands a moment later.

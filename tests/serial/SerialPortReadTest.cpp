@@ -95,10 +95,7 @@ TEST_F(SerialPortRead, FlagAlreadySetReadsNothing) {
 
 TEST_F(SerialPortRead, ByteArrivingMidSliceIsReturned) {
     ReadWatchdog watchdog(port, 2000ms);
-    std::jthread sender([&] {
-        std::this_thread::sleep_for(30ms);
-        peer.Send("q");
-    });
+    std::jthread sender = Soon([&] { peer.Send("q"); });
     std::uint8_t byte = 0;
     EXPECT_EQ(Attempt(byte), 0);
     EXPECT_EQ(byte, 'q');
@@ -136,8 +133,7 @@ TEST_F(SerialPortRead, HangUpMidReadFails) {
 TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
     if (geteuid() != 0)
         GTEST_SKIP() << "TIOCVHANGUP needs root";
-    std::jthread hangUp([&] {
-        std::this_thread::sleep_for(50ms);
+    std::jthread hangUp = Soon([&] {
         const int fd = open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             return;

@@ -4,6 +4,8 @@
 
 #include "serial/SessionLog.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -16,14 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempFolder {
-    TempFolder() {
-        char pattern[] = "/tmp/session-log-test-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    fs::path path;
-};
+using test::TempFolder;
 
 const SessionInfo kInfo{"kelGuiTool", "1.0.8g", "QB202", "/dev/pts/7", 115200};
 

@@ -1,8 +1,6 @@
 #include "FakeSerialTree.h"
 
 #include <fstream>
-#include <stdexcept>
-#include <stdlib.h>
 
 namespace kel::test {
 
@@ -24,17 +22,8 @@ void RelativeLink(const fs::path& target, const fs::path& link) {
 } // namespace
 
 FakeSerialTree::FakeSerialTree() {
-    std::string pattern = (fs::temp_directory_path() / "kel-serial-tree-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
     fs::create_directories(Sys("class/tty"));
-    fs::create_directories(root_ / "dev");
-}
-
-FakeSerialTree::~FakeSerialTree() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    fs::create_directories(folder_.path / "dev");
 }
 
 fs::path FakeSerialTree::UsbDevice(int usbPort, const UsbStrings& usb) {
@@ -87,7 +76,7 @@ void FakeSerialTree::AddVirtualTty(const std::string& name) {
 }
 
 void FakeSerialTree::AddNode(const std::string& name, const std::string& target) {
-    const fs::path node = root_ / "dev" / name;
+    const fs::path node = folder_.path / "dev" / name;
     if (target.empty())
         WriteFile(node, "node");
     else
@@ -96,12 +85,12 @@ void FakeSerialTree::AddNode(const std::string& name, const std::string& target)
 
 void FakeSerialTree::AddPersistentLink(const std::string& folder, const std::string& link,
                                        const std::string& node) {
-    RelativeLink(root_ / "dev" / node, root_ / "dev/serial" / folder / link);
+    RelativeLink(folder_.path / "dev" / node, folder_.path / "dev/serial" / folder / link);
 }
 
 void FakeSerialTree::Remove(const std::string& name) {
     fs::remove(Sys("class/tty/" + name));
-    fs::remove(root_ / "dev" / name);
+    fs::remove(folder_.path / "dev" / name);
 }
 
 void FakeSerialTree::AddTty(const std::string& name, const fs::path& device) {

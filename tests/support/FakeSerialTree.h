@@ -5,6 +5,7 @@
 // hardware (a usb-serial port, a USB interface, a UART's serial-base port).
 
 #include "serial/PortEnumeration.h"
+#include "tests/support/TempFolder.h"
 
 #include <filesystem>
 #include <string>
@@ -19,12 +20,15 @@ struct UsbStrings {
 class FakeSerialTree {
 public:
     FakeSerialTree();
-    ~FakeSerialTree();
     FakeSerialTree(const FakeSerialTree&) = delete;
     FakeSerialTree& operator=(const FakeSerialTree&) = delete;
 
-    SystemRoots Roots() const { return {(root_ / "sys").string(), (root_ / "dev").string()}; }
-    std::string DevPath(const std::string& name) const { return (root_ / "dev" / name).string(); }
+    SystemRoots Roots() const {
+        return {(folder_.path / "sys").string(), (folder_.path / "dev").string()};
+    }
+    std::string DevPath(const std::string& name) const {
+        return (folder_.path / "dev" / name).string();
+    }
 
     // A usb-serial adapter (ttyUSBn) at hub port usbPort: the tty hangs off
     // the driver's port device below the USB interface.
@@ -46,14 +50,14 @@ public:
 
 private:
     std::filesystem::path Sys(const std::string& relative) const {
-        return root_ / "sys" / relative;
+        return folder_.path / "sys" / relative;
     }
     std::filesystem::path UsbDevice(int usbPort, const UsbStrings& usb);
     void AddTty(const std::string& name, const std::filesystem::path& device);
     void Bind(const std::filesystem::path& device, const std::string& bus,
               const std::string& driver);
 
-    std::filesystem::path root_;
+    TempFolder folder_{"kel-serial-tree"};
 };
 
 } // namespace kel::test

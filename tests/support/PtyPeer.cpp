@@ -1,22 +1,12 @@
 #include "PtyPeer.h"
 
-#include <cerrno>
 #include <poll.h>
 #include <unistd.h>
 
 namespace kel::test {
 
-PtyPeer::PtyPeer() : pty_(OpenTestPty()) {
+PtyPeer::PtyPeer() {
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
-}
-
-PtyPeer::~PtyPeer() {
-    pump_.request_stop();
-    if (pump_.joinable())
-        pump_.join();
-    HangUp();
-    if (pty_.slaveKeeper >= 0)
-        close(pty_.slaveKeeper);
 }
 
 void PtyPeer::ScriptReplies(std::initializer_list<std::string_view> replies) {
@@ -27,21 +17,7 @@ void PtyPeer::ScriptReplies(std::initializer_list<std::string_view> replies) {
 
 void PtyPeer::Send(std::string_view bytes) {
     std::lock_guard lock(mutex_);
-    WriteAll(bytes);
-}
-
-void PtyPeer::WriteAll(std::string_view bytes) {
-    while (!bytes.empty() && pty_.master >= 0) {
-        ssize_t n = write(pty_.master, bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return;
-        pollfd p{pty_.master, POLLOUT, 0};
-        poll(&p, 1, 10);
-    }
+    WriteAll(pty_.master, bytes);
 }
 
 std::string PtyPeer::Received() {
@@ -95,7 +71,7 @@ void PtyPeer::Pump(std::stop_token stop) {
                 continue;
             std::string reply = std::move(replies_.front());
             replies_.pop_front();
-            WriteAll(reply);
+            WriteAll(pty_.master, reply);
         }
         changed_.notify_all();
     }

@@ -20,7 +20,6 @@ namespace kel::test {
 class PtyPeer {
 public:
     PtyPeer();
-    ~PtyPeer();
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
@@ -42,7 +41,6 @@ public:
 
 private:
     void Pump(std::stop_token stop);
-    void WriteAll(std::string_view bytes);
 
     TestPty pty_;
     std::mutex mutex_;
@@ -50,7 +48,7 @@ private:
     std::string received_;
     std::string pendingLine_;
     std::deque<std::string> replies_;
-    std::jthread pump_;
+    std::jthread pump_; // last: stopped and joined before the rest goes
 };
 
 } // namespace kel::test

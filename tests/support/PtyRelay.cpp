@@ -9,25 +9,6 @@
 
 namespace kel::test {
 
-namespace {
-
-void WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n > 0) {
-            data += n;
-            size -= static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return;
-        pollfd p{fd, POLLOUT, 0};
-        poll(&p, 1, 10);
-    }
-}
-
-} // namespace
-
 PtyRelay::PtyRelay(const std::string& boardDevice) {
     // The relay is the board's client: it must put that line in raw mode,
     // as any client must.
@@ -40,7 +21,6 @@ PtyRelay::PtyRelay(const std::string& boardDevice) {
     cfsetspeed(&raw, B921600);
     tcsetattr(board_, TCSANOW, &raw);
 
-    pty_ = OpenTestPty();
     pump_ = std::jthread([this](std::stop_token stop) { Pump(stop); });
 }
 
@@ -48,8 +28,7 @@ PtyRelay::~PtyRelay() {
     pump_.request_stop();
     if (pump_.joinable())
         pump_.join();
-    for (int fd : {pty_.master, pty_.slaveKeeper, board_})
-        close(fd);
+    close(board_);
 }
 
 std::vector<PtyRelay::Run> PtyRelay::Transcript() {
@@ -80,7 +59,7 @@ bool PtyRelay::Pass(int from, int to, bool fromPort) {
             runs_.push_back({fromPort, {}});
         runs_.back().bytes.append(buf, static_cast<std::size_t>(n));
     }
-    WriteAll(to, buf, static_cast<std::size_t>(n));
+    WriteAll(to, std::string_view(buf, static_cast<std::size_t>(n)));
     return true;
 }
 
