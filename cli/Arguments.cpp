@@ -19,8 +19,6 @@ namespace kel::cli {
 
 namespace {
 
-constexpr int kUsageExit = 2;
-
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH | --virtual) -m MODEL [-b BAUD] [--channel N] [--rate MBPS]\n"
     "                  [--power LEVEL] [--json] [-v] SUBCOMMAND ...\n";
@@ -407,17 +405,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostrea
     CommandLine line;
     try {
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-        return {line.Resolve(), 0};
+        return {line.Resolve(), kExitOk};
     } catch (const CLI::CallForHelp&) {
         // The help of the subcommand asked about, or of the whole program.
         out << line.app.help();
-        return {std::nullopt, 0};
+        return {std::nullopt, kExitOk};
     } catch (const CLI::ParseError& error) {
         ExplainUsage(err, error.what());
     } catch (const UsageError& error) {
         ExplainUsage(err, error.message);
     }
-    return {std::nullopt, kUsageExit};
+    return {std::nullopt, kExitUsage};
 }
 
 } // namespace kel::cli
