@@ -12,8 +12,7 @@ int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (!parsed.invocation)
         return parsed.exitCode;
     Report report(parsed.invocation->json, out, err);
-    Run run(*parsed.invocation, report, interruption, settings);
-    run.SetTrace(err);
+    Run run(*parsed.invocation, report, interruption, settings, err);
     return run.Execute();
 }
 

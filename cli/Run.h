@@ -26,15 +26,15 @@ namespace kel::cli {
 
 class Run {
 public:
+    // With --verbose the exchange is traced on err.
     Run(const Invocation& invocation, Report& report, Interruption& interruption,
-        const RunSettings& settings)
+        const RunSettings& settings, std::ostream& err)
         : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
-          ctx_(port_, invocation.chipModelRow, invocation.verbose ? &trace_ : nullptr) {}
+          ctx_(port_, invocation.chipModelRow, invocation.verbose ? &err : nullptr) {}
     ~Run();
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
-    void SetTrace(std::ostream& err) { trace_.rdbuf(err.rdbuf()); }
     int Execute();
 
 private:
@@ -76,7 +76,6 @@ private:
     Report& report_;
     Interruption& interruption_;
     RunSettings settings_;
-    std::ostream trace_{nullptr};
 
     // Declared in the order they start; they end the other way round.
     std::unique_ptr<board::VirtualBoardHost> board_;
