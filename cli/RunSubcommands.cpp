@@ -21,6 +21,16 @@ Fields NumberOrText(const std::string& text) {
         return ReadInteger(text);
     return text;
 }
+
+// The stored levels of the three rate classes, as info and sdd-power give them.
+Fields SddPowerFields(const rftest::SddPowers& powers) {
+    return Fields{{"11b", NumberOrText(powers[0])},
+                  {"11gn", NumberOrText(powers[1])},
+                  {"11n_mcs7", NumberOrText(powers[2])}};
+}
+std::string SddPowerText(const rftest::SddPowers& powers) {
+    return "11b " + powers[0] + ", 11gn " + powers[1] + ", 11n mcs7 " + powers[2];
+}
 } // namespace
 
 using rftest::Failure;
@@ -42,10 +52,8 @@ int Run::Info() {
         rftest::SddPowers powers;
         if (Failure failure = rftest::GetSddPowerAll(ctx_, powers))
             return Fail("info", failure);
-        fields["sdd_power"] = Fields{{"11b", NumberOrText(powers[0])},
-                                     {"11gn", NumberOrText(powers[1])},
-                                     {"11n_mcs7", NumberOrText(powers[2])}};
-        text += "\nsdd power: 11b " + powers[0] + ", 11gn " + powers[1] + ", 11n mcs7 " + powers[2];
+        fields["sdd_power"] = SddPowerFields(powers);
+        text += "\nsdd power: " + SddPowerText(powers);
     }
     return Done(std::move(fields), text);
 }
@@ -188,15 +196,15 @@ int Run::Calibration() {
         return Done(std::move(fields), "freq offset: " + offset);
     }
     case Subcommand::FreqOffsetSet:
-        if (Failure failure = rftest::SetFreqOffset(ctx_, values[0]))
+    case Subcommand::FreqOffsetSave: {
+        const bool save = run_.subcommand == Subcommand::FreqOffsetSave;
+        if (Failure failure = save ? rftest::SaveFreqOffset(ctx_, values[0])
+                                   : rftest::SetFreqOffset(ctx_, values[0]))
             return Fail(name, failure);
         fields["freq_offset"] = NumberOrText(values[0]);
-        return Done(std::move(fields), "freq offset set to " + values[0]);
-    case Subcommand::FreqOffsetSave:
-        if (Failure failure = rftest::SaveFreqOffset(ctx_, values[0]))
-            return Fail(name, failure);
-        fields["freq_offset"] = NumberOrText(values[0]);
-        return Done(std::move(fields), "stored freq offset set to " + values[0]);
+        return Done(std::move(fields),
+                    std::string(save ? "stored " : "") + "freq offset set to " + values[0]);
+    }
     case Subcommand::SddPowerGet:
     case Subcommand::SddPowerSet: {
         rftest::SddPowers powers{values[0], values[1], values[2]};
@@ -204,12 +212,9 @@ int Run::Calibration() {
         if (Failure failure =
                 get ? rftest::GetSddPowerAll(ctx_, powers) : rftest::SetSddPowerAll(ctx_, powers))
             return Fail(name, failure);
-        fields["11b"] = NumberOrText(powers[0]);
-        fields["11gn"] = NumberOrText(powers[1]);
-        fields["11n_mcs7"] = NumberOrText(powers[2]);
-        return Done(std::move(fields), std::string(get ? "sdd power" : "sdd power set to") +
-                                           ": 11b " + powers[0] + ", 11gn " + powers[1] +
-                                           ", 11n mcs7 " + powers[2]);
+        fields.update(SddPowerFields(powers));
+        return Done(std::move(fields),
+                    (get ? "sdd power: " : "sdd power set to: ") + SddPowerText(powers));
     }
     case Subcommand::MacGet:
     case Subcommand::MacSet: {
