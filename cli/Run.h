@@ -67,6 +67,9 @@ private:
               const std::function<rftest::Failure()>& stop, const std::string& runningText,
               const std::string& doneText);
     int Rx();
+    // Reports a measured point, with "pass" under --max-per; false when it
+    // does not keep to the limit.
+    bool ReportPoint(const rftest::RxPoint& point);
     int SweepRx();
     int SddExport();
     int Send();

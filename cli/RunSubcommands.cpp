@@ -110,14 +110,19 @@ int Run::Rx() {
             ctx_, *run_.duration, [this](auto duration) { return Pause(duration); }, point))
         return Fail("rx", failure);
     started_ = Test::None;
-    Fields fields = PointFields("rx", point);
-    if (run_.maxPer)
-        fields["pass"] = WithinLimit(point, run_.maxPer);
-    report_.Result(std::move(fields), PointText(point));
-    if (WithinLimit(point, run_.maxPer))
+    if (ReportPoint(point))
         return kExitOk;
     report_.Note("kel-rftest: PER above the limit of " + std::to_string(*run_.maxPer) + " %");
     return kExitPerLimit;
+}
+
+bool Run::ReportPoint(const rftest::RxPoint& point) {
+    Fields fields = PointFields(SubcommandName(run_.subcommand), point);
+    const bool within = WithinLimit(point, run_.maxPer);
+    if (run_.maxPer)
+        fields["pass"] = within;
+    report_.Result(std::move(fields), PointText(point));
+    return within;
 }
 
 int Run::SweepRx() {
@@ -134,12 +139,7 @@ int Run::SweepRx() {
         report_.Note(line);
     };
     observer.measured = [&](const rftest::RxPoint& point) {
-        Fields fields = PointFields("sweep-rx", point);
-        const bool within = WithinLimit(point, run_.maxPer);
-        if (run_.maxPer)
-            fields["pass"] = within;
-        aboveLimit += within ? 0 : 1;
-        report_.Result(std::move(fields), PointText(point));
+        aboveLimit += ReportPoint(point) ? 0 : 1;
         csvWritten = csv_.Write(point) && csvWritten;
     };
     const rftest::SweepPlan plan{run_.channels, run_.rateRows, *run_.duration, *run_.sent};
