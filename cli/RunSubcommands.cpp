@@ -5,7 +5,6 @@
 #include "protocol/NumberReading.h"
 #include "rftest/CalibrationSteps.h"
 #include "rftest/RfSteps.h"
-#include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
 
 #include <cstdio>
@@ -133,9 +132,7 @@ int Run::SweepRx() {
     observer.starting = [&](std::size_t index, std::size_t count, int channel, int rateRow) {
         char line[160];
         std::snprintf(line, sizeof line, "[%zu/%zu] channel %d, %s Mbit/s: receiving for %g s",
-                      index + 1, count, channel,
-                      rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(rateRow)]).c_str(),
-                      seconds);
+                      index + 1, count, channel, RateText(rateRow).c_str(), seconds);
         report_.Note(line);
     };
     observer.measured = [&](const rftest::RxPoint& point) {
