@@ -19,8 +19,6 @@ namespace kel::cli {
 
 namespace {
 
-constexpr int kUsageExit = 2;
-
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH | --virtual) -m MODEL [-b BAUD] [--channel N] [--rate MBPS]\n"
     "                  [--power LEVEL] [--json] [-v] SUBCOMMAND ...\n";
@@ -122,10 +120,18 @@ public:
 
 private:
     void Build();
-    CLI::App* Add(CLI::App& parent, const char* name, const char* help, Subcommand subcommand) {
-        CLI::App* sub = parent.add_subcommand(name, help);
+    // Named as SubcommandName spells it, the last word under a group.
+    CLI::App* Add(CLI::App& parent, Subcommand subcommand, const char* help) {
+        const std::string_view name = SubcommandName(subcommand);
+        CLI::App* sub = parent.add_subcommand(std::string(name.substr(name.rfind(' ') + 1)), help);
         subcommands[sub] = subcommand;
         return sub;
+    }
+    // A word that groups subcommands ("mac get"): one of them must follow.
+    CLI::App* Group(const char* name, const char* help) {
+        CLI::App* group = app.add_subcommand(name, help);
+        group->require_subcommand(1);
+        return group;
     }
     void AddSeconds(CLI::App* sub, const char* help, bool required) {
         CLI::Option* option = sub->add_option("--seconds", raw.seconds, help)
@@ -198,38 +204,34 @@ void CommandLine::Build() {
     app.add_flag("-v,--verbose", raw.verbose,
                  "Show every command line sent (>) and reply line read (<) on standard error");
 
-    Add(app, "info",
+    Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
-        "offset and the SDD power table)",
-        Subcommand::Info);
+        "offset and the SDD power table)");
 
-    CLI::App* tx = Add(app, "tx",
+    CLI::App* tx = Add(app, Subcommand::Tx,
                        "Start a TX test. Without --seconds it keeps running after the program "
-                       "ends (for an instrument); stop it with tx-stop",
-                       Subcommand::Tx);
+                       "ends (for an instrument); stop it with tx-stop");
     tx->add_option("--length", raw.length, "Packet length 0 to 4095, 0 for automatic (default)")
         ->option_text("N");
     tx->add_option("--count", raw.count, "Packets to send, 0 until stopped (default)")
         ->option_text("N");
     tx->add_flag("--full-duty", raw.fullDuty, "Full duty cycle");
     AddSeconds(tx, "Stop the TX after S seconds", false);
-    Add(app, "tx-stop", "Stop a running TX test", Subcommand::TxStop);
+    Add(app, Subcommand::TxStop, "Stop a running TX test");
 
-    CLI::App* tone = Add(app, "tone",
+    CLI::App* tone = Add(app, Subcommand::Tone,
                          "Start a single tone (QB201/QB102: on a TX at 65 Mbit/s). Without "
-                         "--seconds it keeps running; stop it with tone-stop",
-                         Subcommand::Tone);
+                         "--seconds it keeps running; stop it with tone-stop");
     AddSeconds(tone, "Stop the tone after S seconds", false);
-    Add(app, "tone-stop", "Stop a single tone (and its TX carrier)", Subcommand::ToneStop);
+    Add(app, Subcommand::ToneStop, "Stop a single tone (and its TX carrier)");
 
-    CLI::App* rx = Add(app, "rx", "Receive for S seconds, then print the counters", Subcommand::Rx);
+    CLI::App* rx = Add(app, Subcommand::Rx, "Receive for S seconds, then print the counters");
     AddSeconds(rx, "How long to receive", true);
     AddPer(rx, false);
 
-    CLI::App* sweep = Add(app, "sweep-rx",
+    CLI::App* sweep = Add(app, Subcommand::SweepRx,
                           "RX at each channel, then each rate: counters and packet error rate "
-                          "per point",
-                          Subcommand::SweepRx);
+                          "per point");
     sweep->add_option("--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11")
         ->required()
         ->option_text("LIST");
@@ -244,51 +246,44 @@ void CommandLine::Build() {
     sweep->add_option("--csv", raw.csv, "Also write the points to FILE as CSV")
         ->option_text("FILE");
 
-    CLI::App* freq = app.add_subcommand("freq-offset", "The crystal frequency offset");
-    freq->require_subcommand(1);
-    Add(*freq, "get", "Read the offset of the running firmware", Subcommand::FreqOffsetGet);
-    Add(*freq, "set", "Set the offset of the running firmware: 0 to 127", Subcommand::FreqOffsetSet)
+    CLI::App* freq = Group("freq-offset", "The crystal frequency offset");
+    Add(*freq, Subcommand::FreqOffsetGet, "Read the offset of the running firmware");
+    Add(*freq, Subcommand::FreqOffsetSet, "Set the offset of the running firmware: 0 to 127")
         ->add_option("N", raw.value, "Offset")
         ->required();
-    Add(*freq, "save", "Store the offset in the board's SDD data: 0 to 127",
-        Subcommand::FreqOffsetSave)
+    Add(*freq, Subcommand::FreqOffsetSave, "Store the offset in the board's SDD data: 0 to 127")
         ->add_option("N", raw.value, "Offset")
         ->required();
 
-    CLI::App* sdd = app.add_subcommand("sdd-power", "The power levels stored in the SDD data");
-    sdd->require_subcommand(1);
-    Add(*sdd, "get", "Read the levels of 11b, 11g/n and 11n MCS7", Subcommand::SddPowerGet);
-    Add(*sdd, "set", "Store the levels of 11b, 11g/n and 11n MCS7: each 0 to 120",
-        Subcommand::SddPowerSet)
+    CLI::App* sdd = Group("sdd-power", "The power levels stored in the SDD data");
+    Add(*sdd, Subcommand::SddPowerGet, "Read the levels of 11b, 11g/n and 11n MCS7");
+    Add(*sdd, Subcommand::SddPowerSet, "Store the levels of 11b, 11g/n and 11n MCS7: each 0 to 120")
         ->add_option("A B C", raw.values, "Levels")
         ->expected(3)
         ->required();
-    Add(app, "sdd-export", "Save the board's SDD file (ASCII dump) to FILE", Subcommand::SddExport)
+    Add(app, Subcommand::SddExport, "Save the board's SDD file (ASCII dump) to FILE")
         ->add_option("FILE", raw.path, "Where to save it")
         ->required();
 
-    CLI::App* mac = app.add_subcommand("mac", "The MAC addresses");
-    mac->require_subcommand(1);
-    Add(*mac, "get", "Read the source, destination and BSSID addresses", Subcommand::MacGet);
-    Add(*mac, "set", "Set them (the board checks their form)", Subcommand::MacSet)
+    CLI::App* mac = Group("mac", "The MAC addresses");
+    Add(*mac, Subcommand::MacGet, "Read the source, destination and BSSID addresses");
+    Add(*mac, Subcommand::MacSet, "Set them (the board checks their form)")
         ->add_option("SRC DST BSSID", raw.values, "Addresses")
         ->expected(3)
         ->required();
 
-    CLI::App* supply = app.add_subcommand("supply", "Switch the board's supply");
-    supply->require_subcommand(1);
-    Add(*supply, "ldo", "LDO mode", Subcommand::SupplyLdo);
-    Add(*supply, "dcdc", "DC-DC mode; only a board with the DC-DC converter fitted survives it",
-        Subcommand::SupplyDcDc)
+    CLI::App* supply = Group("supply", "Switch the board's supply");
+    Add(*supply, Subcommand::SupplyLdo, "LDO mode");
+    Add(*supply, Subcommand::SupplyDcDc,
+        "DC-DC mode; only a board with the DC-DC converter fitted survives it")
         ->add_flag("--yes", raw.yes, "Confirm that the DC-DC converter is fitted");
 
     // Set last: subcommands would take it over as their own.
     app.footer(kFooter);
 
-    Add(app, "send",
+    Add(app, Subcommand::Send,
         "Send TEXT as typed (dialect prefix included) and a line feed; print "
-        "the reply",
-        Subcommand::Send)
+        "the reply")
         ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
 }
@@ -407,17 +402,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostrea
     CommandLine line;
     try {
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-        return {line.Resolve(), 0};
+        return {line.Resolve(), kExitOk};
     } catch (const CLI::CallForHelp&) {
         // The help of the subcommand asked about, or of the whole program.
         out << line.app.help();
-        return {std::nullopt, 0};
+        return {std::nullopt, kExitOk};
     } catch (const CLI::ParseError& error) {
         ExplainUsage(err, error.what());
     } catch (const UsageError& error) {
         ExplainUsage(err, error.message);
     }
-    return {std::nullopt, kUsageExit};
+    return {std::nullopt, kExitUsage};
 }
 
 } // namespace kel::cli

@@ -2,6 +2,7 @@
 // The command line of kel-rftest: every argument read and checked before the
 // port is touched, so a bad one costs nothing on the line.
 
+#include "cli/ExitCodes.h"
 #include "cli/Invocation.h"
 
 #include <iosfwd>
@@ -13,7 +14,7 @@ namespace kel::cli {
 
 struct ParsedArguments {
     std::optional<Invocation> invocation; // set when the run may go ahead
-    int exitCode = 0;                     // otherwise: 0 after --help, else 2
+    int exitCode = kExitOk;               // otherwise: kExitOk after --help, else kExitUsage
 };
 
 // args without the program's name. Help goes to out; a refusal goes to err

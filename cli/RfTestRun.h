@@ -3,6 +3,7 @@
 // (or the virtual board started), the handshake, the global settings, the
 // subcommand, and the end of the connection, whatever ended the run.
 
+#include "cli/ExitCodes.h"
 #include "serial/ReadWatchdog.h"
 
 #include <chrono>
@@ -13,13 +14,6 @@
 namespace kel::cli {
 
 class Interruption;
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoPort = 3;
-inline constexpr int kExitPerLimit = 4;
-inline constexpr int kExitInterrupted = 130;
 
 struct RunSettings {
     // The read slice; tests shorten it so a give-up comes sooner.

@@ -7,18 +7,16 @@
 
 namespace kel::cli {
 
-namespace {
-std::string RateOf(const rftest::RxPoint& point) {
-    return rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(*point.rateRow)]);
+std::string RateText(int rateRow) {
+    return rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(rateRow)]);
 }
-} // namespace
 
 Fields PointFields(const char* command, const rftest::RxPoint& point) {
     Fields fields{{"command", command}};
     if (point.channel)
         fields["channel"] = *point.channel;
     if (point.rateRow)
-        fields["rate"] = RateOf(point);
+        fields["rate"] = RateText(*point.rateRow);
     fields["total"] = point.counters.total;
     fields["abort_errors"] = point.counters.abortErrors;
     fields["crc_errors"] = point.counters.crcErrors;
@@ -35,7 +33,7 @@ std::string PointText(const rftest::RxPoint& point) {
     if (point.channel)
         text += "channel " + std::to_string(*point.channel) + ", ";
     if (point.rateRow)
-        text += RateOf(point) + " Mbit/s, ";
+        text += RateText(*point.rateRow) + " Mbit/s, ";
     const rftest::RxCounters& c = point.counters;
     text += "total " + std::to_string(c.total) + ", abort errors " + std::to_string(c.abortErrors) +
             ", CRC errors " + std::to_string(c.crcErrors);
@@ -67,7 +65,7 @@ bool SweepCsv::Write(const rftest::RxPoint& point) {
     if (!file_.is_open())
         return true;
     const rftest::RxCounters& c = point.counters;
-    file_ << point.channel.value_or(0) << ',' << RateOf(point) << ',' << c.total << ','
+    file_ << point.channel.value_or(0) << ',' << RateText(*point.rateRow) << ',' << c.total << ','
           << c.abortErrors << ',' << c.crcErrors << ',' << point.sent.value_or(0) << ','
           << point.perText << '\n'
           << std::flush;

@@ -11,6 +11,9 @@
 
 namespace kel::cli {
 
+// "5.5", "54.0": a row of the rate table as the reports write it.
+std::string RateText(int rateRow);
+
 Fields PointFields(const char* command, const rftest::RxPoint& point);
 std::string PointText(const rftest::RxPoint& point);
 

@@ -177,4 +177,13 @@ void CheckExchange(const ExchangeInput& input, int result, const ScriptedLine& l
     CheckBareReaders(input, op, result, line, out);
 }
 
+int RunCheckedExchange(const ExchangeInput& input) {
+    ScriptedLine& line = ScriptedLine::Current();
+    line.Load(input.script);
+    ExchangeOutputs outputs;
+    const int result = RunExchange(input, line, outputs);
+    CheckExchange(input, result, line, outputs);
+    return result;
+}
+
 } // namespace kel::fuzz

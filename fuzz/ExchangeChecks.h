@@ -12,4 +12,7 @@ namespace kel::fuzz {
 void CheckExchange(const ExchangeInput& input, int result, const ScriptedLine& line,
                    const ExchangeOutputs& out);
 
+// One fuzz input played on the current line: run, then checked; its result.
+int RunCheckedExchange(const ExchangeInput& input);
+
 } // namespace kel::fuzz

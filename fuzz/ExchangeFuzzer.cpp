@@ -10,13 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kel::fuzz;
-    const auto input = DecodeExchangeInput({reinterpret_cast<const char*>(data), size});
-    if (!input)
-        return 0;
-    ScriptedLine& line = ScriptedLine::Current();
-    line.Load(input->script);
-    ExchangeOutputs outputs;
-    const int result = RunExchange(*input, line, outputs);
-    CheckExchange(*input, result, line, outputs);
+    if (const auto input = DecodeExchangeInput({reinterpret_cast<const char*>(data), size}))
+        RunCheckedExchange(*input);
     return 0;
 }

@@ -67,13 +67,7 @@ std::string Transcribe(int chipModel, std::size_t op, Seeds& seeds) {
 
 // Replays a seed as the fuzzer would and returns its result.
 int Replay(const std::string& input) {
-    const auto decoded = DecodeExchangeInput(input);
-    ScriptedLine& line = ScriptedLine::Current();
-    line.Load(decoded->script);
-    ExchangeOutputs outputs;
-    const int result = RunExchange(*decoded, line, outputs);
-    CheckExchange(*decoded, result, line, outputs);
-    return result;
+    return RunCheckedExchange(*DecodeExchangeInput(input));
 }
 
 void CollectLines(const std::string& bytes, Seeds& seeds) {

@@ -26,20 +26,12 @@ TEST(Handshake, TheFirstStepThatFailsNamesItsCommand) {
 
 TEST(RxSweep, EachChannelThenEachRateIsSetAndMeasured) {
     test::PtyConnection link(2);
-    std::vector<std::string_view> replies;
-    const std::string counters[] = {"Total:990\nAbortError:0\nCRCError:10\n",
-                                    "Total:1000\nAbortError:0\nCRCError:0\n",
-                                    "Total:1010\nAbortError:0\nCRCError:0\n", "CRCError:5\n"};
-    std::vector<std::string> rxStopReplies;
-    for (const std::string& c : counters)
-        rxStopReplies.push_back(c + kOk);
-    for (const std::string& rxStop : rxStopReplies) {
-        for (const char* reply : {kOk, "power level:20\nSending CMD OK!\n", kOk})
-            replies.push_back(reply);
-        replies.push_back(rxStop);
-    }
-    for (std::string_view reply : replies)
-        link.peer.ScriptReplies({reply});
+    // channel, rate, rx, then rx_stop with the point's counters.
+    for (const char* counters :
+         {"Total:990\nAbortError:0\nCRCError:10\n", "Total:1000\nAbortError:0\nCRCError:0\n",
+          "Total:1010\nAbortError:0\nCRCError:0\n", "CRCError:5\n"})
+        link.peer.ScriptReplies(
+            {kOk, "power level:20\nSending CMD OK!\n", kOk, std::string(counters) + kOk});
 
     std::vector<std::chrono::milliseconds> pauses;
     std::vector<std::string> starts;

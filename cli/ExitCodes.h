@@ -1,0 +1,13 @@
+#pragma once
+// What kel-rftest's exit code tells a script (its --help lists them too).
+
+namespace kel::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoPort = 3;
+inline constexpr int kExitPerLimit = 4;
+inline constexpr int kExitInterrupted = 130;
+
+} // namespace kel::cli
