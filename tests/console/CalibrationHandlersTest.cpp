@@ -236,21 +236,16 @@ private slots:
         QCOMPARE(Board().Supply(), SupplyMode::Ldo);
     }
 
-    void dcdcConfirmedSwitchesAndIsRemembered() {
+    void dcdcConfirmedSwitchesAndAFailedLdoSwitchKeepsIt() {
         ConnectToBoard();
         console->prompts->answers.push_back(Prompter::Answer::Yes);
         console->Click(IDC_DCDC_MODE);
         QCOMPARE(console->Messages(), QStringList());
         VerifyModeShown(true);
         QCOMPARE(Board().Supply(), SupplyMode::DcDc);
-    }
 
-    void failedLdoSwitchPutsTheRadiosBack() {
-        ConnectToBoard();
-        console->prompts->answers.push_back(Prompter::Answer::Yes);
-        console->Click(IDC_DCDC_MODE);
+        // The radios go back to the mode the board is still in.
         console->Board().GoSilent();
-
         console->Click(IDC_LDO_MODE);
         QCOMPARE(console->Messages(), QStringList{"Failed to send Switch to LDO Mode cmd!"});
         VerifyModeShown(true);
