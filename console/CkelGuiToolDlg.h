@@ -198,11 +198,11 @@ public:
     std::string sddPower11gnText;      // 1032
     std::string sddPower11nMcs7Text;   // 1033
     CEditList* sddPowerList = nullptr; // 1045
-    // The list's column the user edits: a class's power level.
-    static constexpr int kSddPowerColumn = 1;
-    int fullDutyCheck = 0;            // 1046
-    QComboBox* baudRateBox = nullptr; // 1047
+    int fullDutyCheck = 0;             // 1046
+    QComboBox* baudRateBox = nullptr;  // 1047
 
+    // The SDD power list's column the user edits: a class's power level.
+    static constexpr int kSddPowerColumn = 1;
     // The three SDD power texts in the order of the list's rows, which is the
     // order of kel::rftest::SddPowerClass.
     std::array<std::string*, 3> SddPowerTexts() {

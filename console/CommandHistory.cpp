@@ -20,9 +20,7 @@ void CommandHistory::Add(const QString& command) {
         return;
     if (commands_.isEmpty() || commands_.last() != command)
         commands_.append(command);
-    if (commands_.size() > kLimit)
-        commands_.remove(0, commands_.size() - kLimit);
-    position_ = commands_.size();
+    KeepNewest();
     draft_.clear();
     Save();
 }
@@ -69,6 +67,11 @@ void CommandHistory::Load() {
         if (command.isString() && !command.toString().isEmpty())
             commands_.append(command.toString());
     }
+    KeepNewest();
+}
+
+// Keeps the newest kLimit; the next Up starts from the newest again.
+void CommandHistory::KeepNewest() {
     if (commands_.size() > kLimit)
         commands_.remove(0, commands_.size() - kLimit);
     position_ = commands_.size();

@@ -28,6 +28,7 @@ private:
     void Older();
     void Newer();
     void Load();
+    void KeepNewest();
     void Save() const;
 
     QLineEdit* box_;

@@ -210,17 +210,21 @@ int DlgIdOf(const QWidget* control) {
     return id.isValid() ? id.toInt() : -1;
 }
 
+int SortedRow(const QComboBox* combo, const QString& text) {
+    int row = 0;
+    while (row < combo->count() &&
+           combo->itemData(row, Qt::EditRole).toString().compare(text, Qt::CaseInsensitive) <= 0)
+        ++row;
+    return row;
+}
+
 int AddString(QComboBox* combo, const QString& text) {
     // A list shows no row until one is chosen; Qt would pick the first row
     // added to an empty list, and an edit field would lose what was typed.
     const bool hadSelection = combo->currentIndex() >= 0;
     const QString typed = combo->currentText();
-    int row = combo->count();
-    if (combo->property(kSortedProperty).toBool()) {
-        row = 0;
-        while (row < combo->count() && combo->itemText(row).compare(text, Qt::CaseInsensitive) <= 0)
-            ++row;
-    }
+    const int row =
+        combo->property(kSortedProperty).toBool() ? SortedRow(combo, text) : combo->count();
     combo->insertItem(row, text);
     if (!hadSelection && combo->currentIndex() >= 0) {
         combo->setCurrentIndex(-1);

@@ -40,6 +40,10 @@ std::vector<QWidget*> BuildControls(QWidget* dialog, const res::DialogTemplate& 
 // template).
 int DlgIdOf(const QWidget* control);
 
+// Where a row whose edit text is text goes in rows sorted as text: after
+// every row that does not sort after it.
+int SortedRow(const QComboBox* combo, const QString& text);
+
 // Adds a row the way the list wants it: at its sorted place when the control
 // was built sorted, at the end otherwise; the selection (none, until the
 // user chooses) and any typed text stay. Returns the row.

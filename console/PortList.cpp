@@ -1,5 +1,7 @@
 #include "console/PortList.h"
 
+#include "console/DialogBuilder.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -37,13 +39,8 @@ PortItem* ItemAt(const QComboBox* box, int row) {
 // Rows stay sorted by path as text, as the list's sorted style asks.
 void InsertSorted(QComboBox* box, const PortEntry& entry) {
     auto* model = qobject_cast<QStandardItemModel*>(box->model());
-    if (!model)
-        return;
-    const QStringList paths = PortPaths(box);
-    int row = 0;
-    while (row < paths.size() && paths[row].compare(entry.path, Qt::CaseInsensitive) <= 0)
-        ++row;
-    model->insertRow(row, new PortItem(entry));
+    if (model)
+        model->insertRow(SortedRow(box, entry.path), new PortItem(entry));
 }
 
 // Descriptions are longer than the box is wide: the open list shows them whole.

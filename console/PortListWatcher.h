@@ -25,7 +25,6 @@ public:
 
     // Where ports are looked up; tests hand in a fake tree.
     void SetRoots(SystemRoots roots);
-    const SystemRoots& Roots() const { return roots_; }
 
     // The list is about to open: every device probed afresh, the choice cleared.
     void Refill();

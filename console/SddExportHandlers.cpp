@@ -56,10 +56,11 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         MessageBox(CannotCreate(path, reason));
     } else {
         sddExportFolder = QFileInfo(path).absolutePath();
-        const kel::rftest::Failure failure = kel::rftest::ReadSddFile(*this, fd);
+        kel::rftest::Failure failure = kel::rftest::ReadSddFile(*this, fd);
         // A failed close can lose what was written.
-        const bool closed = ::close(fd) == 0;
-        Succeeded(failure != nullptr ? failure : closed ? nullptr : kel::rftest::kSddDumpFailed);
+        if (::close(fd) != 0 && failure == nullptr)
+            failure = kel::rftest::kSddDumpFailed;
+        Succeeded(failure);
     }
 
     AppendLogText(QStringLiteral("Save ascii sdd file on: \r\n") + path + QStringLiteral("\n"));

@@ -49,7 +49,6 @@ public:
         return record;
     }
 
-    bool Finished() const { return finished_; }
     // nullptr once the list is gone.
     QAbstractScrollArea* List() const { return list_; }
 

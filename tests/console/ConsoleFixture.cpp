@@ -60,10 +60,7 @@ bool ConsoleFixture::Connect(int chipModel, const std::string& device) {
 }
 
 bool ConsoleFixture::ConnectToVirtualBoard(int chipModel) {
-    Choose(IDC_CHIP_MODEL, chipModel);
-    Type(IDC_COM_PORT, QString::fromLatin1(kel::kVirtualBoardEntry));
-    Click(IDC_CONNECT);
-    return dlg->connected != 0;
+    return Connect(chipModel, kel::kVirtualBoardEntry);
 }
 
 kel::board::VirtualBoardHost& ConsoleFixture::Board() {

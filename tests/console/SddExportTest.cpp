@@ -2,7 +2,7 @@
 // every failure path of the dump, targets refused before anything is sent,
 // and the window while the dump is read.
 
-#include "ScriptedPrompter.h"
+#include "ConnectedConsole.h"
 #include "board/SddFile.h"
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
@@ -11,9 +11,7 @@
 #include "serial/ReadWatchdog.h"
 #include "tests/support/PtyPeer.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
@@ -21,8 +19,6 @@
 #include <QTimer>
 #include <QtTest>
 #include <chrono>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -39,29 +35,17 @@ const QString kSaveError = QStringLiteral("Save sdd data erro!");
 const QString kSendError = QStringLiteral("Failed to send kel get ASCII SDD cmd!");
 const std::string kCommand = "kel get_sdd_file ascii\n";
 
-// The console as a connect to QB202 leaves it, on a port opened to device.
-struct ConnectedExport {
+// The console connected to QB202 on device, with the Export button to click.
+struct ConnectedExport : ConnectedConsole {
     ConnectedExport(const std::string& device, std::chrono::milliseconds slice)
-        : dlg(std::make_unique<ScriptedPrompter>(prompts)) {
-        dlg.chipModelList->setCurrentIndex(2);
-        dlg.chipModelIndex = 2;
-        if (dlg.port.Open(device, 115200) != 0)
-            throw std::runtime_error("cannot open " + device);
-        dlg.watchdog = std::make_unique<kel::ReadWatchdog>(dlg.port, slice);
-        dlg.connected = 1;
-        dlg.EnableControls(true);
-    }
+        : ConnectedConsole(device, 2, slice) {}
 
     // Clicks the button with the save dialog answered by answer.
     void Export(std::optional<QString> answer) {
         prompts->savePaths.push_back(std::move(answer));
-        auto* button = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(kel::res::IDC_EXPORT_SDD));
-        QVERIFY(button->isEnabled());
-        button->click();
+        QVERIFY(Enabled(kel::res::IDC_EXPORT_SDD));
+        Click(kel::res::IDC_EXPORT_SDD);
     }
-
-    std::shared_ptr<PromptLog> prompts = std::make_shared<PromptLog>();
-    CkelGuiToolDlg dlg;
 };
 
 QByteArray FileBytes(const QString& path) {
@@ -153,7 +137,7 @@ private slots:
         QCOMPARE(console.prompts->saveFilters, QStringList{"(*.sdd)"});
         QCOMPARE(console.prompts->saveDirs, QStringList{QDir::homePath()});
         QCOMPARE(ReceivedAfterAMoment(peer), std::string());
-        QCOMPARE(console.dlg.LogText(), QString());
+        QCOMPARE(console.dlg->LogText(), QString());
         QVERIFY(console.prompts->messages.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -175,12 +159,12 @@ private slots:
         const std::string body = kel::board::BuildSddFile(host.State());
         QCOMPARE(FileBytes(path), QByteArray::fromStdString(body));
         QVERIFY(console.prompts->messages.isEmpty());
-        const QString log = console.dlg.LogText();
+        const QString log = console.dlg->LogText();
         QVERIFY(log.startsWith(QString::fromStdString(kCommand)));
         QVERIFY(log.contains(QStringLiteral("sdd file length:%1\n").arg(body.size())));
         QVERIFY(log.contains(QStringLiteral("Sending CMD OK!\n")));
         QVERIFY2(!log.contains(QStringLiteral("freq_offset=77")), "the body is not logged");
-        QVERIFY(LogShowsSavedOn(console.dlg, path));
+        QVERIFY(LogShowsSavedOn(*console.dlg, path));
 
         // The next save dialog opens where this file went.
         console.Export(std::nullopt);
@@ -238,7 +222,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(path + ".sdd"), false);
         QCOMPARE(console.prompts->messages,
                  message.isEmpty() ? QStringList() : QStringList{message});
-        QVERIFY2(LogShowsSavedOn(console.dlg, path), qPrintable(console.dlg.LogText()));
+        QVERIFY2(LogShowsSavedOn(*console.dlg, path), qPrintable(console.dlg->LogText()));
     }
 
     // Nothing written to the board and no file: a bad target is refused before
@@ -268,9 +252,9 @@ private slots:
 
         kel::test::PtyPeer peer;
         ConnectedExport console(peer.SlavePath(), kShortSlice);
-        console.dlg.chipModelIndex = chipModel;
+        console.dlg->chipModelIndex = chipModel;
         if (!portOpen)
-            console.dlg.port.Close();
+            console.dlg->port.Close();
         const QString path = row.filePath(name);
         console.Export(path);
 
@@ -278,7 +262,7 @@ private slots:
         const QString shown = console.prompts->messages.front();
         QVERIFY2(message.isEmpty() ? shown.contains(path) : shown == message, qPrintable(shown));
         QCOMPARE(ReceivedAfterAMoment(peer), std::string());
-        QVERIFY(!console.dlg.LogText().contains(QStringLiteral("Save ascii sdd file on")));
+        QVERIFY(!console.dlg->LogText().contains(QStringLiteral("Save ascii sdd file on")));
         QCOMPARE(FileBytes(plain.fileName()), QByteArray("kept"));
         QCOMPARE(QDir(row.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  (QStringList{"plain", "sub"}));
@@ -303,9 +287,9 @@ private slots:
         QCOMPARE(console.prompts->messages.size(), 1);
         QVERIFY(console.prompts->messages.front().startsWith(
             QStringLiteral("Cannot create the SDD file\n") + path));
-        QVERIFY(
-            console.dlg.LogText().contains(QStringLiteral("end dump sdd file\nSending CMD OK!\n")));
-        QVERIFY(LogShowsSavedOn(console.dlg, path));
+        QVERIFY(console.dlg->LogText().contains(
+            QStringLiteral("end dump sdd file\nSending CMD OK!\n")));
+        QVERIFY(LogShowsSavedOn(*console.dlg, path));
         QVERIFY(!QFileInfo::exists(row.filePath(QStringLiteral("gone"))));
         console.Export(std::nullopt);
         QCOMPARE(console.prompts->saveDirs.value(1), QDir::homePath());
@@ -350,8 +334,8 @@ private slots:
         int repaintsInBody = 0;
         QTimer during;
         during.setInterval(1);
-        connect(&during, &QTimer::timeout, &console.dlg, [&] {
-            const QString log = console.dlg.LogText();
+        connect(&during, &QTimer::timeout, console.dlg.get(), [&] {
+            const QString log = console.dlg->LogText();
             if (!log.contains(QStringLiteral("begin dump")) || log.contains("end dump"))
                 return;
             // A few repaints while the reader waits for the second half.
