@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <regex>
+#include <sstream>
 
 namespace kel::cli {
 
@@ -111,7 +112,9 @@ int Run::Rx() {
     started_ = Test::None;
     if (ReportPoint(point))
         return kExitOk;
-    report_.Note("kel-rftest: PER above the limit of " + std::to_string(*run_.maxPer) + " %");
+    std::ostringstream limit; // "2.5", not std::to_string's "2.500000"
+    limit << *run_.maxPer;
+    report_.Note("kel-rftest: PER above the limit of " + limit.str() + " %");
     return kExitPerLimit;
 }
 
