@@ -1,0 +1,100 @@
+#include "rftest/Measurement.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+namespace kel::rftest {
+namespace {
+
+constexpr std::array<std::pair<MeasurementKind, std::string_view>, 10> kKindNames{{
+    {MeasurementKind::Rx, "rx"},
+    {MeasurementKind::FreqOffset, "freq_offset"},
+    {MeasurementKind::SddFreqOffset, "sdd_freq_offset"},
+    {MeasurementKind::Power, "power"},
+    {MeasurementKind::SddPower, "sdd_power"},
+    {MeasurementKind::Tx, "tx"},
+    {MeasurementKind::Tone, "tone"},
+    {MeasurementKind::Supply, "supply"},
+    {MeasurementKind::SddExport, "sdd_export"},
+    {MeasurementKind::Mac, "mac"},
+}};
+
+constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{
+    {Verdict::None, ""},
+    {Verdict::Pass, "pass"},
+    {Verdict::Marginal, "marginal"},
+    {Verdict::Fail, "fail"},
+}};
+
+template <typename Table, typename Key>
+std::string_view NameIn(const Table& table, Key key) {
+    for (const auto& [k, name] : table) {
+        if (k == key)
+            return name;
+    }
+    return {};
+}
+
+template <typename Key, typename Table>
+std::optional<Key> KeyIn(const Table& table, std::string_view name) {
+    for (const auto& [key, n] : table) {
+        if (n == name)
+            return key;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string_view KindName(MeasurementKind kind) {
+    return NameIn(kKindNames, kind);
+}
+
+std::optional<MeasurementKind> KindNamed(std::string_view name) {
+    return KeyIn<MeasurementKind>(kKindNames, name);
+}
+
+std::string_view VerdictName(Verdict verdict) {
+    return NameIn(kVerdictNames, verdict);
+}
+
+std::optional<Verdict> VerdictNamed(std::string_view name) {
+    return KeyIn<Verdict>(kVerdictNames, name);
+}
+
+Verdict Judge(std::optional<double> value, const Limit& limit) {
+    if (!limit.Applies())
+        return Verdict::None;
+    if (!value)
+        return Verdict::Fail;
+    if ((limit.low && *value < *limit.low) || (limit.high && *value > *limit.high))
+        return Verdict::Fail;
+    if (limit.marginalHigh && *value > *limit.marginalHigh)
+        return Verdict::Marginal;
+    return Verdict::Pass;
+}
+
+void Measurement::JudgeBy(std::optional<double> judged, const Limit& limit) {
+    limitLow = limit.low;
+    limitHigh = limit.high;
+    verdict = Judge(judged, limit);
+}
+
+std::string UtcNow() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64]; // room for any int fields, so no truncation is possible
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(millis));
+    return text;
+}
+
+} // namespace kel::rftest

@@ -1,0 +1,107 @@
+#pragma once
+// One result as every output carries it: a kel-rftest JSON object, a CSV row,
+// a row of the results store. The names in field:: are the JSON keys, the CSV
+// columns and the store's column names alike; dashboards and scripts read
+// them, so they change only on purpose.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kel::rftest {
+
+enum class MeasurementKind {
+    Rx,
+    FreqOffset,
+    SddFreqOffset,
+    Power,
+    SddPower,
+    Tx,
+    Tone,
+    Supply,
+    SddExport,
+    Mac,
+};
+
+// "rx", "freq_offset", "sdd_freq_offset", "power", "sdd_power", "tx",
+// "tone", "supply", "sdd_export", "mac".
+std::string_view KindName(MeasurementKind kind);
+std::optional<MeasurementKind> KindNamed(std::string_view name);
+
+enum class Verdict { None, Pass, Marginal, Fail };
+
+// "", "pass", "marginal", "fail".
+std::string_view VerdictName(Verdict verdict);
+std::optional<Verdict> VerdictNamed(std::string_view name);
+
+// Bounds a value must keep to; any may be absent. Above marginalHigh (and
+// within high) a value still passes, marked marginal.
+struct Limit {
+    std::optional<double> low;
+    std::optional<double> high;
+    std::optional<double> marginalHigh;
+
+    bool Applies() const { return low || high; }
+};
+
+// None when the limit has no bound; Fail when there is a bound but no value
+// to compare (a check must not pass blind).
+Verdict Judge(std::optional<double> value, const Limit& limit);
+
+struct Measurement {
+    MeasurementKind kind = MeasurementKind::Rx;
+    std::string at; // UTC, ISO 8601 with milliseconds (UtcNow)
+
+    // The settings it was taken at.
+    std::optional<int> channel;
+    std::optional<double> rateMbps;
+    std::optional<int> powerLevel;
+
+    // Its values: the RX counters and rate, a single number (an offset), or text.
+    std::optional<std::int64_t> sent;
+    std::optional<std::int64_t> total;
+    std::optional<std::int64_t> abortErrors;
+    std::optional<std::int64_t> crcErrors;
+    std::optional<double> perPercent;
+    std::optional<double> value;
+    std::string text;
+
+    // The limit it was judged against, and the verdict.
+    std::optional<double> limitLow;
+    std::optional<double> limitHigh;
+    Verdict verdict = Verdict::None;
+
+    // Records the limit's bounds and the verdict on the given value.
+    void JudgeBy(std::optional<double> judged, const Limit& limit);
+};
+
+// "2026-12-08T13:45:06.123Z": the current time, UTC, to the millisecond.
+std::string UtcNow();
+
+namespace field {
+inline constexpr char kCommand[] = "command";
+inline constexpr char kOk[] = "ok";
+inline constexpr char kError[] = "error";
+inline constexpr char kReason[] = "reason";
+inline constexpr char kTime[] = "time";
+inline constexpr char kPort[] = "port";
+inline constexpr char kModel[] = "model";
+inline constexpr char kBoardMac[] = "board_mac";
+inline constexpr char kKind[] = "kind";
+inline constexpr char kChannel[] = "channel";
+inline constexpr char kRateMbps[] = "rate_mbps";
+inline constexpr char kPowerLevel[] = "power_level";
+inline constexpr char kSent[] = "sent";
+inline constexpr char kTotal[] = "total";
+inline constexpr char kAbortErrors[] = "abort_errors";
+inline constexpr char kCrcErrors[] = "crc_errors";
+inline constexpr char kPerPercent[] = "per_percent";
+inline constexpr char kValue[] = "value";
+inline constexpr char kText[] = "text";
+inline constexpr char kLimitLow[] = "limit_low";
+inline constexpr char kLimitHigh[] = "limit_high";
+inline constexpr char kVerdict[] = "verdict";
+} // namespace field
+
+} // namespace kel::rftest
