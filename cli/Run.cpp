@@ -86,20 +86,10 @@ bool Run::OpenPort() {
 }
 
 bool Run::ApplySettings() {
-    Failure failure = nullptr;
-    const char* step = "channel";
-    if (run_.channel)
-        failure = rftest::SetChannel(ctx_, *run_.channel);
-    if (!failure && run_.rateRow) {
-        step = "rate";
-        failure = rftest::SetRate(ctx_, *run_.rateRow, powerText_);
-    }
-    if (!failure && run_.power) {
-        step = "power";
-        failure = rftest::SetPower(ctx_, *run_.power);
-        if (!failure)
-            powerText_ = *run_.power;
-    }
+    const char* step = nullptr;
+    const Failure failure =
+        rftest::ApplySettings(ctx_, {run_.channel, run_.rateRow, run_.power}, powerText_,
+                              [&step](const char* name) { step = name; });
     if (!failure)
         return true;
     Fail(step, failure);

@@ -28,6 +28,31 @@ Failure SetPower(CommandContext& ctx, std::string_view powerText) {
     return FailureOf(power_level(ctx, powerText), kPowerFailed);
 }
 
+Failure ApplySettings(CommandContext& ctx, const TestSettings& settings, std::string& powerText,
+                      const std::function<void(const char* step)>& onStep) {
+    const auto step = [&onStep](const char* name) {
+        if (onStep)
+            onStep(name);
+    };
+    if (settings.channel) {
+        step("channel");
+        if (Failure failure = SetChannel(ctx, *settings.channel))
+            return failure;
+    }
+    if (settings.rateRow) {
+        step("rate");
+        if (Failure failure = SetRate(ctx, *settings.rateRow, powerText))
+            return failure;
+    }
+    if (settings.power) {
+        step("power");
+        if (Failure failure = SetPower(ctx, *settings.power))
+            return failure;
+        powerText = *settings.power;
+    }
+    return nullptr;
+}
+
 Failure StartTx(CommandContext& ctx, std::string_view countText, std::string_view lengthText,
                 std::int32_t fullDuty) {
     if (countText.empty())
