@@ -20,8 +20,8 @@ namespace kel::cli {
 namespace {
 
 constexpr char kUsageLine[] =
-    "Usage: kel-rftest (-p PATH | --virtual) -m MODEL [-b BAUD] [--channel N] [--rate MBPS]\n"
-    "                  [--power LEVEL] [--json] [-v] SUBCOMMAND ...\n";
+    "Usage: kel-rftest (-p PATH [--wait-port S] | --virtual) -m MODEL [-b BAUD] [--channel N]\n"
+    "                  [--rate MBPS] [--power LEVEL] [--json] [-v] SUBCOMMAND ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -37,7 +37,7 @@ constexpr char kFooter[] =
     "  0    success\n"
     "  1    the board refused or did not answer (the message says which command)\n"
     "  2    bad usage: nothing was sent\n"
-    "  3    the port could not be opened (the reason is given)\n"
+    "  3    the port could not be opened (the reason is given), or not within --wait-port\n"
     "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
     "  130  interrupted (Ctrl+C or SIGTERM): a test this run started was stopped\n"
     "\n"
@@ -94,6 +94,7 @@ struct Raw {
     bool virtualBoard = false;
     std::string model;
     std::uint32_t baud = rftest::kDefaultBaudRate;
+    double waitPort = 0;
     std::string channel, rate, power;
     bool json = false, verbose = false;
     std::string count = "0", length = "0";
@@ -169,6 +170,7 @@ private:
     std::vector<CLI::Option*> secondsOptions_;
     std::vector<CLI::Option*> sentOptions_;
     std::vector<CLI::Option*> maxPerOptions_;
+    CLI::Option* waitPortOption_ = nullptr;
 };
 
 void CommandLine::Build() {
@@ -193,6 +195,12 @@ void CommandLine::Build() {
     app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
         ->option_text("BAUD")
         ->check(CLI::Range(1u, std::numeric_limits<std::uint32_t>::max()));
+    waitPortOption_ =
+        app.add_option("--wait-port", raw.waitPort,
+                       "Wait up to S seconds (0: for ever) for the port to appear and open,\n"
+                       "instead of exiting 3 at once; Ctrl+C ends the wait")
+            ->option_text("S")
+            ->check(CLI::Range(0.0, 1e7));
     app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")->option_text("N");
     app.add_option("--rate", raw.rate,
                    "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, 48, 54,\n"
@@ -294,6 +302,13 @@ Invocation CommandLine::Resolve() const {
         throw UsageError{"give either the port with -p PATH or --virtual for the virtual board"};
     run.portPath = raw.port;
     run.virtualBoard = raw.virtualBoard;
+    if (waitPortOption_->count() > 0) {
+        if (run.virtualBoard)
+            throw UsageError{"--wait-port waits for a device: give it with -p PATH"};
+        run.waitForPort = true;
+        if (raw.waitPort > 0)
+            run.waitBound = Duration(raw.waitPort);
+    }
     run.chipModelRow = ChipModelRowOf(raw.model).value_or(-1);
     if (run.chipModelRow < 0)
         throw UsageError{"--model " + raw.model + " is not a chip model"};

@@ -24,7 +24,7 @@ int Run::Execute() {
     if (!PrepareOutputs())
         return kExitUsage;
     if (!OpenPort())
-        return kExitNoPort;
+        return interruption_.Requested() ? kExitInterrupted : kExitNoPort;
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings_.watchdogSlice);
     interruption_.Watch(&port_);
     if (interruption_.Requested())
@@ -78,8 +78,10 @@ bool Run::OpenPort() {
             return false;
         }
     }
-    if (port_.Open(path, run_.baud) == 0)
+    if (OpenOrWait(path))
         return true;
+    if (interruption_.Requested())
+        return false;
     const std::string reason = WithoutLineEnd(OpenFailureLine(port_.lastError(), path));
     report_.Failure("open", std::string(rftest::kOpenFailed) + " " + reason, {{"reason", reason}});
     return false;

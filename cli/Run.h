@@ -42,6 +42,9 @@ private:
 
     bool PrepareOutputs();
     bool OpenPort();
+    // Opens the port, with --wait-port once it is there (RunWaitPort.cpp);
+    // an interrupted wait is reported here.
+    bool OpenOrWait(const std::string& path);
     bool ApplySettings();
     void NoteVirtualRx();
     int RunSubcommand();
