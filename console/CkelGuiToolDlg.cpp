@@ -325,6 +325,7 @@ std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     menu->addAction(tr("Close"))->setData(kScClose);
     menu->addSeparator();
     AddLogEntries(*menu);
+    menu->addSeparator();
     QAction* reconnect = menu->addAction(QString::fromUtf8(kReconnectMenuText));
     reconnect->setData(IDM_RECONNECT);
     reconnect->setCheckable(true);

@@ -104,9 +104,9 @@ public:
                                         const QString& dir = QString());
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
-    // The window menu's equivalent: minimise, close, the log entries, a
-    // separator and the About entry. Each entry runs OnSysCommand with its
-    // command id.
+    // The window menu's equivalent: minimise, close, the log entries,
+    // "Reconnect automatically" (checkable) and the About entry, each group
+    // after a separator. Each entry runs OnSysCommand with its command id.
     std::unique_ptr<QMenu> CreateSystemMenu();
     void OnSysCommand(unsigned commandId);
 
