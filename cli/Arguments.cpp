@@ -257,8 +257,8 @@ void CommandLine::Build() {
         ->transform(CLI::IsMember(modelNames, CLI::ignore_case));
     app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
         ->option_text("BAUD");
-    channelOption_ =
-        app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")->option_text("N");
+    channelOption_ = app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")
+                         ->option_text("N");
     rateOption_ = app.add_option("--rate", raw.rate,
                                  "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
                                  "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65")
@@ -312,12 +312,13 @@ void CommandLine::Build() {
                  ->option_text("LIST"));
     AddSeconds(sweep, "How long to receive at each point", true);
     AddPer(sweep, true);
-    csvOption_ = sweep->add_option("--csv", raw.csv,
-                                   "Also write the points to FILE as CSV (a new file, unless "
-                                   "--force or --append)")
+    csvOption_ = sweep
+                     ->add_option("--csv", raw.csv,
+                                  "Also write the points to FILE as CSV (a new file, unless "
+                                  "--force or --append)")
                      ->option_text("FILE");
-    CLI::Option* force =
-        sweep->add_flag("--force", raw.force, "Replace the CSV file if it exists")->needs(csvOption_);
+    CLI::Option* force = sweep->add_flag("--force", raw.force, "Replace the CSV file if it exists")
+                             ->needs(csvOption_);
     sweep
         ->add_flag("--append", raw.append,
                    "Add the rows to the CSV file if it exists (its columns must be these)")
@@ -380,9 +381,9 @@ std::string CommandLine::UnknownSubcommand(const CLI::App& at) const {
     for (const CLI::App* sub : at.get_subcommands({}))
         names.push_back(sub->get_name());
     const std::string within = &at == &app ? "" : at.get_name() + " ";
-    const std::string choices = "; " + (within.empty() ? std::string("the subcommands are ")
-                                                       : within + "takes ") +
-                                Listed(names, within.empty() ? " and " : " or ");
+    const std::string choices =
+        "; " + (within.empty() ? std::string("the subcommands are ") : within + "takes ") +
+        Listed(names, within.empty() ? " and " : " or ");
     // A word that is no subcommand stays over, at the top: the groups fall through.
     for (const std::string& word : app.remaining(true)) {
         if (!word.starts_with('-'))
@@ -478,7 +479,9 @@ Invocation CommandLine::Resolve() const {
         if (csvOption_->count() > 0 && raw.csv.empty())
             throw UsageError{"--csv must name a file"};
         run.csvPath = raw.csv;
-        run.csvMode = raw.force ? CsvMode::Overwrite : raw.append ? CsvMode::Append : CsvMode::Create;
+        run.csvMode = raw.force    ? CsvMode::Overwrite
+                      : raw.append ? CsvMode::Append
+                                   : CsvMode::Create;
         break;
     }
     case Subcommand::FreqOffsetSet:

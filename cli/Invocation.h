@@ -66,8 +66,8 @@ struct Invocation {
     CsvMode csvMode = CsvMode::Create;
     // The freq offset; the SDD powers; the source, dest and BSSID addresses.
     std::array<std::string, 3> values;
-    std::string path;                  // sdd-export
-    std::string text;                  // send
+    std::string path; // sdd-export
+    std::string text; // send
 };
 
 // The name of the subcommand as typed ("freq-offset get").

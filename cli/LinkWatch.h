@@ -26,8 +26,7 @@ public:
         std::optional<std::chrono::milliseconds> timeout;
     };
 
-    LinkWatch(SerialPort& port, Settings settings)
-        : port_(port), settings_(std::move(settings)) {}
+    LinkWatch(SerialPort& port, Settings settings) : port_(port), settings_(std::move(settings)) {}
 
     void SetPortName(std::string name) { portName_ = std::move(name); }
     // Bytes crossed the line.

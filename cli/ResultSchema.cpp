@@ -3,6 +3,9 @@
 #include "protocol/ReplyParsing.h"
 #include "protocol/RxPer.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace kel::cli {
 
 namespace f = rftest::field;
@@ -16,10 +19,17 @@ constexpr char kMac[] = "mac";
 constexpr char kSupply[] = "supply";
 constexpr char kFile[] = "file";
 
+// A whole number as one (an offset reads 48, not 48.0).
+Fields Number(double value) {
+    if (std::trunc(value) == value && std::fabs(value) < 9.0e15)
+        return static_cast<std::int64_t>(value);
+    return value;
+}
+
 // A number when the board sent one, its text otherwise.
 Fields ValueOf(const Measurement& m) {
     if (m.value)
-        return *m.value;
+        return Number(*m.value);
     return m.text;
 }
 
@@ -53,7 +63,7 @@ void AddValues(Fields& object, const Measurement& m) {
         break;
     case MeasurementKind::SddPower:
         // One level per rate class, the class in text: {"11b": 16, ...}.
-        object[kSddPower][m.text] = m.value ? Fields(*m.value) : Fields(nullptr);
+        object[kSddPower][m.text] = m.value ? Number(*m.value) : Fields(nullptr);
         break;
     case MeasurementKind::Mac: {
         // "source 02:00:00:00:00:01": the address's role, then the address.
@@ -114,7 +124,8 @@ void TakeSettings(const RunFacts& facts, Measurement& m) {
 
 Fields ResultObject(const RunFacts& facts, const std::vector<Measurement>& measurements,
                     const Fields& extra) {
-    Fields object = Facts(facts, true, measurements.empty() ? rftest::UtcNow() : measurements[0].at);
+    Fields object =
+        Facts(facts, true, measurements.empty() ? rftest::UtcNow() : measurements[0].at);
     AddSettings(object, facts.channel, facts.rateMbps, facts.powerLevel);
     for (const Measurement& m : measurements) {
         AddSettings(object, m.channel, m.rateMbps, m.powerLevel);
@@ -139,9 +150,9 @@ std::string JsonLine(const Fields& fields) {
 
 std::string CsvHeader() {
     std::string header;
-    for (const char* name : {f::kChannel, f::kRateMbps, f::kTotal, f::kAbortErrors, f::kCrcErrors,
-                             f::kSent, f::kPerPercent, f::kTime, f::kPort, f::kBoardMac,
-                             f::kVerdict})
+    for (const char* name :
+         {f::kChannel, f::kRateMbps, f::kTotal, f::kAbortErrors, f::kCrcErrors, f::kSent,
+          f::kPerPercent, f::kTime, f::kPort, f::kBoardMac, f::kVerdict})
         header += (header.empty() ? "" : ",") + std::string(name);
     return header + "\n";
 }

@@ -33,10 +33,10 @@ std::optional<std::int64_t> NumberIn(const std::string& text) {
 Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
          const RunSettings& settings, std::ostream& err)
     : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
-      watch_(port_, {settings.noteSilence
-                         ? [&report](const std::string& line) { report.Note(line); }
-                         : std::function<void(const std::string&)>(),
-                     invocation.timeout}),
+      watch_(port_,
+             {settings.noteSilence ? [&report](const std::string& line) { report.Note(line); }
+                                   : std::function<void(const std::string&)>(),
+              invocation.timeout}),
       ctx_(port_, invocation.chipModelRow) {
     if (invocation.verbose)
         trace_.emplace(err);

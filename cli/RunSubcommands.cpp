@@ -77,7 +77,8 @@ Run::Measurements Run::SddPowerLevels(const rftest::SddPowers& powers) const {
 
 int Run::Tx() {
     const long long count = std::stoll(run_.txCount);
-    Fields extra{{"count", count}, {"length", std::stoll(run_.txLength)}, {"full_duty", run_.fullDuty}};
+    Fields extra{
+        {"count", count}, {"length", std::stoll(run_.txLength)}, {"full_duty", run_.fullDuty}};
     const std::string running = rftest::IsContinuousTx(run_.txCount)
                                     ? "TX running; it goes on after this program ends "
                                       "(stop it with tx-stop)"
@@ -94,7 +95,8 @@ int Run::Tone() {
         [this] {
             Failure failure = rftest::StartTone(ctx_, powerText_);
             // Where the tone rides on a TX carrier, the rate is now the carrier's.
-            if (failure == nullptr && ChipModelHas(run_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
+            if (failure == nullptr &&
+                ChipModelHas(run_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
                 RunFacts& facts = report_.Facts();
                 facts.rateMbps = rftest::kRates[rftest::kToneRateRow].mbps;
                 facts.powerLevel = NumberIn(powerText_);
@@ -222,8 +224,8 @@ int Run::Send() {
 int Run::Mac() {
     const bool set = run_.subcommand == Subcommand::MacSet;
     if (set) {
-        if (Failure failure = rftest::SetMacAddresses(ctx_, run_.values[0], run_.values[1],
-                                                      run_.values[2]))
+        if (Failure failure =
+                rftest::SetMacAddresses(ctx_, run_.values[0], run_.values[1], run_.values[2]))
             return Fail(failure);
     }
     // After a set, what the board holds now: a script sees what it will keep.
@@ -269,7 +271,8 @@ int Run::Calibration() {
         if (Failure failure =
                 get ? rftest::GetSddPowerAll(ctx_, powers) : rftest::SetSddPowerAll(ctx_, powers))
             return Fail(failure);
-        return Done(SddPowerLevels(powers), (get ? "sdd power: " : "sdd power set to: ") + SddPowerText(powers));
+        return Done(SddPowerLevels(powers),
+                    (get ? "sdd power: " : "sdd power set to: ") + SddPowerText(powers));
     }
     case Subcommand::SupplyLdo:
     case Subcommand::SupplyDcDc: {

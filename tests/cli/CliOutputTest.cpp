@@ -79,9 +79,9 @@ TEST(CliOutput, PerAbove100IsNotComputableAndFailsTheLimit) {
     for (const bool asJson : {true, false}) {
         PtyPeer peer;
         ScriptRx(peer, "Total:990\n");
-        std::vector<std::string> args{"-p", peer.SlavePath(), "-m", "QB202", "--channel", "6",
-                                      "--rate", "54", "rx", "--seconds", "0.01", "--sent", "10",
-                                      "--max-per", "50"};
+        std::vector<std::string> args{"-p",   peer.SlavePath(), "-m", "QB202",     "--channel",
+                                      "6",    "--rate",         "54", "rx",        "--seconds",
+                                      "0.01", "--sent",         "10", "--max-per", "50"};
         if (asJson)
             args.insert(args.begin(), "--json");
         const CliResult result = RunCli(args);
@@ -159,9 +159,11 @@ TEST(CliOutput, RefusedValuesSendNothingAndExit2) {
         {{"-m", "QB202", "--rate", "", "info"}, "--rate \"\" is not a rate"},
         {{"-m", "QB202", "--power", "", "info"}, "Invalid power value"},
         {{"-m", "QB202", "--timeout", "0", "info"}, "--timeout must be a number of seconds"},
-        {{"-m", "QB202", "tx", "--count", "-1"}, "--count must be a whole number from 0 to 2147483647"},
+        {{"-m", "QB202", "tx", "--count", "-1"},
+         "--count must be a whole number from 0 to 2147483647"},
         {{"-m", "QB202", "tx", "--count", "4294967296"}, "from 0 to 2147483647"},
-        {{"-m", "QB202", "tx", "--seconds", "nan"}, "--seconds must be a number of seconds greater than 0"},
+        {{"-m", "QB202", "tx", "--seconds", "nan"},
+         "--seconds must be a number of seconds greater than 0"},
         {{"-m", "QB202", "rx", "--seconds", "0"}, "--seconds must be a number of seconds greater"},
         {{"-m", "QB202", "rx", "--seconds", "-1"}, "--seconds must be a number of seconds greater"},
         {{"-m", "QB202", "rx", "--seconds", "1", "--sent", "5", "--max-per", "abc"},
@@ -175,7 +177,8 @@ TEST(CliOutput, RefusedValuesSendNothingAndExit2) {
         {{"-m", "QB202", "frobnicate"}, "unknown subcommand frobnicate; the subcommands are info,"},
         {{"-m", "QB202", "mac", "set", "--source", "02:00:00:00:00:01"},
          "mac set is missing --dest and --bssid"},
-        {{"-m", "QB202", "sweep-rx"}, "sweep-rx is missing --channels, --rates, --seconds and --sent"},
+        {{"-m", "QB202", "sweep-rx"},
+         "sweep-rx is missing --channels, --rates, --seconds and --sent"},
         {{"-m", "QB102", "sweep-rx"}, "QB102 has no RX packet error rate"},
         {{"-m", "QB202", "tx", "--length", "4096"}, "Invalid TX length!"},
         {{"-m", "QB202", "freq-offset", "set", "128"}, "should be 0-127!"},
@@ -201,11 +204,13 @@ TEST(CliOutput, RefusedValuesSendNothingAndExit2) {
         EXPECT_NE(result.err.find("Usage: kel-rftest"), std::string::npos);
     }
     // With --json, the refusal is one object too.
-    const CliResult json = RunCli({"-p", peer.SlavePath(), "-m", "QB202", "--json", "tx", "--count", "-1"});
+    const CliResult json =
+        RunCli({"-p", peer.SlavePath(), "-m", "QB202", "--json", "tx", "--count", "-1"});
     EXPECT_EQ(json.exitCode, 2);
     const auto refusal = Timeless(nlohmann::ordered_json::parse(json.out));
-    EXPECT_EQ(refusal.dump(), "{\"command\":\"tx\",\"ok\":false,\"error\":\"--count must be a whole "
-                              "number from 0 to 2147483647\"}");
+    EXPECT_EQ(refusal.dump(),
+              "{\"command\":\"tx\",\"ok\":false,\"error\":\"--count must be a whole "
+              "number from 0 to 2147483647\"}");
     EXPECT_EQ(peer.Received(), "");
 }
 
@@ -214,10 +219,9 @@ TEST(CliOutput, ACommandTheBoardRefusesExits1WithTheConsolesMessage) {
     PtyRelay relay(board.SlavePath());
     cli::RunSettings quick;
     quick.watchdogSlice = std::chrono::milliseconds(5);
-    const CliResult result =
-        RunCli({"-p", relay.SlavePath(), "-m", "QB202", "--json", "mac", "set", "--source", "zz",
-                "--dest", "zz", "--bssid", "zz"},
-               quick);
+    const CliResult result = RunCli({"-p", relay.SlavePath(), "-m", "QB202", "--json", "mac", "set",
+                                     "--source", "zz", "--dest", "zz", "--bssid", "zz"},
+                                    quick);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(Timeless(json::parse(result.out)).dump(),
               "{\"command\":\"mac set\",\"ok\":false,\"port\":\"" + relay.SlavePath() +
@@ -252,7 +256,7 @@ TEST(CliOutput, SddExportSavesTheDumpAndInfoReadsTheCalibration) {
     EXPECT_EQ(line["freq_offset"], 21);
     EXPECT_TRUE(line["power_level"].is_number());
     // The SDD power table as info and sdd-power get both give it.
-    EXPECT_EQ(line["sdd_power"].dump(), "{\"11b\":70.0,\"11gn\":61.0,\"11n_mcs7\":52.0}");
+    EXPECT_EQ(line["sdd_power"].dump(), "{\"11b\":70,\"11gn\":61,\"11n_mcs7\":52}");
     const CliResult get =
         RunCli({"-p", board.SlavePath(), "-m", "QB202", "--json", "sdd-power", "get"});
     EXPECT_EQ(json::parse(get.out)["sdd_power"], line["sdd_power"]);
@@ -260,25 +264,26 @@ TEST(CliOutput, SddExportSavesTheDumpAndInfoReadsTheCalibration) {
 
 TEST(CliOutput, MacSetPutsEachAddressWhereMacGetReadsItBack) {
     board::VirtualBoardHost board;
-    const CliResult result =
-        RunCli({"-p", board.SlavePath(), "-m", "QB202", "--json", "mac", "set", "--source",
-                "02:00:00:00:00:0a", "--dest", "02:00:00:00:00:0b", "--bssid", "02:00:00:00:00:0c"});
+    const CliResult result = RunCli({"-p", board.SlavePath(), "-m", "QB202", "--json", "mac", "set",
+                                     "--source", "02:00:00:00:00:0a", "--dest", "02:00:00:00:00:0b",
+                                     "--bssid", "02:00:00:00:00:0c"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(board.State().sourceMac, "02:00:00:00:00:0a");
     EXPECT_EQ(board.State().destMac, "02:00:00:00:00:0b");
     const json line = json::parse(result.out);
     EXPECT_EQ(line["board_mac"], "02:00:00:00:00:0a");
-    EXPECT_EQ(line["mac"].dump(), "{\"source\":\"02:00:00:00:00:0a\",\"dest\":\"02:00:00:00:00:0b\","
-                                  "\"bssid\":\"02:00:00:00:00:0c\"}");
+    EXPECT_EQ(line["mac"].dump(),
+              "{\"source\":\"02:00:00:00:00:0a\",\"dest\":\"02:00:00:00:00:0b\","
+              "\"bssid\":\"02:00:00:00:00:0c\"}");
 }
 
 TEST(CliOutput, CsvRefusesAnExistingFileUnlessForcedOrAppended) {
     TempDir dir;
     const std::string csv = (dir.path / "per.csv").string();
     const auto sweep = [&](std::vector<std::string> more) {
-        std::vector<std::string> args{"--virtual", "-m",   "QB202", "sweep-rx", "--channels", "1",
-                                      "--rates",   "1",    "--seconds", "0.01", "--sent", "1",
-                                      "--csv",     csv};
+        std::vector<std::string> args{"--virtual", "-m",      "QB202", "sweep-rx",  "--channels",
+                                      "1",         "--rates", "1",     "--seconds", "0.01",
+                                      "--sent",    "1",       "--csv", csv};
         args.insert(args.end(), more.begin(), more.end());
         return RunCli(args);
     };
@@ -286,7 +291,8 @@ TEST(CliOutput, CsvRefusesAnExistingFileUnlessForcedOrAppended) {
     const std::string first = ReadFile(csv);
     const CliResult refused = sweep({});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("exists; give --force to replace it or --append"), std::string::npos);
+    EXPECT_NE(refused.err.find("exists; give --force to replace it or --append"),
+              std::string::npos);
     EXPECT_EQ(ReadFile(csv), first);
 
     ASSERT_EQ(sweep({"--append"}).exitCode, 0);
@@ -307,8 +313,8 @@ TEST(CliOutput, CsvRefusesAnExistingFileUnlessForcedOrAppended) {
 // the give-up at --timeout with its reason, and still the disconnect.
 TEST(CliOutput, SilenceIsNotedThenGivenUpOnAtTheTimeout) {
     PtyPeer peer;
-    peer.ScriptReplies({"kel driver is ready!\n", "Sending CMD OK!\n",
-                        "power level:20\nSending CMD OK!\n"});
+    peer.ScriptReplies(
+        {"kel driver is ready!\n", "Sending CMD OK!\n", "power level:20\nSending CMD OK!\n"});
     cli::RunSettings watched;
     watched.watchdogSlice = std::chrono::milliseconds(40); // the reader alone would wait 4 s
     watched.noteSilence = true;
@@ -332,7 +338,8 @@ TEST(CliOutput, SilenceIsNotedThenGivenUpOnAtTheTimeout) {
 
 TEST(CliOutput, CrLfBoardWorksAndVerboseShowsItsControlCharacters) {
     board::VirtualBoardHost board(board::FaultMode{board::FaultKind::CrLf});
-    const CliResult result = RunCli({"-p", board.SlavePath(), "-m", "QB202", "-v", "freq-offset", "get"});
+    const CliResult result =
+        RunCli({"-p", board.SlavePath(), "-m", "QB202", "-v", "freq-offset", "get"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "freq offset: 48\n");
     EXPECT_NE(result.err.find("> kel get_freq_offset\\n\\0\n< freq offset is: 48\\r\n"),

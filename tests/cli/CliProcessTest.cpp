@@ -73,18 +73,21 @@ TEST(CliProcess, ARunKilledOutrightLeavesThePortToTheNextRun) {
     kill(killed.pid, SIGKILL);
     EXPECT_EQ(WaitExit(killed), -1);
     // It opens the port and waits for the board (1), rather than finding the port held (3).
-    ChildProcess next = RfTest({"-p", silent.SlavePath(), "-m", "QB202", "--timeout", "0.2", "info"});
-    const std::string err = ReadToEnd(next.err);
-    EXPECT_EQ(WaitExit(next), 1) << err;
-    EXPECT_NE(err.find("no answer from the board in 0.2 s"), std::string::npos) << err;
+    ChildProcess next =
+        RfTest({"-p", silent.SlavePath(), "-m", "QB202", "--timeout", "0.2", "--json", "info"});
+    const std::string out = ReadToEnd(next.out);
+    EXPECT_EQ(WaitExit(next), 1) << out;
+    // The failed handshake is the subcommand's failure.
+    EXPECT_EQ(out.rfind("{\"command\":\"info\",\"ok\":false,", 0), 0u) << out;
+    EXPECT_NE(out.find("\"reason\":\"no answer from the board in 0."), std::string::npos) << out;
 }
 
 // kel-rftest ... | head -1: the first result read, then the reader gone.
 TEST(CliProcess, AReaderThatGoesAwayEndsTheRunLikeAnInterrupt) {
     board::VirtualBoardHost board;
-    ChildProcess p = RfTest({"-p", board.SlavePath(), "-m", "QB202", "--json", "sweep-rx",
-                             "--channels", "1-3", "--rates", "1", "--seconds", "0.3", "--sent",
-                             "30"});
+    ChildProcess p =
+        RfTest({"-p", board.SlavePath(), "-m", "QB202", "--json", "sweep-rx", "--channels", "1-3",
+                "--rates", "1", "--seconds", "0.3", "--sent", "30"});
     EXPECT_NE(ReadLine(p.out).find("\"command\":\"sweep-rx\""), std::string::npos);
     close(p.out);
     p.out = -1;
