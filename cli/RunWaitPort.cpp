@@ -24,7 +24,7 @@ bool Run::OpenOrWait(const std::string& path) {
     case SerialPort::WaitEnd::Opened:
         return true;
     case SerialPort::WaitEnd::Cancelled:
-        report_.Failure("open", "interrupted");
+        report_.Failure("interrupted");
         return false;
     case SerialPort::WaitEnd::TimedOut:
     case SerialPort::WaitEnd::Refused:

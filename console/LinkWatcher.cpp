@@ -53,7 +53,8 @@ void LinkWatcher::Connected() {
     try {
         watch_ = std::make_unique<HangUpWatch>(dlg_.port.handle, [this, id = connection_] {
             // From the watch's thread to the window's.
-            QMetaObject::invokeMethod(this, [this, id] { OnHangUp(id); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, id] { OnHangUp(id); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error& error) {
         dlg_.AppendLog(std::string("Cannot watch the line while idle (") + error.what() +

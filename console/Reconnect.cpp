@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QSettings>
-#include <cstring>
 
 namespace kel {
 
@@ -53,15 +52,20 @@ void LinkWatcher::RestoreSettings() {
         dlg_.channelList->setCurrentIndex(rftest::RowOfChannel(*chosen.channel));
     if (chosen.rateRow)
         dlg_.rateList->setCurrentIndex(*chosen.rateRow);
-    const auto logStep = [this](const char* step) {
-        QString value;
-        if (std::strcmp(step, "channel") == 0)
-            value = dlg_.channelList->currentText();
-        else if (std::strcmp(step, "rate") == 0)
-            value = dlg_.rateList->currentText();
-        else
-            value = QString::fromStdString(chosen.power.value_or(""));
-        dlg_.AppendLogText(QStringLiteral("Restoring the %1: %2\r\n").arg(step, value));
+    const auto logStep = [this](rftest::SettingStep done) {
+        switch (done) {
+        case rftest::SettingStep::Channel:
+            dlg_.AppendLogText(
+                QStringLiteral("Channel %1 restored.\r\n").arg(dlg_.channelList->currentText()));
+            return;
+        case rftest::SettingStep::Rate:
+            dlg_.AppendLogText(
+                QStringLiteral("Rate %1 restored.\r\n").arg(dlg_.rateList->currentText()));
+            return;
+        case rftest::SettingStep::Power:
+            dlg_.AppendLog("Power " + dlg_.powerText + " restored.\r\n");
+            return;
+        }
     };
     const rftest::Failure failure = rftest::ApplySettings(dlg_, chosen, dlg_.powerText, logStep);
     dlg_.SetDlgItemText(res::IDC_POWER, QString::fromStdString(dlg_.powerText));

@@ -29,26 +29,26 @@ Failure SetPower(CommandContext& ctx, std::string_view powerText) {
 }
 
 Failure ApplySettings(CommandContext& ctx, const TestSettings& settings, std::string& powerText,
-                      const std::function<void(const char* step)>& onStep) {
-    const auto step = [&onStep](const char* name) {
-        if (onStep)
-            onStep(name);
+                      const std::function<void(SettingStep done)>& onDone) {
+    const auto done = [&onDone](SettingStep step) {
+        if (onDone)
+            onDone(step);
     };
     if (settings.channel) {
-        step("channel");
         if (Failure failure = SetChannel(ctx, *settings.channel))
             return failure;
+        done(SettingStep::Channel);
     }
     if (settings.rateRow) {
-        step("rate");
         if (Failure failure = SetRate(ctx, *settings.rateRow, powerText))
             return failure;
+        done(SettingStep::Rate);
     }
     if (settings.power) {
-        step("power");
         if (Failure failure = SetPower(ctx, *settings.power))
             return failure;
         powerText = *settings.power;
+        done(SettingStep::Power);
     }
     return nullptr;
 }
@@ -114,9 +114,14 @@ Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std:
     return FailureOf(get_mac(ctx, source, dest, bssid), kGetMacFailed);
 }
 
-Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
-               std::string_view bssid) {
-    return FailureOf(set_mac(ctx, source, dest, bssid), kSetMacFailed);
+Failure SetMac(CommandContext& ctx, std::string_view first, std::string_view second,
+               std::string_view third) {
+    return FailureOf(set_mac(ctx, first, second, third), kSetMacFailed);
+}
+
+Failure SetMacAddresses(CommandContext& ctx, std::string_view source, std::string_view dest,
+                        std::string_view bssid) {
+    return SetMac(ctx, dest, source, bssid);
 }
 
 } // namespace kel::rftest

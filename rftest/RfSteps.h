@@ -32,11 +32,13 @@ struct TestSettings {
     std::optional<std::string> power; // as typed
 };
 
-// Sets them in this order, stopping at the first that fails. onStep hears
-// each step's name ("channel", "rate", "power") before it runs; powerText
-// takes the level the board reports for the rate, then the power set.
+enum class SettingStep { Channel, Rate, Power };
+
+// Sets them in this order, stopping at the first that fails; onDone hears of
+// each step that succeeded. powerText takes the level the board reports for
+// the rate, then the power set.
 Failure ApplySettings(CommandContext& ctx, const TestSettings& settings, std::string& powerText,
-                      const std::function<void(const char* step)>& onStep = {});
+                      const std::function<void(SettingStep done)>& onDone = {});
 
 // The count (empty is refused; any number goes, 0 meaning until stopped) and
 // the length (checked; empty means automatic) as typed.
@@ -71,8 +73,13 @@ Failure ToneStopCommand(CommandContext& ctx);
 Failure StartToneCarrier(CommandContext& ctx, std::int32_t length, std::int32_t fullDuty);
 
 Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid);
-// The addresses go as typed; the board checks them.
-Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
-               std::string_view bssid);
+// The console's Set MAC: its three fields go as typed after -d, -s and -t in
+// this order, as the button has always sent them (the board stores -d as the
+// destination and -s as the source). The board checks them.
+Failure SetMac(CommandContext& ctx, std::string_view first, std::string_view second,
+               std::string_view third);
+// Each address where GetMac reads it back.
+Failure SetMacAddresses(CommandContext& ctx, std::string_view source, std::string_view dest,
+                        std::string_view bssid);
 
 } // namespace kel::rftest

@@ -1,8 +1,7 @@
 // SerialPort::OpenWhenPresent: the wait for a device to appear and open.
 
-#include "SerialPort.h"
-
 #include "DebugLog.h"
+#include "SerialPort.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -271,6 +271,15 @@ private slots:
         QVERIFY(phy >= 0 && phy < offset && offset < power);
     }
 
+    void boardEndingItsLinesInCrLfConnectsAndIsRead() {
+        kel::board::VirtualBoardHost board(kel::board::FaultMode{kel::board::FaultKind::CrLf});
+        ConsoleFixture console;
+        QVERIFY(console.Connect(2, board.SlavePath()));
+        QCOMPARE(console.Messages(), QStringList());
+        QCOMPARE(console.Text(IDC_FREQ_OFFSET), QStringLiteral("48"));
+        QVERIFY(!console.dlg->LogText().contains("\r\r")); // the CR is no part of a line
+    }
+
     void typedBaudRateIsUsed() {
         ConsoleFixture console;
         console.Type(IDC_BAUD_RATE, QStringLiteral("921600"));
@@ -403,8 +412,8 @@ private slots:
 
         first.HangUp(); // no handler runs: only the idle watch can notice
         QTRY_COMPARE(console.dlg->connected, 0);
-        QVERIFY(console.dlg->LogText().endsWith(
-            "The port " + usb0 + " went away (the line hung up); disconnected.\n"));
+        QVERIFY(console.dlg->LogText().endsWith("The port " + usb0 +
+                                                " went away (the line hung up); disconnected.\n"));
         QCOMPARE(console.Text(IDC_CONNECT), QStringLiteral("Connect"));
         for (int id : kChoiceControls)
             QVERIFY(console.Enabled(id));
@@ -461,7 +470,7 @@ private slots:
         QCOMPARE(console.Text(IDC_POWER), QStringLiteral("16"));
         QCOMPARE(console.Text(IDC_TX), QStringLiteral("TX Start"));
         const QString log = console.dlg->LogText();
-        QVERIFY(log.indexOf("Restoring the channel: 6") < log.indexOf("Restoring the power: 16"));
+        QVERIFY(log.indexOf("Channel 6 restored.") < log.indexOf("Power 16 restored."));
         QVERIFY(log.endsWith("The TX test that ran before is not started again.\n"));
         QCOMPARE(console.Messages(), QStringList());
 

@@ -51,7 +51,8 @@ TEST(PortEnumeration, FindsAnAdapterAgainUnderAnotherNode) {
         return info;
     };
     const std::string byId = "/dev/serial/by-id/usb-CP2102-if00-port0";
-    const std::vector<SerialPortInfo> now{port("/dev/ttyUSB0", "0002"), port("/dev/ttyUSB1", "0001"),
+    const std::vector<SerialPortInfo> now{port("/dev/ttyUSB0", "0002"),
+                                          port("/dev/ttyUSB1", "0001"),
                                           port("/dev/ttyUSB2", "", byId),
                                           {"/dev/ttyS0", "16550A", "", "", "serial", {}}};
 

@@ -150,7 +150,9 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
 TEST_F(SerialPortRead, HangUpWatchWakesForTheHangUpAloneAndLeavesTheBytes) {
     std::atomic<int> stoppedCalls{0};
     std::atomic<int> hangUps{0};
-    { HangUpWatch stopped(port.handle, [&] { ++stoppedCalls; }); }
+    {
+        HangUpWatch stopped(port.handle, [&] { ++stoppedCalls; });
+    }
     HangUpWatch watch(port.handle, [&] { ++hangUps; });
     ReadWatchdog watchdog(port, 2000ms);
     peer.Send("A");
