@@ -18,9 +18,9 @@ inline constexpr int kNominalFreqOffset = 48;
 inline constexpr int kFreqOffsetSpread = 8;
 
 struct BoardCharacter {
-    std::string mac;       // the source MAC address it starts with
+    std::string mac; // the source MAC address it starts with
     std::uint64_t seed = 0;
-    double sensitivityOffsetDb = 0.0; // positive: receives worse than nominal
+    double sensitivityOffsetDb = 0.0;    // positive: receives worse than nominal
     int freqOffset = kNominalFreqOffset; // live and stored at start
 };
 

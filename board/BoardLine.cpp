@@ -136,9 +136,8 @@ void BoardLine::WriteDue() {
             secondsPerByte_ = 10.0 / rate;
             emissionStart_ = now;
         }
-        const std::size_t chunk = std::max<std::size_t>(1, static_cast<std::size_t>(
-                                                               kPacingStep.count() * 1e-3 /
-                                                               secondsPerByte_));
+        const std::size_t chunk = std::max<std::size_t>(
+            1, static_cast<std::size_t>(kPacingStep.count() * 1e-3 / secondsPerByte_));
         const std::size_t size = std::min(chunk, emission.bytes.size() - offset_);
         const ssize_t n = write(master_, emission.bytes.data() + offset_, size);
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
@@ -148,9 +147,10 @@ void BoardLine::WriteDue() {
             return;
         }
         offset_ += static_cast<std::size_t>(n);
-        const auto due = emissionStart_ + std::chrono::duration_cast<TimePoint::duration>(
-                                              std::chrono::duration<double>(
-                                                  static_cast<double>(offset_) * secondsPerByte_));
+        const auto due =
+            emissionStart_ +
+            std::chrono::duration_cast<TimePoint::duration>(
+                std::chrono::duration<double>(static_cast<double>(offset_) * secondsPerByte_));
         now = std::chrono::steady_clock::now();
         if (due - now >= kPacingStep)
             resumeAt_ = due;

@@ -65,8 +65,6 @@ public:
     BoardState& MutableState() { return state_; }
     // What sets this board apart from its peers.
     const BoardCharacter& Character() const { return character_; }
-    // The chance that a frame is lost at the current rate, channel and level.
-    double FrameLossChanceNow() const;
 
 private:
     using Args = std::span<const std::string_view>;
@@ -108,6 +106,8 @@ private:
 
     int CurrentPowerClass() const;
     double RxLevelNow() const;
+    // The chance that a frame is lost at the current rate, channel and level.
+    double FrameLossChanceNow() const;
     // Brings the RX counters up to the frames sent by now.
     void CountRxFrames();
 

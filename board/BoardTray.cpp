@@ -93,8 +93,7 @@ void BoardTray::Serve(std::stop_token stop) {
                 until = wait.until;
         }
         timespec storage{};
-        if (ppoll(fds.data(), fds.size(), TimeLeft(until, storage), nullptr) < 0 &&
-            errno != EINTR)
+        if (ppoll(fds.data(), fds.size(), TimeLeft(until, storage), nullptr) < 0 && errno != EINTR)
             break;
         if (fds[0].revents != 0)
             break; // Stop()

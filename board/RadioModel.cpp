@@ -18,9 +18,9 @@ struct RateSensitivity {
 // Each mode's rates from slowest to fastest, in the usual 802.11b/g/n ballpark.
 constexpr RateSensitivity kDsssRates[] = {{10, -94}, {20, -91}, {55, -89}, {110, -87}};
 constexpr RateSensitivity kOfdmRates[] = {{60, -90},  {90, -89},  {120, -87}, {180, -85},
-                                     {240, -82}, {360, -79}, {480, -75}, {540, -74}};
+                                          {240, -82}, {360, -79}, {480, -75}, {540, -74}};
 constexpr RateSensitivity kHtRates[] = {{65, -89},  {130, -86}, {195, -84}, {260, -81},
-                                   {390, -78}, {520, -75}, {585, -74}, {650, -73}};
+                                        {390, -78}, {520, -75}, {585, -74}, {650, -73}};
 
 // Logistic slopes per dB. Shallow enough that a board 8 dB down at the
 // default level still counts most frames at 54 Mbit/s, steep enough that the

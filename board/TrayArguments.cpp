@@ -47,7 +47,8 @@ bool SplitIndex(std::string_view text, std::optional<int>& index, std::string_vi
     return true;
 }
 
-template <typename Value> void Store(PerBoard<Value>& option, std::optional<int> index, Value value) {
+template <typename Value>
+void Store(PerBoard<Value>& option, std::optional<int> index, Value value) {
     if (index)
         option.single[*index] = value;
     else
@@ -113,7 +114,8 @@ std::optional<TrayArguments> ParseTrayArguments(std::span<const std::string_view
         std::optional<int> index;
         std::string_view value;
         if (!SplitIndex(fault ? *fault : *level, index, value)) {
-            error = Quoted(fault ? *fault : *level) + ": a board's index goes before the colon, 0 to " +
+            error = Quoted(fault ? *fault : *level) +
+                    ": a board's index goes before the colon, 0 to " +
                     std::to_string(kMaxTrayBoards - 1);
             return std::nullopt;
         }
@@ -158,18 +160,24 @@ std::string TrayUsage() {
            "and prints their device paths, one a line, board 0 first. Stops on SIGINT or\n"
            "SIGTERM, or when every board has hung up its line.\n"
            "\n"
-           "  --count N           serve N boards, 1 to " + maxBoards + " (1); board I has the source\n"
+           "  --count N           serve N boards, 1 to " +
+           maxBoards +
+           " (1); board I has the source\n"
            "                      MAC 02:4b:45:4c:XX:YY with XXYY = I + 1 in hexadecimal, and a\n"
            "                      sensitivity and crystal offset of its own, alike every run\n"
            "  --fault [I:]MODE    how the boards misbehave (none)\n"
            "  --rx-level [I:]DBM  the level the tester's signal reaches the boards with while\n"
-           "                      they receive, " + LevelRange() + " (" + Whole(kDefaultRxLevelDbm) + "); at -80 the\n"
+           "                      they receive, " +
+           LevelRange() + " (" + Whole(kDefaultRxLevelDbm) +
+           "); at -80 the\n"
            "                      top rates lose most frames\n"
            "  -h, --help          show this text\n"
            "\n"
            "With I: an option applies to board I only (0 is the first board) and wins over\n"
            "the same option without it: --count 8 --fault 3:weak-rx --rx-level -70.\n"
-           "An RX test counts " + std::to_string(kFramesPerSecond) + " frames a second at most, as from a tester sending\n"
+           "An RX test counts " +
+           std::to_string(kFramesPerSecond) +
+           " frames a second at most, as from a tester sending\n"
            "that many: give --sent accordingly.\n"
            "\n"
            "MODE is one of:\n" +

@@ -27,7 +27,7 @@ public:
     // True from a successful start until Stop() or a hang-up.
     bool Serving() const { return tray_.Serving(); }
     // True once the hang-up fault has closed the line.
-    bool HungUp() const { return tray_.Size() == 1 && tray_.HungUp(0); }
+    bool HungUp() const { return tray_.HungUp(0); }
 
     void Stop() { tray_.Stop(); }
 

@@ -1,4 +1,5 @@
 #include "board/BoardModel.h"
+
 #include "board/RadioModel.h"
 
 #include <cstdio>
@@ -228,8 +229,8 @@ TEST(BoardModel, TransmitAndToneStateFollowTheCommands) {
 // A board past the handshake under a clock the test moves: what it receives
 // depends on its config and this schedule alone.
 struct ClockedBoard {
-    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::time_point{} +
-                                               std::chrono::hours(1);
+    std::chrono::steady_clock::time_point now =
+        std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     BoardModel board;
 
     explicit ClockedBoard(BoardConfig config = {}) : board(WithClock(std::move(config), now)) {
@@ -243,8 +244,9 @@ struct ClockedBoard {
         return config;
     }
 
-    // An RX test of the given seconds at a rate (mode and Mbit/s) and channel, a command every second as a console polling its line would
-    // send; the counters must never go down nor stop adding up meanwhile.
+    // An RX test of the given seconds at a rate (mode and Mbit/s) and channel, a command every
+    // second as a console polling its line would send; the counters must never go down nor stop
+    // adding up meanwhile.
     RxCounters Receive(int mode, const std::string& mbps, int channel, int seconds) {
         EXPECT_EQ(Say(board, "kel rate -m " + std::to_string(mode) + " -r " + mbps).substr(0, 6),
                   "power ");
@@ -362,8 +364,8 @@ TEST(BoardModel, WeakRxFailsAnEightPercentLimitAtTheTopRatesWherePeersPass) {
     for (int index = 0; index < 8; ++index) {
         for (int channel : {1, 7, 13}) {
             SCOPED_TRACE("board " + std::to_string(index) + " channel " + std::to_string(channel));
-            ClockedBoard peer(Board(index)), weak(Board(index, kDefaultRxLevelDbm, FaultKind::WeakRx)),
-                far(Board(index, -80));
+            ClockedBoard peer(Board(index)),
+                weak(Board(index, kDefaultRxLevelDbm, FaultKind::WeakRx)), far(Board(index, -80));
             EXPECT_LT(peer.Per(1, "1.0", channel), 1.0);
             const double per54 = peer.Per(2, "54.0", channel);
             EXPECT_GT(per54, 0.0) << "the top rates lose a few frames even on a good board";

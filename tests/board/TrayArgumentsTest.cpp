@@ -34,9 +34,15 @@ TEST(TrayArguments, OptionsApplyToEveryBoardUnlessGivenForOne) {
     EXPECT_EQ(plain->boards[0].rxLevelDbm, kDefaultRxLevelDbm);
 
     const std::vector<std::string_view> refused[] = {
-        {"--count", "0"},       {"--count", "129"},        {"--count", "4", "--fault", "4:silent"},
-        {"--rx-level", "-121"}, {"--rx-level", "-65dBm"},  {"--rx-level", "nan"},
-        {"--rx-level", "x:-80"}, {"--fault", "1:loud"},    {"--rx-level"},
+        {"--count", "0"},
+        {"--count", "129"},
+        {"--count", "4", "--fault", "4:silent"},
+        {"--rx-level", "-121"},
+        {"--rx-level", "-65dBm"},
+        {"--rx-level", "nan"},
+        {"--rx-level", "x:-80"},
+        {"--fault", "1:loud"},
+        {"--rx-level"},
         {"--count=2", "--rx-level", "2:-70"},
     };
     for (const auto& args : refused) {

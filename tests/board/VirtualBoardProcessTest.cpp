@@ -60,7 +60,9 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
         {{"--fault=slow=x"}, 2, "kel-virtual-board: slow=MS wants", false},
         {{"--fault"}, 2, "kel-virtual-board: unexpected argument \"--fault\"\n", false},
         {{"/dev/ttyUSB0"}, 2, "kel-virtual-board: unexpected argument", false},
-        {{"--fault=3:weak-rx"}, 2, "kel-virtual-board: --fault 3:weak-rx: there is no board 3",
+        {{"--fault=3:weak-rx"},
+         2,
+         "kel-virtual-board: --fault 3:weak-rx: there is no board 3",
          false},
     };
     for (const Case& c : cases) {
@@ -102,7 +104,8 @@ TEST(VirtualBoardProcess, ServesATrayOfBoardsEachItsOwnFromOneThread) {
     ASSERT_EQ(ReadPaths(one, 1).size(), 1u);
     const std::vector<std::string> paths = ReadPaths(tray, 4);
     ASSERT_EQ(paths.size(), 4u);
-    EXPECT_EQ(ThreadsOf(tray.pid), ThreadsOf(one.pid)) << "four boards cost no more threads than one";
+    EXPECT_EQ(ThreadsOf(tray.pid), ThreadsOf(one.pid))
+        << "four boards cost no more threads than one";
 
     // Four clients at once, as a rig testing a tray does.
     struct Client {
