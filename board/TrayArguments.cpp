@@ -166,19 +166,18 @@ std::string TrayUsage() {
            "                      MAC 02:4b:45:4c:XX:YY with XXYY = I + 1 in hexadecimal, and a\n"
            "                      sensitivity and crystal offset of its own, alike every run\n"
            "  --fault [I:]MODE    how the boards misbehave (none)\n"
-           "  --rx-level [I:]DBM  the level the tester's signal reaches the boards with while\n"
-           "                      they receive, " +
+           "  --rx-level [I:]DBM  the level the tester's signal reaches the boards with,\n"
+           "                      " +
            LevelRange() + " (" + Whole(kDefaultRxLevelDbm) +
-           "); at -80 the\n"
-           "                      top rates lose most frames\n"
+           "); at -80 the top rates lose most frames\n"
            "  -h, --help          show this text\n"
            "\n"
            "With I: an option applies to board I only (0 is the first board) and wins over\n"
            "the same option without it: --count 8 --fault 3:weak-rx --rx-level -70.\n"
-           "An RX test counts " +
+           "An RX test hears a tester sending " +
+           std::to_string(kFramesPerSecond) + " frames a second: --sent " +
            std::to_string(kFramesPerSecond) +
-           " frames a second at most, as from a tester sending\n"
-           "that many: give --sent accordingly.\n"
+           " per second.\n"
            "\n"
            "MODE is one of:\n" +
            FaultModeHelp();
