@@ -158,12 +158,13 @@ void BoardLine::WriteDue() {
 }
 
 void BoardLine::EndServing(bool hangUp) {
-    serving_ = false;
     output_.clear();
-    if (!hangUp)
-        return;
-    CloseFd(master_);
-    hungUp_ = true;
+    if (hangUp) {
+        CloseFd(master_);
+        // Before serving ends: whoever sees the board stop can tell why.
+        hungUp_ = true;
+    }
+    serving_ = false;
 }
 
 BoardState BoardLine::State() const {
