@@ -1,5 +1,6 @@
 #include "cli/Run.h"
 
+#include "board/RadioModel.h"
 #include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
 #include "rftest/Connection.h"
@@ -86,7 +87,7 @@ void Run::NoteVirtualRx() {
     if (!board_ || !run_.sent || !run_.duration)
         return;
     // It has no tester beside it: it counts frames at its own pace.
-    const std::int32_t frames = board::CountRxPackets(*run_.duration).total;
+    const std::int32_t frames = board::FramesSentIn(*run_.duration);
     if (*run_.sent == frames)
         return;
     report_.Note("kel-rftest: the virtual board receives " + std::to_string(frames) +

@@ -273,6 +273,7 @@ private slots:
 
     void boardEndingItsLinesInCrLfConnectsAndIsRead() {
         kel::board::VirtualBoardHost board(kel::board::FaultMode{kel::board::FaultKind::CrLf});
+        board.ModifyState([](kel::board::BoardState& s) { s.liveFreqOffset = 48; });
         ConsoleFixture console;
         QVERIFY(console.Connect(2, board.SlavePath()));
         QCOMPARE(console.Messages(), QStringList());

@@ -5,6 +5,7 @@
 #include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "editlist/CEditList.h"
+#include "protocol/RxPer.h"
 #include "resources/ResourceIds.h"
 #include "serial/ReadWatchdog.h"
 
@@ -27,17 +28,19 @@ constexpr std::chrono::milliseconds kSlice = kel::ReadWatchdog::kSlice;
 class RfTestBoardTest : public QObject {
     Q_OBJECT
 
-    // The RX counters follow this clock, so the rate the console shows is known.
+    // The RX counters follow this clock, so the frames sent are known.
     std::atomic<std::int64_t> boardMs{0};
     std::optional<VirtualBoardHost> board;
     std::optional<ConsoleFixture> console;
 
     ConsoleFixture& Connect(int chipModel) {
-        kel::board::BoardModel::Options options;
-        options.clock = [this] {
+        kel::board::BoardConfig config;
+        config.clock = [this] {
             return std::chrono::steady_clock::time_point(std::chrono::milliseconds(boardMs.load()));
         };
-        board.emplace(kel::board::FaultMode{}, options);
+        // Near the 5.5 Mbit/s sensitivity: a PER well away from 0.
+        config.rxLevelDbm = -88;
+        board.emplace(config);
         console.emplace(kSlice);
         if (!console->Connect(chipModel, board->SlavePath()))
             qFatal("no connection to the virtual board");
@@ -81,11 +84,14 @@ private slots:
 
         c.Click(IDC_RX);
         QVERIFY(Board().rxRunning);
-        boardMs += 2000; // 200 frames: 1 aborted, 2 with a bad CRC
+        boardMs += 2000; // 200 frames sent
         c.Type(IDC_SEND_PKT_NUM, "200");
         c.Click(IDC_RX);
         QVERIFY(!Board().rxRunning);
-        QCOMPARE(c.Text(IDC_RX_PER), QString("1.50"));
+        const kel::board::RxCounters n = Board().rxCounters;
+        QVERIFY(n.total < 200 && n.crcErrors > 0);
+        QCOMPARE(c.Text(IDC_RX_PER),
+                 QString::fromStdString(kel::RxPerText(200, n.total, n.abortErrors, n.crcErrors)));
 
         c.Click(IDC_TONE);
         QVERIFY(Board().toneRunning);
