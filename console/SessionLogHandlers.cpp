@@ -4,6 +4,7 @@
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
+#include "console/LinkWatcher.h"
 #include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
@@ -36,8 +37,9 @@ void CkelGuiToolDlg::BeginSessionLog() {
 }
 
 void CkelGuiToolDlg::EndSession() {
-    // The watchdog stops before the port it watches closes.
+    // The watchers stop before the port they watch closes.
     watchdog.reset();
+    linkWatcher->StopWatching();
     port.Close();
     sessionLog.Close();
 }

@@ -8,3 +8,5 @@
 QString StateFolder();
 QString SessionLogFolder();
 QString CommandHistoryFile();
+// The options the console remembers (INI): reconnectAutomatically.
+QString OptionsFile();
