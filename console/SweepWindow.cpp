@@ -31,7 +31,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
-#include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
@@ -75,7 +75,7 @@ SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(
     progressBar = new QProgressBar(this);
     progressBar->setObjectName(QStringLiteral("progress"));
     progressBar->setAccessibleName(tr("Points done"));
-    progressBar->setFormat(tr("%v of %m points"));
+    progressBar->setFormat(tr("No sweep yet"));
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
     statusLabel = new QLabel(tr("Choose the channels and rates, then Start."), this);
@@ -89,19 +89,18 @@ SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(
     runRow->addWidget(stopButton);
     runRow->addWidget(progressBar, 1);
 
-    auto* drawing = new QSplitter(Qt::Vertical, this);
-    drawing->addWidget(chart);
-    drawing->addWidget(grid);
-    drawing->setStretchFactor(0, 3);
-    drawing->setStretchFactor(1, 1);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildInputs());
     layout->addLayout(runRow);
     layout->addWidget(statusLabel);
-    layout->addWidget(drawing, 1);
+    layout->addWidget(chart, 1);
+    layout->addWidget(grid);
     layout->addWidget(BuildExports());
 
+    // The time left counts down during a point too; the timer fires in the waits.
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(1000);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(points_.size()); });
     connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
     connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
     ShowInputs(LoadSweepInputs());
@@ -336,8 +335,10 @@ void SweepWindow::Run(const Sweep& sweep) {
     grid->Reset(sweep.plan.channels, rates, sweep.limit);
     progressBar->setRange(0, static_cast<int>(pointCount_));
     startedAt_ = std::chrono::steady_clock::now();
+    lastDoneAt_ = {};
     perPointGuess_ = sweep.plan.duration + kCommandsPerPoint;
     ShowProgress(0);
+    progressTimer_->start();
 
     rftest::SweepObserver observer;
     observer.starting = [&](std::size_t index, std::size_t, int channel, int rateRow) {
@@ -359,6 +360,7 @@ void SweepWindow::Run(const Sweep& sweep) {
             dlg_.Succeeded(failure);
         StopRxOnBoard();
     }
+    progressTimer_->stop();
     FollowBoardSettings();
     ShowProgress(points_.size());
     statusLabel->setText(EndText(failure, cancelled));
@@ -380,11 +382,14 @@ void SweepWindow::Took(const rftest::RxPoint& point, const Sweep& sweep) {
 }
 
 void SweepWindow::ShowProgress(std::size_t done) {
-    progressBar->setValue(static_cast<int>(done));
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - startedAt_);
-    progressBar->setToolTip(SweepProgressText(done, pointCount_, elapsed, perPointGuess_));
-    progressBar->setAccessibleDescription(progressBar->toolTip());
+    if (done > static_cast<std::size_t>(progressBar->value()))
+        lastDoneAt_ = now;
+    progressBar->setValue(static_cast<int>(done));
+    // The bar says it all, also to a screen reader (its value text).
+    progressBar->setFormat(
+        SweepProgressText(done, pointCount_, lastDoneAt_, now, perPointGuess_).replace('%', "%%"));
 }
 
 void SweepWindow::StopRxOnBoard() {

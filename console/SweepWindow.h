@@ -34,6 +34,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 
 class SweepWindow : public QWidget {
     Q_OBJECT
@@ -112,6 +113,8 @@ private:
     std::vector<kel::rftest::Measurement> points_;
     std::size_t pointCount_ = 0;
     std::chrono::steady_clock::time_point startedAt_{};
+    std::chrono::milliseconds lastDoneAt_{}; // from the start to the last point done
+    QTimer* progressTimer_ = nullptr;
     std::chrono::milliseconds perPointGuess_{};
     QString exportFolder_; // where the last export went; the home folder until then
     // The run's port and board as the sweep began, for its CSV rows.

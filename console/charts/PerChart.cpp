@@ -160,11 +160,21 @@ void PerChart::AddPoint(int channel, double rateMbps, std::optional<double> perP
 }
 
 void PerChart::FitPerAxis() {
-    // Headroom above the highest point and the limit, in whole steps of 5 %.
-    const double highest = std::max(highestPer_, limit_.value_or(0));
-    const double top = std::min(100.0, std::max(5.0, std::ceil(highest * 1.15 / 5.0) * 5.0));
+    // Headroom above the highest point and the limit, ticks at round steps.
+    const double highest = std::max({highestPer_, limit_.value_or(0), 4.0}) * 1.15;
+    double step = 100;
+    for (const double round : {0.5, 1.0, 2.0, 5.0, 10.0, 20.0}) {
+        if (highest / round <= 8) {
+            step = round;
+            break;
+        }
+    }
+    const double top = std::min(100.0, std::ceil(highest / step) * step);
+    perAxis_->setTickType(QValueAxis::TicksDynamic);
+    perAxis_->setTickAnchor(0);
+    perAxis_->setTickInterval(step);
     perAxis_->setRange(0, top);
-    perAxis_->setLabelFormat(top <= 10 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
+    perAxis_->setLabelFormat(step < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
 }
 
 QList<QPointF> PerChart::Points(double rateMbps, int run) const {

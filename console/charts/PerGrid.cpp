@@ -41,7 +41,7 @@ PerGrid::PerGrid(QWidget* parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     horizontalHeader()->setMinimumSectionSize(44);
-    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }
 
 void PerGrid::Reset(const std::vector<int>& channels, const std::vector<double>& ratesMbps,
@@ -59,6 +59,12 @@ void PerGrid::Reset(const std::vector<int>& channels, const std::vector<double>&
         rateNames << tr("%1 Mbit/s").arg(rate, 0, 'f', 1);
     setHorizontalHeaderLabels(channelNames);
     setVerticalHeaderLabels(rateNames);
+    // As tall as its rows, up to eight of them; the chart takes the rest.
+    constexpr int kRowsShown = 8;
+    const int rowHeight = fontMetrics().height() + 6;
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    setFixedHeight(horizontalHeader()->sizeHint().height() + 2 * frameWidth() + 2 +
+                   rowHeight * std::clamp(rowCount(), 1, kRowsShown));
     for (int row = 0; row < rowCount(); ++row) {
         for (int column = 0; column < columnCount(); ++column) {
             auto* item = new QTableWidgetItem;
