@@ -1,6 +1,6 @@
 #pragma once
 // The prompter of the running application: Qt message boxes and the
-// file-save dialog, over the console's window.
+// file-save dialog, over the console's window the user is in.
 
 #include "console/Prompter.h"
 
@@ -16,5 +16,7 @@ public:
                                         const QString& dir) override;
 
 private:
+    QWidget* Owner() const;
+
     QWidget* window_;
 };
