@@ -103,6 +103,15 @@ SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(
     connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(points_.size()); });
     connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
     connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
+    // Tab goes as the eye does: the inputs, Start and Stop, the grid, the exports.
+    QWidget* previous = dutEdit;
+    for (QWidget* next : {static_cast<QWidget*>(startButton), static_cast<QWidget*>(stopButton),
+                          static_cast<QWidget*>(grid), static_cast<QWidget*>(csvButton),
+                          static_cast<QWidget*>(pngButton), static_cast<QWidget*>(svgButton),
+                          static_cast<QWidget*>(resultsButton)}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
     ShowInputs(LoadSweepInputs());
     ShowRunning(false);
     resize(1000, 820);
@@ -265,15 +274,16 @@ void SweepWindow::ShowRunning(bool running) {
                                  dutEdit, startButton, resultsButton});
     for (QWidget* input : inputs)
         input->setEnabled(!running);
+    // The stop button takes the focus Start gave up, and gives it back
+    // before it is locked (a locked button would pass it on down the chain).
+    if (!running && (stopButton->hasFocus() || !focusWidget()))
+        startButton->setFocus();
     stopButton->setEnabled(running);
+    if (running)
+        stopButton->setFocus();
     const bool drawn = !running && !points_.empty();
     for (QPushButton* button : {csvButton, pngButton, svgButton})
         button->setEnabled(drawn);
-    // The stop button takes the focus a start gave up, and back.
-    if (running)
-        stopButton->setFocus();
-    else if (stopButton->hasFocus() || !focusWidget())
-        startButton->setFocus();
 }
 
 std::optional<SweepWindow::Sweep> SweepWindow::ReadSweep() {

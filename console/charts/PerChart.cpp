@@ -76,6 +76,10 @@ PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     view_ = new QChartView(chart_, this);
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setObjectName(QStringLiteral("chartView"));
+    // A picture to the keyboard and to screen readers: the grid beside it
+    // holds its values.
+    view_->setFocusPolicy(Qt::NoFocus);
+    view_->setAccessibleName(tr("PER over channel"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
