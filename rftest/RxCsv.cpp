@@ -5,9 +5,6 @@
 
 namespace kel::rftest {
 
-namespace {
-
-// RFC 4180: a field holding a comma, a quote or a line end goes in quotes.
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
         return std::string(text);
@@ -16,8 +13,6 @@ std::string CsvField(std::string_view text) {
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
-
-} // namespace
 
 std::string RxCsvHeader() {
     namespace f = field;

@@ -18,6 +18,9 @@ std::string RxCsvHeader();
 std::string RxCsvRow(const Measurement& rx, std::string_view port,
                      const std::optional<std::string>& boardMac);
 
+// RFC 4180: a field holding a comma, a quote or a line end goes in quotes.
+std::string CsvField(std::string_view text);
+
 // "5.5", "54.0": a rate as the rate command and the reports write it.
 std::string RateText(double mbps);
 // "2.00", or "N/A" when the counters make no rate; empty when nothing was
