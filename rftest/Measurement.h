@@ -102,6 +102,28 @@ inline constexpr char kText[] = "text";
 inline constexpr char kLimitLow[] = "limit_low";
 inline constexpr char kLimitHigh[] = "limit_high";
 inline constexpr char kVerdict[] = "verdict";
+
+// The results store's own columns: a row's identity, and its run's.
+inline constexpr char kId[] = "id";
+inline constexpr char kRunId[] = "run_id";
+inline constexpr char kSeq[] = "seq";
+inline constexpr char kAt[] = "at";
+inline constexpr char kStartedAt[] = "started_at";
+inline constexpr char kEndedAt[] = "ended_at";
+inline constexpr char kTool[] = "tool";
+inline constexpr char kVersion[] = "version";
+inline constexpr char kStation[] = "station";
+inline constexpr char kOperator[] = "operator";
+inline constexpr char kChipModel[] = "chip_model";
+inline constexpr char kBaud[] = "baud";
+inline constexpr char kDut[] = "dut";
+inline constexpr char kPlan[] = "plan";
+inline constexpr char kPlanVersion[] = "plan_version";
+inline constexpr char kSessionLog[] = "session_log";
+// Where a measurement is shown with its run: the run's verdict beside its own.
+inline constexpr char kRunVerdict[] = "run_verdict";
+// How many measurements a run holds.
+inline constexpr char kPoints[] = "points";
 } // namespace field
 
 } // namespace kel::rftest
