@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <libpq-fe.h>
+#include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
 #include <vector>
 
@@ -42,48 +43,34 @@ std::string PasswordIn(const std::string& uri) {
     return password;
 }
 
-class Texts {
-public:
-    // Each value as libpq takes it: text, or a null pointer for NULL.
-    void Add(const Value& value) {
-        if (std::holds_alternative<std::monostate>(value)) {
-            nulls_.push_back(true);
-            texts_.emplace_back();
-            return;
-        }
-        nulls_.push_back(false);
-        texts_.push_back(ValueText(value));
-    }
-    std::vector<const char*> Pointers() const {
-        std::vector<const char*> pointers;
-        pointers.reserve(texts_.size());
-        for (std::size_t i = 0; i < texts_.size(); ++i)
-            pointers.push_back(nulls_[i] ? nullptr : texts_[i].c_str());
-        return pointers;
-    }
+nlohmann::json JsonValue(const Value& value) {
+    if (const auto* text = std::get_if<std::string>(&value))
+        return *text;
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        return *i;
+    if (const auto* d = std::get_if<double>(&value))
+        return *d;
+    return nullptr;
+}
 
-private:
-    std::vector<std::string> texts_;
-    std::vector<bool> nulls_;
-};
-
-// INSERT of rows.size() rows, every value bound.
+// The rows go as one bound JSON array that the server turns into rows of
+// the table's own types: one parameter however many rows, which the server
+// takes far faster than thousands of separate parameters.
 void InsertRows(pqxx::work& work, const char* table, std::span<const char* const> columns,
                 const std::vector<Row>& rows, const std::string& onConflict) {
     if (rows.empty())
         return;
-    std::string sql = std::string("INSERT INTO ") + table + " (" + ColumnList(columns) +
-                      ") VALUES ";
-    Texts texts;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        sql += (r == 0 ? "(" : ", (") + Placeholders(columns.size(), r * columns.size() + 1, '$') +
-               ")";
-        for (const Value& value : rows[r])
-            texts.Add(value);
+    nlohmann::json array = nlohmann::json::array();
+    for (const Row& row : rows) {
+        nlohmann::json object = nlohmann::json::object();
+        for (std::size_t c = 0; c < columns.size() && c < row.size(); ++c)
+            object[columns[c]] = JsonValue(row[c]);
+        array.push_back(std::move(object));
     }
-    sql += " " + onConflict;
-    const std::vector<const char*> pointers = texts.Pointers();
-    work.exec_params(sql, pqxx::prepare::make_dynamic_params(pointers));
+    const std::string list = ColumnList(columns);
+    work.exec_params(std::string("INSERT INTO ") + table + " (" + list + ") SELECT " + list +
+                         " FROM json_populate_recordset(NULL::" + table + ", $1) " + onConflict,
+                     array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 // A run the server holds takes the newer row until it has ended there.

@@ -26,8 +26,9 @@ public:
 
 class ServerLink {
 public:
-    // Outbox entries per transaction on the server.
-    static constexpr std::size_t kBatchRows = 1000;
+    // Outbox entries per transaction on the server: large batches cost the
+    // server far less per row; a stop waits for one batch at most.
+    static constexpr std::size_t kBatchRows = 5000;
 
     // Connects (giving up after a few seconds, see ServerLink.cpp) and
     // migrates the server's schema; throws ServerError.

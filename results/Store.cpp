@@ -88,6 +88,8 @@ void Store::Configure() {
     // In WAL mode, NORMAL loses nothing when the process dies; only a power
     // cut may take the last transactions back.
     db_->exec("PRAGMA synchronous=NORMAL");
+    // Room for the indexes of a large store: its queries read them, not the disk.
+    db_->exec("PRAGMA cache_size=-16384");
     db_->exec("PRAGMA foreign_keys=ON");
 }
 
@@ -169,8 +171,20 @@ void Store::Queue(const char* table, const std::string& id) {
     queue.exec();
 }
 
+namespace {
+
+// A row the server would refuse would hold up every row queued after it:
+// it is refused here, where the caller hears of it.
+void RequireFilled(const std::string& id, const std::string& time) {
+    if (id.empty() || time.empty())
+        throw SQLite::Exception("a row without its id or time");
+}
+
+} // namespace
+
 void Store::AddRun(const RunRecord& run) {
     Written("cannot record the run", [&] {
+        RequireFilled(run.id, run.startedAt);
         SQLite::Statement& insert =
             Prepared(insertRun_, "INSERT INTO runs (" + ColumnList(kRunColumns) + ") VALUES (" +
                                      Placeholders(kRunColumns.size()) + ")");
@@ -198,6 +212,7 @@ void Store::UpdateRun(const RunRecord& run) {
 
 void Store::AddMeasurement(const StoredMeasurement& stored) {
     Written("cannot record the measurement", [&] {
+        RequireFilled(stored.id, stored.measurement.at);
         SQLite::Statement& insert = Prepared(
             insertMeasurement_, "INSERT INTO measurements (" + ColumnList(kMeasurementColumns) +
                                     ") VALUES (" + Placeholders(kMeasurementColumns.size()) + ")");
