@@ -204,9 +204,16 @@ int ResultsCommand::Show() {
             out_ << JsonLine(RowObject(kMeasurementColumns, MeasurementRow(stored)));
         return kExitOk;
     }
-    out_ << "run " << run.id << "  " << ShownTime(run.startedAt) << "  " << run.tool << " at "
-         << (run.station.empty() ? "?" : run.station) << "  board " << run.boardMac << "  dut "
-         << run.dut << "  verdict " << run.verdict << '\n';
+    // What the run names, the empty fields left out.
+    out_ << "run " << run.id << "  " << ShownTime(run.startedAt) << "  " << run.tool;
+    for (const auto& [label, value] : {std::pair{"station", &run.station},
+                                       {"board", &run.boardMac},
+                                       {"dut", &run.dut},
+                                       {"verdict", &run.verdict}}) {
+        if (!value->empty())
+            out_ << "  " << label << " " << *value;
+    }
+    out_ << '\n';
     Table table({"seq", "time", "kind", "channel", "rate", "power", "sent", "total", "abort", "crc",
                  "per", "value", "text", "limit", "verdict"});
     for (const StoredMeasurement& stored : measurements) {

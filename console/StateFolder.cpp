@@ -18,3 +18,7 @@ QString SessionLogFolder() {
 QString CommandHistoryFile() {
     return StateFolder() + QStringLiteral("/command_history.json");
 }
+
+QString ResultsSettingsFile() {
+    return StateFolder() + QStringLiteral("/results.ini");
+}

@@ -4,7 +4,9 @@
 #include "results/Uuid.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <unistd.h>
 
 namespace kel::results {
 
@@ -12,6 +14,13 @@ std::string StoredMac(std::string mac) {
     std::transform(mac.begin(), mac.end(), mac.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return mac;
+}
+
+std::string DefaultStation() {
+    std::array<char, 256> name{};
+    if (gethostname(name.data(), name.size() - 1) != 0)
+        return {};
+    return name.data();
 }
 
 Recorder::Recorder(StoreSetting setting, Warn warn, BackgroundPush* push)
@@ -71,6 +80,8 @@ void Recorder::BeginRun(RunRecord run) {
         run_.id = NewUuid();
     if (run_.startedAt.empty())
         run_.startedAt = rftest::UtcNow();
+    if (run_.station.empty())
+        run_.station = DefaultStation();
     run_.boardMac = StoredMac(run_.boardMac);
     inRun_ = true;
     runStored_ = false;

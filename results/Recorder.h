@@ -30,9 +30,10 @@ public:
 
     const StoreSetting& Setting() const { return setting_; }
 
-    // Opens the store when it is not open yet and begins a run: id and
-    // startedAt are filled in when empty, the board MAC put in lower case. A
-    // run still open is ended first (no verdict).
+    // Opens the store when it is not open yet and begins a run: id,
+    // startedAt and station (the host's name) are filled in when empty, the
+    // board MAC put in lower case. A run still open is ended first (no
+    // verdict).
     void BeginRun(RunRecord run);
     // Changes the open run's row (the board's MAC once read, say).
     void ChangeRun(const std::function<void(RunRecord&)>& change);
@@ -66,5 +67,8 @@ private:
 
 // "00:1A:2b..." as stored: hex digits in lower case.
 std::string StoredMac(std::string mac);
+
+// The station a run names when it is given none: this host's name.
+std::string DefaultStation();
 
 } // namespace kel::results

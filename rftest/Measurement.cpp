@@ -1,6 +1,7 @@
 #include "rftest/Measurement.h"
 
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -81,6 +82,18 @@ void Measurement::JudgeBy(std::optional<double> judged, const Limit& limit) {
     limitLow = limit.low;
     limitHigh = limit.high;
     verdict = Judge(judged, limit);
+}
+
+void Measurement::TakeReading(std::string_view reading) {
+    std::int64_t number = 0;
+    const char* end = reading.data() + reading.size();
+    const char* start = reading.data() + (reading.starts_with('+') ? 1 : 0);
+    const auto [stop, error] = std::from_chars(start, end, number);
+    if (!reading.empty() && error == std::errc() && stop == end) {
+        value = static_cast<double>(number);
+        return;
+    }
+    text = std::string(reading);
 }
 
 std::string UtcNow() {

@@ -74,6 +74,9 @@ struct Measurement {
 
     // Records the limit's bounds and the verdict on the given value.
     void JudgeBy(std::optional<double> judged, const Limit& limit);
+    // A reading as the board or the user wrote it: value when it is a whole
+    // number ("48", "-3"), text otherwise.
+    void TakeReading(std::string_view reading);
 };
 
 // "2026-12-08T13:45:06.123Z": the current time, UTC, to the millisecond.

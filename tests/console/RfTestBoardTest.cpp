@@ -5,7 +5,10 @@
 #include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "editlist/CEditList.h"
+#include "console/ResultsRecorder.h"
 #include "resources/ResourceIds.h"
+#include "results/Queries.h"
+#include "results/Store.h"
 #include "serial/ReadWatchdog.h"
 
 #include <QAccessible>
@@ -44,6 +47,26 @@ class RfTestBoardTest : public QObject {
         return *console;
     }
     BoardState Board() const { return board->State(); }
+
+    // The run's last measurement in the results store is this RX stop, at
+    // the channel, rate and power set before it.
+    static void ExpectRecordedRx(ConsoleFixture& c, std::int64_t sent, std::int64_t total,
+                                 std::int64_t abortErrors, std::int64_t crcErrors, double per) {
+        kel::results::Store store(kel::results::DefaultStoreFile(),
+                                  kel::results::Store::Open::Existing);
+        const auto stored = kel::results::RunMeasurements(store, c.dlg->results->Run().id);
+        QVERIFY(!stored.empty());
+        const kel::rftest::Measurement& rx = stored.back().measurement;
+        QCOMPARE(rx.kind, kel::rftest::MeasurementKind::Rx);
+        QCOMPARE(rx.sent, sent);
+        QCOMPARE(rx.total, total);
+        QCOMPARE(rx.abortErrors, abortErrors);
+        QCOMPARE(rx.crcErrors, crcErrors);
+        QCOMPARE(rx.perPercent, per);
+        QCOMPARE(rx.channel, 11);
+        QCOMPARE(rx.rateMbps, 5.5);
+        QCOMPARE(rx.powerLevel, 20);
+    }
 
 private slots:
     void cleanup() {
@@ -86,6 +109,7 @@ private slots:
         c.Click(IDC_RX);
         QVERIFY(!Board().rxRunning);
         QCOMPARE(c.Text(IDC_RX_PER), QString("1.50"));
+        ExpectRecordedRx(c, 200, 200, 1, 2, 1.5);
 
         c.Click(IDC_TONE);
         QVERIFY(Board().toneRunning);
