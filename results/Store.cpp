@@ -3,14 +3,10 @@
 #include "results/Schema.h"
 #include "results/SqliteRows.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kel::results {
 
@@ -23,23 +19,16 @@ constexpr int kBusyTimeoutMs = 5000;
 constexpr char kRuns[] = "runs";
 constexpr char kMeasurements[] = "measurements";
 
-// The folder (the last level owner-only when it is new) and the file,
-// owner-only, before SQLite opens it: SQLite gives its WAL and shared-memory
-// files the permissions of the database file.
-void CreateOwnerOnly(const std::filesystem::path& file) {
+// The folder, its last level owner-only when it is new.
+void CreateFolder(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path();
     std::error_code error;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-        std::filesystem::create_directories(folder, error);
-        if (error)
-            throw StoreError("cannot create the folder " + folder.string() + ": " +
-                             error.message());
-        ::chmod(folder.c_str(), 0700);
-    }
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw StoreError("cannot create " + file.string() + ": " + std::strerror(errno));
-    ::close(fd);
+    if (folder.empty() || std::filesystem::is_directory(folder, error))
+        return;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        throw StoreError("cannot create the folder " + folder.string() + ": " + error.message());
+    ::chmod(folder.c_str(), 0700);
 }
 
 bool IsBusy(const SQLite::Exception& e) {
@@ -50,13 +39,20 @@ bool IsBusy(const SQLite::Exception& e) {
 } // namespace
 
 Store::Store(std::filesystem::path file, Open open) : file_(std::move(file)) {
-    if (open == Open::Create)
-        CreateOwnerOnly(file_);
-    else if (!std::filesystem::exists(file_))
+    const bool existed = std::filesystem::exists(file_);
+    if (!existed && open == Open::Existing)
         throw StoreError("no results store at " + file_.string());
+    if (!existed)
+        CreateFolder(file_);
     try {
-        db_ = std::make_unique<SQLite::Database>(file_.string(), SQLite::OPEN_READWRITE,
-                                                 kBusyTimeoutMs);
+        db_ = std::make_unique<SQLite::Database>(
+            file_.string(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMs);
+        // Owner-only before anything is written: SQLite gives its WAL and
+        // shared-memory files the database file's permissions. By its path,
+        // never through a descriptor of our own: closing one would drop the
+        // locks this process's connections hold on the file.
+        if (!existed)
+            ::chmod(file_.c_str(), 0600);
         Configure();
         Migrate();
     } catch (const SQLite::Exception& e) {
