@@ -1,19 +1,18 @@
 #include "cli/Arguments.h"
 
 #include "cli/PointLists.h"
+#include "cli/ResultSchema.h"
+#include "cli/ValueChecks.h"
 #include "protocol/ChipModels.h"
-#include "protocol/NumberReading.h"
 #include "rftest/Messages.h"
 #include "rftest/RangeChecks.h"
 #include "rftest/RfTables.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <map>
 #include <ostream>
-#include <regex>
 
 namespace kel::cli {
 
@@ -21,7 +20,7 @@ namespace {
 
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH | --virtual) -m MODEL [-b BAUD] [--channel N] [--rate MBPS]\n"
-    "                  [--power LEVEL] [--json] [-v] SUBCOMMAND ...\n";
+    "                  [--power LEVEL] [--timeout S] [--json] [-v] SUBCOMMAND ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -31,7 +30,9 @@ constexpr char kDescription[] =
 
 constexpr char kFooter[] =
     "\nOutput: readable lines on standard output, or with --json one JSON object per\n"
-    "result. Failures and progress go to standard error.\n"
+    "result (command, ok, time, port, model, board_mac when read, the settings in\n"
+    "force, the values, limit_high and verdict under a limit). Failures and progress\n"
+    "go to standard error.\n"
     "\n"
     "Exit codes:\n"
     "  0    success\n"
@@ -39,14 +40,19 @@ constexpr char kFooter[] =
     "  2    bad usage: nothing was sent\n"
     "  3    the port could not be opened (the reason is given)\n"
     "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
-    "  130  interrupted (Ctrl+C or SIGTERM): a test this run started was stopped\n"
+    "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
+    "       test this run started was stopped\n"
     "\n"
     "Examples:\n"
     "  kel-rftest -p ttyUSB0 -m QB202 info\n"
     "  kel-rftest -p ttyUSB0 -m QB202 --channel 6 --rate 54 rx --seconds 5 --sent 1000\n"
     "  kel-rftest -p ttyUSB0 -m QB202 --json sweep-rx --channels 1,6,11 --rates 1,54 \\\n"
-    "      --seconds 2 --sent 1000 --max-per 8 --csv per.csv\n"
+    "      --seconds 2 --sent 1000 --max-per 8 --csv per.csv --append\n"
+    "  kel-rftest -p ttyUSB0 -m QB202 mac set --source 02:00:00:00:00:01 \\\n"
+    "      --dest 02:00:00:00:00:02 --bssid 02:00:00:00:00:03\n"
     "  kel-rftest --virtual -m QB201 --channel 7 tx --seconds 10\n";
+
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 std::string ModelsWith(bool ChipModel::*trait) {
     std::string names;
@@ -59,51 +65,94 @@ std::string ModelsWith(bool ChipModel::*trait) {
     return names;
 }
 
-// An error that sends nothing: says why and where to read more.
-struct UsageError {
-    std::string message;
-};
-
-// A whole decimal number, optionally signed, with nothing around it.
-bool IsWholeNumber(const std::string& text) {
-    static const std::regex kNumber("[+-]?[0-9]+");
-    return std::regex_match(text, kNumber);
+// "a", "a and b", "a, b and c".
+std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ") {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == items.size() ? lastJoin : ", ";
+        text += items[i];
+    }
+    return text;
 }
 
 std::string Checked(const std::string& text, bool (*inRange)(std::string_view),
                     const char* refusal) {
-    if (!IsWholeNumber(text) || !inRange(text))
+    if (!ReadWhole(text) || !inRange(text))
         throw UsageError{refusal};
     return text;
 }
 
-void RequireTrait(int modelRow, bool ChipModel::*trait, const std::string& what) {
-    if (ChipModelHas(modelRow, trait))
-        return;
-    throw UsageError{std::string(kChipModels[static_cast<std::size_t>(modelRow)].name) +
-                     " has no " + what + " (" + ModelsWith(trait) + " have)"};
+// Why the chip model cannot run the subcommand; nothing when it can.
+std::optional<std::string> TraitRefusal(int modelRow, Subcommand subcommand, bool sentGiven) {
+    bool ChipModel::*trait = nullptr;
+    const char* what = "";
+    switch (subcommand) {
+    case Subcommand::FreqOffsetGet:
+    case Subcommand::FreqOffsetSet:
+    case Subcommand::FreqOffsetSave:
+        trait = &ChipModel::hasCalibration, what = "frequency-offset calibration";
+        break;
+    case Subcommand::SddPowerGet:
+    case Subcommand::SddPowerSet:
+        trait = &ChipModel::hasSdd, what = "SDD power table";
+        break;
+    case Subcommand::SddExport:
+        trait = &ChipModel::hasSdd, what = "SDD file";
+        break;
+    case Subcommand::SupplyLdo:
+    case Subcommand::SupplyDcDc:
+        trait = &ChipModel::hasPowerMode, what = "supply switch";
+        break;
+    case Subcommand::SweepRx:
+    case Subcommand::Rx:
+        if (subcommand == Subcommand::SweepRx || sentGiven)
+            trait = &ChipModel::hasPer, what = "RX packet error rate";
+        break;
+    default:
+        break;
+    }
+    if (trait == nullptr || ChipModelHas(modelRow, trait))
+        return std::nullopt;
+    return std::string(kChipModels[static_cast<std::size_t>(modelRow)].name) + " has no " + what +
+           " (" + ModelsWith(trait) + " have)";
 }
 
-std::chrono::milliseconds Duration(double seconds) {
-    return std::chrono::milliseconds(std::max<long long>(1, std::llround(seconds * 1000.0)));
+// A MAC address goes to the board as one word of the command.
+std::string MacAddress(const char* option, const std::string& text) {
+    const bool oneWord = !text.empty() && text.find_first_of(" \t") == std::string::npos &&
+                         !HoldsControlCharacter(text);
+    if (!oneWord)
+        throw UsageError{std::string(option) + " must be a MAC address such as 02:00:00:00:00:01"};
+    return text;
 }
 
-// The options every subcommand shares the meaning of.
+// Required, and said so in --help (an option's own text replaces the mark
+// CLI11 would add).
+CLI::Option* Required(CLI::Option* option) {
+    option->required();
+    if (!option->get_option_text().empty())
+        option->option_text(option->get_option_text() + " REQUIRED");
+    return option;
+}
+
+// Every option as typed: kel-rftest checks each value itself, so that each
+// refusal says what the option takes.
 struct Raw {
     std::string port;
     bool virtualBoard = false;
     std::string model;
-    std::uint32_t baud = rftest::kDefaultBaudRate;
-    std::string channel, rate, power;
+    std::string baud = std::to_string(rftest::kDefaultBaudRate);
+    std::string channel, rate, power, timeout;
     bool json = false, verbose = false;
     std::string count = "0", length = "0";
     bool fullDuty = false;
-    double seconds = 0;
-    std::int64_t sent = 0;
-    double maxPer = 0;
+    std::string seconds, sent, maxPer;
     std::string channels, rates, csv;
+    bool force = false, append = false;
     std::vector<std::string> values;
     std::string value, path;
+    std::string source, dest, bssid;
     std::vector<std::string> words;
     bool yes = false;
 };
@@ -114,9 +163,13 @@ public:
 
     CLI::App app{kDescription, "kel-rftest"};
     Raw raw;
-    std::map<const CLI::App*, Subcommand> subcommands;
 
     Invocation Resolve() const;
+    // The subcommand chosen, as far as the words went.
+    std::optional<Subcommand> ChosenSubcommand() const;
+    // What a line that names no subcommand, or misses required options, lacks:
+    // everything at once. Nothing when the refusal is of another kind.
+    std::optional<std::string> WhatIsMissing() const;
 
 private:
     void Build();
@@ -124,7 +177,7 @@ private:
     CLI::App* Add(CLI::App& parent, Subcommand subcommand, const char* help) {
         const std::string_view name = SubcommandName(subcommand);
         CLI::App* sub = parent.add_subcommand(std::string(name.substr(name.rfind(' ') + 1)), help);
-        subcommands[sub] = subcommand;
+        subcommands_[sub] = subcommand;
         return sub;
     }
     // A word that groups subcommands ("mac get"): one of them must follow.
@@ -134,38 +187,51 @@ private:
         return group;
     }
     void AddSeconds(CLI::App* sub, const char* help, bool required) {
-        CLI::Option* option = sub->add_option("--seconds", raw.seconds, help)
-                                  ->check(CLI::PositiveNumber)
-                                  ->option_text("S");
+        CLI::Option* option = sub->add_option("--seconds", raw.seconds, help)->option_text("S");
         if (required)
-            option->required();
+            Required(option);
         secondsOptions_.push_back(option);
     }
     void AddPer(CLI::App* sub, bool sentRequired) {
         CLI::Option* sent = sub->add_option("--sent", raw.sent,
                                             "Packets the tester sends during each RX window; "
                                             "gives the packet error rate")
-                                ->check(CLI::Range(std::int64_t{1}, std::int64_t{INT32_MAX}))
                                 ->option_text("N");
         if (sentRequired)
-            sent->required();
-        CLI::Option* maxPer = sub->add_option("--max-per", raw.maxPer,
-                                              "Exit 4 when a packet error rate (in %) is above P")
-                                  ->check(CLI::NonNegativeNumber)
-                                  ->option_text("P")
-                                  ->needs(sent);
+            Required(sent);
+        CLI::Option* maxPer =
+            sub->add_option("--max-per", raw.maxPer,
+                            "Judge each packet error rate (in %) against P: PASS or FAIL, exit 4 "
+                            "when one is above P or cannot be computed")
+                ->option_text("P")
+                ->needs(sent);
         sentOptions_.push_back(sent);
         maxPerOptions_.push_back(maxPer);
     }
-    bool Given(const std::vector<CLI::Option*>& options) const {
+    static bool Given(const std::vector<CLI::Option*>& options) {
         return std::any_of(options.begin(), options.end(),
                            [](const CLI::Option* o) { return o->count() > 0; });
     }
-    CLI::App* Chosen(const CLI::App& parent) const {
+    static CLI::App* Chosen(const CLI::App& parent) {
         const std::vector<CLI::App*> chosen = parent.get_subcommands();
         return chosen.empty() ? nullptr : chosen.front();
     }
+    // The deepest subcommand or group given.
+    const CLI::App* Deepest() const {
+        const CLI::App* at = &app;
+        while (const CLI::App* next = Chosen(*at))
+            at = next;
+        return at;
+    }
+    std::string UnknownSubcommand(const CLI::App& at) const;
 
+    std::map<const CLI::App*, Subcommand> subcommands_;
+    CLI::Option* portOption_ = nullptr;
+    CLI::Option* channelOption_ = nullptr;
+    CLI::Option* rateOption_ = nullptr;
+    CLI::Option* powerOption_ = nullptr;
+    CLI::Option* timeoutOption_ = nullptr;
+    CLI::Option* csvOption_ = nullptr;
     std::vector<CLI::Option*> secondsOptions_;
     std::vector<CLI::Option*> sentOptions_;
     std::vector<CLI::Option*> maxPerOptions_;
@@ -180,29 +246,34 @@ void CommandLine::Build() {
     for (const ChipModel& model : kChipModels)
         modelNames.emplace_back(model.name);
 
-    app.add_option("-p,--port", raw.port,
-                   "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)")
-        ->option_text("PATH");
+    portOption_ = app.add_option("-p,--port", raw.port,
+                                 "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)")
+                      ->option_text("PATH");
     app.add_flag("--virtual", raw.virtualBoard,
                  "Use a virtual board started for this run instead of a port (no hardware\n"
                  "needed)");
-    app.add_option("-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101")
-        ->required()
-        ->option_text("MODEL")
+    Required(app.add_option("-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101")
+                 ->option_text("MODEL"))
         ->transform(CLI::IsMember(modelNames, CLI::ignore_case));
     app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
-        ->option_text("BAUD")
-        ->check(CLI::Range(1u, std::numeric_limits<std::uint32_t>::max()));
-    app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")->option_text("N");
-    app.add_option("--rate", raw.rate,
-                   "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, 48, 54,\n"
-                   "6.5, 13, 19.5, 26, 39, 52, 58.5 or 65")
-        ->option_text("MBPS");
-    app.add_option("--power", raw.power, "Then the output power level: -118 to 120")
-        ->option_text("LEVEL");
+        ->option_text("BAUD");
+    channelOption_ = app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")
+                         ->option_text("N");
+    rateOption_ = app.add_option("--rate", raw.rate,
+                                 "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
+                                 "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65")
+                      ->option_text("MBPS");
+    powerOption_ = app.add_option("--power", raw.power, "Then the output power level: -118 to 120")
+                       ->option_text("LEVEL");
+    timeoutOption_ = app.add_option("--timeout", raw.timeout,
+                                    "Give up on the board after S seconds without a byte from "
+                                    "it (shortens the\nbuilt-in bounds: 18 s for the first "
+                                    "answer, 7 s for a reply line)")
+                         ->option_text("S");
     app.add_flag("--json", raw.json, "One JSON object per result on standard output");
     app.add_flag("-v,--verbose", raw.verbose,
-                 "Show every command line sent (>) and reply line read (<) on standard error");
+                 "Show every line sent (>) and read (<) on standard error, control\n"
+                 "characters as \\r \\0 \\xNN");
 
     Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
@@ -232,19 +303,27 @@ void CommandLine::Build() {
     CLI::App* sweep = Add(app, Subcommand::SweepRx,
                           "RX at each channel, then each rate: counters and packet error rate "
                           "per point");
-    sweep->add_option("--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11")
-        ->required()
-        ->option_text("LIST");
-    sweep
-        ->add_option("--rates", raw.rates,
-                     "Rates in Mbit/s, e.g. 1,2,5.5,11 or 6-54 (a range runs along the "
-                     "rate list)")
-        ->required()
-        ->option_text("LIST");
+    Required(sweep->add_option("--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11")
+                 ->option_text("LIST"));
+    Required(sweep
+                 ->add_option("--rates", raw.rates,
+                              "Rates in Mbit/s, e.g. 1,2,5.5,11 or 6-13 (a range holds the "
+                              "rates of its ends' kinds between them: 6, 6.5, 9, 12, 13)")
+                 ->option_text("LIST"));
     AddSeconds(sweep, "How long to receive at each point", true);
     AddPer(sweep, true);
-    sweep->add_option("--csv", raw.csv, "Also write the points to FILE as CSV")
-        ->option_text("FILE");
+    csvOption_ = sweep
+                     ->add_option("--csv", raw.csv,
+                                  "Also write the points to FILE as CSV (a new file, unless "
+                                  "--force or --append)")
+                     ->option_text("FILE");
+    CLI::Option* force = sweep->add_flag("--force", raw.force, "Replace the CSV file if it exists")
+                             ->needs(csvOption_);
+    sweep
+        ->add_flag("--append", raw.append,
+                   "Add the rows to the CSV file if it exists (its columns must be these)")
+        ->needs(csvOption_)
+        ->excludes(force);
 
     CLI::App* freq = Group("freq-offset", "The crystal frequency offset");
     Add(*freq, Subcommand::FreqOffsetGet, "Read the offset of the running firmware");
@@ -267,10 +346,12 @@ void CommandLine::Build() {
 
     CLI::App* mac = Group("mac", "The MAC addresses");
     Add(*mac, Subcommand::MacGet, "Read the source, destination and BSSID addresses");
-    Add(*mac, Subcommand::MacSet, "Set them (the board checks their form)")
-        ->add_option("SRC DST BSSID", raw.values, "Addresses")
-        ->expected(3)
-        ->required();
+    CLI::App* macSet = Add(*mac, Subcommand::MacSet,
+                           "Set the three addresses (the board checks their form), then read "
+                           "back what the board holds");
+    Required(macSet->add_option("--source", raw.source, "Source address")->option_text("MAC"));
+    Required(macSet->add_option("--dest", raw.dest, "Destination address")->option_text("MAC"));
+    Required(macSet->add_option("--bssid", raw.bssid, "BSSID")->option_text("MAC"));
 
     CLI::App* supply = Group("supply", "Switch the board's supply");
     Add(*supply, Subcommand::SupplyLdo, "LDO mode");
@@ -288,51 +369,100 @@ void CommandLine::Build() {
         ->required();
 }
 
+std::optional<Subcommand> CommandLine::ChosenSubcommand() const {
+    const auto found = subcommands_.find(Deepest());
+    if (found == subcommands_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::string CommandLine::UnknownSubcommand(const CLI::App& at) const {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : at.get_subcommands({}))
+        names.push_back(sub->get_name());
+    const std::string within = &at == &app ? "" : at.get_name() + " ";
+    const std::string choices =
+        "; " + (within.empty() ? std::string("the subcommands are ") : within + "takes ") +
+        Listed(names, within.empty() ? " and " : " or ");
+    // A word that is no subcommand stays over, at the top: the groups fall through.
+    for (const std::string& word : app.remaining(true)) {
+        if (!word.starts_with('-'))
+            return "unknown subcommand " + within + word + choices;
+    }
+    return (within.empty() ? std::string("no subcommand given") : within + "needs a subcommand") +
+           choices;
+}
+
+std::optional<std::string> CommandLine::WhatIsMissing() const {
+    const CLI::App* deepest = Deepest();
+    const std::optional<Subcommand> subcommand = ChosenSubcommand();
+    if (!subcommand)
+        return UnknownSubcommand(*deepest);
+    // A model that cannot run the subcommand makes every other option moot.
+    if (const auto row = ChipModelRowOf(raw.model)) {
+        if (auto refusal = TraitRefusal(*row, *subcommand, Given(sentOptions_)))
+            return refusal;
+    }
+    std::vector<std::string> missing;
+    if (portOption_->count() == 0 && !raw.virtualBoard)
+        missing.push_back("-p PATH or --virtual");
+    for (const CLI::App* at = &app; at != nullptr; at = Chosen(*at)) {
+        for (const CLI::Option* option : at->get_options()) {
+            if (option->get_required() && option->count() == 0)
+                missing.push_back(option->get_name());
+        }
+    }
+    if (missing.empty())
+        return std::nullopt;
+    return std::string(SubcommandName(*subcommand)) + " is missing " + Listed(missing);
+}
+
 Invocation CommandLine::Resolve() const {
     Invocation run;
-    if (raw.port.empty() == !raw.virtualBoard)
+    if ((portOption_->count() > 0) == raw.virtualBoard)
         throw UsageError{"give either the port with -p PATH or --virtual for the virtual board"};
+    if (portOption_->count() > 0 && raw.port.empty())
+        throw UsageError{"--port must name a device, such as ttyUSB0"};
     run.portPath = raw.port;
     run.virtualBoard = raw.virtualBoard;
     run.chipModelRow = ChipModelRowOf(raw.model).value_or(-1);
     if (run.chipModelRow < 0)
         throw UsageError{"--model " + raw.model + " is not a chip model"};
-    run.baud = raw.baud;
+    run.baud = static_cast<std::uint32_t>(
+        WholeOption("--baud", raw.baud, 1, std::numeric_limits<std::uint32_t>::max()));
     run.json = raw.json;
     run.verbose = raw.verbose;
 
-    if (!raw.channel.empty()) {
-        if (!IsWholeNumber(raw.channel) || !rftest::IsChannel(ReadInteger64(raw.channel)))
+    if (channelOption_->count() > 0) {
+        const std::optional<std::int64_t> channel = ReadWhole(raw.channel);
+        if (!channel || !rftest::IsChannel(*channel))
             throw UsageError{"--channel must be 1 to 14"};
-        run.channel = static_cast<int>(ReadInteger64(raw.channel));
+        run.channel = static_cast<int>(*channel);
     }
-    if (!raw.rate.empty()) {
+    if (rateOption_->count() > 0) {
         run.rateRow = rftest::RateRowOf(raw.rate);
         if (!run.rateRow)
-            throw UsageError{"--rate " + raw.rate + " is not a rate of the rate list (see --help)"};
+            throw UsageError{"--rate \"" + raw.rate +
+                             "\" is not a rate of the rate list (see --help)"};
     }
-    if (!raw.power.empty())
+    if (powerOption_->count() > 0)
         run.power = Checked(raw.power, rftest::IsPowerLevel, rftest::kInvalidPower);
+    if (timeoutOption_->count() > 0)
+        run.timeout = DurationOption("--timeout", raw.timeout);
 
-    const CLI::App* chosen = Chosen(app);
-    while (chosen != nullptr && !subcommands.contains(chosen))
-        chosen = Chosen(*chosen);
-    run.subcommand = subcommands.at(chosen);
-
+    run.subcommand = *ChosenSubcommand();
     if (Given(secondsOptions_))
-        run.duration = Duration(raw.seconds);
+        run.duration = DurationOption("--seconds", raw.seconds);
     if (Given(sentOptions_))
-        run.sent = raw.sent;
+        run.sent = WholeOption("--sent", raw.sent, 1, kInt32Max);
     if (Given(maxPerOptions_))
-        run.maxPer = raw.maxPer;
-    if (run.sent)
-        RequireTrait(run.chipModelRow, &ChipModel::hasPer, "RX packet error rate");
+        run.maxPer = PercentOption("--max-per", raw.maxPer);
+    if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
+        throw UsageError{*refusal};
 
     switch (run.subcommand) {
     case Subcommand::Tx:
-        if (!IsWholeNumber(raw.count) || !FitsInt32(raw.count))
-            throw UsageError{"--count must be a whole number"};
-        run.txCount = raw.count;
+        run.txCount = std::to_string(WholeOption("--count", raw.count, 0, kInt32Max));
         run.txLength = Checked(raw.length, rftest::IsTxLength, rftest::kInvalidTxLength);
         run.fullDuty = raw.fullDuty;
         break;
@@ -346,43 +476,44 @@ Invocation CommandLine::Resolve() const {
             throw UsageError{"--rates: " + why};
         run.channels = *channels;
         run.rateRows = *rates;
+        if (csvOption_->count() > 0 && raw.csv.empty())
+            throw UsageError{"--csv must name a file"};
         run.csvPath = raw.csv;
+        run.csvMode = raw.force    ? CsvMode::Overwrite
+                      : raw.append ? CsvMode::Append
+                                   : CsvMode::Create;
         break;
     }
     case Subcommand::FreqOffsetSet:
     case Subcommand::FreqOffsetSave:
         run.values[0] = Checked(raw.value, rftest::IsFreqOffset, rftest::kInvalidFreqOffset);
-        [[fallthrough]];
-    case Subcommand::FreqOffsetGet:
-        RequireTrait(run.chipModelRow, &ChipModel::hasCalibration, "frequency-offset calibration");
         break;
     case Subcommand::SddPowerSet:
         for (std::size_t i = 0; i < run.values.size(); ++i)
             run.values[i] = Checked(raw.values[i], rftest::IsSddPower, rftest::kInvalidSddPower);
-        [[fallthrough]];
-    case Subcommand::SddPowerGet:
-        RequireTrait(run.chipModelRow, &ChipModel::hasSdd, "SDD power table");
         break;
     case Subcommand::SddExport:
-        RequireTrait(run.chipModelRow, &ChipModel::hasSdd, "SDD file");
+        if (raw.path.empty())
+            throw UsageError{"sdd-export: FILE must name a file"};
         run.path = raw.path;
         break;
     case Subcommand::MacSet:
-        std::copy(raw.values.begin(), raw.values.end(), run.values.begin());
+        run.values = {MacAddress("--source", raw.source), MacAddress("--dest", raw.dest),
+                      MacAddress("--bssid", raw.bssid)};
         break;
     case Subcommand::SupplyDcDc:
         if (!raw.yes)
             throw UsageError{std::string(rftest::kDcDcQuestion) +
                              "\nGive --yes to confirm that the DC-DC converter is fitted."};
-        [[fallthrough]];
-    case Subcommand::SupplyLdo:
-        RequireTrait(run.chipModelRow, &ChipModel::hasPowerMode, "supply switch");
         break;
     case Subcommand::Send:
         for (const std::string& word : raw.words)
             run.text += (run.text.empty() ? "" : " ") + word;
         if (run.text.empty())
             throw UsageError{rftest::kEmptyCommand};
+        if (HoldsControlCharacter(run.text))
+            throw UsageError{"send: TEXT must be one command line, without a line feed or another "
+                             "control character"};
         break;
     default:
         break;
@@ -390,16 +521,12 @@ Invocation CommandLine::Resolve() const {
     return run;
 }
 
-void ExplainUsage(std::ostream& err, const std::string& message) {
-    err << "kel-rftest: " << message << "\n"
-        << kUsageLine << "Run 'kel-rftest --help' (or 'kel-rftest SUBCOMMAND --help') for more.\n";
-}
-
 } // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostream& out,
                                std::ostream& err) {
     CommandLine line;
+    std::string refusal;
     try {
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
         return {line.Resolve(), kExitOk};
@@ -407,10 +534,24 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostrea
         // The help of the subcommand asked about, or of the whole program.
         out << line.app.help();
         return {std::nullopt, kExitOk};
+    } catch (const CLI::RequiredError& error) {
+        refusal = line.WhatIsMissing().value_or(error.what());
+    } catch (const CLI::ExtrasError& error) {
+        refusal = line.ChosenSubcommand() ? error.what() : *line.WhatIsMissing();
     } catch (const CLI::ParseError& error) {
-        ExplainUsage(err, error.what());
+        refusal = error.what();
     } catch (const UsageError& error) {
-        ExplainUsage(err, error.message);
+        refusal = error.message;
+    }
+    err << "kel-rftest: " << refusal << "\n"
+        << kUsageLine << "Run 'kel-rftest --help' (or 'kel-rftest SUBCOMMAND --help') for more.\n"
+        << std::flush;
+    // --json is looked for as typed: the refused line may not have been read that far.
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+        RunFacts facts;
+        if (const std::optional<Subcommand> subcommand = line.ChosenSubcommand())
+            facts.command = SubcommandName(*subcommand);
+        out << JsonLine(FailureObject(facts, refusal, {})) << std::flush;
     }
     return {std::nullopt, kExitUsage};
 }

@@ -1,11 +1,10 @@
 #pragma once
-// The command context of kel-rftest: no log pane to keep, but with --verbose
-// every command line sent and reply line read goes to standard error, and a
-// subcommand can collect the reply lines of its exchange.
+// The command context of kel-rftest: no log pane to keep, but a subcommand
+// can collect the reply lines of its exchange. (-v traces the line itself:
+// WireTrace.)
 
 #include "protocol/CommandContext.h"
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,8 +12,7 @@ namespace kel::cli {
 
 class CliContext : public CommandContext {
 public:
-    CliContext(SerialPort& port, int chipModelRow, std::ostream* trace)
-        : port_(port), chipModelRow_(chipModelRow), trace_(trace) {}
+    CliContext(SerialPort& port, int chipModelRow) : port_(port), chipModelRow_(chipModelRow) {}
 
     SerialPort& Port() override { return port_; }
     int ChipModelIndex() const override { return chipModelRow_; }
@@ -29,7 +27,6 @@ public:
 private:
     SerialPort& port_;
     int chipModelRow_;
-    std::ostream* trace_;
     bool collecting_ = false;
     std::vector<std::string> replies_;
 };

@@ -16,9 +16,10 @@ namespace {
 static_assert(std::atomic<Interruption*>::is_always_lock_free, "read in a signal handler");
 std::atomic<Interruption*> gInterruption{nullptr};
 
-extern "C" void OnStopSignal(int) {
+extern "C" void OnStopSignal(int signal) {
     const int savedErrno = errno;
-    if (Interruption* interruption = gInterruption.load())
+    Interruption* interruption = gInterruption.load();
+    if (interruption != nullptr && (signal != SIGPIPE || !interruption->Requested()))
         interruption->Request();
     errno = savedErrno;
 }
@@ -37,6 +38,7 @@ Interruption::~Interruption() {
     if (handlersInstalled_) {
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGPIPE, SIG_DFL);
         gInterruption.store(nullptr);
     }
     if (wakeRead_ >= 0)
@@ -52,6 +54,7 @@ void Interruption::InstallSignalHandlers() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGPIPE, &action, nullptr);
     handlersInstalled_ = true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Ctrl+C and SIGTERM: the first ends the wait in progress at once (the port's
 // cancel) and every pause after it; the run then stops what it started and
-// exits 130. A signal during that clean-up cancels it too.
+// exits 130. A signal during that clean-up cancels it too. SIGPIPE (the reader
+// of the output went away: `kel-rftest ... | head -1`) is the same first
+// interruption, and only that: the clean-up's own writes to the gone reader
+// do not cancel it.
 
 #include <atomic>
 #include <chrono>
@@ -19,8 +22,8 @@ public:
     Interruption(const Interruption&) = delete;
     Interruption& operator=(const Interruption&) = delete;
 
-    // Routes SIGINT and SIGTERM to this object for its life (the program
-    // does; tests that run in-process do not).
+    // Routes SIGINT, SIGTERM and SIGPIPE to this object for its life (the
+    // program does; tests that run in-process do not).
     void InstallSignalHandlers();
     // The port whose waits a signal cancels; nullptr for none.
     void Watch(SerialPort* port) noexcept { port_.store(port); }

@@ -32,6 +32,13 @@ enum class Subcommand {
     Send,
 };
 
+// What --csv does with a file that is already there.
+enum class CsvMode {
+    Create,    // refuse it
+    Overwrite, // --force
+    Append,    // --append: rows after its own, when its columns are ours
+};
+
 struct Invocation {
     std::string portPath; // empty with virtualBoard
     bool virtualBoard = false;
@@ -42,6 +49,8 @@ struct Invocation {
     std::optional<std::string> power; // as typed
     bool json = false;
     bool verbose = false;
+    // --timeout: every wait for the board gives up after this much silence.
+    std::optional<std::chrono::milliseconds> timeout;
 
     Subcommand subcommand = Subcommand::Info;
     // What the subcommands take; each uses its own.
@@ -54,9 +63,11 @@ struct Invocation {
     std::vector<int> channels; // sweep-rx
     std::vector<int> rateRows;
     std::string csvPath;
-    std::array<std::string, 3> values; // freq offset, SDD powers, MAC addresses
-    std::string path;                  // sdd-export
-    std::string text;                  // send
+    CsvMode csvMode = CsvMode::Create;
+    // The freq offset; the SDD powers; the source, dest and BSSID addresses.
+    std::array<std::string, 3> values;
+    std::string path; // sdd-export
+    std::string text; // send
 };
 
 // The name of the subcommand as typed ("freq-offset get").

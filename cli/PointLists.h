@@ -1,8 +1,10 @@
 #pragma once
 // The channel and rate lists of sweep-rx: comma-separated items, each one
-// value or a range of two joined by '-' ("1-13", "1,6,11", "1,2,5.5,11",
-// "6-54"). A range of rates runs along the rate list, so "1-11" is 1, 2, 5.5
-// and 11. The order given is the order measured.
+// value or a range of two joined by '-' ("1-13", "1,6,11", "1, 2, 5.5, 11",
+// "6-54"), blanks around an item allowed. A range of rates holds the rates
+// of its ends' kinds (11b, 11g, 11n) between them by value, slowest first:
+// "6-13" is 6, 6.5, 9, 12 and 13; "1-11" is 1, 2, 5.5 and 11. The order given
+// is the order measured.
 
 #include <optional>
 #include <string>

@@ -4,33 +4,24 @@
 
 namespace kel::cli {
 
-namespace {
-// Bytes that are not UTF-8 (a board's reply, a device path) are replaced,
-// not fatal.
-std::string Dump(const Fields& fields) {
-    return fields.dump(-1, ' ', false, Fields::error_handler_t::replace);
-}
-} // namespace
-
-void Report::Result(Fields fields, const std::string& text) {
+void Report::Result(const std::vector<rftest::Measurement>& measurements, const std::string& text,
+                    const Fields& extra) {
     if (!json_) {
         out_ << text << '\n' << std::flush;
         return;
     }
-    fields["ok"] = true;
-    out_ << Dump(fields) << '\n' << std::flush;
+    out_ << JsonLine(ResultObject(facts_, measurements, extra)) << std::flush;
 }
 
-void Report::Failure(const std::string& command, const std::string& error, Fields extra) {
-    err_ << "kel-rftest: " << error << '\n' << std::flush;
-    if (!json_)
-        return;
-    Fields fields{{"command", command}};
-    if (extra.is_object())
-        fields.update(extra);
-    fields["ok"] = false;
-    fields["error"] = error;
-    out_ << Dump(fields) << '\n' << std::flush;
+void Report::Failure(const std::string& error, const std::string& reason) {
+    err_ << "kel-rftest: " << error << '\n';
+    // A reason the message already ends with (a port that cannot be opened)
+    // is not said twice.
+    if (!reason.empty() && !error.ends_with(reason))
+        err_ << "kel-rftest: " << reason << '\n';
+    err_ << std::flush;
+    if (json_)
+        out_ << JsonLine(FailureObject(facts_, error, reason)) << std::flush;
 }
 
 void Report::Note(const std::string& line) {

@@ -3,32 +3,38 @@
 // object per line on standard output; failures, notes and progress on
 // standard error (a failure also as a JSON object with --json).
 
+#include "cli/ResultSchema.h"
+#include "rftest/Measurement.h"
+
 #include <iosfwd>
-#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 namespace kel::cli {
-
-// Keys stay in the order they were put in: "command" first, "ok" last.
-using Fields = nlohmann::ordered_json;
 
 class Report {
 public:
     Report(bool json, std::ostream& out, std::ostream& err) : json_(json), out_(out), err_(err) {}
 
-    // fields holds "command" and what the result carries; "ok": true is added.
-    void Result(Fields fields, const std::string& text);
-    // "ok": false and "error" are added; the message also goes to standard error.
-    void Failure(const std::string& command, const std::string& error, Fields extra = {});
+    // The run keeps them current; every object reported carries them.
+    RunFacts& Facts() { return facts_; }
+
+    // Every measurement the run reports passes here, in the order taken: the
+    // one place that sees them all. text is the readable form, extra what the
+    // JSON object says besides the measurements.
+    void Result(const std::vector<rftest::Measurement>& measurements, const std::string& text,
+                const Fields& extra = {});
+    // On standard error, the reason on a line of its own; with --json also an
+    // object with "ok": false.
+    void Failure(const std::string& error, const std::string& reason = {});
     // A line on standard error only.
     void Note(const std::string& line);
-
-    bool json() const { return json_; }
 
 private:
     bool json_;
     std::ostream& out_;
     std::ostream& err_;
+    RunFacts facts_;
 };
 
 } // namespace kel::cli

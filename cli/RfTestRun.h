@@ -18,6 +18,9 @@ class Interruption;
 struct RunSettings {
     // The read slice; tests shorten it so a give-up comes sooner.
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
+    // Someone watches standard error (a terminal): after two seconds of
+    // silence from the board, say that the run waits for it.
+    bool noteSilence = false;
 };
 
 // args without the program's name.

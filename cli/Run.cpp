@@ -1,8 +1,13 @@
 #include "cli/Run.h"
 
+#include "protocol/ChipModels.h"
+#include "protocol/NumberReading.h"
 #include "rftest/Connection.h"
 #include "rftest/RfSteps.h"
+#include "rftest/RfTables.h"
 #include "serial/PortNaming.h"
+
+#include <regex>
 
 namespace kel::cli {
 
@@ -15,6 +20,30 @@ std::string WithoutLineEnd(std::string line) {
 } // namespace
 
 using rftest::Failure;
+using rftest::Measurement;
+using rftest::MeasurementKind;
+
+std::optional<std::int64_t> NumberIn(const std::string& text) {
+    static const std::regex kNumber(" *[+-]?[0-9]+");
+    if (!std::regex_match(text, kNumber) || !FitsInt32(text))
+        return std::nullopt;
+    return ReadInteger(text);
+}
+
+Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
+         const RunSettings& settings, std::ostream& err)
+    : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
+      watch_(port_,
+             {settings.noteSilence ? [&report](const std::string& line) { report.Note(line); }
+                                   : std::function<void(const std::string&)>(),
+              invocation.timeout}),
+      ctx_(port_, invocation.chipModelRow) {
+    if (invocation.verbose)
+        trace_.emplace(err);
+    RunFacts& facts = report_.Facts();
+    facts.command = SubcommandName(run_.subcommand);
+    facts.model = kChipModels[static_cast<std::size_t>(run_.chipModelRow)].name;
+}
 
 Run::~Run() {
     interruption_.Watch(nullptr);
@@ -25,6 +54,7 @@ int Run::Execute() {
         return kExitUsage;
     if (!OpenPort())
         return kExitNoPort;
+    WatchLine();
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings_.watchdogSlice);
     interruption_.Watch(&port_);
     if (interruption_.Requested())
@@ -32,13 +62,24 @@ int Run::Execute() {
 
     if (Failure failure = rftest::Handshake(ctx_, powerText_)) {
         // Not connected: nothing to stop and no disconnect, as the console does.
-        Fail("connect", failure);
+        Fail(failure);
         return interruption_.Requested() ? kExitInterrupted : kExitFailed;
     }
+    report_.Facts().powerLevel = NumberIn(powerText_);
     if (!ApplySettings())
         return End(kExitFailed);
     NoteVirtualRx();
     return End(RunSubcommand());
+}
+
+void Run::WatchLine() {
+    watch_.SetPortName(report_.Facts().port);
+    port_.SetTrafficTap([this](Traffic direction, const std::uint8_t* bytes, std::size_t count) {
+        watch_.Saw(direction);
+        if (trace_)
+            trace_->Saw(direction, bytes, count);
+    });
+    port_.SetWaitTick([this] { watch_.Tick(); });
 }
 
 void Run::NoteVirtualRx() {
@@ -56,12 +97,12 @@ void Run::NoteVirtualRx() {
 bool Run::PrepareOutputs() {
     std::string why;
     if (run_.subcommand == Subcommand::SweepRx && !run_.csvPath.empty() &&
-        !csv_.Open(run_.csvPath, why)) {
-        report_.Failure("sweep-rx", why);
+        !csv_.Open(run_.csvPath, run_.csvMode, why)) {
+        report_.Failure(why);
         return false;
     }
     if (run_.subcommand == Subcommand::SddExport && !sddTarget_.Create(run_.path, why)) {
-        report_.Failure("sdd-export", why);
+        report_.Failure(why);
         return false;
     }
     return true;
@@ -73,37 +114,44 @@ bool Run::OpenPort() {
         board_ = std::make_unique<board::VirtualBoardHost>();
         path = board_->SlavePath();
         if (path.empty()) {
-            report_.Failure("open", rftest::kOpenFailed,
-                            {{"reason", "the virtual board could not start: " + board_->Error()}});
+            report_.Failure(rftest::kOpenFailed,
+                            "the virtual board could not start: " + board_->Error());
             return false;
         }
     }
+    report_.Facts().port = path;
     if (port_.Open(path, run_.baud) == 0)
         return true;
     const std::string reason = WithoutLineEnd(OpenFailureLine(port_.lastError(), path));
-    report_.Failure("open", std::string(rftest::kOpenFailed) + " " + reason, {{"reason", reason}});
+    report_.Failure(std::string(rftest::kOpenFailed) + " " + reason, reason);
+    return false;
+}
+
+bool Run::FailedSetting(Failure failure) {
+    Fail(failure);
     return false;
 }
 
 bool Run::ApplySettings() {
-    Failure failure = nullptr;
-    const char* step = "channel";
-    if (run_.channel)
-        failure = rftest::SetChannel(ctx_, *run_.channel);
-    if (!failure && run_.rateRow) {
-        step = "rate";
-        failure = rftest::SetRate(ctx_, *run_.rateRow, powerText_);
+    RunFacts& facts = report_.Facts();
+    if (run_.channel) {
+        if (Failure failure = rftest::SetChannel(ctx_, *run_.channel))
+            return FailedSetting(failure);
+        facts.channel = run_.channel;
     }
-    if (!failure && run_.power) {
-        step = "power";
-        failure = rftest::SetPower(ctx_, *run_.power);
-        if (!failure)
-            powerText_ = *run_.power;
+    if (run_.rateRow) {
+        if (Failure failure = rftest::SetRate(ctx_, *run_.rateRow, powerText_))
+            return FailedSetting(failure);
+        facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*run_.rateRow)].mbps;
+        facts.powerLevel = NumberIn(powerText_);
     }
-    if (!failure)
-        return true;
-    Fail(step, failure);
-    return false;
+    if (run_.power) {
+        if (Failure failure = rftest::SetPower(ctx_, *run_.power))
+            return FailedSetting(failure);
+        powerText_ = *run_.power;
+        facts.powerLevel = NumberIn(powerText_);
+    }
+    return true;
 }
 
 int Run::End(int code) {
@@ -119,6 +167,7 @@ int Run::End(int code) {
         // The clean-up's own waits; a second signal cancels them again.
         port_.ClearCancel();
     }
+    RecoverFromGiveUp();
     if (stop) {
         rftest::RxCounters ignored;
         if (started_ == Test::Tx)
@@ -127,6 +176,7 @@ int Run::End(int code) {
             rftest::StopRx(ctx_, ignored);
         else
             rftest::StopTone(ctx_);
+        RecoverFromGiveUp();
     }
     // A test left running keeps the board in test mode: no disconnect.
     if (stop || !leaveRunning_)
@@ -134,36 +184,55 @@ int Run::End(int code) {
     return interruption_.Requested() ? kExitInterrupted : code;
 }
 
-int Run::Fail(const std::string& command, Failure failure) {
+int Run::Fail(Failure failure) {
     if (interruption_.Requested()) {
-        report_.Failure(command, "interrupted");
+        report_.Failure("interrupted");
         return kExitFailed;
     }
+    // As the console's log pane does, the line's own words after the message;
+    // else the board's silence, when that is what ended the wait.
     const LineFailure& line = port_.lineFailure();
-    if (line.empty()) {
-        report_.Failure(command, failure);
-        return kExitFailed;
-    }
-    // As the console's log pane does, the line's own words after the message.
-    report_.Failure(command, failure, {{"reason", line.Text()}});
-    report_.Note("kel-rftest: " + line.Text());
+    report_.Failure(failure, line.empty() ? watch_.SilenceReason() : line.Text());
     port_.ClearLineFailure();
+    RecoverFromGiveUp();
     return kExitFailed;
 }
 
+void Run::RecoverFromGiveUp() {
+    if (watch_.TakeGiveUp() && !interruption_.Requested())
+        port_.ClearCancel();
+}
+
+Measurement Run::Measured(MeasurementKind kind, const std::string& text) const {
+    Measurement m;
+    m.kind = kind;
+    m.at = rftest::UtcNow();
+    m.text = text;
+    TakeSettings(report_.Facts(), m);
+    return m;
+}
+
+Measurement Run::Valued(MeasurementKind kind, const std::string& text) const {
+    Measurement m = Measured(kind);
+    if (const std::optional<std::int64_t> number = NumberIn(text))
+        m.value = static_cast<double>(*number);
+    else
+        m.text = text;
+    return m;
+}
+
 int Run::RunSubcommand() {
-    const char* name = SubcommandName(run_.subcommand);
     switch (run_.subcommand) {
     case Subcommand::Info:
         return Info();
     case Subcommand::Tx:
         return Tx();
     case Subcommand::TxStop:
-        return DoneUnless(name, rftest::StopTx(ctx_), "TX stopped");
+        return Stopped(MeasurementKind::Tx, rftest::StopTx(ctx_), "TX stopped");
     case Subcommand::Tone:
         return Tone();
     case Subcommand::ToneStop:
-        return DoneUnless(name, rftest::StopTone(ctx_), "tone stopped");
+        return Stopped(MeasurementKind::Tone, rftest::StopTone(ctx_), "tone stopped");
     case Subcommand::Rx:
         return Rx();
     case Subcommand::SweepRx:
@@ -172,6 +241,9 @@ int Run::RunSubcommand() {
         return SddExport();
     case Subcommand::Send:
         return Send();
+    case Subcommand::MacGet:
+    case Subcommand::MacSet:
+        return Mac();
     default:
         return Calibration();
     }

@@ -8,29 +8,34 @@
 #include "cli/CliContext.h"
 #include "cli/Interruption.h"
 #include "cli/Invocation.h"
+#include "cli/LinkWatch.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
 #include "cli/RxReport.h"
 #include "cli/SddTarget.h"
+#include "cli/WireTrace.h"
+#include "rftest/Measurement.h"
 #include "rftest/Messages.h"
+#include "rftest/RxMeasurement.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kel::cli {
 
 class Run {
 public:
-    // With --verbose the exchange is traced on err.
+    // With --verbose the line is traced on err.
     Run(const Invocation& invocation, Report& report, Interruption& interruption,
-        const RunSettings& settings, std::ostream& err)
-        : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
-          ctx_(port_, invocation.chipModelRow, invocation.verbose ? &err : nullptr) {}
+        const RunSettings& settings, std::ostream& err);
     ~Run();
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
@@ -39,40 +44,50 @@ public:
 
 private:
     enum class Test { None, Tx, Rx, Tone };
+    using Measurements = std::vector<rftest::Measurement>;
 
     bool PrepareOutputs();
     bool OpenPort();
+    void WatchLine();
     bool ApplySettings();
+    bool FailedSetting(rftest::Failure failure);
     void NoteVirtualRx();
     int RunSubcommand();
     int End(int code);
-    // Reports a failed step (as an interruption when it was one): kExitFailed.
-    int Fail(const std::string& command, rftest::Failure failure);
-    int Done(Fields fields, const std::string& text) {
-        report_.Result(std::move(fields), text);
+    // Reports a failed step (as an interruption when it was one), with the
+    // line's reason or the board's silence: kExitFailed.
+    int Fail(rftest::Failure failure);
+    // A wait the --timeout gave up on leaves the port cancelled: the run's
+    // own clean-up needs it back.
+    void RecoverFromGiveUp();
+    int Done(const Measurements& measurements, const std::string& text, const Fields& extra = {}) {
+        report_.Result(measurements, text, extra);
         return kExitOk;
     }
-    Fields Named() const { return Fields{{"command", SubcommandName(run_.subcommand)}}; }
-    // A step whose result is only that it was done.
-    int DoneUnless(const std::string& command, rftest::Failure failure, const std::string& text) {
-        return failure != nullptr ? Fail(command, failure) : Done(Named(), text);
-    }
+    // Taken now, at the settings in force.
+    rftest::Measurement Measured(rftest::MeasurementKind kind, const std::string& text = {}) const;
+    // A value the board gave or was given as text: a number where it is one.
+    rftest::Measurement Valued(rftest::MeasurementKind kind, const std::string& text) const;
+    // One per rate class, the class in text.
+    Measurements SddPowerLevels(const std::array<std::string, 3>& powers) const;
     bool Pause(std::chrono::milliseconds duration) { return interruption_.Pause(duration); }
 
     int Info();
     int Tx();
     int Tone();
     // Starts a test; stops it after --seconds, or leaves it running without.
-    int Timed(Fields fields, Test test, const std::function<rftest::Failure()>& start,
+    int Timed(rftest::MeasurementKind kind, std::optional<double> value, Fields extra, Test test,
+              const std::function<rftest::Failure()>& start,
               const std::function<rftest::Failure()>& stop, const std::string& runningText,
               const std::string& doneText);
+    int Stopped(rftest::MeasurementKind kind, rftest::Failure failure, const std::string& text);
     int Rx();
-    // Reports a measured point, with "pass" under --max-per; false when it
-    // does not keep to the limit.
+    // Reports a measured point, judged under --max-per; false when it fails.
     bool ReportPoint(const rftest::RxPoint& point);
     int SweepRx();
     int SddExport();
     int Send();
+    int Mac();
     int Calibration();
 
     const Invocation& run_;
@@ -83,6 +98,8 @@ private:
     // Declared in the order they start; they end the other way round.
     std::unique_ptr<board::VirtualBoardHost> board_;
     SerialPort port_;
+    std::optional<WireTrace> trace_;
+    LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
     CliContext ctx_;
 
@@ -90,7 +107,12 @@ private:
     Test started_ = Test::None; // may be running on the board: stop it on the way out
     bool leaveRunning_ = false; // what was started is meant to outlast the run
     SweepCsv csv_;
+    bool csvFailed_ = false; // a row could not be written
     SddTarget sddTarget_;
 };
+
+// A level, an offset as the board wrote it: the number, or nothing when the
+// text holds none.
+std::optional<std::int64_t> NumberIn(const std::string& text);
 
 } // namespace kel::cli

@@ -1,106 +1,142 @@
-// The subcommands of a run: each sends its steps and reports its result.
+// The subcommands of a run: each sends its steps and reports its result as
+// the measurements it took.
 
 #include "cli/Run.h"
 #include "protocol/ChipModels.h"
-#include "protocol/NumberReading.h"
 #include "rftest/CalibrationSteps.h"
 #include "rftest/RfSteps.h"
-#include "rftest/RxMeasurement.h"
+#include "rftest/RfTables.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
-#include <regex>
 #include <sstream>
 
 namespace kel::cli {
 
-namespace {
-// A number the board sent as text: a number in JSON when it is one.
-Fields NumberOrText(const std::string& text) {
-    static const std::regex kNumber(" *[+-]?[0-9]+");
-    if (std::regex_match(text, kNumber) && FitsInt32(text))
-        return ReadInteger(text);
-    return text;
-}
+using rftest::Failure;
+using rftest::Measurement;
+using rftest::MeasurementKind;
 
-// The stored levels of the three rate classes, as info and sdd-power give them.
-Fields SddPowerFields(const rftest::SddPowers& powers) {
-    return Fields{{"11b", NumberOrText(powers[0])},
-                  {"11gn", NumberOrText(powers[1])},
-                  {"11n_mcs7", NumberOrText(powers[2])}};
-}
+namespace {
+
+// The rate classes of the SDD power table, as results name them.
+constexpr const char* kSddPowerClasses[] = {"11b", "11gn", "11n_mcs7"};
+
 std::string SddPowerText(const rftest::SddPowers& powers) {
     return "11b " + powers[0] + ", 11gn " + powers[1] + ", 11n mcs7 " + powers[2];
 }
-} // namespace
 
-using rftest::Failure;
+std::string MacText(const std::array<std::string, 3>& macs) {
+    return "source " + macs[0] + ", dest " + macs[1] + ", bssid " + macs[2];
+}
+
+bool SameAddress(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+double Seconds(std::chrono::milliseconds duration) {
+    return static_cast<double>(duration.count()) / 1000.0;
+}
+
+} // namespace
 
 int Run::Info() {
     const ChipModel& model = kChipModels[static_cast<std::size_t>(run_.chipModelRow)];
-    Fields fields = Named();
-    fields["chip_model"] = model.name;
-    fields["power_level"] = NumberOrText(powerText_);
+    Measurements results{Valued(MeasurementKind::Power, powerText_)};
     std::string text = std::string("chip model: ") + model.name + "\npower level: " + powerText_;
     if (model.hasCalibration) {
         std::string offset;
         if (Failure failure = rftest::GetFreqOffset(ctx_, offset))
-            return Fail("info", failure);
-        fields["freq_offset"] = NumberOrText(offset);
+            return Fail(failure);
+        results.push_back(Valued(MeasurementKind::FreqOffset, offset));
         text += "\nfreq offset: " + offset;
     }
     if (model.hasSdd) {
         rftest::SddPowers powers;
         if (Failure failure = rftest::GetSddPowerAll(ctx_, powers))
-            return Fail("info", failure);
-        fields["sdd_power"] = SddPowerFields(powers);
+            return Fail(failure);
+        const Measurements levels = SddPowerLevels(powers);
+        results.insert(results.end(), levels.begin(), levels.end());
         text += "\nsdd power: " + SddPowerText(powers);
     }
-    return Done(std::move(fields), text);
+    return Done(results, text);
+}
+
+Run::Measurements Run::SddPowerLevels(const rftest::SddPowers& powers) const {
+    Measurements levels;
+    for (std::size_t i = 0; i < powers.size(); ++i) {
+        levels.push_back(Valued(MeasurementKind::SddPower, powers[i]));
+        levels.back().text = kSddPowerClasses[i];
+    }
+    return levels;
 }
 
 int Run::Tx() {
-    Fields fields = Named();
-    fields["count"] = ReadInteger(run_.txCount);
-    fields["length"] = ReadInteger(run_.txLength);
-    fields["full_duty"] = run_.fullDuty;
+    const long long count = std::stoll(run_.txCount);
+    Fields extra{
+        {"count", count}, {"length", std::stoll(run_.txLength)}, {"full_duty", run_.fullDuty}};
     const std::string running = rftest::IsContinuousTx(run_.txCount)
                                     ? "TX running; it goes on after this program ends "
                                       "(stop it with tx-stop)"
                                     : "TX of " + run_.txCount + " packets started";
     return Timed(
-        std::move(fields), Test::Tx,
+        MeasurementKind::Tx, static_cast<double>(count), std::move(extra), Test::Tx,
         [this] { return rftest::StartTx(ctx_, run_.txCount, run_.txLength, run_.fullDuty); },
         [this] { return rftest::StopTx(ctx_); }, running, "TX sent, then stopped");
 }
 
 int Run::Tone() {
     return Timed(
-        Named(), Test::Tone, [this] { return rftest::StartTone(ctx_, powerText_); },
+        MeasurementKind::Tone, std::nullopt, {}, Test::Tone,
+        [this] {
+            Failure failure = rftest::StartTone(ctx_, powerText_);
+            // Where the tone rides on a TX carrier, the rate is now the carrier's.
+            if (failure == nullptr &&
+                ChipModelHas(run_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
+                RunFacts& facts = report_.Facts();
+                facts.rateMbps = rftest::kRates[rftest::kToneRateRow].mbps;
+                facts.powerLevel = NumberIn(powerText_);
+            }
+            return failure;
+        },
         [this] { return rftest::StopTone(ctx_); },
         "tone running; it goes on after this program ends (stop it with tone-stop)",
         "tone sent, then stopped");
 }
 
-int Run::Timed(Fields fields, Test test, const std::function<Failure()>& start,
-               const std::function<Failure()>& stop, const std::string& runningText,
-               const std::string& doneText) {
-    const std::string command = fields["command"];
+int Run::Timed(MeasurementKind kind, std::optional<double> value, Fields extra, Test test,
+               const std::function<Failure()>& start, const std::function<Failure()>& stop,
+               const std::string& runningText, const std::string& doneText) {
     started_ = test;
     if (Failure failure = start())
-        return Fail(command, failure);
+        return Fail(failure);
+    Measurement measurement = Measured(kind);
+    measurement.value = value;
     if (!run_.duration) {
         leaveRunning_ = true;
-        fields["running"] = true;
-        return Done(std::move(fields), runningText);
+        measurement.text = "running";
+        extra["running"] = true;
+        return Done({measurement}, runningText, extra);
     }
     if (!Pause(*run_.duration))
-        return Fail(command, rftest::kInterrupted);
+        return Fail(rftest::kInterrupted);
     if (Failure failure = stop())
-        return Fail(command, failure);
+        return Fail(failure);
     started_ = Test::None;
-    fields["seconds"] = static_cast<double>(run_.duration->count()) / 1000.0;
-    fields["running"] = false;
-    return Done(std::move(fields), doneText);
+    measurement.text = "stopped";
+    extra["seconds"] = Seconds(*run_.duration);
+    extra["running"] = false;
+    return Done({measurement}, doneText, extra);
+}
+
+int Run::Stopped(MeasurementKind kind, Failure failure, const std::string& text) {
+    if (failure != nullptr)
+        return Fail(failure);
+    return Done({Measured(kind, "stopped")}, text);
 }
 
 int Run::Rx() {
@@ -108,101 +144,124 @@ int Run::Rx() {
     started_ = Test::Rx;
     if (Failure failure = rftest::MeasureRx(
             ctx_, *run_.duration, [this](auto duration) { return Pause(duration); }, point))
-        return Fail("rx", failure);
+        return Fail(failure);
     started_ = Test::None;
     if (ReportPoint(point))
         return kExitOk;
     std::ostringstream limit; // "2.5", not std::to_string's "2.500000"
     limit << *run_.maxPer;
-    report_.Note("kel-rftest: PER above the limit of " + limit.str() + " %");
+    report_.Note("kel-rftest: PER above the limit of " + limit.str() + " % or not computable");
     return kExitPerLimit;
 }
 
 bool Run::ReportPoint(const rftest::RxPoint& point) {
-    Fields fields = PointFields(SubcommandName(run_.subcommand), point);
-    const bool within = WithinLimit(point, run_.maxPer);
+    Measurement rx = rftest::MeasurementOf(point);
+    TakeSettings(report_.Facts(), rx);
     if (run_.maxPer)
-        fields["pass"] = within;
-    report_.Result(std::move(fields), PointText(point));
-    return within;
+        rx.JudgeBy(rx.perPercent, rftest::Limit{std::nullopt, *run_.maxPer, std::nullopt});
+    report_.Result({rx}, PointText(rx));
+    csvFailed_ = !csv_.Write(report_.Facts(), rx) || csvFailed_;
+    return rx.verdict != rftest::Verdict::Fail;
 }
 
 int Run::SweepRx() {
-    const double seconds = static_cast<double>(run_.duration->count()) / 1000.0;
+    const double seconds = Seconds(*run_.duration);
     std::size_t aboveLimit = 0;
-    bool csvWritten = true;
     rftest::SweepObserver observer;
     observer.starting = [&](std::size_t index, std::size_t count, int channel, int rateRow) {
+        const double mbps = rftest::kRates[static_cast<std::size_t>(rateRow)].mbps;
         char line[160];
         std::snprintf(line, sizeof line, "[%zu/%zu] channel %d, %s Mbit/s: receiving for %g s",
-                      index + 1, count, channel, RateText(rateRow).c_str(), seconds);
+                      index + 1, count, channel, RateText(mbps).c_str(), seconds);
         report_.Note(line);
     };
     observer.measured = [&](const rftest::RxPoint& point) {
+        // The board stays at the point's settings; so does what the run reports.
+        RunFacts& facts = report_.Facts();
+        facts.channel = point.channel;
+        facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*point.rateRow)].mbps;
+        facts.powerLevel = NumberIn(powerText_);
         aboveLimit += ReportPoint(point) ? 0 : 1;
-        csvWritten = csv_.Write(point) && csvWritten;
     };
     const rftest::SweepPlan plan{run_.channels, run_.rateRows, *run_.duration, *run_.sent};
     started_ = Test::Rx;
     if (Failure failure = rftest::SweepRx(
             ctx_, plan, [this](auto duration) { return Pause(duration); }, powerText_, observer))
-        return Fail("sweep-rx", failure);
+        return Fail(failure);
     started_ = Test::None;
-    if (!csvWritten)
-        return Fail("sweep-rx", "could not write every row of the CSV file");
+    if (csvFailed_)
+        return Fail("could not write every row of the CSV file");
     if (aboveLimit == 0)
         return kExitOk;
-    report_.Note("kel-rftest: PER above the limit at " + std::to_string(aboveLimit) + " of " +
+    report_.Note("kel-rftest: PER above the limit or not computable at " +
+                 std::to_string(aboveLimit) + " of " +
                  std::to_string(plan.channels.size() * plan.rateRows.size()) + " points");
     return kExitPerLimit;
 }
 
 int Run::SddExport() {
     if (Failure failure = rftest::RequestSddFile(ctx_))
-        return Fail("sdd-export", failure);
+        return Fail(failure);
     if (Failure failure = rftest::ReadSddFile(ctx_, sddTarget_.fd()))
-        return Fail("sdd-export", failure);
+        return Fail(failure);
     std::string why;
     if (!sddTarget_.Commit(why))
-        return Fail("sdd-export", why.c_str());
-    Fields fields = Named();
-    fields["file"] = run_.path;
-    return Done(std::move(fields), "SDD file saved to " + run_.path);
+        return Fail(why.c_str());
+    return Done({Measured(MeasurementKind::SddExport, run_.path)},
+                "SDD file saved to " + run_.path);
 }
 
 int Run::Send() {
     ctx_.CollectReplies();
     if (Failure failure = rftest::SendFreeCommand(ctx_, run_.text))
-        return Fail("send", failure);
-    Fields fields = Named();
-    fields["text"] = run_.text;
-    fields["reply"] = ctx_.Replies();
+        return Fail(failure);
     std::string text;
     for (const std::string& line : ctx_.Replies())
         text += (text.empty() ? "" : "\n") + line;
-    return Done(std::move(fields), text);
+    return Done({}, text, Fields{{"text", run_.text}, {"reply", ctx_.Replies()}});
+}
+
+int Run::Mac() {
+    const bool set = run_.subcommand == Subcommand::MacSet;
+    if (set) {
+        if (Failure failure =
+                rftest::SetMacAddresses(ctx_, run_.values[0], run_.values[1], run_.values[2]))
+            return Fail(failure);
+    }
+    // After a set, what the board holds now: a script sees what it will keep.
+    std::array<std::string, 3> held;
+    if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2]))
+        return Fail(failure);
+    report_.Facts().boardMac = held[0];
+    for (std::size_t i = 0; set && i < held.size(); ++i) {
+        if (!SameAddress(held[i], run_.values[i]))
+            return Fail(("the board holds " + MacText(held) + ", not what was set").c_str());
+    }
+    constexpr const char* kRoles[] = {"source", "dest", "bssid"};
+    Measurements macs;
+    for (std::size_t i = 0; i < held.size(); ++i)
+        macs.push_back(Measured(MeasurementKind::Mac, std::string(kRoles[i]) + " " + held[i]));
+    return Done(macs, std::string(set ? "set: " : "") + MacText(held));
 }
 
 int Run::Calibration() {
-    const char* name = SubcommandName(run_.subcommand);
     const std::array<std::string, 3>& values = run_.values;
-    Fields fields = Named();
     switch (run_.subcommand) {
     case Subcommand::FreqOffsetGet: {
         std::string offset;
         if (Failure failure = rftest::GetFreqOffset(ctx_, offset))
-            return Fail(name, failure);
-        fields["freq_offset"] = NumberOrText(offset);
-        return Done(std::move(fields), "freq offset: " + offset);
+            return Fail(failure);
+        return Done({Valued(MeasurementKind::FreqOffset, offset)}, "freq offset: " + offset);
     }
     case Subcommand::FreqOffsetSet:
     case Subcommand::FreqOffsetSave: {
         const bool save = run_.subcommand == Subcommand::FreqOffsetSave;
         if (Failure failure = save ? rftest::SaveFreqOffset(ctx_, values[0])
                                    : rftest::SetFreqOffset(ctx_, values[0]))
-            return Fail(name, failure);
-        fields["freq_offset"] = NumberOrText(values[0]);
-        return Done(std::move(fields),
+            return Fail(failure);
+        const MeasurementKind kind =
+            save ? MeasurementKind::SddFreqOffset : MeasurementKind::FreqOffset;
+        return Done({Valued(kind, values[0])},
                     std::string(save ? "stored " : "") + "freq offset set to " + values[0]);
     }
     case Subcommand::SddPowerGet:
@@ -211,31 +270,17 @@ int Run::Calibration() {
         const bool get = run_.subcommand == Subcommand::SddPowerGet;
         if (Failure failure =
                 get ? rftest::GetSddPowerAll(ctx_, powers) : rftest::SetSddPowerAll(ctx_, powers))
-            return Fail(name, failure);
-        fields.update(SddPowerFields(powers));
-        return Done(std::move(fields),
+            return Fail(failure);
+        return Done(SddPowerLevels(powers),
                     (get ? "sdd power: " : "sdd power set to: ") + SddPowerText(powers));
-    }
-    case Subcommand::MacGet:
-    case Subcommand::MacSet: {
-        std::string source = values[0], dest = values[1], bssid = values[2];
-        const bool get = run_.subcommand == Subcommand::MacGet;
-        if (Failure failure = get ? rftest::GetMac(ctx_, source, dest, bssid)
-                                  : rftest::SetMac(ctx_, source, dest, bssid))
-            return Fail(name, failure);
-        fields["source"] = source;
-        fields["dest"] = dest;
-        fields["bssid"] = bssid;
-        return Done(std::move(fields), std::string(get ? "" : "set: ") + "source " + source +
-                                           ", dest " + dest + ", bssid " + bssid);
     }
     case Subcommand::SupplyLdo:
     case Subcommand::SupplyDcDc: {
         const bool ldo = run_.subcommand == Subcommand::SupplyLdo;
         if (Failure failure = ldo ? rftest::SwitchToLdo(ctx_) : rftest::SwitchToDcDc(ctx_))
-            return Fail(name, failure);
-        fields["supply"] = ldo ? "ldo" : "dcdc";
-        return Done(std::move(fields), ldo ? "supply: LDO mode" : "supply: DC-DC mode");
+            return Fail(failure);
+        return Done({Measured(MeasurementKind::Supply, ldo ? "ldo" : "dcdc")},
+                    ldo ? "supply: LDO mode" : "supply: DC-DC mode");
     }
     default:
         return kExitUsage; // every other subcommand has its own function

@@ -1,74 +1,62 @@
 #include "cli/RxReport.h"
 
-#include "rftest/RfTables.h"
-
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace kel::cli {
 
-std::string RateText(int rateRow) {
-    return rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(rateRow)]);
-}
-
-Fields PointFields(const char* command, const rftest::RxPoint& point) {
-    Fields fields{{"command", command}};
-    if (point.channel)
-        fields["channel"] = *point.channel;
-    if (point.rateRow)
-        fields["rate"] = RateText(*point.rateRow);
-    fields["total"] = point.counters.total;
-    fields["abort_errors"] = point.counters.abortErrors;
-    fields["crc_errors"] = point.counters.crcErrors;
-    if (point.sent) {
-        fields["sent"] = *point.sent;
-        const std::optional<double> per = point.PerPercent();
-        fields["per"] = per ? Fields(*per) : Fields(nullptr);
-    }
-    return fields;
-}
-
-std::string PointText(const rftest::RxPoint& point) {
+std::string PointText(const rftest::Measurement& rx) {
     std::string text;
-    if (point.channel)
-        text += "channel " + std::to_string(*point.channel) + ", ";
-    if (point.rateRow)
-        text += RateText(*point.rateRow) + " Mbit/s, ";
-    const rftest::RxCounters& c = point.counters;
-    text += "total " + std::to_string(c.total) + ", abort errors " + std::to_string(c.abortErrors) +
-            ", CRC errors " + std::to_string(c.crcErrors);
-    if (point.sent)
-        text += ", sent " + std::to_string(*point.sent) + ", PER " + point.perText +
-                (point.PerPercent() ? " %" : "");
+    if (rx.channel)
+        text += "channel " + std::to_string(*rx.channel) + ", ";
+    if (rx.rateMbps)
+        text += RateText(*rx.rateMbps) + " Mbit/s, ";
+    text += "total " + std::to_string(rx.total.value_or(0)) + ", abort errors " +
+            std::to_string(rx.abortErrors.value_or(0)) + ", CRC errors " +
+            std::to_string(rx.crcErrors.value_or(0));
+    if (rx.sent)
+        text += ", sent " + std::to_string(*rx.sent) + ", PER " +
+                (rx.perPercent ? PerText(rx) + " %" : "not computable from these counters");
+    if (rx.verdict == rftest::Verdict::Pass)
+        text += ": PASS";
+    else if (rx.verdict != rftest::Verdict::None)
+        text += ": FAIL";
     return text;
 }
 
-bool WithinLimit(const rftest::RxPoint& point, std::optional<double> maxPer) {
-    if (!maxPer)
-        return true;
-    const std::optional<double> per = point.PerPercent();
-    return per && *per <= *maxPer;
-}
-
-bool SweepCsv::Open(const std::string& path, std::string& why) {
+bool SweepCsv::Open(const std::string& path, CsvMode mode, std::string& why) {
+    struct stat existing {};
+    const bool exists = stat(path.c_str(), &existing) == 0;
+    const bool hasRows = exists && S_ISREG(existing.st_mode) && existing.st_size > 0;
+    if (exists && mode == CsvMode::Create) {
+        why = "--csv: " + path + " exists; give --force to replace it or --append to add to it";
+        return false;
+    }
+    if (hasRows && mode == CsvMode::Append) {
+        std::ifstream current(path);
+        std::string header;
+        std::getline(current, header);
+        if (header + "\n" != CsvHeader()) {
+            why = "--csv: " + path + " has other columns than these; rows are not added to it";
+            return false;
+        }
+    }
     errno = 0;
-    file_.open(path, std::ios::out | std::ios::trunc);
+    file_.open(path, std::ios::out | (mode == CsvMode::Append ? std::ios::app : std::ios::trunc));
     if (!file_) {
         why = "cannot create " + path + ": " + (errno ? std::strerror(errno) : "unknown error");
         return false;
     }
-    file_ << "channel,rate_mbps,total,abort_errors,crc_errors,sent,per_percent\n" << std::flush;
+    if (!(hasRows && mode == CsvMode::Append))
+        file_ << CsvHeader() << std::flush;
     return true;
 }
 
-bool SweepCsv::Write(const rftest::RxPoint& point) {
+bool SweepCsv::Write(const RunFacts& facts, const rftest::Measurement& rx) {
     if (!file_.is_open())
         return true;
-    const rftest::RxCounters& c = point.counters;
-    file_ << point.channel.value_or(0) << ',' << RateText(*point.rateRow) << ',' << c.total << ','
-          << c.abortErrors << ',' << c.crcErrors << ',' << point.sent.value_or(0) << ','
-          << point.perText << '\n'
-          << std::flush;
+    file_ << CsvRow(facts, rx) << std::flush;
     return file_.good();
 }
 

@@ -6,11 +6,14 @@
 
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
     kel::cli::Interruption interruption;
     interruption.InstallSignalHandlers();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return kel::cli::RunRfTest(args, std::cout, std::cerr, interruption);
+    kel::cli::RunSettings settings;
+    settings.noteSilence = isatty(STDERR_FILENO) == 1;
+    return kel::cli::RunRfTest(args, std::cout, std::cerr, interruption, settings);
 }

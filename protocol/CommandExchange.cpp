@@ -92,6 +92,12 @@ int ReadReplyLine(CommandContext& ctx, char* buffer, int limit) {
                                            " read attempts; the line reader gave up");
         return kResultFailed;
     }
+    // A board that ends its lines in CR LF says the same lines: the CR is no
+    // part of them (the traffic tap has seen it as it came).
+    if (pos >= 2 && buffer[pos - 2] == '\r') {
+        buffer[pos - 2] = '\n';
+        buffer[pos - 1] = '\0';
+    }
 
     if (ctx.LogLength() >= kLogPaneLimit)
         ctx.ClearLog();

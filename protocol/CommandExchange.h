@@ -56,7 +56,7 @@ enum class Terminator { WithNul, WithoutNul };
 int SendInDialect(CommandContext& ctx, std::string_view body, Terminator terminator);
 
 // Reads one line (up to and including its line feed) into buffer, which must be
-// longer than limit. 0 a line was read and logged; -1 gave up, the read failed
+// longer than limit; a line that ends in CR LF is stored ending in LF alone. 0 a line was read and logged; -1 gave up, the read failed
 // or was cancelled. Each attempt clears the port's timedOut flag, so a
 // ReadWatchdog must be running on the port, or a silent line is waited on
 // until a cancel.

@@ -59,6 +59,9 @@ struct Measurement {
     std::optional<int> powerLevel;
 
     // Its values: the RX counters and rate, a single number (an offset), or text.
+    // A table gives one measurement per row, text naming the row: sdd_power
+    // the rate class ("11b", "11gn", "11n_mcs7") with the level in value; mac
+    // the role and the address ("source 02:00:00:00:00:01").
     std::optional<std::int64_t> sent;
     std::optional<std::int64_t> total;
     std::optional<std::int64_t> abortErrors;

@@ -89,9 +89,14 @@ Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std:
     return FailureOf(get_mac(ctx, source, dest, bssid), kGetMacFailed);
 }
 
-Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
-               std::string_view bssid) {
-    return FailureOf(set_mac(ctx, source, dest, bssid), kSetMacFailed);
+Failure SetMac(CommandContext& ctx, std::string_view first, std::string_view second,
+               std::string_view third) {
+    return FailureOf(set_mac(ctx, first, second, third), kSetMacFailed);
+}
+
+Failure SetMacAddresses(CommandContext& ctx, std::string_view source, std::string_view dest,
+                        std::string_view bssid) {
+    return SetMac(ctx, dest, source, bssid);
 }
 
 } // namespace kel::rftest

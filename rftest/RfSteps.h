@@ -55,8 +55,13 @@ Failure ToneStopCommand(CommandContext& ctx);
 Failure StartToneCarrier(CommandContext& ctx, std::int32_t length, std::int32_t fullDuty);
 
 Failure GetMac(CommandContext& ctx, std::string& source, std::string& dest, std::string& bssid);
-// The addresses go as typed; the board checks them.
-Failure SetMac(CommandContext& ctx, std::string_view source, std::string_view dest,
-               std::string_view bssid);
+// The console's Set MAC: its three fields go as typed after -d, -s and -t in
+// this order, as the button has always sent them (the board stores -d as the
+// destination and -s as the source). The board checks them.
+Failure SetMac(CommandContext& ctx, std::string_view first, std::string_view second,
+               std::string_view third);
+// Each address where GetMac reads it back.
+Failure SetMacAddresses(CommandContext& ctx, std::string_view source, std::string_view dest,
+                        std::string_view bssid);
 
 } // namespace kel::rftest

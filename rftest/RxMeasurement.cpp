@@ -1,6 +1,7 @@
 #include "rftest/RxMeasurement.h"
 
 #include "protocol/RxPer.h"
+#include "rftest/RfTables.h"
 
 #include <charconv>
 
@@ -10,9 +11,24 @@ std::optional<double> RxPoint::PerPercent() const {
     double value = 0;
     const char* end = perText.data() + perText.size();
     const auto [stop, error] = std::from_chars(perText.data(), end, value);
-    if (perText.empty() || error != std::errc() || stop != end)
+    if (perText.empty() || error != std::errc() || stop != end || value > 100.0)
         return std::nullopt;
     return value;
+}
+
+Measurement MeasurementOf(const RxPoint& point) {
+    Measurement m;
+    m.kind = MeasurementKind::Rx;
+    m.at = UtcNow();
+    m.channel = point.channel;
+    if (point.rateRow)
+        m.rateMbps = kRates[static_cast<std::size_t>(*point.rateRow)].mbps;
+    m.sent = point.sent;
+    m.total = point.counters.total;
+    m.abortErrors = point.counters.abortErrors;
+    m.crcErrors = point.counters.crcErrors;
+    m.perPercent = point.PerPercent();
+    return m;
 }
 
 Failure MeasureRx(CommandContext& ctx, std::chrono::milliseconds duration, const Pause& pause,

@@ -3,6 +3,7 @@
 // or a sweep over channels and rates, with the packet error rate of each
 // point by the console's formula (protocol/RxPer.h).
 
+#include "rftest/Measurement.h"
 #include "rftest/Messages.h"
 #include "rftest/RfSteps.h"
 
@@ -34,10 +35,15 @@ struct RxPoint {
     // "2.00", or "N/A" when the counters make no rate; empty without sent.
     std::string perText;
 
-    // The rate in percent as the read-out shows it; nullopt for "N/A" or
-    // when nothing was said to be sent.
+    // The rate in percent as the read-out shows it; nullopt for "N/A", when
+    // nothing was said to be sent, and above 100 % (the board counted far
+    // more than was sent: no rate, whatever the formula gives).
     std::optional<double> PerPercent() const;
 };
+
+// The point as a result, measured now: its channel and rate where it has
+// them, the counters, and the rate where there is one.
+Measurement MeasurementOf(const RxPoint& point);
 
 // rx, the pause, rx_stop; the point's counters and rate.
 Failure MeasureRx(CommandContext& ctx, std::chrono::milliseconds duration, const Pause& pause,

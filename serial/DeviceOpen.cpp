@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace kel {
@@ -30,6 +32,21 @@ OpenError FromErrno(int error) {
     }
 }
 
+// Unix 98 pseudo-terminal slaves (/dev/pts/N).
+constexpr unsigned kPtySlaveMajorFirst = 136;
+constexpr unsigned kPtySlaveMajorLast = 143;
+
+// On a pseudo-terminal the exclusive flag outlives a holder that dies without
+// closing (SIGKILL): every later open would be refused while the master
+// lives. The flock goes with its holder, so it alone keeps others out there.
+bool IsPseudoTerminalSlave(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned deviceMajor = major(st.st_rdev);
+    return deviceMajor >= kPtySlaveMajorFirst && deviceMajor <= kPtySlaveMajorLast;
+}
+
 int Fail(int fd, OpenError reason, OpenError* why) {
     if (fd >= 0)
         close(fd);
@@ -52,7 +69,7 @@ int OpenExclusive(const std::string& path, OpenError* why) {
     if (ioctl(fd, TIOCGEXCL, &heldExclusive) == 0 && heldExclusive != 0)
         return Fail(fd, OpenError::Busy, why);
     // ENOTTY/EINVAL on odd devices: the flock still holds.
-    if (ioctl(fd, TIOCEXCL) != 0) {
+    if (!IsPseudoTerminalSlave(fd) && ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
         DebugNote(DebugArea::Serial, WithErrno(path + ": TIOCEXCL passed over", error));
     }

@@ -2,7 +2,8 @@
 // Opening a serial device for this program alone. TIOCEXCL by itself does not
 // stop root, so the device is also locked with flock, which holds across
 // processes and for root; a holder that only set TIOCEXCL is seen through
-// TIOCGEXCL.
+// TIOCGEXCL. A pseudo-terminal gets the flock alone: its TIOCEXCL would
+// outlive a holder killed before it could close.
 
 #include "serial/SerialPort.h"
 

@@ -168,10 +168,15 @@ TEST(VirtualBoardFaults, SilentBoardFailsTheHandshake) {
     EXPECT_TRUE(link.host.State().connected) << "the board heard it, it just did not answer";
 }
 
-TEST(VirtualBoardFaults, CrLfLinesMatchNothing) {
+TEST(VirtualBoardFaults, CrLfLinesAreTheSameLines) {
     BoardLink link(2, {FaultKind::CrLf}, kShortSlice);
-    EXPECT_EQ(ConnectDevice(link.ctx), kResultFailed);
-    EXPECT_NE(link.ctx.log.find("Sending CMD OK!\r\r\n"), std::string::npos) << link.ctx.log;
+    std::string power, offset, file;
+    Handshake(link, power);
+    EXPECT_EQ(power, "64");
+    ASSERT_EQ(get_freq_offset(link.ctx, offset), kResultOk);
+    EXPECT_EQ(offset, "48");
+    ASSERT_EQ(ExportSdd(link, file), kResultOk);
+    EXPECT_EQ(file, board::BuildSddFile(link.host.State()));
 }
 
 TEST(VirtualBoardFaults, NoiseLinesAreSkipped) {

@@ -1,7 +1,8 @@
 // kel-rftest as a script runs it: exit codes, the two output streams, and
-// Ctrl+C ending a wait at once, stopping what the run started and leaving the
-// port free.
+// Ctrl+C, a reader that goes away or SIGKILL ending a run: what it started
+// stopped where it could be, and the port free for the next run at once.
 
+#include "board/VirtualBoardHost.h"
 #include "serial/SerialPort.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PtyPeer.h"
@@ -9,6 +10,8 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace kel::test {
 namespace {
@@ -61,6 +64,40 @@ TEST(CliProcess, InterruptDuringRxStopsItThenDisconnects) {
     EXPECT_EQ(board.WaitReceived(started.size() + 28),
               started + "kel rx_stop\nkel disconnect\n\0"s);
     EXPECT_NE(err.find("stopping the test this run started"), std::string::npos) << err;
+}
+
+TEST(CliProcess, ARunKilledOutrightLeavesThePortToTheNextRun) {
+    PtyPeer silent;
+    ChildProcess killed = RfTest({"-p", silent.SlavePath(), "-m", "QB202", "info"});
+    ASSERT_EQ(silent.WaitReceived(5), "kel\n\0"s);
+    kill(killed.pid, SIGKILL);
+    EXPECT_EQ(WaitExit(killed), -1);
+    // It opens the port and waits for the board (1), rather than finding the port held (3).
+    ChildProcess next =
+        RfTest({"-p", silent.SlavePath(), "-m", "QB202", "--timeout", "0.2", "--json", "info"});
+    const std::string out = ReadToEnd(next.out);
+    EXPECT_EQ(WaitExit(next), 1) << out;
+    // The failed handshake is the subcommand's failure.
+    EXPECT_EQ(out.rfind("{\"command\":\"info\",\"ok\":false,", 0), 0u) << out;
+    EXPECT_NE(out.find("\"reason\":\"no answer from the board in 0."), std::string::npos) << out;
+}
+
+// kel-rftest ... | head -1: the first result read, then the reader gone.
+TEST(CliProcess, AReaderThatGoesAwayEndsTheRunLikeAnInterrupt) {
+    board::VirtualBoardHost board;
+    ChildProcess p =
+        RfTest({"-p", board.SlavePath(), "-m", "QB202", "--json", "sweep-rx", "--channels", "1-3",
+                "--rates", "1", "--seconds", "0.3", "--sent", "30"});
+    EXPECT_NE(ReadLine(p.out).find("\"command\":\"sweep-rx\""), std::string::npos);
+    close(p.out);
+    p.out = -1;
+    const std::string err = ReadToEnd(p.err);
+    EXPECT_EQ(WaitExit(p), 130) << err;
+    for (int i = 0; i < 200 && board.State().connected; ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_FALSE(board.State().rxRunning);
+    EXPECT_FALSE(board.State().connected);
+    EXPECT_TRUE(SerialPort::Probe(board.SlavePath()));
 }
 
 } // namespace

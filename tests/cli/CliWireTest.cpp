@@ -67,8 +67,11 @@ TEST(CliWire, BareDialectSubcommands) {
         {{"freq-offset", "save", "+7"}, "kel set_sdd_freq_offset +7\n" + kBareDisconnect},
         {{"sdd-power", "set", "10", "11", "12"},
          "kel set_sdd_power all 10 11 12\n" + kBareDisconnect},
-        {{"mac", "set", "02:00:00:00:00:01", "02:00:00:00:00:02", "02:00:00:00:00:03"},
-         "kel set_mac -d 02:00:00:00:00:01 -s 02:00:00:00:00:02 -t 02:00:00:00:00:03\n" +
+        // Each address where get_mac reads it back, then read back.
+        {{"mac", "set", "--bssid", "02:00:00:00:00:03", "--source", "02:00:00:00:00:01", "--dest",
+          "02:00:00:00:00:02"},
+         "kel set_mac -d 02:00:00:00:00:02 -s 02:00:00:00:00:01 -t 02:00:00:00:00:03\n"
+         "kel get_mac\n\0"s +
              kBareDisconnect},
         {{"supply", "dcdc", "--yes"},
          "gpio config pa23 m=2 p=1 l=1\nprcm set_top_ldo 1.4\n" + kBareDisconnect},

@@ -241,6 +241,15 @@ private slots:
         QVERIFY(phy >= 0 && phy < offset && offset < power);
     }
 
+    void boardEndingItsLinesInCrLfConnectsAndIsRead() {
+        kel::board::VirtualBoardHost board(kel::board::FaultMode{kel::board::FaultKind::CrLf});
+        ConsoleFixture console;
+        QVERIFY(console.Connect(2, board.SlavePath()));
+        QCOMPARE(console.Messages(), QStringList());
+        QCOMPARE(console.Text(IDC_FREQ_OFFSET), QStringLiteral("48"));
+        QVERIFY(!console.dlg->LogText().contains("\r\r")); // the CR is no part of a line
+    }
+
     void typedBaudRateIsUsed() {
         ConsoleFixture console;
         console.Type(IDC_BAUD_RATE, QStringLiteral("921600"));

@@ -135,7 +135,7 @@ TEST_F(CalibrationCommands, GetSddPowerAllReadsTheLastThreeCharacters) {
 }
 
 TEST_F(CalibrationCommands, OnlyExactAcknowledgementsEndTheWait) {
-    link.peer.ScriptReplies({"Sending CMD OK!\r\n<ACK> 200 OK \nSending CMD error!\n"});
+    link.peer.ScriptReplies({"Sending CMD OK! \r\n<ACK> 200 OK \nSending CMD error!\n"});
     EXPECT_EQ(set_sdd_freq_offset(Ctx(), "1"), kResultFailed);
 }
 

@@ -100,7 +100,7 @@ TEST(CommandExchangeHandshake, EnablePhyTakesThePowerText) {
         {"power level:1\npower level:2\nSending CMD OK!\n", kResultOk, "2"},
         {"Power level:9\nSending CMD OK!\n", kResultOk, "old"},
         {"power level\nSending CMD OK!\n", kResultOk, "old"},
-        {"power level:3\r\nSending CMD OK!\n", kResultOk, "3\r"},
+        {"power level:3\r\nSending CMD OK!\r\n", kResultOk, "3"},
         {"power level:11\n", kResultFailed, "11"}, // set before the reader gave up
     };
     for (const PowerCase& c : cases) {

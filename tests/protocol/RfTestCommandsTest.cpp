@@ -138,7 +138,7 @@ TEST_F(RfTestCommands, RateTakesThePowerLevelTextUnchanged) {
 }
 
 TEST_F(RfTestCommands, OnlyTheExactOkLineEndsTheWait) {
-    link.peer.ScriptReplies({"Sending CMD OK!\r\n"
+    link.peer.ScriptReplies({"sending CMD OK!\r\n"
                              "Sending CMD OK! \n"
                              "<ACK> 200 OK\n"
                              "Sending CMD error!\n"});

@@ -69,8 +69,14 @@ TEST(RxSweep, EachChannelThenEachRateIsSetAndMeasured) {
     // Counters the board leaves out count as 0: 1000 missed and 5 CRC errors.
     EXPECT_EQ(points[3].counters.total, 0);
     EXPECT_EQ(points[3].perText, "100.50");
-    EXPECT_EQ(points[3].channel, 6);
-    EXPECT_EQ(points[3].rateRow, 11);
+    EXPECT_EQ(points[3].PerPercent(), std::nullopt); // above 100 %: no rate
+    const Measurement last = MeasurementOf(points[3]);
+    EXPECT_EQ(last.channel, 6);
+    EXPECT_EQ(last.rateMbps, 54.0);
+    EXPECT_EQ(last.sent, 1000);
+    EXPECT_EQ(last.crcErrors, 5);
+    EXPECT_EQ(last.perPercent, std::nullopt);
+    EXPECT_EQ(MeasurementOf(points[0]).perPercent, 2.0);
 }
 
 TEST(RxSweep, AnInterruptedPauseEndsTheSweepWithTheRxStillOn) {

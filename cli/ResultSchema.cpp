@@ -1,0 +1,180 @@
+#include "cli/ResultSchema.h"
+
+#include "protocol/ReplyParsing.h"
+#include "protocol/RxPer.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace kel::cli {
+
+namespace f = rftest::field;
+using rftest::Measurement;
+using rftest::MeasurementKind;
+
+namespace {
+
+constexpr char kSddPower[] = "sdd_power";
+constexpr char kMac[] = "mac";
+constexpr char kSupply[] = "supply";
+constexpr char kFile[] = "file";
+
+// A whole number as one (an offset reads 48, not 48.0).
+Fields Number(double value) {
+    if (std::trunc(value) == value && std::fabs(value) < 9.0e15)
+        return static_cast<std::int64_t>(value);
+    return value;
+}
+
+// A number when the board sent one, its text otherwise.
+Fields ValueOf(const Measurement& m) {
+    if (m.value)
+        return Number(*m.value);
+    return m.text;
+}
+
+void AddSettings(Fields& object, std::optional<int> channel, std::optional<double> rateMbps,
+                 std::optional<int> powerLevel) {
+    if (channel)
+        object[f::kChannel] = *channel;
+    if (rateMbps)
+        object[f::kRateMbps] = *rateMbps;
+    if (powerLevel)
+        object[f::kPowerLevel] = *powerLevel;
+}
+
+void AddValues(Fields& object, const Measurement& m) {
+    switch (m.kind) {
+    case MeasurementKind::Rx:
+        if (m.sent)
+            object[f::kSent] = *m.sent;
+        object[f::kTotal] = m.total.value_or(0);
+        object[f::kAbortErrors] = m.abortErrors.value_or(0);
+        object[f::kCrcErrors] = m.crcErrors.value_or(0);
+        if (m.sent)
+            object[f::kPerPercent] = m.perPercent ? Fields(*m.perPercent) : Fields(nullptr);
+        break;
+    case MeasurementKind::FreqOffset:
+    case MeasurementKind::SddFreqOffset:
+        object[std::string(rftest::KindName(m.kind))] = ValueOf(m);
+        break;
+    case MeasurementKind::Power:
+        object[f::kPowerLevel] = ValueOf(m);
+        break;
+    case MeasurementKind::SddPower:
+        // One level per rate class, the class in text: {"11b": 16, ...}.
+        object[kSddPower][m.text] = m.value ? Number(*m.value) : Fields(nullptr);
+        break;
+    case MeasurementKind::Mac: {
+        // "source 02:00:00:00:00:01": the address's role, then the address.
+        const std::size_t blank = m.text.find(' ');
+        object[kMac][m.text.substr(0, blank)] =
+            blank == std::string::npos ? std::string() : m.text.substr(blank + 1);
+        break;
+    }
+    case MeasurementKind::Supply:
+        object[kSupply] = m.text;
+        break;
+    case MeasurementKind::SddExport:
+        object[kFile] = m.text;
+        break;
+    case MeasurementKind::Tx:
+    case MeasurementKind::Tone:
+        break; // what ran is the command's; its options come as extra fields
+    }
+    if (m.limitLow)
+        object[f::kLimitLow] = *m.limitLow;
+    if (m.limitHigh)
+        object[f::kLimitHigh] = *m.limitHigh;
+    if (m.verdict != rftest::Verdict::None)
+        object[f::kVerdict] = rftest::VerdictName(m.verdict);
+}
+
+Fields Facts(const RunFacts& facts, bool ok, const std::string& time) {
+    Fields object{{f::kCommand, facts.command}, {f::kOk, ok}, {f::kTime, time}};
+    if (!facts.port.empty())
+        object[f::kPort] = facts.port;
+    if (!facts.model.empty())
+        object[f::kModel] = facts.model;
+    if (facts.boardMac)
+        object[f::kBoardMac] = *facts.boardMac;
+    return object;
+}
+
+// RFC 4180: a field holding a comma, a quote or a line end goes in quotes.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+} // namespace
+
+void TakeSettings(const RunFacts& facts, Measurement& m) {
+    if (!m.channel)
+        m.channel = facts.channel;
+    if (!m.rateMbps)
+        m.rateMbps = facts.rateMbps;
+    if (!m.powerLevel)
+        m.powerLevel = facts.powerLevel;
+}
+
+Fields ResultObject(const RunFacts& facts, const std::vector<Measurement>& measurements,
+                    const Fields& extra) {
+    Fields object =
+        Facts(facts, true, measurements.empty() ? rftest::UtcNow() : measurements[0].at);
+    AddSettings(object, facts.channel, facts.rateMbps, facts.powerLevel);
+    for (const Measurement& m : measurements) {
+        AddSettings(object, m.channel, m.rateMbps, m.powerLevel);
+        AddValues(object, m);
+    }
+    if (extra.is_object())
+        object.update(extra);
+    return object;
+}
+
+Fields FailureObject(const RunFacts& facts, const std::string& error, const std::string& reason) {
+    Fields object = Facts(facts, false, rftest::UtcNow());
+    object[f::kError] = error;
+    if (!reason.empty())
+        object[f::kReason] = reason;
+    return object;
+}
+
+std::string JsonLine(const Fields& fields) {
+    return fields.dump(-1, ' ', false, Fields::error_handler_t::replace) + "\n";
+}
+
+std::string CsvHeader() {
+    std::string header;
+    for (const char* name :
+         {f::kChannel, f::kRateMbps, f::kTotal, f::kAbortErrors, f::kCrcErrors, f::kSent,
+          f::kPerPercent, f::kTime, f::kPort, f::kBoardMac, f::kVerdict})
+        header += (header.empty() ? "" : ",") + std::string(name);
+    return header + "\n";
+}
+
+std::string CsvRow(const RunFacts& facts, const Measurement& rx) {
+    const auto number = [](const auto& value) {
+        return value ? std::to_string(*value) : std::string();
+    };
+    return number(rx.channel) + "," + (rx.rateMbps ? RateText(*rx.rateMbps) : "") + "," +
+           number(rx.total) + "," + number(rx.abortErrors) + "," + number(rx.crcErrors) + "," +
+           number(rx.sent) + "," + PerText(rx) + "," + rx.at + "," + CsvField(facts.port) + "," +
+           facts.boardMac.value_or("") + "," + std::string(rftest::VerdictName(rx.verdict)) + "\n";
+}
+
+std::string RateText(double mbps) {
+    return FixedDecimal(mbps, 1);
+}
+
+std::string PerText(const Measurement& rx) {
+    if (!rx.sent)
+        return {};
+    return rx.perPercent ? FixedDecimal(*rx.perPercent, 2) : kRxPerUnavailable;
+}
+
+} // namespace kel::cli
