@@ -33,6 +33,7 @@ std::optional<std::int64_t> NumberIn(const std::string& text) {
 Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
          const RunSettings& settings, std::ostream& err)
     : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
+      recording_(invocation, report),
       watch_(port_,
              {settings.noteSilence ? [&report](const std::string& line) { report.Note(line); }
                                    : std::function<void(const std::string&)>(),
@@ -43,17 +44,26 @@ Run::Run(const Invocation& invocation, Report& report, Interruption& interruptio
     RunFacts& facts = report_.Facts();
     facts.command = SubcommandName(run_.subcommand);
     facts.model = kChipModels[static_cast<std::size_t>(run_.chipModelRow)].name;
+    report_.RecordInto(&recording_);
 }
 
 Run::~Run() {
     interruption_.Watch(nullptr);
+    report_.RecordInto(nullptr);
 }
 
 int Run::Execute() {
+    const int code = Steps();
+    recording_.End(code);
+    return code;
+}
+
+int Run::Steps() {
     if (!PrepareOutputs())
         return kExitUsage;
     if (!OpenPort())
         return kExitNoPort;
+    recording_.Begin();
     WatchLine();
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings_.watchdogSlice);
     interruption_.Watch(&port_);
@@ -66,10 +76,28 @@ int Run::Execute() {
         return interruption_.Requested() ? kExitInterrupted : kExitFailed;
     }
     report_.Facts().powerLevel = NumberIn(powerText_);
+    ReadBoardMac();
     if (!ApplySettings())
         return End(kExitFailed);
     NoteVirtualRx();
     return End(RunSubcommand());
+}
+
+void Run::ReadBoardMac() {
+    if (!run_.readMac || run_.subcommand == Subcommand::MacGet ||
+        run_.subcommand == Subcommand::MacSet)
+        return;
+    std::array<std::string, 3> held;
+    if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2])) {
+        // The test can go on; only the board's name is missing.
+        report_.Note(std::string("kel-rftest: the board's MAC address was not read (") + failure +
+                     "); the results do not name the board");
+        port_.ClearLineFailure();
+        RecoverFromGiveUp();
+        return;
+    }
+    report_.Facts().boardMac = held[0];
+    recording_.NameBoard(held[0]);
 }
 
 void Run::WatchLine() {

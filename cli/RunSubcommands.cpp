@@ -233,6 +233,7 @@ int Run::Mac() {
     if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2]))
         return Fail(failure);
     report_.Facts().boardMac = held[0];
+    recording_.NameBoard(held[0]);
     for (std::size_t i = 0; set && i < held.size(); ++i) {
         if (!SameAddress(held[i], run_.values[i]))
             return Fail(("the board holds " + MacText(held) + ", not what was set").c_str());
