@@ -2,6 +2,7 @@
 
 #include "cli/ExitCodes.h"
 #include "results/Queries.h"
+#include "results/RowJson.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
@@ -37,25 +38,8 @@ struct Options {
     bool limitGiven = false;
 };
 
-Json JsonValue(const Value& value) {
-    if (const auto* text = std::get_if<std::string>(&value))
-        return *text;
-    if (const auto* i = std::get_if<std::int64_t>(&value))
-        return *i;
-    if (const auto* d = std::get_if<double>(&value))
-        return *d;
-    return nullptr;
-}
-
 template <typename T> Json OrNull(const std::optional<T>& value) {
     return value ? Json(*value) : Json(nullptr);
-}
-
-template <typename Names> Json RowObject(const Names& columns, const Row& row) {
-    Json object = Json::object();
-    for (std::size_t i = 0; i < row.size() && i < std::size(columns); ++i)
-        object[std::string(columns[i])] = JsonValue(row[i]);
-    return object;
 }
 
 std::string JsonLine(const Json& object) {
@@ -177,7 +161,7 @@ int ResultsCommand::Runs() {
     const std::vector<RunSummary> runs = ListRuns(*store, filter);
     if (options_.json) {
         for (const RunSummary& summary : runs) {
-            Json object = RowObject(kRunColumns, RunRow(summary.run));
+            Json object = RowObject<Json>(kRunColumns, RunRow(summary.run));
             object[rftest::field::kPoints] = summary.points;
             out_ << JsonLine(object);
         }
@@ -201,7 +185,7 @@ int ResultsCommand::Show() {
     const std::vector<StoredMeasurement> measurements = RunMeasurements(*store, run.id);
     if (options_.json) {
         for (const StoredMeasurement& stored : measurements)
-            out_ << JsonLine(RowObject(kMeasurementColumns, MeasurementRow(stored)));
+            out_ << JsonLine(RowObject<Json>(kMeasurementColumns, MeasurementRow(stored)));
         return kExitOk;
     }
     // What the run names, the empty fields left out.
@@ -246,7 +230,7 @@ int ResultsCommand::Export() {
         return kExitOk;
     ExportRows(*store, Since(), [&](const Row& row) {
         if (!csv) {
-            out_ << JsonLine(RowObject(columns, row));
+            out_ << JsonLine(RowObject<Json>(columns, row));
             return;
         }
         std::string line;

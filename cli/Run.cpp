@@ -1,13 +1,10 @@
 #include "cli/Run.h"
 
 #include "protocol/ChipModels.h"
-#include "protocol/NumberReading.h"
 #include "rftest/Connection.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
 #include "serial/PortNaming.h"
-
-#include <regex>
 
 namespace kel::cli {
 
@@ -22,13 +19,6 @@ std::string WithoutLineEnd(std::string line) {
 using rftest::Failure;
 using rftest::Measurement;
 using rftest::MeasurementKind;
-
-std::optional<std::int64_t> NumberIn(const std::string& text) {
-    static const std::regex kNumber(" *[+-]?[0-9]+");
-    if (!std::regex_match(text, kNumber) || !FitsInt32(text))
-        return std::nullopt;
-    return ReadInteger(text);
-}
 
 Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
          const RunSettings& settings, std::ostream& err)
@@ -75,7 +65,7 @@ int Run::Steps() {
         Fail(failure);
         return interruption_.Requested() ? kExitInterrupted : kExitFailed;
     }
-    report_.Facts().powerLevel = NumberIn(powerText_);
+    report_.Facts().powerLevel = rftest::WholeReading(powerText_);
     ReadBoardMac();
     if (!ApplySettings())
         return End(kExitFailed);
@@ -171,13 +161,13 @@ bool Run::ApplySettings() {
         if (Failure failure = rftest::SetRate(ctx_, *run_.rateRow, powerText_))
             return FailedSetting(failure);
         facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*run_.rateRow)].mbps;
-        facts.powerLevel = NumberIn(powerText_);
+        facts.powerLevel = rftest::WholeReading(powerText_);
     }
     if (run_.power) {
         if (Failure failure = rftest::SetPower(ctx_, *run_.power))
             return FailedSetting(failure);
         powerText_ = *run_.power;
-        facts.powerLevel = NumberIn(powerText_);
+        facts.powerLevel = rftest::WholeReading(powerText_);
     }
     return true;
 }
@@ -242,10 +232,7 @@ Measurement Run::Measured(MeasurementKind kind, const std::string& text) const {
 
 Measurement Run::Valued(MeasurementKind kind, const std::string& text) const {
     Measurement m = Measured(kind);
-    if (const std::optional<std::int64_t> number = NumberIn(text))
-        m.value = static_cast<double>(*number);
-    else
-        m.text = text;
+    m.TakeReading(text);
     return m;
 }
 

@@ -118,8 +118,4 @@ private:
     SddTarget sddTarget_;
 };
 
-// A level, an offset as the board wrote it: the number, or nothing when the
-// text holds none.
-std::optional<std::int64_t> NumberIn(const std::string& text);
-
 } // namespace kel::cli

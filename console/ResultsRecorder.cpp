@@ -22,11 +22,6 @@ using kel::rftest::Measurement;
 using kel::rftest::MeasurementKind;
 namespace results = kel::results;
 
-// The rate classes of the SDD power table and the roles of the addresses,
-// as results name them.
-constexpr std::array<const char*, 3> kSddPowerClasses{"11b", "11gn", "11n_mcs7"};
-constexpr std::array<const char*, 3> kMacRoles{"source", "dest", "bssid"};
-
 struct ConsoleSetting {
     std::string store;
     std::string station;
@@ -100,10 +95,8 @@ Measurement ResultsRecorder::AtCurrentSettings(MeasurementKind kind) const {
         m.channel = kel::rftest::ChannelAtRow(row);
     if (const int row = dlg_.rateList->currentIndex(); row >= 0)
         m.rateMbps = kel::rftest::kRates[static_cast<std::size_t>(row)].mbps;
-    Measurement power;
-    power.TakeReading(dlg_.powerText);
-    if (power.value)
-        m.powerLevel = static_cast<int>(*power.value);
+    if (const std::optional<std::int64_t> level = kel::rftest::WholeReading(dlg_.powerText))
+        m.powerLevel = static_cast<int>(*level);
     return m;
 }
 
@@ -137,13 +130,13 @@ void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
 void ResultsRecorder::RecordSddPowers() {
     const std::array<std::string*, 3> texts = dlg_.SddPowerTexts();
     for (std::size_t row = 0; row < texts.size(); ++row)
-        Record(MeasurementKind::SddPower, *texts[row], kSddPowerClasses[row]);
+        Record(MeasurementKind::SddPower, *texts[row], kel::rftest::kSddPowerClassNames[row]);
 }
 
 void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {
     recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = macs[0]; });
     for (std::size_t i = 0; i < macs.size(); ++i)
-        Record(MeasurementKind::Mac, {}, std::string(kMacRoles[i]) + " " + macs[i]);
+        Record(MeasurementKind::Mac, {}, std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
 }
 
 std::string ResultsRecorder::TakeProblem() {

@@ -1,5 +1,6 @@
 #include "results/ServerLink.h"
 
+#include "results/RowJson.h"
 #include "results/Schema.h"
 #include "results/StoreSetting.h"
 
@@ -43,16 +44,6 @@ std::string PasswordIn(const std::string& uri) {
     return password;
 }
 
-nlohmann::json JsonValue(const Value& value) {
-    if (const auto* text = std::get_if<std::string>(&value))
-        return *text;
-    if (const auto* i = std::get_if<std::int64_t>(&value))
-        return *i;
-    if (const auto* d = std::get_if<double>(&value))
-        return *d;
-    return nullptr;
-}
-
 // The rows go as one bound JSON array that the server turns into rows of
 // the table's own types: one parameter however many rows, which the server
 // takes far faster than thousands of separate parameters.
@@ -61,12 +52,8 @@ void InsertRows(pqxx::work& work, const char* table, std::span<const char* const
     if (rows.empty())
         return;
     nlohmann::json array = nlohmann::json::array();
-    for (const Row& row : rows) {
-        nlohmann::json object = nlohmann::json::object();
-        for (std::size_t c = 0; c < columns.size() && c < row.size(); ++c)
-            object[columns[c]] = JsonValue(row[c]);
-        array.push_back(std::move(object));
-    }
+    for (const Row& row : rows)
+        array.push_back(RowObject<nlohmann::json>(columns, row));
     const std::string list = ColumnList(columns);
     work.exec_params(std::string("INSERT INTO ") + table + " (" + list + ") SELECT " + list +
                          " FROM json_populate_recordset(NULL::" + table + ", $1) " + onConflict,

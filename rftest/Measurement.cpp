@@ -1,7 +1,8 @@
 #include "rftest/Measurement.h"
 
+#include "protocol/NumberReading.h"
+
 #include <array>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -85,15 +86,20 @@ void Measurement::JudgeBy(std::optional<double> judged, const Limit& limit) {
 }
 
 void Measurement::TakeReading(std::string_view reading) {
-    std::int64_t number = 0;
-    const char* end = reading.data() + reading.size();
-    const char* start = reading.data() + (reading.starts_with('+') ? 1 : 0);
-    const auto [stop, error] = std::from_chars(start, end, number);
-    if (!reading.empty() && error == std::errc() && stop == end) {
-        value = static_cast<double>(number);
-        return;
-    }
-    text = std::string(reading);
+    if (const std::optional<std::int64_t> number = WholeReading(reading))
+        value = static_cast<double>(*number);
+    else
+        text = std::string(reading);
+}
+
+std::optional<std::int64_t> WholeReading(std::string_view text) {
+    std::size_t at = text.find_first_not_of(' ');
+    if (at != std::string_view::npos && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    if (at >= text.size() || text.find_first_not_of("0123456789", at) != std::string_view::npos ||
+        !FitsInt32(text))
+        return std::nullopt;
+    return ReadInteger(text);
 }
 
 std::string UtcNow() {

@@ -4,6 +4,7 @@
 // columns and the store's column names alike; dashboards and scripts read
 // them, so they change only on purpose.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,10 +78,19 @@ struct Measurement {
 
     // Records the limit's bounds and the verdict on the given value.
     void JudgeBy(std::optional<double> judged, const Limit& limit);
-    // A reading as the board or the user wrote it: value when it is a whole
-    // number ("48", "-3"), text otherwise.
+    // A reading as the board or the user wrote it: value when WholeReading
+    // finds a number in it, text otherwise.
     void TakeReading(std::string_view reading);
 };
+
+// A level or an offset as the board or the user wrote it ("48", " -3"): the
+// number, or nothing when the text is not a whole 32-bit number.
+std::optional<std::int64_t> WholeReading(std::string_view text);
+
+// A table gives one measurement per row, its text naming the row: the rate
+// classes of the SDD power table and the roles of the MAC addresses.
+inline constexpr std::array<const char*, 3> kSddPowerClassNames{"11b", "11gn", "11n_mcs7"};
+inline constexpr std::array<const char*, 3> kMacRoleNames{"source", "dest", "bssid"};
 
 // "2026-12-08T13:45:06.123Z": the current time, UTC, to the millisecond.
 std::string UtcNow();

@@ -23,14 +23,6 @@ namespace {
 using json = nlohmann::ordered_json; // key order is part of what is checked
 using namespace std::string_literals;
 
-std::vector<json> JsonLines(const std::string& out) {
-    std::vector<json> lines;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(json::parse(line));
-    return lines;
-}
-
 // The object without its "time", once that is UTC to the millisecond.
 json Timeless(json object) {
     static const std::regex kUtc(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
@@ -107,7 +99,7 @@ TEST(CliOutput, SweepReportsEveryPointInOrderThenExceedsItsLimit) {
                                      "1000", "--max-per", "5", "--csv", csv.string()});
     // The virtual board counts about 25 frames in 50 ms: far short of 1000.
     EXPECT_EQ(result.exitCode, 4) << result.err;
-    const std::vector<json> lines = JsonLines(result.out);
+    const std::vector<json> lines = JsonLines<json>(result.out);
     ASSERT_EQ(lines.size(), 4u);
     const std::pair<int, double> order[] = {{1, 1.0}, {1, 54.0}, {2, 1.0}, {2, 54.0}};
     // Today's columns first, then the new ones; each one a key of the JSON object.

@@ -19,14 +19,6 @@ namespace {
 
 using json = nlohmann::json;
 
-std::vector<json> JsonLines(const std::string& out) {
-    std::vector<json> lines;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(json::parse(line));
-    return lines;
-}
-
 // A 2 x 2 sweep on the virtual board, judged so that it passes: the board
 // counts far fewer frames than sent, whatever the machine's load.
 CliResult Sweep(const std::string& results) {
