@@ -111,19 +111,23 @@ void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
 }
 
 void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
-    Measurement m = AtCurrentSettings(MeasurementKind::Rx);
-    m.total = counters.total;
-    m.abortErrors = counters.abortErrors;
-    m.crcErrors = counters.crcErrors;
-    // The Send Pkt Num and the rate as the read-out takes and shows them.
-    const std::string sent = kel::BytesFromText(dlg_.GetDlgItemText(kel::res::IDC_SEND_PKT_NUM));
+    // The point as a sweep takes it: the counters, and the Send Pkt Num and
+    // the rate as the read-out takes and shows them.
+    const Measurement settings = AtCurrentSettings(MeasurementKind::Rx);
     kel::rftest::RxPoint point;
+    point.channel = settings.channel;
+    point.rateRow = dlg_.rateList->currentIndex() >= 0
+                        ? std::optional(dlg_.rateList->currentIndex())
+                        : std::nullopt;
+    point.counters = counters;
+    const std::string sent = kel::BytesFromText(dlg_.GetDlgItemText(kel::res::IDC_SEND_PKT_NUM));
     if (const std::optional<std::string> per = kel::RxPerText(
             sent, counters.total, counters.abortErrors, counters.crcErrors)) {
-        m.sent = kel::ReadInteger64(sent);
+        point.sent = kel::ReadInteger64(sent);
         point.perText = *per;
     }
-    m.perPercent = point.PerPercent();
+    Measurement m = kel::rftest::MeasurementOf(point);
+    m.powerLevel = settings.powerLevel;
     recorder_->Record(std::move(m));
 }
 
