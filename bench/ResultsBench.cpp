@@ -45,7 +45,8 @@ kel::rftest::Measurement Point(int i) {
 void RecordingOne(const std::filesystem::path& folder) {
     StoreSetting setting;
     setting.file = folder / "record.sqlite";
-    Recorder recorder(setting, [](const std::string& m) { std::printf("warning: %s\n", m.c_str()); });
+    Recorder recorder(setting,
+                      [](const std::string& m) { std::printf("warning: %s\n", m.c_str()); });
     RunRecord run;
     run.tool = kToolRfTest;
     recorder.BeginRun(run);
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
     const bool own = uri.empty();
     if (own) {
         if (!Server("start", serverFolder)) {
-            std::printf("push: skipped, no PostgreSQL server could be started (give --server URI)\n");
+            std::printf(
+                "push: skipped, no PostgreSQL server could be started (give --server URI)\n");
             return 0;
         }
         std::ifstream(serverFolder + "/uri") >> uri;

@@ -69,7 +69,8 @@ public:
         for (const auto& row : rows_) {
             std::string line;
             for (std::size_t c = 0; c < row.size(); ++c)
-                line += row[c] + std::string(c + 1 < row.size() ? widths[c] - row[c].size() + 2 : 0, ' ');
+                line += row[c] +
+                        std::string(c + 1 < row.size() ? widths[c] - row[c].size() + 2 : 0, ' ');
             while (!line.empty() && line.back() == ' ')
                 line.pop_back();
             out << line << '\n';
@@ -206,11 +207,10 @@ int ResultsCommand::Show() {
         if (m.limitLow || m.limitHigh)
             limit = Optional(m.limitLow) + ".." + Optional(m.limitHigh);
         table.Add({std::to_string(stored.seq), ShownTime(m.at),
-                   std::string(rftest::KindName(m.kind)), Optional(m.channel),
-                   Optional(m.rateMbps), Optional(m.powerLevel), Optional(m.sent),
-                   Optional(m.total), Optional(m.abortErrors), Optional(m.crcErrors),
-                   Optional(m.perPercent), Optional(m.value), m.text, limit,
-                   std::string(rftest::VerdictName(m.verdict))});
+                   std::string(rftest::KindName(m.kind)), Optional(m.channel), Optional(m.rateMbps),
+                   Optional(m.powerLevel), Optional(m.sent), Optional(m.total),
+                   Optional(m.abortErrors), Optional(m.crcErrors), Optional(m.perPercent),
+                   Optional(m.value), m.text, limit, std::string(rftest::VerdictName(m.verdict))});
     }
     table.Print(out_);
     return kExitOk;
@@ -328,8 +328,9 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
     CLI::App* results = app.add_subcommand("results", "The results store");
     results->require_subcommand(1);
     const auto since = [&](CLI::App* sub) {
-        sub->add_option("--since", options.since, "From this UTC date or time on (2026-01-05, "
-                                                  "2026-01-05T13:00)")
+        sub->add_option("--since", options.since,
+                        "From this UTC date or time on (2026-01-05, "
+                        "2026-01-05T13:00)")
             ->option_text("DATE");
     };
     CLI::App* runs = results->add_subcommand("runs", "The runs, newest first");
@@ -341,8 +342,7 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
         ->option_text("N")
         ->check(CLI::PositiveNumber);
     CLI::App* show = results->add_subcommand("show", "A run's measurements, in order");
-    show->add_option("RUN_ID", options.runId, "The run's id, or its first characters")
-        ->required();
+    show->add_option("RUN_ID", options.runId, "The run's id, or its first characters")->required();
     CLI::App* exporting = results->add_subcommand(
         "export", "Every measurement with its run, oldest first, on standard output");
     since(exporting);

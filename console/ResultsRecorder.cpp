@@ -62,8 +62,7 @@ ResultsRecorder::ResultsRecorder(CkelGuiToolDlg& dlg) : dlg_(dlg) {
             Qt::QueuedConnection);
     });
     recorder_ = std::make_unique<results::Recorder>(
-        std::move(*store), [this](const std::string& message) { problem_ = message; },
-        push_.get());
+        std::move(*store), [this](const std::string& message) { problem_ = message; }, push_.get());
 }
 
 ResultsRecorder::~ResultsRecorder() {
@@ -121,8 +120,8 @@ void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
                         : std::nullopt;
     point.counters = counters;
     const std::string sent = kel::BytesFromText(dlg_.GetDlgItemText(kel::res::IDC_SEND_PKT_NUM));
-    if (const std::optional<std::string> per = kel::RxPerText(
-            sent, counters.total, counters.abortErrors, counters.crcErrors)) {
+    if (const std::optional<std::string> per =
+            kel::RxPerText(sent, counters.total, counters.abortErrors, counters.crcErrors)) {
         point.sent = kel::ReadInteger64(sent);
         point.perText = *per;
     }
@@ -140,7 +139,8 @@ void ResultsRecorder::RecordSddPowers() {
 void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {
     recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = macs[0]; });
     for (std::size_t i = 0; i < macs.size(); ++i)
-        Record(MeasurementKind::Mac, {}, std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
+        Record(MeasurementKind::Mac, {},
+               std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
 }
 
 std::string ResultsRecorder::TakeProblem() {

@@ -54,10 +54,22 @@ private:
 } // namespace
 
 Row RunRow(const RunRecord& run) {
-    return {run.id,         run.startedAt,   TextOrNull(run.endedAt), run.tool,
-            run.version,    run.station,     run.operatorName,        run.chipModel,
-            run.port,       Optional(run.baud), run.boardMac,         run.dut,
-            run.plan,       run.planVersion, run.sessionLog,          run.verdict};
+    return {run.id,
+            run.startedAt,
+            TextOrNull(run.endedAt),
+            run.tool,
+            run.version,
+            run.station,
+            run.operatorName,
+            run.chipModel,
+            run.port,
+            Optional(run.baud),
+            run.boardMac,
+            run.dut,
+            run.plan,
+            run.planVersion,
+            run.sessionLog,
+            run.verdict};
 }
 
 RunRecord RunFromRow(const Row& row) {

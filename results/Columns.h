@@ -21,16 +21,15 @@ using Row = std::vector<Value>;
 namespace f = rftest::field;
 
 inline constexpr std::array<const char*, 16> kRunColumns{
-    f::kId,      f::kStartedAt, f::kEndedAt,     f::kTool,       f::kVersion, f::kStation,
-    f::kOperator, f::kChipModel, f::kPort,        f::kBaud,       f::kBoardMac, f::kDut,
-    f::kPlan,    f::kPlanVersion, f::kSessionLog, f::kVerdict,
+    f::kId,       f::kStartedAt,   f::kEndedAt,    f::kTool,    f::kVersion,  f::kStation,
+    f::kOperator, f::kChipModel,   f::kPort,       f::kBaud,    f::kBoardMac, f::kDut,
+    f::kPlan,     f::kPlanVersion, f::kSessionLog, f::kVerdict,
 };
 
 inline constexpr std::array<const char*, 18> kMeasurementColumns{
-    f::kId,          f::kRunId,      f::kSeq,        f::kAt,         f::kKind,
-    f::kChannel,     f::kRateMbps,   f::kPowerLevel, f::kSent,       f::kTotal,
-    f::kAbortErrors, f::kCrcErrors,  f::kPerPercent, f::kValue,      f::kText,
-    f::kLimitLow,    f::kLimitHigh,  f::kVerdict,
+    f::kId,         f::kRunId,      f::kSeq,  f::kAt,       f::kKind,        f::kChannel,
+    f::kRateMbps,   f::kPowerLevel, f::kSent, f::kTotal,    f::kAbortErrors, f::kCrcErrors,
+    f::kPerPercent, f::kValue,      f::kText, f::kLimitLow, f::kLimitHigh,   f::kVerdict,
 };
 
 Row RunRow(const RunRecord& run);

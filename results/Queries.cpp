@@ -74,17 +74,18 @@ std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter) {
 
 RunRecord FindRun(Store& store, std::string_view idOrPrefix) {
     const std::string prefix = Lower(idOrPrefix);
-    std::vector<RunRecord> found = Reading(store, "cannot look up the run", [&](SQLite::Database& db) {
-        // Every id beginning with the prefix sorts between it and it followed
-        // by '~' (ids are hex digits and dashes): one range of the key.
-        SQLite::Statement query(db, "SELECT " + ColumnList(kRunColumns) +
-                                        " FROM runs WHERE id >= ?1 AND id < ?1 || '~' LIMIT 2");
-        query.bind(1, prefix);
-        std::vector<RunRecord> runs;
-        while (query.executeStep())
-            runs.push_back(RunFromRow(ReadRow(query, 0, kRunColumns.size())));
-        return runs;
-    });
+    std::vector<RunRecord> found =
+        Reading(store, "cannot look up the run", [&](SQLite::Database& db) {
+            // Every id beginning with the prefix sorts between it and it followed
+            // by '~' (ids are hex digits and dashes): one range of the key.
+            SQLite::Statement query(db, "SELECT " + ColumnList(kRunColumns) +
+                                            " FROM runs WHERE id >= ?1 AND id < ?1 || '~' LIMIT 2");
+            query.bind(1, prefix);
+            std::vector<RunRecord> runs;
+            while (query.executeStep())
+                runs.push_back(RunFromRow(ReadRow(query, 0, kRunColumns.size())));
+            return runs;
+        });
     if (prefix.empty() || found.empty())
         throw StoreError("no run " + std::string(idOrPrefix) + " in " + store.File().string());
     if (found.size() > 1 && found[0].id != prefix)

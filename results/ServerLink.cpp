@@ -26,8 +26,8 @@ constexpr long long kMigrationLock = 0x6b656c7265737573; // "kelresus"
 std::string WithConnectTimeout(const std::string& uri) {
     if (uri.find("connect_timeout=") != std::string::npos)
         return uri;
-    return uri + (uri.find('?') == std::string::npos ? "?" : "&") + "connect_timeout=" +
-           kConnectTimeoutSeconds;
+    return uri + (uri.find('?') == std::string::npos ? "?" : "&") +
+           "connect_timeout=" + kConnectTimeoutSeconds;
 }
 
 // The password as libpq reads it from the URI (percent-decoded), if any.
@@ -64,8 +64,8 @@ void InsertRows(pqxx::work& work, const char* table, std::span<const char* const
 std::string RunConflictClause() {
     std::string clause = "ON CONFLICT (id) DO UPDATE SET ";
     for (std::size_t i = 1; i < kRunColumns.size(); ++i)
-        clause += std::string(i == 1 ? "" : ", ") + kRunColumns[i] + " = EXCLUDED." +
-                  kRunColumns[i];
+        clause +=
+            std::string(i == 1 ? "" : ", ") + kRunColumns[i] + " = EXCLUDED." + kRunColumns[i];
     return clause + " WHERE runs.ended_at IS NULL";
 }
 

@@ -70,7 +70,8 @@ void Store::Configure() {
     // Changing the journal mode needs the file to itself for a moment, which
     // the busy timeout does not always wait for: try again while others
     // open it too.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
     for (;;) {
         try {
             db_->exec("PRAGMA journal_mode=WAL");
@@ -195,8 +196,8 @@ void Store::UpdateRun(const RunRecord& run) {
         // Every column but the id (?1) is set from the row.
         std::string assignments;
         for (std::size_t i = 1; i < kRunColumns.size(); ++i)
-            assignments += std::string(i == 1 ? "" : ", ") + kRunColumns[i] + " = ?" +
-                           std::to_string(i + 1);
+            assignments +=
+                std::string(i == 1 ? "" : ", ") + kRunColumns[i] + " = ?" + std::to_string(i + 1);
         SQLite::Statement& update =
             Prepared(updateRun_, "UPDATE runs SET " + assignments + " WHERE id = ?1");
         BindRow(update, RunRow(run));
@@ -220,8 +221,8 @@ void Store::AddMeasurement(const StoredMeasurement& stored) {
 
 Store::Batch::Batch(Store& store) : store_(store) {
     try {
-        transaction_ = std::make_unique<SQLite::Transaction>(store.Database(),
-                                                             SQLite::TransactionBehavior::IMMEDIATE);
+        transaction_ = std::make_unique<SQLite::Transaction>(
+            store.Database(), SQLite::TransactionBehavior::IMMEDIATE);
     } catch (const SQLite::Exception& e) {
         store.Fail("cannot begin a transaction", e);
     }
@@ -267,8 +268,7 @@ Store::Waiting Store::WaitingRows(std::size_t limit) {
         measurements.bind(1, kMeasurements);
         measurements.bind(2, static_cast<std::int64_t>(waiting.lastSeq));
         while (measurements.executeStep())
-            waiting.measurements.push_back(
-                ReadRow(measurements, 0, kMeasurementColumns.size()));
+            waiting.measurements.push_back(ReadRow(measurements, 0, kMeasurementColumns.size()));
         snapshot.commit();
     } catch (const SQLite::Exception& e) {
         Fail("cannot read the rows waiting for the server", e);

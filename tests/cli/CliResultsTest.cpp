@@ -22,9 +22,10 @@ using json = nlohmann::json;
 // A 2 x 2 sweep on the virtual board, judged so that it passes: the board
 // counts far fewer frames than sent, whatever the machine's load.
 CliResult Sweep(const std::string& results) {
-    return RunCli({"--virtual", "-m", "QB202", "--results", results, "--dut", "SN-0042",
-                   "--station", "line-3", "--json", "sweep-rx", "--channels", "1,6", "--rates",
-                   "1,54", "--seconds", "0.05", "--sent", "1000", "--max-per", "100"});
+    return RunCli({"--virtual", "-m",        "QB202",  "--results", results,    "--dut",
+                   "SN-0042",   "--station", "line-3", "--json",    "sweep-rx", "--channels",
+                   "1,6",       "--rates",   "1,54",   "--seconds", "0.05",     "--sent",
+                   "1000",      "--max-per", "100"});
 }
 
 } // namespace
@@ -59,15 +60,14 @@ TEST(CliResults, SweepIsRecordedAsReportedAndReadBack) {
     const std::vector<json> stored = JsonLines(shown.out);
     ASSERT_EQ(stored.size(), 4u);
     for (std::size_t i = 0; i < stored.size(); ++i) {
-        for (const char* field : {"channel", "rate_mbps", "power_level", "sent", "total",
-                                  "abort_errors", "crc_errors", "per_percent", "limit_high",
-                                  "verdict"})
+        for (const char* field :
+             {"channel", "rate_mbps", "power_level", "sent", "total", "abort_errors", "crc_errors",
+              "per_percent", "limit_high", "verdict"})
             EXPECT_EQ(stored[i][field], points[i][field]) << field << " of point " << i;
         EXPECT_EQ(stored[i]["seq"], i + 1);
     }
 
-    const CliResult csv =
-        RunCli({"--results", file, "results", "export", "--since", "2000-01-01"});
+    const CliResult csv = RunCli({"--results", file, "results", "export", "--since", "2000-01-01"});
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     std::istringstream lines(csv.out);
     std::string header;
@@ -112,9 +112,9 @@ TEST(CliResultsOnServer, RowsReachTheServerGivenWithResults) {
     EXPECT_EQ(query.exec_params("SELECT count(*) FROM measurements WHERE run_id = $1", id)[0][0]
                   .as<int>(),
               4);
-    EXPECT_EQ(query.exec_params("SELECT verdict FROM runs WHERE id = $1", id)[0][0]
-                  .as<std::string>(),
-              "pass");
+    EXPECT_EQ(
+        query.exec_params("SELECT verdict FROM runs WHERE id = $1", id)[0][0].as<std::string>(),
+        "pass");
 
     const CliResult sync = RunCli({"--results", uri, "results", "sync"});
     EXPECT_EQ(sync.exitCode, 0) << sync.err;

@@ -1,4 +1,5 @@
 #include "results/Queries.h"
+
 #include "results/Recorder.h"
 #include "results/Store.h"
 #include "results/Uuid.h"

@@ -1,7 +1,8 @@
+#include "results/Store.h"
+
 #include "results/Queries.h"
 #include "results/Recorder.h"
 #include "results/Schema.h"
-#include "results/Store.h"
 #include "tests/results/ResultsTestSupport.h"
 #include "tests/support/TempFolder.h"
 
@@ -57,7 +58,7 @@ TEST(ResultsStore, SweepIsRecordedPointByPointInAnOwnerOnlyWalFile) {
     recorder.BeginRun(run);
 
     Store reader(file, Store::Open::Existing);
-    const std::vector<std::pair<int, double>> points{{1, 1.0}, {1, 54.0}, {6, 1.0},
+    const std::vector<std::pair<int, double>> points{{1, 1.0},  {1, 54.0}, {6, 1.0},
                                                      {6, 54.0}, {11, 1.0}, {11, 54.0}};
     std::int64_t total = 990;
     for (const auto& [channel, rate] : points) {
@@ -243,8 +244,7 @@ TEST(ResultsStore, StoreThatCannotBeWrittenWarnsOnceAndTheRunGoesOn) {
     { std::ofstream(temp.path / "plain-file") << "x"; }
     Warnings blocked;
     {
-        Recorder recorder(FileSetting(temp.path / "plain-file" / "results.sqlite"),
-                          blocked.Sink());
+        Recorder recorder(FileSetting(temp.path / "plain-file" / "results.sqlite"), blocked.Sink());
         recorder.BeginRun(BenchRun("SN-1"));
         for (int i = 0; i < 3; ++i)
             recorder.Record(RxPoint(1, 1.0, 1000, 0));
