@@ -1,6 +1,7 @@
 #include "board/BoardModel.h"
 
 #include "board/CommandText.h"
+#include "board/RadioModel.h"
 #include "board/SddFile.h"
 
 #include <algorithm>
@@ -59,16 +60,6 @@ std::string Join(const Reply& reply) {
     return bytes;
 }
 
-RxCounters CountRxPackets(std::chrono::milliseconds elapsed) {
-    // About 100 frames a second, as from a tester sending 100 a second: one in
-    // 200 aborted, one in 100 failing its CRC.
-    const std::int64_t ms = std::max<std::int64_t>(0, elapsed.count());
-    const std::int64_t total =
-        std::min<std::int64_t>(ms / 10, std::numeric_limits<std::int32_t>::max());
-    return {static_cast<std::int32_t>(total), static_cast<std::int32_t>(total / 200),
-            static_cast<std::int32_t>(total / 100)};
-}
-
 int PowerClassOf(int mode, int rateTenths) {
     if (mode == 1)
         return kDsss;
@@ -117,9 +108,15 @@ const BoardModel::Command BoardModel::kCommands[] = {
     {"get_sdd_file", Needs::Phy, 1, &BoardModel::GetSddFile},
 };
 
-BoardModel::BoardModel(Options options) : options_(std::move(options)) {
-    if (!options_.clock)
-        options_.clock = [] { return std::chrono::steady_clock::now(); };
+BoardModel::BoardModel(BoardConfig config)
+    : config_(std::move(config)),
+      character_(DrawCharacter(config_.index, config_.seed, generator_)) {
+    if (!config_.clock)
+        config_.clock = [] { return std::chrono::steady_clock::now(); };
+    state_.sourceMac = character_.mac;
+    state_.sddFreqOffset = character_.freqOffset;
+    state_.liveFreqOffset = character_.freqOffset;
+    state_.rxLevelDbm = config_.rxLevelDbm;
 }
 
 Reply BoardModel::Feed(std::string_view bytes) {
@@ -166,7 +163,7 @@ Reply BoardModel::HandleKelCommand(Args words) {
                                        [&](const Command& c) { return c.word == words[0]; });
     if (command == std::end(kCommands))
         return Unknown();
-    if (options_.refuseCommands)
+    if (config_.fault.kind == FaultKind::ErrorReplies)
         return Refused();
     if (command->needs == Needs::Connection && !state_.connected)
         return Refused();
@@ -175,6 +172,9 @@ Reply BoardModel::HandleKelCommand(Args words) {
     const Args args = words.subspan(1);
     if (command->argCount != kAnyArgs && args.size() != static_cast<std::size_t>(command->argCount))
         return Refused();
+    // What was received so far was received at the settings until now.
+    if (state_.rxRunning)
+        CountRxFrames();
     return (this->*command->handler)(args);
 }
 
@@ -187,7 +187,7 @@ Reply BoardModel::HandleSupplyCommand(Args words) {
     const bool setLdo = words.size() == 3 && words[0] == "prcm" && words[1] == "set_top_ldo";
     if (!deconfig && !config && !setLdo)
         return Unknown();
-    if (options_.refuseCommands)
+    if (config_.fault.kind == FaultKind::ErrorReplies)
         return Refused();
     if (setLdo) {
         const auto tenths = ParseTenths(words[2]);
@@ -288,12 +288,15 @@ Reply BoardModel::Tx(Args args) {
 
 Reply BoardModel::Rx(Args) {
     state_.rxRunning = true;
-    state_.rxStart = options_.clock();
+    state_.rxStart = config_.clock();
+    state_.rxCounters = {};
+    state_.rxFramesCounted = 0;
     return Ok();
 }
 
 Reply BoardModel::RxStop(Args) {
-    const RxCounters counters = CountRxPackets();
+    // Counted up to now before this handler ran; with no test running, nothing.
+    const RxCounters counters = state_.rxRunning ? state_.rxCounters : RxCounters{};
     state_.rxRunning = false;
     return {Line("Total:%d\n", counters.total), Line("AbortError:%d\n", counters.abortErrors),
             Line("CRCError:%d\n", counters.crcErrors), Line(kCmdOk)};
@@ -382,11 +385,34 @@ int BoardModel::CurrentPowerClass() const {
     return PowerClassOf(state_.rateMode, state_.rateTenths);
 }
 
-RxCounters BoardModel::CountRxPackets() const {
-    if (!state_.rxRunning)
-        return {};
-    const auto elapsed = options_.clock() - state_.rxStart;
-    return board::CountRxPackets(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed));
+double BoardModel::RxLevelNow() const {
+    // A level beyond what a board accepts (or none, NaN) counts as the nearest bound.
+    if (!(state_.rxLevelDbm >= kMinRxLevelDbm))
+        return kMinRxLevelDbm;
+    return std::min(state_.rxLevelDbm, kMaxRxLevelDbm);
+}
+
+double BoardModel::FrameLossChanceNow() const {
+    double sensitivity = RateSensitivityDbm(state_.rateMode, state_.rateTenths) +
+                         ChannelTiltDb(state_.channel) + character_.sensitivityOffsetDb;
+    if (config_.fault.kind == FaultKind::WeakRx)
+        sensitivity += kWeakRxPenaltyDb;
+    return FrameLossChance(RxLevelNow() - sensitivity, state_.rateMode);
+}
+
+void BoardModel::CountRxFrames() {
+    const auto elapsed = config_.clock() - state_.rxStart;
+    const std::int64_t sent =
+        FramesSentIn(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed));
+    // A clock set back counts nothing: the counters never go down.
+    if (sent <= state_.rxFramesCounted)
+        return;
+    const RxCounters more = DrawRxCounts(sent - state_.rxFramesCounted, FrameLossChanceNow(),
+                                         UnseenShare(RxLevelNow()), generator_);
+    state_.rxFramesCounted = sent;
+    state_.rxCounters.total += more.total;
+    state_.rxCounters.abortErrors += more.abortErrors;
+    state_.rxCounters.crcErrors += more.crcErrors;
 }
 
 } // namespace kel::board

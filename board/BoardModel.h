@@ -1,14 +1,18 @@
 #pragma once
 // The RF test firmware as a byte machine: command bytes in, reply bytes out.
 // Both dialects ("netcmd lmac kel ..." and "kel ..."), the handshake, the RF
-// test, calibration, SDD and supply commands. No I/O and no clock of its own
-// beyond the injectable one the RX counters use, so it is tested directly.
+// test, calibration, SDD and supply commands, and a receiver that counts what
+// a tester sends as its signal and sensitivity allow. No I/O and no clock of
+// its own beyond the injectable one the RX counters use, and a random
+// generator of its own seeded from the board's config, so it is tested
+// directly and answers alike for the same seed and the same schedule.
 
+#include "board/BoardCharacter.h"
+#include "board/BoardConfig.h"
 #include "board/BoardState.h"
 
-#include <chrono>
 #include <cstddef>
-#include <functional>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,21 +42,15 @@ std::string Join(const Reply& reply);
 
 class BoardModel {
 public:
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
-
-    struct Options {
-        // Every command but the driver probe is answered "Sending CMD error!"
-        // and changes nothing: a firmware that refuses its test mode.
-        bool refuseCommands = false;
-        // Time source of the RX packet counters; steady_clock when empty.
-        Clock clock;
-    };
-
     // Longer command lines are dropped and answered as unknown.
     static constexpr std::size_t kMaxLineLength = 512;
 
-    BoardModel() : BoardModel(Options{}) {}
-    explicit BoardModel(Options options);
+    // The error fault makes every command but the driver probe answered
+    // "Sending CMD error!" with nothing changed (a firmware that refuses its
+    // test mode); weak-rx makes the receiver worse. Other faults are the
+    // line's (FaultShaper).
+    BoardModel() : BoardModel(BoardConfig{}) {}
+    explicit BoardModel(BoardConfig config);
 
     // Takes what the client wrote and returns the replies of every command
     // line it completed. A line ends at a line feed, a carriage return or
@@ -65,6 +63,8 @@ public:
     const BoardState& State() const { return state_; }
     // For tests and demos that start from a particular board.
     BoardState& MutableState() { return state_; }
+    // What sets this board apart from its peers.
+    const BoardCharacter& Character() const { return character_; }
 
 private:
     using Args = std::span<const std::string_view>;
@@ -105,20 +105,22 @@ private:
     Reply StoreFreqOffset(std::string_view text, int& field);
 
     int CurrentPowerClass() const;
-    RxCounters CountRxPackets() const;
+    double RxLevelNow() const;
+    // The chance that a frame is lost at the current rate, channel and level.
+    double FrameLossChanceNow() const;
+    // Brings the RX counters up to the frames sent by now.
+    void CountRxFrames();
 
     static const Command kCommands[];
 
-    Options options_;
+    BoardConfig config_;
+    std::mt19937_64 generator_;
+    BoardCharacter character_;
     BoardState state_;
     std::string pending_;
     bool overlong_ = false;
     bool lastWasCr_ = false;
 };
-
-// Packets an RX test of the given length has counted: a steady stream with a
-// few aborted and a few corrupted frames.
-RxCounters CountRxPackets(std::chrono::milliseconds elapsed);
 
 // The power class of a rate: DSSS for mode 1, the 64QAM 5/6 class for 65 Mbit/s,
 // the OFDM class for the rest.

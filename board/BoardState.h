@@ -14,11 +14,17 @@ enum PowerClass : int { kDsss = 0, kOfdm = 1, kMcs7 = 2 };
 
 enum class SupplyMode { Ldo, DcDc, Switching };
 
+// What a receive test has counted: every frame seen, failed ones included.
 struct RxCounters {
     std::int32_t total = 0;
     std::int32_t abortErrors = 0;
     std::int32_t crcErrors = 0;
+
+    bool operator==(const RxCounters&) const = default;
 };
+
+// What a tester's signal reaches a board with on a typical bench.
+inline constexpr double kDefaultRxLevelDbm = -65.0;
 
 struct BoardState {
     // Handshake: connect opens the test mode, enable_phy powers the radio.
@@ -54,6 +60,12 @@ struct BoardState {
     std::int32_t txLength = 0;
     bool txFullDuty = false;
     std::chrono::steady_clock::time_point rxStart{};
+    // The signal the board hears while receiving, in dBm.
+    double rxLevelDbm = kDefaultRxLevelDbm;
+    // The current or last receive test: its counters so far and the frames
+    // the tester has sent in it that they account for.
+    RxCounters rxCounters;
+    std::int64_t rxFramesCounted = 0;
 
     SupplyMode Supply() const {
         if (!pa23Configured && topLdoTenths == 18)

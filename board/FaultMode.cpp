@@ -1,6 +1,7 @@
 #include "board/FaultMode.h"
 
 #include "board/CommandText.h"
+#include "board/RadioModel.h"
 
 namespace kel::board {
 
@@ -16,6 +17,7 @@ constexpr Name kNames[] = {
     {"crlf", FaultKind::CrLf},      {"noise", FaultKind::Noise},
     {"slow", FaultKind::Slow},      {"stop-after", FaultKind::StopAfter},
     {"hang-up", FaultKind::HangUp}, {"error", FaultKind::ErrorReplies},
+    {"weak-rx", FaultKind::WeakRx},
 };
 
 // Ten minutes of pause or a gigabyte of bytes is beyond any use.
@@ -83,7 +85,10 @@ std::string FaultModeHelp() {
            "  slow[=MS]      pauses MS milliseconds (300) inside every reply line\n"
            "  stop-after=N   sends the first N bytes of its replies, then nothing\n"
            "  hang-up[=N]    closes the line after N bytes of replies (10)\n"
-           "  error          answers every command but the probe \"Sending CMD error!\"\n";
+           "  error          answers every command but the probe \"Sending CMD error!\"\n"
+           "  weak-rx        receives " +
+           std::to_string(static_cast<int>(kWeakRxPenaltyDb)) +
+           " dB worse than its peers: fails PER limits at the top rates\n";
 }
 
 } // namespace kel::board

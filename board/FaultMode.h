@@ -19,6 +19,7 @@ enum class FaultKind {
     StopAfter,    // sends only the first byteCount bytes, then stays silent
     HangUp,       // closes the line (the pseudo-terminal's master) after byteCount bytes
     ErrorReplies, // answers every command but the driver probe "Sending CMD error!"
+    WeakRx,       // receives kWeakRxPenaltyDb worse than its peers; the line is healthy
 };
 
 struct FaultMode {
@@ -30,7 +31,7 @@ struct FaultMode {
 };
 
 // "none", "silent", "crlf", "noise", "slow[=MS]", "stop-after=N",
-// "hang-up[=N]" or "error". Empty with a reason in *error for anything else.
+// "hang-up[=N]", "error" or "weak-rx". Empty with a reason in *error for anything else.
 std::optional<FaultMode> ParseFaultMode(std::string_view text, std::string* error = nullptr);
 
 // The MODE texts, one per line, for --help.

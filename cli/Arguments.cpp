@@ -19,9 +19,10 @@ namespace kel::cli {
 namespace {
 
 constexpr char kUsageLine[] =
-    "Usage: kel-rftest (-p PATH | --virtual) -m MODEL [-b BAUD] [--channel N] [--rate MBPS]\n"
-    "                  [--power LEVEL] [--timeout S] [--json] [-v] [--results PATH|none|URI]\n"
-    "                  [--station NAME] [--operator NAME] [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
+    "Usage: kel-rftest (-p PATH [--wait-port S] | --virtual) -m MODEL [-b BAUD] [--channel N]\n"
+    "                  [--rate MBPS] [--power LEVEL] [--timeout S] [--json] [-v]\n"
+    "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
+    "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
     "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n";
 
 constexpr char kDescription[] =
@@ -40,7 +41,7 @@ constexpr char kFooter[] =
     "  0    success\n"
     "  1    the board refused or did not answer (the message says which command)\n"
     "  2    bad usage: nothing was sent\n"
-    "  3    the port could not be opened (the reason is given)\n"
+    "  3    the port could not be opened (the reason is given), or not within --wait-port\n"
     "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
@@ -149,7 +150,7 @@ struct Raw {
     bool virtualBoard = false;
     std::string model;
     std::string baud = std::to_string(rftest::kDefaultBaudRate);
-    std::string channel, rate, power, timeout;
+    std::string channel, rate, power, timeout, waitPort;
     bool json = false, verbose = false;
     std::string count = "0", length = "0";
     bool fullDuty = false;
@@ -239,6 +240,7 @@ private:
     CLI::Option* rateOption_ = nullptr;
     CLI::Option* powerOption_ = nullptr;
     CLI::Option* timeoutOption_ = nullptr;
+    CLI::Option* waitPortOption_ = nullptr;
     CLI::Option* resultsOption_ = nullptr;
     CLI::Option* csvOption_ = nullptr;
     std::vector<CLI::Option*> secondsOptions_;
@@ -266,6 +268,11 @@ void CommandLine::Build() {
         ->transform(CLI::IsMember(modelNames, CLI::ignore_case));
     app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
         ->option_text("BAUD");
+    waitPortOption_ = app.add_option("--wait-port", raw.waitPort,
+                                     "Wait up to S seconds (0: for ever) for the port to appear "
+                                     "and open,\ninstead of exiting 3 at once; Ctrl+C ends the "
+                                     "wait")
+                          ->option_text("S");
     channelOption_ = app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")
                          ->option_text("N");
     rateOption_ = app.add_option("--rate", raw.rate,
@@ -449,6 +456,19 @@ Invocation CommandLine::Resolve() const {
         throw UsageError{"--port must name a device, such as ttyUSB0"};
     run.portPath = raw.port;
     run.virtualBoard = raw.virtualBoard;
+    if (waitPortOption_->count() > 0) {
+        if (run.virtualBoard)
+            throw UsageError{"--wait-port waits for a device: give it with -p PATH"};
+        run.waitForPort = true;
+        // 0 waits for ever; any other value is a time as --timeout takes it.
+        try {
+            if (ReadDecimal(raw.waitPort) != 0.0)
+                run.waitBound = DurationOption("--wait-port", raw.waitPort);
+        } catch (const UsageError&) {
+            throw UsageError{"--wait-port must be 0 (for ever) or a number of seconds (at most "
+                             "1000000)"};
+        }
+    }
     run.chipModelRow = ChipModelRowOf(raw.model).value_or(-1);
     if (run.chipModelRow < 0)
         throw UsageError{"--model " + raw.model + " is not a chip model"};

@@ -46,6 +46,8 @@ struct Invocation {
     bool virtualBoard = false;
     int chipModelRow = -1;
     std::uint32_t baud = 0;
+    bool waitForPort = false;                           // --wait-port
+    std::optional<std::chrono::milliseconds> waitBound; // none: for ever
     std::optional<int> channel;
     std::optional<int> rateRow;
     std::optional<std::string> power; // as typed

@@ -1,5 +1,6 @@
 #include "cli/Run.h"
 
+#include "board/RadioModel.h"
 #include "protocol/ChipModels.h"
 #include "rftest/Connection.h"
 #include "rftest/RfSteps.h"
@@ -52,7 +53,7 @@ int Run::Steps() {
     if (!PrepareOutputs())
         return kExitUsage;
     if (!OpenPort())
-        return kExitNoPort;
+        return interruption_.Requested() ? kExitInterrupted : kExitNoPort;
     recording_.Begin();
     WatchLine();
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings_.watchdogSlice);
@@ -104,7 +105,7 @@ void Run::NoteVirtualRx() {
     if (!board_ || !run_.sent || !run_.duration)
         return;
     // It has no tester beside it: it counts frames at its own pace.
-    const std::int32_t frames = board::CountRxPackets(*run_.duration).total;
+    const std::int32_t frames = board::FramesSentIn(*run_.duration);
     if (*run_.sent == frames)
         return;
     report_.Note("kel-rftest: the virtual board receives " + std::to_string(frames) +
@@ -138,8 +139,10 @@ bool Run::OpenPort() {
         }
     }
     report_.Facts().port = path;
-    if (port_.Open(path, run_.baud) == 0)
+    if (OpenOrWait(path))
         return true;
+    if (interruption_.Requested())
+        return false;
     const std::string reason = WithoutLineEnd(OpenFailureLine(port_.lastError(), path));
     report_.Failure(std::string(rftest::kOpenFailed) + " " + reason, reason);
     return false;
@@ -152,24 +155,15 @@ bool Run::FailedSetting(Failure failure) {
 
 bool Run::ApplySettings() {
     RunFacts& facts = report_.Facts();
-    if (run_.channel) {
-        if (Failure failure = rftest::SetChannel(ctx_, *run_.channel))
-            return FailedSetting(failure);
-        facts.channel = run_.channel;
-    }
-    if (run_.rateRow) {
-        if (Failure failure = rftest::SetRate(ctx_, *run_.rateRow, powerText_))
-            return FailedSetting(failure);
-        facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*run_.rateRow)].mbps;
-        facts.powerLevel = rftest::WholeReading(powerText_);
-    }
-    if (run_.power) {
-        if (Failure failure = rftest::SetPower(ctx_, *run_.power))
-            return FailedSetting(failure);
-        powerText_ = *run_.power;
-        facts.powerLevel = rftest::WholeReading(powerText_);
-    }
-    return true;
+    const Failure failure = rftest::ApplySettings(
+        ctx_, {run_.channel, run_.rateRow, run_.power}, powerText_, [&](rftest::SettingStep done) {
+            if (done == rftest::SettingStep::Channel)
+                facts.channel = run_.channel;
+            if (done == rftest::SettingStep::Rate)
+                facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*run_.rateRow)].mbps;
+            facts.powerLevel = rftest::WholeReading(powerText_);
+        });
+    return failure ? FailedSetting(failure) : true;
 }
 
 int Run::End(int code) {

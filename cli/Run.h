@@ -54,6 +54,9 @@ private:
 
     bool PrepareOutputs();
     bool OpenPort();
+    // Opens the port, with --wait-port once it is there (RunWaitPort.cpp);
+    // an interrupted wait is reported here.
+    bool OpenOrWait(const std::string& path);
     void WatchLine();
     bool ApplySettings();
     bool FailedSetting(rftest::Failure failure);

@@ -7,6 +7,7 @@
 #include "console/ConsoleTables.h"
 #include "console/DebugCategories.h"
 #include "console/DialogBuilder.h"
+#include "console/LinkWatcher.h"
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
 #include "console/ResultsRecorder.h"
@@ -99,6 +100,8 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     OnInitDialog();
     portListWatcher = new kel::PortListWatcher(
         comPortList, [this] { return port.IsOpen(); }, this);
+    linkWatcher = new kel::LinkWatcher(*this);
+    portListWatcher->SetOnChange([this] { linkWatcher->DevicesChanged(); });
 
     kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
                           kel::SessionLog::Clock::now());
@@ -173,7 +176,7 @@ void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
         handler();
     }
     inHandler_ = false;
-    if (port.IsOpen() && port.HungUp())
+    if (port.IsOpen() && (port.HungUp() || linkWatcher->TakeHangUp()))
         OnConnectionLost();
     // Reported only now, so a message box never stops an exchange halfway.
     ReportSessionLogProblem();
@@ -325,6 +328,11 @@ std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     menu->addAction(tr("Close"))->setData(kScClose);
     menu->addSeparator();
     AddLogEntries(*menu);
+    menu->addSeparator();
+    QAction* reconnect = menu->addAction(QString::fromUtf8(kReconnectMenuText));
+    reconnect->setData(IDM_RECONNECT);
+    reconnect->setCheckable(true);
+    reconnect->setChecked(linkWatcher->ReconnectAutomatically());
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -345,6 +353,9 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         return;
     case IDM_OPENLOGFOLDER:
         OnOpenLogFolder();
+        return;
+    case IDM_RECONNECT:
+        linkWatcher->SetReconnectAutomatically(!linkWatcher->ReconnectAutomatically());
         return;
     case kScMinimize:
         showMinimized();

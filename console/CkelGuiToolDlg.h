@@ -39,6 +39,7 @@ namespace kel::board {
 class VirtualBoardHost;
 }
 namespace kel {
+class LinkWatcher;
 class PortListWatcher;
 }
 class QComboBox;
@@ -104,9 +105,9 @@ public:
                                         const QString& dir = QString());
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
-    // The window menu's equivalent: minimise, close, the log entries, a
-    // separator and the About entry. Each entry runs OnSysCommand with its
-    // command id.
+    // The window menu's equivalent: minimise, close, the log entries,
+    // "Reconnect automatically" (checkable) and the About entry, each group
+    // after a separator. Each entry runs OnSysCommand with its command id.
     std::unique_ptr<QMenu> CreateSystemMenu();
     void OnSysCommand(unsigned commandId);
 
@@ -117,12 +118,16 @@ public:
     // state ended after it; then a line that hung up meanwhile ends the
     // connection, and a close asked for meanwhile closes the window.
     void RunHandler(const std::function<void()>& handler);
+    bool InHandler() const { return inHandler_; }
     // Escape or the close box during a wait: the running handler's waits give
     // up (this one and every later one), with one log line saying so.
     void CancelWait();
 
     // Connection (ConnectionHandlers.cpp).
     void OnBnClickedConnect();
+    // Opens the port the port box names and connects, as Connect does,
+    // adding to the log pane rather than emptying it first.
+    void OpenConnection();
     void OnCbnDropdownComPort();
     void OnCbnSelchangeChipModel();
     // The way to the disconnected state, for Disconnect (which sends the
@@ -233,6 +238,8 @@ public:
 
     // Keeps the port list in step with the devices plugged in (PortListWatcher.h).
     kel::PortListWatcher* portListWatcher = nullptr;
+    // Notices an idle line hanging up and the adapter coming back (LinkWatcher.h).
+    kel::LinkWatcher* linkWatcher = nullptr;
 
     // The port's wait-tick; handlers run inside its scope (RunHandler).
     ExchangeWaitTick waitTick{*this, [this] { CancelWait(); }};

@@ -3,6 +3,7 @@
 #include "board/VirtualBoardHost.h"
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/LinkWatcher.h"
 #include "console/PortList.h"
 #include "console/PortListWatcher.h"
 #include "console/ResultsRecorder.h"
@@ -76,7 +77,6 @@ void ResetRunState(CkelGuiToolDlg& dlg) {
 }
 
 void Connect(CkelGuiToolDlg& dlg) {
-    dlg.ClearLog();
     const QString portText = dlg.comPortList->currentText();
     if (portText.trimmed().isEmpty()) {
         dlg.MessageBox(QStringLiteral("Please select a com!"));
@@ -118,6 +118,7 @@ void Connect(CkelGuiToolDlg& dlg) {
     if (kel::ChipModelHas(dlg.chipModelIndex, &kel::ChipModel::hasSdd))
         dlg.OnBnClickedGetPowerAll();
     dlg.connected = 1;
+    dlg.linkWatcher->Connected();
 }
 
 } // namespace
@@ -138,16 +139,22 @@ void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
 
 void CkelGuiToolDlg::OnConnectionLost() {
     AppendLog("The port " + port.name + " went away (the line hung up); disconnected.\r\n");
+    linkWatcher->Lost();
     EndConnection(false);
 }
 
 void CkelGuiToolDlg::OnBnClickedConnect() {
     if (!connected) {
+        ClearLog();
         Connect(*this);
         return;
     }
     EndConnection(true);
     OnCbnSelchangeChipModel(); // the log pane shows the chip model alone
+}
+
+void CkelGuiToolDlg::OpenConnection() {
+    Connect(*this);
 }
 
 void CkelGuiToolDlg::OnCbnDropdownComPort() {

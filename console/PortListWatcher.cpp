@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <utility>
 
 namespace kel {
 
@@ -17,6 +18,7 @@ PortListWatcher::PortListWatcher(QComboBox* box, std::function<bool()> portBusy,
     connect(settle_, &QTimer::timeout, this, &PortListWatcher::Follow);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
         Watch(); // /dev/serial and its folders come and go with the adapters
+        changed_ = true;
         settle_->start(kSettle);
     });
     connect(box_, &QComboBox::editTextChanged, this, [this] { ShowChosenToolTip(box_); });
@@ -47,6 +49,8 @@ void PortListWatcher::Watch() {
 }
 
 void PortListWatcher::Follow() {
+    if (std::exchange(changed_, false) && onChange_)
+        onChange_();
     if (box_->count() == 0)
         return; // never opened: its first drop-down fills it
     if (portBusy_ && portBusy_()) {

@@ -25,6 +25,10 @@ public:
 
     // Where ports are looked up; tests hand in a fake tree.
     void SetRoots(SystemRoots roots);
+    const SystemRoots& Roots() const { return roots_; }
+    // Runs once after each change has settled, whatever the box shows and
+    // whether or not a port is held.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
     // The list is about to open: every device probed afresh, the choice cleared.
     void Refill();
@@ -43,6 +47,8 @@ private:
     SystemRoots roots_;
     QFileSystemWatcher* watcher_;
     QTimer* settle_;
+    std::function<void()> onChange_;
+    bool changed_ = false; // a change is waiting for onChange_
 };
 
 } // namespace kel

@@ -29,11 +29,11 @@ struct ConsoleSetting {
 };
 
 ConsoleSetting ReadSetting() {
-    const QSettings file(ResultsSettingsFile(), QSettings::IniFormat);
+    const QSettings file(OptionsFile(), QSettings::IniFormat);
     ConsoleSetting setting;
-    setting.store = file.value(QStringLiteral("store")).toString().toStdString();
-    setting.station = file.value(QStringLiteral("station")).toString().toStdString();
-    setting.operatorName = file.value(QStringLiteral("operator")).toString().toStdString();
+    setting.store = file.value(QStringLiteral("results/store")).toString().toStdString();
+    setting.station = file.value(QStringLiteral("results/station")).toString().toStdString();
+    setting.operatorName = file.value(QStringLiteral("results/operator")).toString().toStdString();
     if (const char* variable = std::getenv(results::kResultsVariable))
         setting.store = variable;
     return setting;

@@ -5,9 +5,9 @@
 // table read, set or saved, each power set, each TX and tone start and stop,
 // each supply switch and SDD export. Recording sends nothing to the board.
 //
-// Where: KEL_RESULTS, else the "store" key of results.ini in the state
-// folder, else the default file; "station" and "operator" come from the same
-// file. A store that cannot be written is told once (TakeProblem); a server
+// Where: KEL_RESULTS, else results/store in the console's options file
+// (OptionsFile), else the default file; results/station and
+// results/operator name the runs. A store that cannot be written is told once (TakeProblem); a server
 // that cannot be reached is told once in the log pane while rows wait.
 
 #include "results/BackgroundPush.h"

@@ -5,6 +5,7 @@
 
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/LinkWatcher.h"
 #include "console/ResultsRecorder.h"
 #include "editlist/CEditList.h"
 #include "protocol/ChipModels.h"
@@ -79,6 +80,7 @@ void CkelGuiToolDlg::OnBnClickedSetPower() {
     if (!Succeeded(rftest::SetPower(*this, powerText)))
         return;
     results->Record(rftest::MeasurementKind::Power, powerText);
+    linkWatcher->chosen.power = powerText;
 
     // The level becomes the stored power of the selected rate's class.
     const std::optional<rftest::SddPowerClass> powerClass =
@@ -187,7 +189,8 @@ void CkelGuiToolDlg::OnCbnSelchangeChannel() {
         return;
     // Nothing to show afterwards: a refresh of every field would only throw
     // away what the user typed and has not used yet.
-    Succeeded(rftest::SetChannel(*this, rftest::ChannelAtRow(row)));
+    if (Succeeded(rftest::SetChannel(*this, rftest::ChannelAtRow(row))))
+        linkWatcher->chosen.channel = rftest::ChannelAtRow(row);
 }
 
 void CkelGuiToolDlg::OnCbnSelchangeRate() {
@@ -196,6 +199,7 @@ void CkelGuiToolDlg::OnCbnSelchangeRate() {
         return;
     if (!Succeeded(rftest::SetRate(*this, row, powerText)))
         return;
+    linkWatcher->chosen.rateRow = row;
     // The Power box shows the level the board reports for the new rate.
     ShowMembers(*this, {{IDC_POWER, &powerText}});
 }

@@ -4,6 +4,7 @@
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
+#include "console/LinkWatcher.h"
 #include "console/ResultsRecorder.h"
 #include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
@@ -37,8 +38,9 @@ void CkelGuiToolDlg::BeginSessionLog() {
 }
 
 void CkelGuiToolDlg::EndSession() {
-    // The watchdog stops before the port it watches closes.
+    // The watchers stop before the port they watch closes.
     watchdog.reset();
+    linkWatcher->StopWatching();
     port.Close();
     sessionLog.Close();
 }

@@ -19,6 +19,6 @@ QString CommandHistoryFile() {
     return StateFolder() + QStringLiteral("/command_history.json");
 }
 
-QString ResultsSettingsFile() {
-    return StateFolder() + QStringLiteral("/results.ini");
+QString OptionsFile() {
+    return StateFolder() + QStringLiteral("/options.ini");
 }

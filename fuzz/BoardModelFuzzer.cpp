@@ -1,14 +1,18 @@
-// The virtual board's model on arbitrary input: it never crashes, its replies
-// do not depend on how the bytes are split into writes, every reply stays
-// bounded by the lines that asked for it, and what it keeps stays within what
-// the firmware accepts.
+// The virtual board's model on arbitrary input and any board of a tray (its
+// index, RX level, weak-rx or error fault, seed): it never crashes, its
+// replies do not depend on how the bytes are split into writes, every reply
+// stays bounded by the lines that asked for it, what it keeps stays within
+// what the firmware accepts, and its RX counters add up and never go down
+// while a test runs.
 
 #include "board/BoardModel.h"
 #include "board/CommandText.h"
+#include "fuzz/BoardModelInput.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace kel::fuzz {
@@ -19,13 +23,12 @@ using board::BoardModel;
 // The longest reply one command line gets: the SDD dump, with room to spare.
 constexpr std::size_t kLongestReply = 1024;
 
-BoardModel MakeBoard() {
-    BoardModel::Options options;
+BoardModel MakeBoard(board::BoardConfig config) {
     // A clock that moves a second per look, the same for every board.
-    options.clock = [now = std::chrono::steady_clock::time_point{}]() mutable {
+    config.clock = [now = std::chrono::steady_clock::time_point{}]() mutable {
         return now += std::chrono::seconds(1);
     };
-    return BoardModel(options);
+    return BoardModel(config);
 }
 
 void CheckReply(const board::Reply& reply, std::string_view input) {
@@ -54,6 +57,23 @@ void CheckState(const board::BoardState& state) {
     }
     Require(state.topLdoTenths == 14 || state.topLdoTenths == 18, "1.4 V or 1.8 V");
     Require(state.txLength >= 0 && state.txLength <= 4095 && state.txCount >= 0, "TX options");
+    const board::RxCounters& rx = state.rxCounters;
+    Require(rx.abortErrors >= 0 && rx.crcErrors >= 0 &&
+                std::int64_t{rx.abortErrors} + rx.crcErrors <= rx.total,
+            "the failed frames are counted in the total");
+    Require(rx.total <= state.rxFramesCounted &&
+                state.rxFramesCounted <= std::numeric_limits<std::int32_t>::max(),
+            "no more frames counted than sent");
+}
+
+// Within one RX test the counters only grow.
+void CheckGrowth(const board::BoardState& before, const board::BoardState& after) {
+    if (!before.rxRunning || !after.rxRunning || before.rxStart != after.rxStart)
+        return;
+    Require(after.rxCounters.total >= before.rxCounters.total &&
+                after.rxCounters.abortErrors >= before.rxCounters.abortErrors &&
+                after.rxCounters.crcErrors >= before.rxCounters.crcErrors,
+            "RX counters never go down while the test runs");
 }
 
 } // namespace
@@ -61,18 +81,27 @@ void CheckState(const board::BoardState& state) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kel::fuzz;
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    BoardModel whole = MakeBoard();
+    if (size < kBoardHeaderSize)
+        return 0;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const kel::board::BoardConfig config = DecodeBoardHeader(bytes);
+    const std::string_view input = bytes.substr(kBoardHeaderSize);
+    data += kBoardHeaderSize;
+    size -= kBoardHeaderSize;
+
+    BoardModel whole = MakeBoard(config);
     const kel::board::Reply all = whole.Feed(input);
     CheckReply(all, input);
     CheckState(whole.State());
 
     // The same bytes in pieces of 1 to 16, sized by the bytes themselves.
-    BoardModel pieces = MakeBoard();
+    BoardModel pieces = MakeBoard(config);
     std::string joined;
     for (std::size_t at = 0; at < size;) {
         const std::size_t length = std::min<std::size_t>(1 + data[at] % 16, size - at);
+        const kel::board::BoardState before = pieces.State();
         joined += kel::board::Join(pieces.Feed(input.substr(at, length)));
+        CheckGrowth(before, pieces.State());
         at += length;
     }
     Require(joined == kel::board::Join(all), "replies do not depend on how the bytes arrive");

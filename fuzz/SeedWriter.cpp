@@ -6,6 +6,7 @@
 //   kel-fuzz-seeds <folder>   (the tree's is fuzz/seeds)
 
 #include "board/BoardModel.h"
+#include "fuzz/BoardModelInput.h"
 #include "fuzz/ExchangeChecks.h"
 #include "fuzz/ExchangeOps.h"
 #include "protocol/ChipModels.h"
@@ -136,7 +137,11 @@ void WriteDefinitionSeeds(Seeds& seeds) {
 }
 
 void WriteBoardSeeds(Seeds& seeds) {
-    seeds.Write("board-model", "session", seeds.session);
+    const std::string board0 = EncodeBoardHeader(0, board::kDefaultRxLevelDbm);
+    seeds.Write("board-model", "session", board0 + seeds.session);
+    // A weak board far down the tray, near the top rates' sensitivity.
+    seeds.Write("board-model", "session-weak-rx",
+                EncodeBoardHeader(200, -80, kWeakRx | kSeeded, 7) + seeds.session);
     std::set<std::string> commands;
     for (std::size_t start = 0, end;
          (end = seeds.session.find('\n', start)) != std::string::npos;) {
@@ -148,7 +153,7 @@ void WriteBoardSeeds(Seeds& seeds) {
     }
     int index = 0;
     for (const std::string& command : commands)
-        seeds.Write("board-model", "command-" + std::to_string(index++), command);
+        seeds.Write("board-model", "command-" + std::to_string(index++), board0 + command);
 }
 
 } // namespace

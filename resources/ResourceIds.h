@@ -18,6 +18,8 @@ constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The log entries of the context menu.
 constexpr unsigned IDM_SAVELOGAS = 0x0020;
 constexpr unsigned IDM_OPENLOGFOLDER = 0x0030;
+// "Reconnect automatically" in the context menu.
+constexpr unsigned IDM_RECONNECT = 0x0040;
 
 // Controls without an id.
 constexpr int IDC_STATIC = 0;

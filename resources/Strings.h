@@ -9,6 +9,8 @@ inline constexpr char kAboutMenuText[] = "关于 kelGuiTool(&A)...";
 // The log entries of the context menu.
 inline constexpr char kSaveLogAsMenuText[] = "Save Log As…";
 inline constexpr char kOpenLogFolderMenuText[] = "Open Log Folder";
+// The option of the context menu that connects again when the board is back.
+inline constexpr char kReconnectMenuText[] = "Reconnect automatically";
 
 // The program's name: the title of its message boxes and of its desktop entry.
 inline constexpr char kApplicationName[] = "kelGuiTool";

@@ -28,6 +28,31 @@ Failure SetPower(CommandContext& ctx, std::string_view powerText) {
     return FailureOf(power_level(ctx, powerText), kPowerFailed);
 }
 
+Failure ApplySettings(CommandContext& ctx, const TestSettings& settings, std::string& powerText,
+                      const std::function<void(SettingStep done)>& onDone) {
+    const auto done = [&onDone](SettingStep step) {
+        if (onDone)
+            onDone(step);
+    };
+    if (settings.channel) {
+        if (Failure failure = SetChannel(ctx, *settings.channel))
+            return failure;
+        done(SettingStep::Channel);
+    }
+    if (settings.rateRow) {
+        if (Failure failure = SetRate(ctx, *settings.rateRow, powerText))
+            return failure;
+        done(SettingStep::Rate);
+    }
+    if (settings.power) {
+        if (Failure failure = SetPower(ctx, *settings.power))
+            return failure;
+        powerText = *settings.power;
+        done(SettingStep::Power);
+    }
+    return nullptr;
+}
+
 Failure StartTx(CommandContext& ctx, std::string_view countText, std::string_view lengthText,
                 std::int32_t fullDuty) {
     if (countText.empty())

@@ -6,6 +6,8 @@
 #include "rftest/Messages.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,22 @@ Failure SetChannel(CommandContext& ctx, int channel);
 Failure SetRate(CommandContext& ctx, int rateRow, std::string& powerText);
 // Checked on the number typed, sent as typed.
 Failure SetPower(CommandContext& ctx, std::string_view powerText);
+
+// The channel, rate and power a run asks for, or a session had set, each
+// optional.
+struct TestSettings {
+    std::optional<int> channel;
+    std::optional<int> rateRow;
+    std::optional<std::string> power; // as typed
+};
+
+enum class SettingStep { Channel, Rate, Power };
+
+// Sets them in this order, stopping at the first that fails; onDone hears of
+// each step that succeeded. powerText takes the level the board reports for
+// the rate, then the power set.
+Failure ApplySettings(CommandContext& ctx, const TestSettings& settings, std::string& powerText,
+                      const std::function<void(SettingStep done)>& onDone = {});
 
 // The count (empty is refused; any number goes, 0 meaning until stopped) and
 // the length (checked; empty means automatic) as typed.

@@ -113,10 +113,10 @@ std::string DriverOf(fs::path dir, const fs::path& sysRoot) {
 }
 
 // "Manufacturer Product (serial)", the ids when the adapter has no strings.
-std::string UsbDescription(const fs::path& usb, const std::string& usbId) {
+std::string UsbDescription(const fs::path& usb, const std::string& usbId,
+                           const std::string& serial) {
     const std::string manufacturer = ReadAttribute(usb / "manufacturer");
     const std::string product = ReadAttribute(usb / "product");
-    const std::string serial = ReadAttribute(usb / "serial");
     std::string text = manufacturer;
     if (!product.empty()) {
         // Some products already begin with their maker's name.
@@ -156,13 +156,34 @@ SerialPortInfo Describe(const fs::path& tty, const fs::path& device, const Syste
     const fs::path usb = UsbDeviceOf(device, sysRoot);
     if (!usb.empty()) {
         info.usbId = ReadAttribute(usb / "idVendor") + ":" + ReadAttribute(usb / "idProduct");
-        info.description = UsbDescription(usb, info.usbId);
+        info.usbSerial = ReadAttribute(usb / "serial");
+        info.description = UsbDescription(usb, info.usbId, info.usbSerial);
         return info;
     }
     info.description = UartTypeName(UartType(tty));
     if (info.description.empty())
         info.description = info.driver;
     return info;
+}
+
+bool IsByIdLink(const std::string& link) {
+    return fs::path(link).parent_path().filename() == "by-id";
+}
+
+bool SharesByIdLink(const SerialPortInfo& a, const SerialPortInfo& b) {
+    return std::any_of(a.links.begin(), a.links.end(), [&b](const std::string& link) {
+        return IsByIdLink(link) && std::find(b.links.begin(), b.links.end(), link) != b.links.end();
+    });
+}
+
+bool IsSameAdapter(const SerialPortInfo& known, const SerialPortInfo& now) {
+    if (SharesByIdLink(known, now))
+        return true;
+    if (!known.usbSerial.empty())
+        return known.usbId == now.usbId && known.usbSerial == now.usbSerial;
+    // Without a stable identity the node's name is all there is.
+    return std::none_of(known.links.begin(), known.links.end(), IsByIdLink) &&
+           known.path == now.path;
 }
 
 } // namespace
@@ -194,6 +215,14 @@ std::vector<SerialPortInfo> KeepOpenable(std::vector<SerialPortInfo> ports) {
 
 std::vector<SerialPortInfo> EnumerateSerialPorts(const SystemRoots& roots) {
     return KeepOpenable(ListSerialPorts(roots));
+}
+
+const SerialPortInfo* FindAdapter(const std::vector<SerialPortInfo>& ports,
+                                  const SerialPortInfo& known) {
+    const auto found = std::find_if(ports.begin(), ports.end(), [&known](const SerialPortInfo& p) {
+        return IsSameAdapter(known, p);
+    });
+    return found == ports.end() ? nullptr : &*found;
 }
 
 } // namespace kel

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -67,6 +68,18 @@ public:
     int ReadByteRetry(std::uint8_t* byte);
     // True when the device can be opened now; a port held by anyone is absent.
     static bool Probe(const std::string& portName, OpenError* why = nullptr);
+
+    // How OpenWhenPresent ended.
+    enum class WaitEnd { Opened, TimedOut, Cancelled, Refused };
+    // Opens the device as Open does once it exists and can be opened: for a
+    // board yet to be plugged in, or held by another program a moment longer.
+    // It sleeps on the folders leading to the device (inotify) and tries
+    // again only when the device's entry there changes; bound: how long to
+    // wait, none for ever. A cancel ends it as it ends a read. Refused at once
+    // when the path is something else than a serial device. lastError() says
+    // why the last try failed (PortWait.cpp).
+    WaitEnd OpenWhenPresent(const std::string& portName, std::uint32_t baud,
+                            std::optional<std::chrono::milliseconds> bound = std::nullopt);
 
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }

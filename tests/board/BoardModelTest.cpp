@@ -1,7 +1,12 @@
 #include "board/BoardModel.h"
 
+#include "board/RadioModel.h"
+
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace kel::board {
 namespace {
@@ -80,8 +85,9 @@ TEST(BoardModel, AnswersEveryCommandInBothDialects) {
         {"rate -m 2 -r 6.0", "power level:56\nSending CMD OK!\n"},
         {"rate -m 5 -r 65.0", "power level:48\nSending CMD OK!\n"},
         {"set_freq_offset 25", "<ACK> 200 OK\n"},
-        {"get_freq_offset", "freq offset is: 48\n<ACK> 200 OK\n"},
-        {"get_sdd_freq_offset", "Get sdd freq offset: 48\n<ACK> 200 OK\n"},
+        // Board 0's own crystal offset, the same in every run.
+        {"get_freq_offset", "freq offset is: 50\n<ACK> 200 OK\n"},
+        {"get_sdd_freq_offset", "Get sdd freq offset: 50\n<ACK> 200 OK\n"},
         {"set_sdd_freq_offset 127", "<ACK> 200 OK\n"},
         {"get_sdd_power all", "DSSS:  64\nBPSK1/2:  56\n64QAM5/6:  48\n<ACK> 200 OK\n"},
         {"set_sdd_power all 10 11 12", "<ACK> 200 OK\n"},
@@ -220,22 +226,154 @@ TEST(BoardModel, TransmitAndToneStateFollowTheCommands) {
     EXPECT_TRUE(board.State().txFullDuty);
 }
 
-TEST(BoardModel, ReceiveTestCountsPacketsWhileItRuns) {
-    auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
-    BoardModel board({.clock = [&now] { return now; }});
-    Say(board, "kel connect");
-    Say(board, "kel enable_phy");
-    Say(board, "kel rx");
-    EXPECT_TRUE(board.State().rxRunning);
-    now += std::chrono::seconds(2);
-    EXPECT_EQ(Say(board, "kel rx_stop"),
-              "Total:200\nAbortError:1\nCRCError:2\nSending CMD OK!\n");
-    EXPECT_FALSE(board.State().rxRunning);
-    now += std::chrono::seconds(2);
-    EXPECT_EQ(Say(board, "kel rx_stop"), "Total:0\nAbortError:0\nCRCError:0\nSending CMD OK!\n")
+// A board past the handshake under a clock the test moves: what it receives
+// depends on its config and this schedule alone.
+struct ClockedBoard {
+    std::chrono::steady_clock::time_point now =
+        std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+    BoardModel board;
+
+    explicit ClockedBoard(BoardConfig config = {}) : board(WithClock(std::move(config), now)) {
+        Say(board, "kel connect");
+        Say(board, "kel enable_phy");
+    }
+    ClockedBoard(const ClockedBoard&) = delete;
+
+    static BoardConfig WithClock(BoardConfig config, std::chrono::steady_clock::time_point& now) {
+        config.clock = [&now] { return now; };
+        return config;
+    }
+
+    // An RX test of the given seconds at a rate (mode and Mbit/s) and channel, a command every
+    // second as a console polling its line would send; the counters must never go down nor stop
+    // adding up meanwhile.
+    RxCounters Receive(int mode, const std::string& mbps, int channel, int seconds) {
+        EXPECT_EQ(Say(board, "kel rate -m " + std::to_string(mode) + " -r " + mbps).substr(0, 6),
+                  "power ");
+        Say(board, "kel channel 2GHZ " + std::to_string(channel));
+        Say(board, "kel rx");
+        RxCounters before;
+        for (int second = 0; second < seconds; ++second) {
+            now += std::chrono::seconds(1);
+            Say(board, "kel get_freq_offset");
+            const RxCounters& after = board.State().rxCounters;
+            EXPECT_GE(after.total, before.total);
+            EXPECT_GE(after.abortErrors, before.abortErrors);
+            EXPECT_GE(after.crcErrors, before.crcErrors);
+            EXPECT_LE(std::int64_t{after.abortErrors} + after.crcErrors, after.total);
+            EXPECT_LE(after.total, board.State().rxFramesCounted);
+            before = after;
+        }
+        RxCounters counters;
+        const std::string reply = Say(board, "kel rx_stop");
+        EXPECT_EQ(std::sscanf(reply.c_str(), "Total:%d\nAbortError:%d\nCRCError:%d\n",
+                              &counters.total, &counters.abortErrors, &counters.crcErrors),
+                  3)
+            << reply;
+        EXPECT_EQ(counters, before) << "rx_stop reports what was counted";
+        return counters;
+    }
+
+    // The PER a tester sending 100 frames a second computes, in percent.
+    double Per(int mode, const std::string& mbps, int channel, int seconds = 10) {
+        const RxCounters n = Receive(mode, mbps, channel, seconds);
+        const double sent = seconds * 100.0;
+        return (sent - n.total + n.abortErrors + n.crcErrors) / sent * 100.0;
+    }
+};
+
+BoardConfig Board(int index, double level = kDefaultRxLevelDbm, FaultKind fault = FaultKind::None) {
+    BoardConfig config;
+    config.index = index;
+    config.rxLevelDbm = level;
+    config.fault.kind = fault;
+    return config;
+}
+
+TEST(BoardModel, ReceiveCountersFollowTheSeedAndTheSchedule) {
+    // Near the 54 Mbit/s sensitivity, where every frame is a coin toss.
+    ClockedBoard first(Board(0, -76)), again(Board(0, -76)), neighbour(Board(1, -76));
+    const RxCounters counted = first.Receive(2, "54.0", 6, 10);
+    EXPECT_EQ(again.Receive(2, "54.0", 6, 10), counted) << "the same board, the same schedule";
+    EXPECT_NE(neighbour.Receive(2, "54.0", 6, 10), counted);
+    // Lost frames split between those never seen and those counted as failed.
+    EXPECT_LT(counted.total, 1000);
+    EXPECT_GT(counted.crcErrors, counted.abortErrors);
+    EXPECT_GT(counted.abortErrors, 0);
+
+    EXPECT_EQ(Say(first.board, "kel rx_stop"),
+              "Total:0\nAbortError:0\nCRCError:0\nSending CMD OK!\n")
         << "no test running, nothing counted";
-    // A test left running for months must not overflow the 32-bit counters.
-    EXPECT_EQ(CountRxPackets(std::chrono::hours(24 * 365)).total, INT32_MAX);
+    // A test left running for a year must not overflow the 32-bit counters.
+    Say(first.board, "kel rx");
+    first.now += std::chrono::hours(24 * 365);
+    Say(first.board, "kel rx_stop");
+    const RxCounters year = first.board.State().rxCounters;
+    EXPECT_GT(year.total, 1000000000);
+    EXPECT_LE(std::int64_t{year.abortErrors} + year.crcErrors, year.total);
+}
+
+TEST(BoardModel, EachBoardHasACharacterOfItsOwn) {
+    std::set<std::string> macs;
+    std::set<int> offsets;
+    std::set<double> sensitivities;
+    for (int index = 0; index < 8; ++index) {
+        const BoardModel board(Board(index));
+        const BoardCharacter& character = board.Character();
+        macs.insert(board.State().sourceMac);
+        offsets.insert(board.State().sddFreqOffset);
+        sensitivities.insert(character.sensitivityOffsetDb);
+        EXPECT_EQ(board.State().liveFreqOffset, board.State().sddFreqOffset);
+        EXPECT_NEAR(board.State().sddFreqOffset, 48, 8);
+        EXPECT_NEAR(character.sensitivityOffsetDb, 0, 1.5);
+        EXPECT_EQ(BoardModel(Board(index)).Character().sensitivityOffsetDb,
+                  character.sensitivityOffsetDb)
+            << "alike every run";
+    }
+    EXPECT_EQ(*macs.rbegin(), "02:4b:45:4c:00:08");
+    EXPECT_EQ(macs.size(), 8u);
+    EXPECT_EQ(sensitivities.size(), 8u);
+    EXPECT_GT(offsets.size(), 3u);
+}
+
+TEST(BoardModel, PerRisesWithRateAndFallsWithLevel) {
+    const std::vector<int> rates[] = {{10, 20, 55, 110},
+                                      {60, 90, 120, 180, 240, 360, 480, 540},
+                                      {65, 130, 195, 260, 390, 520, 585, 650}};
+    const int modes[] = {1, 2, 5};
+    for (int m = 0; m < 3; ++m) {
+        for (std::size_t r = 0; r < rates[m].size(); ++r) {
+            for (double level = -100; level < -40; level += 5) {
+                SCOPED_TRACE(std::to_string(rates[m][r]) + " at " + std::to_string(level));
+                const auto loss = [&](int rate, double dbm) {
+                    return FrameLossChance(dbm - RateSensitivityDbm(modes[m], rate), modes[m]);
+                };
+                EXPECT_GT(loss(rates[m][r], level), loss(rates[m][r], level + 5));
+                if (r + 1 < rates[m].size()) {
+                    EXPECT_LT(loss(rates[m][r], level), loss(rates[m][r + 1], level));
+                }
+            }
+        }
+    }
+    EXPECT_LT(ChannelTiltDb(7), ChannelTiltDb(4));
+    EXPECT_LT(ChannelTiltDb(4), ChannelTiltDb(1));
+    EXPECT_EQ(ChannelTiltDb(1), ChannelTiltDb(13));
+}
+
+TEST(BoardModel, WeakRxFailsAnEightPercentLimitAtTheTopRatesWherePeersPass) {
+    for (int index = 0; index < 8; ++index) {
+        for (int channel : {1, 7, 13}) {
+            SCOPED_TRACE("board " + std::to_string(index) + " channel " + std::to_string(channel));
+            ClockedBoard peer(Board(index)),
+                weak(Board(index, kDefaultRxLevelDbm, FaultKind::WeakRx)), far(Board(index, -80));
+            EXPECT_LT(peer.Per(1, "1.0", channel), 1.0);
+            const double per54 = peer.Per(2, "54.0", channel);
+            EXPECT_GT(per54, 0.0) << "the top rates lose a few frames even on a good board";
+            EXPECT_LT(per54, 8.0);
+            EXPECT_GT(weak.Per(2, "54.0", channel), 8.0);
+            EXPECT_GT(far.Per(5, "65.0", channel), 8.0);
+        }
+    }
 }
 
 TEST(BoardModel, SddDumpAnnouncesItsExactLengthAndCarriesTheStoredValues) {
@@ -276,7 +414,7 @@ TEST(BoardModel, FramesLinesLikeASerialShell) {
 }
 
 TEST(BoardModel, RefusingFirmwareAnswersOnlyTheProbe) {
-    BoardModel board({.refuseCommands = true, .clock = {}});
+    BoardModel board(Board(0, kDefaultRxLevelDbm, FaultKind::ErrorReplies));
     EXPECT_EQ(Say(board, "kel"), "kel driver is ready!\n");
     for (const char* command : {"kel connect", "kel enable_phy", "netcmd lmac kel get_mac",
                                 "kel set_sdd_power all 1 2 3", "gpio deconfig pa23"}) {

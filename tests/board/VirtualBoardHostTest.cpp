@@ -6,6 +6,7 @@
 #include "protocol/SddDump.h"
 #include "tests/board/BoardLink.h"
 
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -161,6 +162,44 @@ TEST(VirtualBoardHost, StaysQuietToAClientThatLeftItsLineCooked) {
     close(fd);
 }
 
+TEST(BoardTray, ServesEachBoardWithItsOwnConfig) {
+    // The RX counters follow this clock, so ten seconds pass at once.
+    std::atomic<std::int64_t> ms{0};
+    std::vector<board::BoardConfig> configs = board::TrayConfigs(2);
+    for (board::BoardConfig& config : configs) {
+        config.clock = [&ms] {
+            return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms.load()));
+        };
+    }
+    configs[1].fault = {FaultKind::WeakRx};
+    board::BoardTray tray(configs);
+    ASSERT_EQ(tray.Error(), "");
+    double per[2] = {};
+    std::string mac[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        SerialPort port;
+        ReadWatchdog watchdog(port);
+        StringLogContext ctx(port, 2);
+        ASSERT_EQ(port.Open(tray.SlavePath(i), 115200), 0);
+        std::string power, dest, bssid;
+        ASSERT_EQ(ProbeDriver(ctx), kResultOk);
+        ASSERT_EQ(ConnectDevice(ctx), kResultOk);
+        ASSERT_EQ(EnablePhy(ctx, power), kResultOk);
+        ASSERT_EQ(get_mac(ctx, mac[i], dest, bssid), kResultOk);
+        ASSERT_EQ(rate(ctx, 2, 54.0f, power), kResultOk);
+        ASSERT_EQ(rx(ctx), kResultOk);
+        ms += 10000; // 1000 frames sent
+        std::int32_t total = -1, aborts = -1, crcs = -1;
+        ASSERT_EQ(rx_stop(ctx, total, aborts, crcs), kResultOk);
+        per[i] = (1000 - total + aborts + crcs) / 10.0;
+    }
+    EXPECT_EQ(mac[0], "02:4b:45:4c:00:01");
+    EXPECT_EQ(mac[1], "02:4b:45:4c:00:02");
+    EXPECT_LT(per[0], 8.0);
+    EXPECT_GT(per[1], 8.0) << "the weak board fails where its peer passes";
+}
+
 TEST(VirtualBoardFaults, SilentBoardFailsTheHandshake) {
     BoardLink link(2, {FaultKind::Silent}, kShortSlice);
     EXPECT_EQ(ConnectDevice(link.ctx), kResultFailed);
@@ -174,7 +213,7 @@ TEST(VirtualBoardFaults, CrLfLinesAreTheSameLines) {
     Handshake(link, power);
     EXPECT_EQ(power, "64");
     ASSERT_EQ(get_freq_offset(link.ctx, offset), kResultOk);
-    EXPECT_EQ(offset, "48");
+    EXPECT_EQ(offset, "50") << "board 0's own crystal offset";
     ASSERT_EQ(ExportSdd(link, file), kResultOk);
     EXPECT_EQ(file, board::BuildSddFile(link.host.State()));
 }
@@ -185,7 +224,7 @@ TEST(VirtualBoardFaults, NoiseLinesAreSkipped) {
     Handshake(link, power);
     EXPECT_EQ(power, "64");
     ASSERT_EQ(get_freq_offset(link.ctx, offset), kResultOk);
-    EXPECT_EQ(offset, "48");
+    EXPECT_EQ(offset, "50") << "board 0's own crystal offset";
     ASSERT_EQ(get_sdd_power_all(link.ctx, dsss, ofdm, mcs7), kResultOk);
     EXPECT_EQ(mcs7, "48");
     ASSERT_EQ(ExportSdd(link, file), kResultOk);

@@ -1,5 +1,5 @@
-// kel-virtual-board as a user runs it: the first line of its output is the
-// port to open; SIGTERM ends it cleanly.
+// kel-virtual-board as a user runs it: the first lines of its output are the
+// ports to open, one per board; SIGTERM ends it cleanly.
 
 #include "protocol/CommandContext.h"
 #include "protocol/CommandExchange.h"
@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kel::test {
@@ -53,11 +55,15 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
         bool onStdout;
     };
     const Case cases[] = {
-        {{"--help"}, 0, "Usage: kel-virtual-board [--fault MODE]\n", true},
+        {{"--help"}, 0, "Usage: kel-virtual-board [--count N] [--fault [I:]MODE]...", true},
         {{"--fault", "loud"}, 2, "kel-virtual-board: unknown fault mode \"loud\"\n", false},
         {{"--fault=slow=x"}, 2, "kel-virtual-board: slow=MS wants", false},
         {{"--fault"}, 2, "kel-virtual-board: unexpected argument \"--fault\"\n", false},
         {{"/dev/ttyUSB0"}, 2, "kel-virtual-board: unexpected argument", false},
+        {{"--fault=3:weak-rx"},
+         2,
+         "kel-virtual-board: --fault 3:weak-rx: there is no board 3",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -66,6 +72,77 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
         const std::string line = ReadLine(c.onStdout ? p.out : p.err);
         EXPECT_EQ(line.substr(0, std::string(c.firstLine).size()), c.firstLine);
         EXPECT_EQ(WaitExit(p), c.status);
+    }
+}
+
+std::vector<std::string> ReadPaths(ChildProcess& tray, int count) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        std::string path = ReadLine(tray.out);
+        if (path.empty())
+            break;
+        path.pop_back();
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+int ThreadsOf(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Threads:"))
+            return std::stoi(line.substr(8));
+    }
+    return -1;
+}
+
+TEST(VirtualBoardProcess, ServesATrayOfBoardsEachItsOwnFromOneThread) {
+    ChildProcess one = Spawn({});
+    ChildProcess tray = Spawn({"--count", "4", "--fault", "3:silent"});
+    ASSERT_GT(one.pid, 0);
+    ASSERT_GT(tray.pid, 0);
+    ASSERT_EQ(ReadPaths(one, 1).size(), 1u);
+    const std::vector<std::string> paths = ReadPaths(tray, 4);
+    ASSERT_EQ(paths.size(), 4u);
+    EXPECT_EQ(ThreadsOf(tray.pid), ThreadsOf(one.pid))
+        << "four boards cost no more threads than one";
+
+    // Four clients at once, as a rig testing a tray does.
+    struct Client {
+        int handshake = -100;
+        std::string mac;
+    };
+    std::vector<Client> clients(paths.size());
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            threads.emplace_back([&, i] {
+                SerialPort port;
+                ReadWatchdog watchdog(port, std::chrono::milliseconds(5));
+                StringLogContext ctx(port, 2);
+                if (port.Open(paths[i], 115200) != 0)
+                    return;
+                std::string power, dest, bssid;
+                clients[i].handshake = ProbeDriver(ctx);
+                if (clients[i].handshake == kResultOk)
+                    clients[i].handshake = ConnectDevice(ctx);
+                if (clients[i].handshake == kResultOk)
+                    clients[i].handshake = EnablePhy(ctx, power);
+                if (clients[i].handshake == kResultOk)
+                    get_mac(ctx, clients[i].mac, dest, bssid);
+            });
+        }
+    }
+    EXPECT_EQ(clients[0].mac, "02:4b:45:4c:00:01");
+    EXPECT_EQ(clients[1].mac, "02:4b:45:4c:00:02");
+    EXPECT_EQ(clients[2].mac, "02:4b:45:4c:00:03");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(clients[i].handshake, kResultOk) << i;
+    EXPECT_EQ(clients[3].handshake, kResultFailed) << "only the fourth board is silent";
+
+    for (ChildProcess* p : {&one, &tray}) {
+        kill(p->pid, SIGTERM);
+        EXPECT_EQ(WaitExit(*p), 0);
     }
 }
 

@@ -333,6 +333,7 @@ TEST(CliOutput, SilenceIsNotedThenGivenUpOnAtTheTimeout) {
 
 TEST(CliOutput, CrLfBoardWorksAndVerboseShowsItsControlCharacters) {
     board::VirtualBoardHost board(board::FaultMode{board::FaultKind::CrLf});
+    board.ModifyState([](board::BoardState& s) { s.liveFreqOffset = 48; });
     const CliResult result =
         RunCli({"-p", board.SlavePath(), "-m", "QB202", "-v", "freq-offset", "get"});
     EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -6,8 +6,10 @@
 #include "serial/SerialPort.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/TempFolder.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -38,6 +40,34 @@ TEST(CliProcess, APortThatCannotBeOpenedExits3WithTheReason) {
     EXPECT_EQ(WaitExit(p), 3);
     EXPECT_EQ(err,
               "kel-rftest: Failed to open uart! Cannot open /dev/ttyKEL404: no such device.\n");
+}
+
+// A board plugged in while the run waits: its by-id link appears, the run
+// goes on with it.
+TEST(CliProcess, WaitPortGoesOnWhenTheLinkAppears) {
+    PtyPeer board;
+    board.ScriptReplies(
+        {"kel driver is ready!\n", "Sending CMD OK!\n", "power level:20\nSending CMD OK!\n"});
+    TempFolder dev;
+    const std::filesystem::path link = dev.path / "serial/by-id/usb-board-if00-port0";
+    ChildProcess p = RfTest({"-p", link.string(), "-m", "QB201", "--wait-port", "30", "info"});
+    EXPECT_NE(ReadLine(p.err).find("waiting for " + link.string()), std::string::npos);
+    std::filesystem::create_directories(link.parent_path());
+    std::filesystem::create_symlink(board.SlavePath(), link);
+    EXPECT_EQ(ReadToEnd(p.out), "chip model: QB201\npower level: 20\n");
+    EXPECT_EQ(WaitExit(p), 0);
+}
+
+TEST(CliProcess, WaitPortEndsWith3WhenItsTimeIsUpAnd130OnCtrlC) {
+    ChildProcess bounded = RfTest({"-p", "ttyKEL404", "-m", "QB202", "--wait-port", "0.1", "info"});
+    EXPECT_NE(ReadToEnd(bounded.err).find("Cannot open /dev/ttyKEL404: no such device."),
+              std::string::npos);
+    EXPECT_EQ(WaitExit(bounded), 3);
+
+    ChildProcess forever = RfTest({"-p", "ttyKEL404", "-m", "QB202", "--wait-port", "0", "info"});
+    ReadLine(forever.err); // waiting
+    kill(forever.pid, SIGINT);
+    EXPECT_EQ(WaitExit(forever), 130);
 }
 
 TEST(CliProcess, InterruptEndsASilentWaitAtOnceAndFreesThePort) {

@@ -6,6 +6,7 @@
 #include "board/VirtualBoardHost.h"
 #include "editlist/CEditList.h"
 #include "console/ResultsRecorder.h"
+#include "protocol/RxPer.h"
 #include "resources/ResourceIds.h"
 #include "results/Queries.h"
 #include "results/Store.h"
@@ -30,17 +31,19 @@ constexpr std::chrono::milliseconds kSlice = kel::ReadWatchdog::kSlice;
 class RfTestBoardTest : public QObject {
     Q_OBJECT
 
-    // The RX counters follow this clock, so the rate the console shows is known.
+    // The RX counters follow this clock, so the frames sent are known.
     std::atomic<std::int64_t> boardMs{0};
     std::optional<VirtualBoardHost> board;
     std::optional<ConsoleFixture> console;
 
     ConsoleFixture& Connect(int chipModel) {
-        kel::board::BoardModel::Options options;
-        options.clock = [this] {
+        kel::board::BoardConfig config;
+        config.clock = [this] {
             return std::chrono::steady_clock::time_point(std::chrono::milliseconds(boardMs.load()));
         };
-        board.emplace(kel::board::FaultMode{}, options);
+        // Near the 5.5 Mbit/s sensitivity: a PER well away from 0.
+        config.rxLevelDbm = -88;
+        board.emplace(config);
         console.emplace(kSlice);
         if (!console->Connect(chipModel, board->SlavePath()))
             qFatal("no connection to the virtual board");
@@ -50,8 +53,8 @@ class RfTestBoardTest : public QObject {
 
     // The run's last measurement in the results store is this RX stop, at
     // the channel, rate and power set before it.
-    static void ExpectRecordedRx(ConsoleFixture& c, std::int64_t sent, std::int64_t total,
-                                 std::int64_t abortErrors, std::int64_t crcErrors, double per) {
+    static void ExpectRecordedRx(ConsoleFixture& c, std::int64_t sent,
+                                 const kel::board::RxCounters& shown, double per) {
         kel::results::Store store(kel::results::DefaultStoreFile(),
                                   kel::results::Store::Open::Existing);
         const auto stored = kel::results::RunMeasurements(store, c.dlg->results->Run().id);
@@ -59,9 +62,9 @@ class RfTestBoardTest : public QObject {
         const kel::rftest::Measurement& rx = stored.back().measurement;
         QCOMPARE(rx.kind, kel::rftest::MeasurementKind::Rx);
         QCOMPARE(rx.sent, sent);
-        QCOMPARE(rx.total, total);
-        QCOMPARE(rx.abortErrors, abortErrors);
-        QCOMPARE(rx.crcErrors, crcErrors);
+        QCOMPARE(rx.total, std::int64_t{shown.total});
+        QCOMPARE(rx.abortErrors, std::int64_t{shown.abortErrors});
+        QCOMPARE(rx.crcErrors, std::int64_t{shown.crcErrors});
         QCOMPARE(rx.perPercent, per);
         QCOMPARE(rx.channel, 11);
         QCOMPARE(rx.rateMbps, 5.5);
@@ -104,12 +107,15 @@ private slots:
 
         c.Click(IDC_RX);
         QVERIFY(Board().rxRunning);
-        boardMs += 2000; // 200 frames: 1 aborted, 2 with a bad CRC
+        boardMs += 2000; // 200 frames sent
         c.Type(IDC_SEND_PKT_NUM, "200");
         c.Click(IDC_RX);
         QVERIFY(!Board().rxRunning);
-        QCOMPARE(c.Text(IDC_RX_PER), QString("1.50"));
-        ExpectRecordedRx(c, 200, 200, 1, 2, 1.5);
+        const kel::board::RxCounters n = Board().rxCounters;
+        QVERIFY(n.total < 200 && n.crcErrors > 0);
+        QCOMPARE(c.Text(IDC_RX_PER),
+                 QString::fromStdString(kel::RxPerText(200, n.total, n.abortErrors, n.crcErrors)));
+        ExpectRecordedRx(c, 200, n, c.Text(IDC_RX_PER).toDouble());
 
         c.Click(IDC_TONE);
         QVERIFY(Board().toneRunning);

@@ -1,3 +1,4 @@
+#include "serial/HangUpWatch.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 #include "tests/support/PtyPeer.h"
@@ -142,6 +143,30 @@ TEST_F(SerialPortRead, LineHangUpWithTheNodeStillThereFails) {
     });
     std::uint8_t byte = 0;
     EXPECT_EQ(Attempt(byte), -1);
+}
+
+// The idle console's watch: a stopped watch never calls back, bytes coming in
+// wake nobody and stay for the reader, the hang-up calls back once.
+TEST_F(SerialPortRead, HangUpWatchWakesForTheHangUpAloneAndLeavesTheBytes) {
+    std::atomic<int> stoppedCalls{0};
+    std::atomic<int> hangUps{0};
+    {
+        HangUpWatch stopped(port.handle, [&] { ++stoppedCalls; });
+    }
+    HangUpWatch watch(port.handle, [&] { ++hangUps; });
+    ReadWatchdog watchdog(port, 2000ms);
+    peer.Send("A");
+    std::uint8_t byte = 0;
+    EXPECT_EQ(Attempt(byte), 0);
+    EXPECT_EQ(byte, 'A');
+    EXPECT_EQ(hangUps.load(), 0);
+
+    peer.HangUp();
+    const auto start = Clock::now();
+    while (hangUps.load() == 0 && Clock::now() - start < 5s)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(hangUps.load(), 1);
+    EXPECT_EQ(stoppedCalls.load(), 0);
 }
 
 TEST_F(SerialPortRead, QueuedBytesComeBackToBack) {

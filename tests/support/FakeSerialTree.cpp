@@ -1,6 +1,7 @@
 #include "FakeSerialTree.h"
 
 #include <fstream>
+#include <vector>
 
 namespace kel::test {
 
@@ -91,6 +92,18 @@ void FakeSerialTree::AddPersistentLink(const std::string& folder, const std::str
 void FakeSerialTree::Remove(const std::string& name) {
     fs::remove(Sys("class/tty/" + name));
     fs::remove(folder_.path / "dev" / name);
+    std::vector<fs::path> links;
+    for (const char* folder : {"by-id", "by-path"}) {
+        std::error_code error;
+        for (fs::directory_iterator it(folder_.path / "dev/serial" / folder, error), end;
+             !error && it != end; it.increment(error))
+            links.push_back(it->path());
+    }
+    for (const fs::path& link : links) {
+        std::error_code error;
+        if (fs::read_symlink(link, error).filename() == name)
+            fs::remove(link, error);
+    }
 }
 
 void FakeSerialTree::AddTty(const std::string& name, const fs::path& device) {

@@ -45,7 +45,7 @@ public:
     // A persistent link in /dev/serial/<folder> ("by-id", "by-path").
     void AddPersistentLink(const std::string& folder, const std::string& link,
                            const std::string& node);
-    // Unplugging: the class entry and the node go.
+    // Unplugging: the class entry, the node and its persistent links go.
     void Remove(const std::string& name);
 
 private:

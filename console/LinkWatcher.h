@@ -1,0 +1,71 @@
+#pragma once
+// Follows the link to the board between the handlers. While connected, a
+// thread asleep on the port's descriptor (kel::HangUpWatch) notices a line
+// that hangs up with no handler running, and the console takes the path a
+// hang-up under a handler takes (OnConnectionLost). Once the connection is
+// lost, the adapter it ran on (its /dev/serial/by-id link or USB serial
+// number, else its path) is looked for at each change the port list watcher
+// sees: when it is back, maybe under another node, the log pane says so and
+// the port field gets its path. With "Reconnect automatically" (remembered
+// in the state folder, off by default) the console then connects again and
+// restores the channel, rate and power the user had set (Reconnect.cpp).
+
+#include "rftest/RfSteps.h"
+#include "serial/HangUpWatch.h"
+#include "serial/PortEnumeration.h"
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CkelGuiToolDlg;
+
+namespace kel {
+
+class LinkWatcher : public QObject {
+public:
+    explicit LinkWatcher(CkelGuiToolDlg& dlg);
+    ~LinkWatcher() override;
+
+    // A connection is up on the dialog's port: watch its line, remember its
+    // adapter. A connection the user made forgets the settings of the last.
+    void Connected();
+    // The port is about to close: the watch stops first.
+    void StopWatching();
+    // The line hung up and the connection ends: look out for the adapter.
+    void Lost();
+    // The devices changed (after the port list watcher's settling).
+    void DevicesChanged();
+    // True once: the line hung up while a handler ran and the handler did
+    // not notice; RunHandler ends the connection afterwards.
+    bool TakeHangUp();
+
+    bool ReconnectAutomatically() const { return reconnect_; }
+    void SetReconnectAutomatically(bool on);
+
+    // What the user set on the board during the connection, each when it was
+    // acknowledged; a reconnect restores them.
+    rftest::TestSettings chosen;
+
+private:
+    static bool LoadReconnectOption();
+    void OnHangUp(std::uint64_t connection);
+    // The adapter is back at path: connect, then restore (Reconnect.cpp).
+    void Reconnect(const std::string& path);
+    void RestoreSettings();
+
+    CkelGuiToolDlg& dlg_;
+    std::unique_ptr<HangUpWatch> watch_;
+    std::uint64_t connection_ = 0; // a hang-up posted by an earlier connection is stale
+    bool hangUpInHandler_ = false;
+
+    SerialPortInfo adapter_; // what the last connection ran on
+    bool lookingOut_ = false;
+    std::string seenAt_;      // where the adapter was last seen since the loss
+    std::string stoppedTest_; // "TX", "RX", "tone": running when the line hung up
+    bool reconnecting_ = false;
+    bool reconnect_ = false;
+};
+
+} // namespace kel
