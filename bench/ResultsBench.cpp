@@ -73,7 +73,7 @@ std::string FillMillion(Store& store) {
         for (int end = r + 500; r < end; ++r) {
             RunRecord run;
             run.id = NewUuid();
-            char day[32];
+            char day[64]; // room for any int fields
             std::snprintf(day, sizeof day, "2026-%02d-%02dT%02d:%02d:00.000Z", 1 + r / 1500,
                           1 + r / 50 % 28, r / 5 % 24, r % 60);
             run.startedAt = day;

@@ -81,11 +81,13 @@ std::string WithoutPassword(std::string_view uri) {
         if (start == std::string::npos)
             continue;
         const std::size_t authority = start + scheme.size();
-        const std::size_t at = text.find('@', authority);
+        const std::size_t end = text.find_first_of("/?", authority);
+        // The last '@' of the authority ends the user part, whatever the
+        // password holds.
+        const std::size_t at = text.rfind('@', end == std::string::npos ? end : end - 1);
         const std::size_t colon = text.find(':', authority);
-        const std::size_t slash = text.find_first_of("/?", authority);
-        if (at != std::string::npos && colon < at && (slash == std::string::npos || at < slash))
-            Mask(text, colon + 1, "@");
+        if (at != std::string::npos && at >= authority && colon < at)
+            text.replace(colon + 1, at - colon - 1, "***");
         break;
     }
     // Any password=... parameter, in a URI or a key=value list.
