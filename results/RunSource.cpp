@@ -1,0 +1,30 @@
+#include "results/RunSource.h"
+
+#include "results/Store.h"
+
+namespace kel::results {
+
+namespace {
+
+class StoreSource : public RunSource {
+public:
+    explicit StoreSource(const std::filesystem::path& file) : store_(file, Store::Open::Existing) {}
+
+    std::vector<RunSummary> Runs(const RunFilter& filter) override {
+        return ListRuns(store_, filter);
+    }
+    std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
+        return RunMeasurements(store_, runId);
+    }
+
+private:
+    Store store_;
+};
+
+} // namespace
+
+std::unique_ptr<RunSource> StoreRuns(const std::filesystem::path& file) {
+    return std::make_unique<StoreSource>(file);
+}
+
+} // namespace kel::results
