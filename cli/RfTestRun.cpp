@@ -2,12 +2,16 @@
 
 #include "cli/Arguments.h"
 #include "cli/Report.h"
+#include "cli/ResultsCommands.h"
 #include "cli/Run.h"
 
 namespace kel::cli {
 
 int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               Interruption& interruption, const RunSettings& settings) {
+    // Reading the store needs no board: a command line of its own.
+    if (IsResultsCommand(args))
+        return RunResultsCommand(args, out, err);
     const ParsedArguments parsed = ParseArguments(args, out, err);
     if (!parsed.invocation)
         return parsed.exitCode;

@@ -11,6 +11,7 @@
 #include "cli/LinkWatch.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
+#include "cli/RunRecording.h"
 #include "cli/RxReport.h"
 #include "cli/SddTarget.h"
 #include "cli/WireTrace.h"
@@ -43,6 +44,11 @@ public:
     int Execute();
 
 private:
+    // Everything Execute does but record the run's end.
+    int Steps();
+    // The board's source address names the board, unless --no-mac or the
+    // subcommand reads it anyway.
+    void ReadBoardMac();
     enum class Test { None, Tx, Rx, Tone };
     using Measurements = std::vector<rftest::Measurement>;
 
@@ -97,6 +103,7 @@ private:
     Report& report_;
     Interruption& interruption_;
     RunSettings settings_;
+    RunRecording recording_;
 
     // Declared in the order they start; they end the other way round.
     std::unique_ptr<board::VirtualBoardHost> board_;
@@ -113,9 +120,5 @@ private:
     bool csvFailed_ = false; // a row could not be written
     SddTarget sddTarget_;
 };
-
-// A level, an offset as the board wrote it: the number, or nothing when the
-// text holds none.
-std::optional<std::int64_t> NumberIn(const std::string& text);
 
 } // namespace kel::cli

@@ -21,9 +21,6 @@ using rftest::MeasurementKind;
 
 namespace {
 
-// The rate classes of the SDD power table, as results name them.
-constexpr const char* kSddPowerClasses[] = {"11b", "11gn", "11n_mcs7"};
-
 std::string SddPowerText(const rftest::SddPowers& powers) {
     return "11b " + powers[0] + ", 11gn " + powers[1] + ", 11n mcs7 " + powers[2];
 }
@@ -71,7 +68,7 @@ Run::Measurements Run::SddPowerLevels(const rftest::SddPowers& powers) const {
     Measurements levels;
     for (std::size_t i = 0; i < powers.size(); ++i) {
         levels.push_back(Valued(MeasurementKind::SddPower, powers[i]));
-        levels.back().text = kSddPowerClasses[i];
+        levels.back().text = rftest::kSddPowerClassNames[i];
     }
     return levels;
 }
@@ -100,7 +97,7 @@ int Run::Tone() {
                 ChipModelHas(run_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
                 RunFacts& facts = report_.Facts();
                 facts.rateMbps = rftest::kRates[rftest::kToneRateRow].mbps;
-                facts.powerLevel = NumberIn(powerText_);
+                facts.powerLevel = rftest::WholeReading(powerText_);
             }
             return failure;
         },
@@ -181,7 +178,7 @@ int Run::SweepRx() {
         RunFacts& facts = report_.Facts();
         facts.channel = point.channel;
         facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*point.rateRow)].mbps;
-        facts.powerLevel = NumberIn(powerText_);
+        facts.powerLevel = rftest::WholeReading(powerText_);
         aboveLimit += ReportPoint(point) ? 0 : 1;
     };
     const rftest::SweepPlan plan{run_.channels, run_.rateRows, *run_.duration, *run_.sent};
@@ -234,14 +231,14 @@ int Run::Mac() {
     if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2]))
         return Fail(failure);
     report_.Facts().boardMac = held[0];
+    recording_.NameBoard(held[0]);
     for (std::size_t i = 0; set && i < held.size(); ++i) {
         if (!SameAddress(held[i], run_.values[i]))
             return Fail(("the board holds " + MacText(held) + ", not what was set").c_str());
     }
-    constexpr const char* kRoles[] = {"source", "dest", "bssid"};
     Measurements macs;
     for (std::size_t i = 0; i < held.size(); ++i)
-        macs.push_back(Measured(MeasurementKind::Mac, std::string(kRoles[i]) + " " + held[i]));
+        macs.push_back(Measured(MeasurementKind::Mac, std::string(rftest::kMacRoleNames[i]) + " " + held[i]));
     return Done(macs, std::string(set ? "set: " : "") + MacText(held));
 }
 

@@ -7,6 +7,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev
   libcli11-dev nlohmann-json3-dev
+  libsqlitecpp-dev libsqlite3-dev libpqxx-dev libpq-dev
+  postgresql
   qt6-base-dev qt6-qpa-plugins libgl-dev
   # Qt Charts needs Qt OpenGL's CMake package, which its -dev package does not pull in.
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
