@@ -1,5 +1,6 @@
 #include "results/RunSource.h"
 
+#include "results/ServerLink.h"
 #include "results/Store.h"
 
 namespace kel::results {
@@ -21,10 +22,29 @@ private:
     Store store_;
 };
 
+class ServerSource : public RunSource {
+public:
+    explicit ServerSource(const std::string& uri) : server_(uri) {}
+
+    std::vector<RunSummary> Runs(const RunFilter& filter) override {
+        return server_.ListRuns(filter);
+    }
+    std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
+        return server_.RunMeasurements(runId);
+    }
+
+private:
+    ServerLink server_;
+};
+
 } // namespace
 
 std::unique_ptr<RunSource> StoreRuns(const std::filesystem::path& file) {
     return std::make_unique<StoreSource>(file);
+}
+
+std::unique_ptr<RunSource> ServerRuns(const std::string& uri) {
+    return std::make_unique<ServerSource>(uri);
 }
 
 } // namespace kel::results
