@@ -1,9 +1,399 @@
 #include "console/ResultsWindow.h"
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/ResultsRecorder.h"
+#include "console/RunsModel.h"
+#include "console/charts/PerChart.h"
+#include "resources/Strings.h"
+#include "results/ServerLink.h"
+#include "results/Store.h"
+#include "results/StoreSetting.h"
+#include "rftest/RxCsv.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace {
+
+namespace results = kel::results;
+namespace rftest = kel::rftest;
+
+// The measurement's columns the table shows: all but its id and its run's.
+constexpr std::size_t kFirstShownColumn = 2; // seq
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+bool IsEnter(const QKeyEvent& event) {
+    const bool enterKey = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+    return enterKey && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool LooksLikeMac(const QString& text) {
+    static const QRegularExpression kMac(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    return kMac.match(text).hasMatch();
+}
+
+// The store the console records to; the default file when it records nowhere.
+std::filesystem::path LocalStore(const results::StoreSetting& setting) {
+    return setting.kind == results::StoreSetting::Kind::None || setting.file.empty()
+               ? results::DefaultStoreFile()
+               : setting.file;
+}
+
+// Busy while a source answers: a server may take a moment.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
 
 ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
     setObjectName(QStringLiteral("resultsWindow"));
+    setWindowTitle(tr("Results \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
+
+    runsModel_ = new RunsModel(this);
+    runsView = new QTableView(this);
+    runsView->setObjectName(QStringLiteral("runs"));
+    runsView->setAccessibleName(tr("Runs"));
+    runsView->setModel(runsModel_);
+    runsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    runsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    runsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    runsView->verticalHeader()->hide();
+    runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    runsView->horizontalHeader()->setStretchLastSection(true);
+    connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultsWindow::ShowSelection);
+
+    moreButton = Button(tr("&More runs"), "more", this);
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("status"));
+    statusLabel->setWordWrap(true);
+    statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* runsSide = new QWidget(this);
+    auto* runsLayout = new QVBoxLayout(runsSide);
+    runsLayout->setContentsMargins(0, 0, 0, 0);
+    runsLayout->addWidget(runsView, 1);
+    auto* runsFoot = new QHBoxLayout;
+    runsFoot->addWidget(statusLabel, 1);
+    runsFoot->addWidget(moreButton);
+    runsLayout->addLayout(runsFoot);
+
+    measurementsTable = new QTableWidget(this);
+    measurementsTable->setObjectName(QStringLiteral("measurements"));
+    measurementsTable->setAccessibleName(tr("Measurements"));
+    measurementsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    measurementsTable->verticalHeader()->hide();
+    chart = new PerChart(this);
+    chart->setObjectName(QStringLiteral("chart"));
+    auto* runSide = new QSplitter(Qt::Vertical, this);
+    runSide->addWidget(measurementsTable);
+    runSide->addWidget(chart);
+
+    auto* sides = new QSplitter(Qt::Horizontal, this);
+    sides->addWidget(runsSide);
+    sides->addWidget(runSide);
+    sides->setStretchFactor(0, 2);
+    sides->setStretchFactor(1, 3);
+
+    csvButton = Button(tr("Export &CSV…"), "exportCsv", this);
+    auto* foot = new QHBoxLayout;
+    foot->addStretch(1);
+    foot->addWidget(csvButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildFilters());
+    layout->addWidget(sides, 1);
+    layout->addLayout(foot);
+
+    connect(moreButton, &QPushButton::clicked, this, [this] { ReadRuns(pages_ + 1); });
+    connect(csvButton, &QPushButton::clicked, this, &ResultsWindow::ExportCsv);
+    FillSources();
+    csvButton->setEnabled(false);
+    moreButton->setEnabled(false);
+    resize(1200, 760);
 }
 
 ResultsWindow::~ResultsWindow() = default;
+
+QWidget* ResultsWindow::BuildFilters() {
+    auto* filters = new QWidget(this);
+    auto* form = new QHBoxLayout(filters);
+    form->setContentsMargins(0, 0, 0, 0);
+    sourceBox = new QComboBox(filters);
+    sourceBox->setObjectName(QStringLiteral("source"));
+    boardEdit = new QLineEdit(filters);
+    boardEdit->setObjectName(QStringLiteral("board"));
+    boardEdit->setPlaceholderText(tr("MAC or DUT label; empty for all"));
+    sinceEdit = new QLineEdit(filters);
+    sinceEdit->setObjectName(QStringLiteral("since"));
+    sinceEdit->setPlaceholderText(tr("YYYY-MM-DD; empty for all"));
+    showButton = Button(tr("S&how"), "show", filters);
+    // Each label is its field's buddy: the field's name.
+    const auto labelled = [&](const QString& caption, QWidget* field, int stretch) {
+        auto* label = new QLabel(caption, filters);
+        label->setBuddy(field);
+        form->addWidget(label);
+        form->addWidget(field, stretch);
+    };
+    labelled(tr("&Read from"), sourceBox, 2);
+    labelled(tr("&Board"), boardEdit, 2);
+    labelled(tr("&Since"), sinceEdit, 1);
+    form->addWidget(showButton);
+    connect(showButton, &QPushButton::clicked, this, &ResultsWindow::ShowRuns);
+    connect(sourceBox, &QComboBox::activated, this, [this] { ShowRuns(); });
+    return filters;
+}
+
+void ResultsWindow::FillSources() {
+    const results::StoreSetting& setting = dlg_.results->Setting();
+    const QString file = QString::fromStdString(LocalStore(setting).string());
+    sourceBox->addItem(tr("This station: %1").arg(file), file);
+    if (setting.kind == results::StoreSetting::Kind::Server) {
+        sourceBox->addItem(
+            tr("The server: %1").arg(QString::fromStdString(results::WithoutPassword(setting.server))),
+            QString::fromStdString(setting.server));
+    }
+}
+
+void ResultsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The newest runs at once when the window opens; later on Show.
+    if (!std::exchange(shownOnce_, true))
+        ShowRuns();
+}
+
+void ResultsWindow::Tell(const QString& text) {
+    statusLabel->setText(text);
+    statusLabel->setAccessibleName(text);
+}
+
+bool ResultsWindow::OpenSource() {
+    const int row = sourceBox->currentIndex();
+    if (source_ && openSource_ == row)
+        return true;
+    source_.reset();
+    openSource_ = -1;
+    const std::string where = sourceBox->currentData().toString().toStdString();
+    try {
+        BusyCursor busy;
+        source_ = row == 0 ? results::StoreRuns(where) : results::ServerRuns(where);
+    } catch (const results::StoreError& e) {
+        const bool missing = !std::filesystem::exists(where);
+        Tell(missing ? tr("No results recorded yet: %1 does not exist.")
+                           .arg(QString::fromStdString(where))
+                     : QString::fromStdString(e.what()));
+        return false;
+    } catch (const std::exception& e) {
+        Tell(QString::fromStdString(e.what()));
+        return false;
+    }
+    openSource_ = row;
+    return true;
+}
+
+void ResultsWindow::ShowRuns() {
+    ReadRuns(1);
+}
+
+void ResultsWindow::ReadRuns(int pages) {
+    results::RunFilter filter;
+    const QString board = boardEdit->text().trimmed();
+    (LooksLikeMac(board) ? filter.boardMac : filter.dut) = board.toStdString();
+    const QString since = sinceEdit->text().trimmed();
+    if (!since.isEmpty()) {
+        const std::optional<std::string> bound = results::SinceBound(since.toStdString());
+        if (!bound) {
+            Tell(tr("Since: a date as 2026-12-08, or 2026-12-08 13:45; empty for every run."));
+            return;
+        }
+        filter.since = *bound;
+    }
+    filter.limit = static_cast<std::int64_t>(kPage) * pages;
+
+    runsModel_->SetRuns({});
+    ShowSelection();
+    moreButton->setEnabled(false);
+    if (!OpenSource())
+        return;
+    try {
+        BusyCursor busy;
+        runsModel_->SetRuns(source_->Runs(filter));
+    } catch (const std::exception& e) {
+        source_.reset(); // opened afresh next time: a server may be back
+        Tell(QString::fromStdString(e.what()));
+        return;
+    }
+    pages_ = pages;
+    const auto count = static_cast<std::int64_t>(Runs().size());
+    const bool more = count == *filter.limit;
+    moreButton->setEnabled(more);
+    Tell(count == 0 ? tr("No runs match.")
+                    : tr("%1 runs, newest first%2. Select one for its measurements, two of one "
+                         "board to lay them over each other.")
+                          .arg(count)
+                          .arg(more ? tr(" (more with More runs)") : QString()));
+}
+
+const std::vector<results::RunSummary>& ResultsWindow::Runs() const {
+    return runsModel_->Runs();
+}
+
+void ResultsWindow::SelectRuns(const std::vector<int>& rows) {
+    QItemSelection selection;
+    for (const int row : rows)
+        selection.select(runsModel_->index(row, 0),
+                         runsModel_->index(row, runsModel_->columnCount() - 1));
+    runsView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<const results::RunSummary*> ResultsWindow::SelectedRuns() const {
+    QModelIndexList rows = runsView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<const results::RunSummary*> runs;
+    for (const QModelIndex& row : rows)
+        runs.push_back(&Runs()[static_cast<std::size_t>(row.row())]);
+    return runs;
+}
+
+void ResultsWindow::ShowSelection() {
+    const std::vector<const results::RunSummary*> runs = SelectedRuns();
+    selected_.clear();
+    try {
+        BusyCursor busy;
+        for (const results::RunSummary* run : runs)
+            selected_.push_back(source_ ? source_->Measurements(run->run.id)
+                                        : std::vector<results::StoredMeasurement>());
+    } catch (const std::exception& e) {
+        selected_.clear();
+        Tell(QString::fromStdString(e.what()));
+    }
+    ShowMeasurements(runs);
+    DrawPoints(runs);
+    csvButton->setEnabled(!selected_.empty());
+}
+
+void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary*>& runs) {
+    measurementsTable->clear();
+    measurementsTable->setRowCount(0);
+    // With several runs, each row says whose it is.
+    const bool several = selected_.size() > 1;
+    QStringList headers;
+    if (several)
+        headers << tr("run started");
+    for (std::size_t c = kFirstShownColumn; c < results::kMeasurementColumns.size(); ++c)
+        headers << QString::fromLatin1(results::kMeasurementColumns[c]);
+    measurementsTable->setColumnCount(static_cast<int>(headers.size()));
+    measurementsTable->setHorizontalHeaderLabels(headers);
+    int row = 0;
+    for (std::size_t r = 0; r < selected_.size(); ++r) {
+        measurementsTable->setRowCount(row + static_cast<int>(selected_[r].size()));
+        for (const results::StoredMeasurement& stored : selected_[r]) {
+            const results::Row values = results::MeasurementRow(stored);
+            int column = 0;
+            if (several)
+                measurementsTable->setItem(
+                    row, column++, new QTableWidgetItem(LocalTimeText(runs[r]->run.startedAt)));
+            for (std::size_t c = kFirstShownColumn; c < values.size(); ++c)
+                measurementsTable->setItem(
+                    row, column++,
+                    new QTableWidgetItem(QString::fromStdString(results::ValueText(values[c]))));
+            ++row;
+        }
+    }
+    measurementsTable->resizeColumnsToContents();
+}
+
+void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& runs) {
+    chart->Clear();
+    std::size_t drawn = std::min<std::size_t>(selected_.size(), 2);
+    if (drawn == 2 && (BoardText(runs[0]->run).isEmpty() ||
+                       BoardText(runs[0]->run) != BoardText(runs[1]->run))) {
+        drawn = 1;
+        Tell(tr("Two runs are laid over each other only when they are of one board: the newer "
+                "one is drawn."));
+    } else if (selected_.size() > 2) {
+        Tell(tr("The two newest runs selected are drawn."));
+    }
+    for (std::size_t r = 0; r < drawn; ++r) {
+        if (drawn == 2)
+            chart->SetRunLabel(static_cast<int>(r), LocalTimeText(runs[r]->run.startedAt));
+        for (const results::StoredMeasurement& stored : selected_[r]) {
+            const rftest::Measurement& m = stored.measurement;
+            if (m.kind != rftest::MeasurementKind::Rx || !m.channel || !m.rateMbps)
+                continue;
+            if (r == 0 && m.limitHigh)
+                chart->SetLimit(m.limitHigh);
+            chart->AddPoint(*m.channel, *m.rateMbps, m.perPercent, static_cast<int>(r));
+        }
+    }
+}
+
+void ResultsWindow::ExportCsv() {
+    const std::vector<const results::RunSummary*> runs = SelectedRuns();
+    if (runs.empty() || runs.size() != selected_.size())
+        return;
+    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
+    const QString name = QStringLiteral("results_%1.csv")
+                             .arg(QString::fromStdString(runs.front()->run.id).left(8));
+    const std::optional<QString> path = dlg_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
+    if (!path)
+        return;
+    exportFolder_ = QFileInfo(*path).absolutePath();
+    std::string text;
+    for (const std::string& column : results::ExportColumns())
+        text += (text.empty() ? "" : ",") + column;
+    text += "\n";
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (const results::StoredMeasurement& stored : selected_[r]) {
+            const results::Row row = results::ExportRow(stored, runs[r]->run);
+            for (std::size_t c = 0; c < row.size(); ++c)
+                text += (c == 0 ? "" : ",") + rftest::CsvField(results::ValueText(row[c]));
+            text += "\n";
+        }
+    }
+    QSaveFile file(*path);
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        dlg_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+}
+
+void ResultsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    if (!IsEnter(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && !event->isAutoRepeat())
+        button->click();
+}

@@ -4,12 +4,14 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/LinkWatcher.h"
+#include "console/ResultsRecorder.h"
 #include "console/StateFolder.h"
 #include "console/SweepProgress.h"
 #include "console/charts/PerChart.h"
 #include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
+#include "results/Records.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RxCsv.h"
 
@@ -336,6 +338,9 @@ void SweepWindow::Run(const Sweep& sweep) {
 
     points_.clear();
     port_ = dlg_.port.name;
+    dlg_.results->BeginSweep(sweep.dut.toStdString());
+    const std::string& mac = dlg_.results->SweepRun().boardMac;
+    boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
     pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
     std::vector<double> rates;
     for (const int row : sweep.plan.rateRows)
@@ -371,6 +376,7 @@ void SweepWindow::Run(const Sweep& sweep) {
         StopRxOnBoard();
     }
     progressTimer_->stop();
+    dlg_.results->EndSweep(Verdict(failure, cancelled));
     FollowBoardSettings();
     ShowProgress(points_.size());
     statusLabel->setText(EndText(failure, cancelled));
@@ -383,9 +389,12 @@ void SweepWindow::Run(const Sweep& sweep) {
 
 void SweepWindow::Took(const rftest::RxPoint& point, const Sweep& sweep) {
     rftest::Measurement rx = rftest::MeasurementOf(point);
+    if (const std::optional<std::int64_t> level = rftest::WholeReading(dlg_.powerText))
+        rx.powerLevel = static_cast<int>(*level);
     if (sweep.limit)
         rx.JudgeBy(rx.perPercent, rftest::Limit{std::nullopt, *sweep.limit, std::nullopt});
     points_.push_back(rx);
+    dlg_.results->RecordSweepPoint(rx);
     chart->AddPoint(*rx.channel, *rx.rateMbps, rx.perPercent);
     grid->Show(*rx.channel, *rx.rateMbps, rx.perPercent);
     ShowProgress(points_.size());
@@ -425,6 +434,20 @@ void SweepWindow::FollowBoardSettings() {
     dlg_.SetDlgItemText(kel::res::IDC_POWER, kel::TextFromBytes(dlg_.powerText));
     dlg_.linkWatcher->chosen.channel = *last.channel;
     dlg_.linkWatcher->chosen.rateRow = rateRow;
+}
+
+std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
+    if (cancelled)
+        return kel::results::kRunInterrupted;
+    if (failure)
+        return kel::results::kRunError;
+    const bool judged = !points_.empty() && points_.front().verdict != rftest::Verdict::None;
+    if (!judged)
+        return {};
+    const bool failed = std::any_of(points_.begin(), points_.end(), [](const auto& rx) {
+        return rx.verdict == rftest::Verdict::Fail;
+    });
+    return failed ? kel::results::kRunFail : kel::results::kRunPass;
 }
 
 QString SweepWindow::EndText(const char* failure, bool cancelled) const {

@@ -101,6 +101,8 @@ private:
     void StopRxOnBoard();
     void FollowBoardSettings();
     QString EndText(const char* failure, bool cancelled) const;
+    // The run's verdict in the results store.
+    std::string Verdict(const char* failure, bool cancelled) const;
 
     void ExportCsv();
     void ExportPng();

@@ -1,0 +1,32 @@
+#pragma once
+// The runs of the results store as a table: started (local time), station,
+// board (its MAC, else its DUT label), tool, verdict and points, newest first
+// as the query gives them.
+
+#include "results/Queries.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class RunsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void SetRuns(std::vector<kel::results::RunSummary> runs);
+    const std::vector<kel::results::RunSummary>& Runs() const { return runs_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::vector<kel::results::RunSummary> runs_;
+};
+
+// "2026-12-08 14:45:06": a stored UTC time in local time; the text as it is
+// when it is no time.
+QString LocalTimeText(const std::string& utc);
+// The board a run names: its MAC, else its DUT label; both when it has both.
+QString BoardText(const kel::results::RunRecord& run);
