@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The results window: the runs of the results store, newest first, filtered
 // by board (a MAC or a DUT label) and by date; a run's measurements in a

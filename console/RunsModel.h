@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The runs of the results store as a table: started (local time), station,
 // board (its MAC, else its DUT label), tool, verdict and points, newest first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the RX sweep window asks for, kept between runs in the options file of
 // the state folder ([sweep]), and read into the sweep kel-rftest's sweep-rx

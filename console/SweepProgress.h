@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How far a sweep has come, in words: points done and left, and the time
 // left: the whole sweep at the pace of the points done so far (before the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The RX sweep window: the channels, rates, time and packets per point, a PER
 // limit and a DUT label; Start runs the sweep kel-rftest's sweep-rx runs

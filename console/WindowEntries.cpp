@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ways into the windows beyond the dialog: the "Sweep…" button, which
 // stands in free space of the Rx Test group without moving any control of
 // the template, and the context menu's entries. Each window is made once and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a reader of results takes the runs and their measurements from: the
 // station's store, or the PostgreSQL server the stations push to. The same

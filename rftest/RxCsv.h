@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An RX point as a CSV row, the same in every file either front end writes
 // (kel-rftest's --csv, the console's sweep export): today's columns first, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PER over channel: one line per rate, and per run where two runs are laid
 // over each other; the PER limit as a horizontal line, the points above it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sweep's points as a grid, the chart's accessible equivalent: a row per
 // rate, a column per channel, the PER in each cell, coloured pass, marginal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RX sweep window against a tray of virtual boards, driven through its
 // controls: what it draws, what it sends, how it stops, how it judges, what
 // it exports. Each board's clock steps 5 s at each reading (one at rx, one at
