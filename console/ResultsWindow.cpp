@@ -6,10 +6,10 @@
 #include "console/RunsModel.h"
 #include "console/charts/PerChart.h"
 #include "resources/Strings.h"
+#include "results/ExportCsv.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
-#include "rftest/RxCsv.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -229,7 +229,8 @@ void ResultsWindow::ReadRuns(int pages) {
     (LooksLikeMac(board) ? filter.boardMac : filter.dut) = board.toStdString();
     const QString since = sinceEdit->text().trimmed();
     if (!since.isEmpty()) {
-        const std::optional<std::string> bound = results::SinceBound(since.toStdString());
+        // Local, as the list shows the times.
+        const std::optional<std::string> bound = UtcSince(since);
         if (!bound) {
             Tell(tr("Since: a date as 2026-12-08, or 2026-12-08 13:45; empty for every run."));
             return;
@@ -335,8 +336,7 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
 void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& runs) {
     chart->Clear();
     std::size_t drawn = std::min<std::size_t>(selected_.size(), 2);
-    if (drawn == 2 && (BoardText(runs[0]->run).isEmpty() ||
-                       BoardText(runs[0]->run) != BoardText(runs[1]->run))) {
+    if (drawn == 2 && !SameBoard(runs[0]->run, runs[1]->run)) {
         drawn = 1;
         Tell(tr("Two runs are laid over each other only when they are of one board: the newer "
                 "one is drawn."));
@@ -368,17 +368,10 @@ void ResultsWindow::ExportCsv() {
     if (!path)
         return;
     exportFolder_ = QFileInfo(*path).absolutePath();
-    std::string text;
-    for (const std::string& column : results::ExportColumns())
-        text += (text.empty() ? "" : ",") + column;
-    text += "\n";
+    std::string text = results::ExportCsvHeader();
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        for (const results::StoredMeasurement& stored : selected_[r]) {
-            const results::Row row = results::ExportRow(stored, runs[r]->run);
-            for (std::size_t c = 0; c < row.size(); ++c)
-                text += (c == 0 ? "" : ",") + rftest::CsvField(results::ValueText(row[c]));
-            text += "\n";
-        }
+        for (const results::StoredMeasurement& stored : selected_[r])
+            text += results::ExportCsvLine(results::ExportRow(stored, runs[r]->run));
     }
     QSaveFile file(*path);
     const QByteArray bytes = QByteArray::fromStdString(text);

@@ -16,12 +16,28 @@ QString LocalTimeText(const std::string& utc) {
                           : text;
 }
 
+std::optional<std::string> UtcSince(const QString& localText) {
+    const std::optional<std::string> bound = kel::results::SinceBound(localText.toStdString());
+    if (!bound)
+        return std::nullopt;
+    const QDateTime local = QDateTime::fromString(QString::fromStdString(*bound), Qt::ISODateWithMs);
+    if (!local.isValid())
+        return std::nullopt;
+    return local.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();
+}
+
 QString BoardText(const kel::results::RunRecord& run) {
     const QString mac = QString::fromStdString(run.boardMac);
     const QString dut = QString::fromStdString(run.dut);
     if (mac.isEmpty() || dut.isEmpty())
         return mac.isEmpty() ? dut : mac;
     return QStringLiteral("%1 (%2)").arg(mac, dut);
+}
+
+bool SameBoard(const kel::results::RunRecord& a, const kel::results::RunRecord& b) {
+    if (!a.boardMac.empty() && !b.boardMac.empty())
+        return a.boardMac == b.boardMac;
+    return !a.dut.empty() && a.dut == b.dut;
 }
 
 void RunsModel::SetRuns(std::vector<kel::results::RunSummary> runs) {

@@ -7,6 +7,8 @@
 #include "results/Queries.h"
 
 #include <QAbstractTableModel>
+#include <optional>
+#include <string>
 #include <vector>
 
 class RunsModel : public QAbstractTableModel {
@@ -29,5 +31,11 @@ private:
 // "2026-12-08 14:45:06": a stored UTC time in local time; the text as it is
 // when it is no time.
 QString LocalTimeText(const std::string& utc);
+// A date or a time as the window shows them, local ("2026-12-08",
+// "2026-12-08 13:45"), as the UTC bound a stored time compares with; nullopt
+// when the text is no such date.
+std::optional<std::string> UtcSince(const QString& localText);
 // The board a run names: its MAC, else its DUT label; both when it has both.
 QString BoardText(const kel::results::RunRecord& run);
+// Runs of one board: the same MAC when both read it, else the same DUT label.
+bool SameBoard(const kel::results::RunRecord& a, const kel::results::RunRecord& b);

@@ -52,7 +52,10 @@ void CkelGuiToolDlg::OpenSweepWindow() {
 }
 
 void CkelGuiToolDlg::OpenResultsWindow() {
+    // Opened again, it lists the runs recorded since (a sweep just made).
     if (!resultsWindow)
         resultsWindow = new ResultsWindow(*this);
+    else
+        resultsWindow->ShowRuns();
     Raise(*resultsWindow);
 }

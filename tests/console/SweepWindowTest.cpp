@@ -7,10 +7,12 @@
 #include "CliRun.h"
 #include "ConsoleFixture.h"
 #include "board/BoardTray.h"
+#include "console/ResultsWindow.h"
 #include "console/SweepWindow.h"
 #include "console/charts/PerChart.h"
 #include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
+#include "results/StoreSetting.h"
 #include "rftest/RxCsv.h"
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
@@ -24,6 +26,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -105,6 +109,7 @@ private slots:
     void cleanup() {
         console.reset();
         tray.reset();
+        qunsetenv(kel::results::kResultsVariable);
     }
 
     void sweepDrawsEachPointAndExportsIt() {
@@ -209,6 +214,56 @@ private slots:
         QVERIFY(w.findChild<QLabel*>("status")->text().startsWith("Stopped"));
         QVERIFY(console->Messages().isEmpty());
         QVERIFY(console->Enabled(IDC_TX) && console->dlg->sweepButton->isEnabled());
+    }
+
+    void resultsWindowListsOverlaysAndExportsRecordedRuns() {
+        kel::test::TempFolder folder;
+        const std::string store = (folder.path / "results.sqlite").string();
+        qputenv(kel::results::kResultsVariable, QByteArray::fromStdString(store));
+        // Last week's run of the board, by kel-rftest; today's, by the console.
+        const kel::test::CliResult cli = kel::test::RunCli(
+            {"-p", tray->SlavePath(0), "-m", "QB202", "--dut", "SN-0001", "sweep-rx",
+             "--channels", "1,6", "--rates", "54", "--seconds", "0.1", "--sent",
+             std::to_string(kFramesPerPoint)});
+        QCOMPARE(cli.exitCode, 0);
+        SweepWindow& w = Open(tray->SlavePath(0));
+        Choose(w, {1, 6, 11}, {"54.0"}, 0.1, "");
+        w.findChild<QLineEdit*>("dut")->setText("SN-0001");
+        w.findChild<QPushButton*>("start")->click();
+        QCOMPARE(w.Points().size(), std::size_t{3});
+
+        w.findChild<QPushButton*>("openResults")->click();
+        ResultsWindow& r = *console->dlg->resultsWindow;
+        QVERIFY(QTest::qWaitForWindowExposed(&r));
+        // Newest first: the sweep, the console's connection, kel-rftest's run.
+        const auto& runs = r.Runs();
+        QCOMPARE(runs.size(), std::size_t{3});
+        QCOMPARE(runs[0].points, std::int64_t{3});
+        QCOMPARE(QString::fromStdString(runs[2].run.tool), QString("kel-rftest"));
+        QCOMPARE(r.runsView->model()->index(2, 5).data().toInt(), 2);
+
+        r.SelectRuns({2});
+        QCOMPARE(r.measurementsTable->rowCount(), 2);
+        QCOMPARE(r.chart->PointCount(), 2);
+        r.SelectRuns({0, 2});
+        QCOMPARE(r.chart->Points(54.0, 0).size(), 3);
+        QCOMPARE(r.chart->Points(54.0, 1).size(), 2);
+        QCOMPARE(r.chart->Points(54.0, 0).front(), QPointF(1, *w.Points()[0].perPercent));
+
+        // The selection's rows, byte for byte as kel-rftest exports them.
+        console->prompts->savePaths.push_back(QString::fromStdString(store + ".csv"));
+        r.csvButton->click();
+        QFile csv(QString::fromStdString(store + ".csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1 + 5);
+        const kel::test::CliResult exported =
+            kel::test::RunCli({"results", "export", "--format", "csv"});
+        QCOMPARE(exported.exitCode, 0);
+        const QStringList all = QString::fromStdString(exported.out).split('\n');
+        QCOMPARE(lines[0], all[0]);
+        for (const QString& line : lines)
+            QVERIFY2(all.contains(line), qPrintable(line));
     }
 
     void weakBoardFailsItsHighRateCells() {
