@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
@@ -38,6 +39,7 @@ namespace rftest = kel::rftest;
 
 // The measurement's columns the table shows: all but its id and its run's.
 constexpr std::size_t kFirstShownColumn = 2; // seq
+constexpr std::string_view kAt = rftest::field::kAt;
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -72,6 +74,14 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// What tells two runs apart in the legend: their times when they are of
+// one day, else their dates.
+QString RunLabel(const results::RunSummary& run, const results::RunSummary& other) {
+    const QString started = LocalTimeText(run.run.startedAt);
+    const bool oneDay = started.left(10) == LocalTimeText(other.run.startedAt).left(10);
+    return oneDay ? started.mid(11) : started.left(16);
+}
+
 } // namespace
 
 ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
@@ -88,7 +98,6 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     runsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     runsView->verticalHeader()->hide();
     runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    runsView->horizontalHeader()->setStretchLastSection(true);
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ResultsWindow::ShowSelection);
 
@@ -117,11 +126,11 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     runSide->addWidget(measurementsTable);
     runSide->addWidget(chart);
 
-    auto* sides = new QSplitter(Qt::Horizontal, this);
-    sides->addWidget(runsSide);
-    sides->addWidget(runSide);
-    sides->setStretchFactor(0, 2);
-    sides->setStretchFactor(1, 3);
+    sides_ = new QSplitter(Qt::Horizontal, this);
+    sides_->addWidget(runsSide);
+    sides_->addWidget(runSide);
+    sides_->setStretchFactor(0, 2);
+    sides_->setStretchFactor(1, 3);
 
     csvButton = Button(tr("Export &CSV…"), "exportCsv", this);
     auto* foot = new QHBoxLayout;
@@ -130,7 +139,7 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildFilters());
-    layout->addWidget(sides, 1);
+    layout->addWidget(sides_, 1);
     layout->addLayout(foot);
 
     connect(moreButton, &QPushButton::clicked, this, [this] { ReadRuns(pages_ + 1); });
@@ -178,7 +187,8 @@ void ResultsWindow::FillSources() {
     sourceBox->addItem(tr("This station: %1").arg(file), file);
     if (setting.kind == results::StoreSetting::Kind::Server) {
         sourceBox->addItem(
-            tr("The server: %1").arg(QString::fromStdString(results::WithoutPassword(setting.server))),
+            tr("The server: %1")
+                .arg(QString::fromStdString(results::WithoutPassword(setting.server))),
             QString::fromStdString(setting.server));
     }
 }
@@ -253,6 +263,10 @@ void ResultsWindow::ReadRuns(int pages) {
         return;
     }
     pages_ = pages;
+    if (!runsFitted_ && !Runs().empty()) {
+        runsFitted_ = true;
+        FitRunsSide();
+    }
     const auto count = static_cast<std::int64_t>(Runs().size());
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
@@ -261,6 +275,18 @@ void ResultsWindow::ReadRuns(int pages) {
                          "board to lay them over each other.")
                           .arg(count)
                           .arg(more ? tr(" (more with More runs)") : QString()));
+}
+
+void ResultsWindow::FitRunsSide() {
+    // Every column of the runs in sight, the measurements beside them taking the rest.
+    int width = 2 * runsView->frameWidth() + runsView->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView& view = *runsView; // whose size hints are public
+    for (int column = 0; column < runsModel_->columnCount(); ++column)
+        width += std::max(view.sizeHintForColumn(column),
+                          runsView->horizontalHeader()->sectionSizeHint(column));
+    layout()->activate(); // the splitter at its size, also on the first show
+    const int total = std::max(sides_->width(), 2 * width);
+    sides_->setSizes({width, total - width});
 }
 
 const std::vector<results::RunSummary>& ResultsWindow::Runs() const {
@@ -323,10 +349,15 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
             if (several)
                 measurementsTable->setItem(
                     row, column++, new QTableWidgetItem(LocalTimeText(runs[r]->run.startedAt)));
-            for (std::size_t c = kFirstShownColumn; c < values.size(); ++c)
+            for (std::size_t c = kFirstShownColumn; c < values.size(); ++c) {
+                // Times local, as the runs show theirs.
+                const std::string text = results::ValueText(values[c]);
+                const bool time = std::string_view(results::kMeasurementColumns[c]) == kAt;
                 measurementsTable->setItem(
                     row, column++,
-                    new QTableWidgetItem(QString::fromStdString(results::ValueText(values[c]))));
+                    new QTableWidgetItem(time ? LocalTimeText(text)
+                                              : QString::fromStdString(text)));
+            }
             ++row;
         }
     }
@@ -345,7 +376,7 @@ void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& ru
     }
     for (std::size_t r = 0; r < drawn; ++r) {
         if (drawn == 2)
-            chart->SetRunLabel(static_cast<int>(r), LocalTimeText(runs[r]->run.startedAt));
+            chart->SetRunLabel(static_cast<int>(r), RunLabel(*runs[r], *runs[1 - r]));
         for (const results::StoredMeasurement& stored : selected_[r]) {
             const rftest::Measurement& m = stored.measurement;
             if (m.kind != rftest::MeasurementKind::Rx || !m.channel || !m.rateMbps)
@@ -362,8 +393,8 @@ void ResultsWindow::ExportCsv() {
     if (runs.empty() || runs.size() != selected_.size())
         return;
     const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
-    const QString name = QStringLiteral("results_%1.csv")
-                             .arg(QString::fromStdString(runs.front()->run.id).left(8));
+    const QString name =
+        QStringLiteral("results_%1.csv").arg(QString::fromStdString(runs.front()->run.id).left(8));
     const std::optional<QString> path = dlg_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
     if (!path)
         return;

@@ -24,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 class RunsModel;
@@ -65,6 +66,7 @@ private:
     void FillSources();
     bool OpenSource();
     void ReadRuns(int pages);
+    void FitRunsSide();
     // The runs selected, in the list's order (newest first).
     std::vector<const kel::results::RunSummary*> SelectedRuns() const;
     void ShowSelection();
@@ -79,6 +81,8 @@ private:
     int openSource_ = -1; // the sourceBox row source_ reads
     int pages_ = 1;
     bool shownOnce_ = false;
+    bool runsFitted_ = false; // the runs side fitted to its columns once
+    QSplitter* sides_ = nullptr;
     // The measurements of the runs selected, by run, as read.
     std::vector<std::vector<kel::results::StoredMeasurement>> selected_;
     QString exportFolder_;

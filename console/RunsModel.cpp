@@ -20,7 +20,8 @@ std::optional<std::string> UtcSince(const QString& localText) {
     const std::optional<std::string> bound = kel::results::SinceBound(localText.toStdString());
     if (!bound)
         return std::nullopt;
-    const QDateTime local = QDateTime::fromString(QString::fromStdString(*bound), Qt::ISODateWithMs);
+    const QDateTime local =
+        QDateTime::fromString(QString::fromStdString(*bound), Qt::ISODateWithMs);
     if (!local.isValid())
         return std::nullopt;
     return local.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();

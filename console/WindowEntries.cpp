@@ -37,8 +37,8 @@ void CkelGuiToolDlg::AddSweepButton() {
     connect(sweepButton, &QPushButton::clicked, this, &CkelGuiToolDlg::OpenSweepWindow);
     // The windows go when the console does.
     connect(this, &QDialog::finished, this, [this] {
-        for (QWidget* window : {static_cast<QWidget*>(sweepWindow),
-                                static_cast<QWidget*>(resultsWindow)}) {
+        for (QWidget* window :
+             {static_cast<QWidget*>(sweepWindow), static_cast<QWidget*>(resultsWindow)}) {
             if (window)
                 window->close();
         }

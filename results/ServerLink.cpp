@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <limits>
 #include <libpq-fe.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
 #include <vector>
@@ -206,7 +206,8 @@ std::vector<Row> ServerLink::JsonRows(const std::string& sql,
                                       const std::vector<std::string>& params) {
     try {
         pqxx::nontransaction read(connection_->pq);
-        const pqxx::result result = read.exec_params(sql, pqxx::prepare::make_dynamic_params(params));
+        const pqxx::result result =
+            read.exec_params(sql, pqxx::prepare::make_dynamic_params(params));
         std::vector<Row> rows;
         rows.reserve(result.size());
         for (const auto& row : result) {
@@ -246,8 +247,7 @@ std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
 }
 
 std::vector<StoredMeasurement> ServerLink::RunMeasurements(const std::string& runId) {
-    const std::string sql = "SELECT json_build_array(" +
-                            ReadableColumns(kMeasurementColumns, "") +
+    const std::string sql = "SELECT json_build_array(" + ReadableColumns(kMeasurementColumns, "") +
                             ") FROM measurements WHERE run_id = $1::uuid ORDER BY seq";
     std::vector<StoredMeasurement> measurements;
     for (const Row& row : JsonRows(sql, {runId}))

@@ -12,8 +12,8 @@
 #include <QSaveFile>
 #include <QScatterSeries>
 #include <QSvgGenerator>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -104,6 +104,7 @@ void PerChart::Clear() {
     rateColours_.clear();
     allPoints_.clear();
     runLabels_.clear();
+    chart_->legend()->setAlignment(Qt::AlignBottom);
     marked_->clear();
     highestPer_ = 0;
     SetLimit(std::nullopt);
@@ -118,8 +119,8 @@ void PerChart::SetLimit(std::optional<double> percent) {
         limitLine_->append(14, *limit_);
     }
     // The legend shows the limit and its marks only when there is one.
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(limitLine_),
-                                    static_cast<QAbstractSeries*>(marked_)}) {
+    for (QAbstractSeries* series :
+         {static_cast<QAbstractSeries*>(limitLine_), static_cast<QAbstractSeries*>(marked_)}) {
         for (QLegendMarker* marker : chart_->legend()->markers(series))
             marker->setVisible(limit_.has_value());
     }
@@ -128,6 +129,8 @@ void PerChart::SetLimit(std::optional<double> percent) {
 
 void PerChart::SetRunLabel(int run, const QString& label) {
     runLabels_[run] = label;
+    // Two runs' lines make a legend too long for a row under the chart.
+    chart_->legend()->setAlignment(Qt::AlignRight);
 }
 
 QLineSeries* PerChart::LineOf(double rateMbps, int run) {
@@ -143,8 +146,8 @@ QLineSeries* PerChart::LineOf(double rateMbps, int run) {
         name += QStringLiteral(" \u2014 ") + label->second;
     line->setName(name);
     line->setPointsVisible(true);
-    QPen pen(QColor::fromRgb(kLineColours[colour % kLineColours.size()]),
-             2, run == 0 ? Qt::SolidLine : Qt::DashLine);
+    QPen pen(QColor::fromRgb(kLineColours[colour % kLineColours.size()]), 2,
+             run == 0 ? Qt::SolidLine : Qt::DashLine);
     line->setPen(pen);
     chart_->addSeries(line);
     Attach(line);
