@@ -4,11 +4,12 @@
 // it exports. Each board's clock steps 5 s at each reading (one at rx, one at
 // rx_stop), so every point spans 500 frames however fast the machine runs.
 
+#include "console/SweepWindow.h"
+
 #include "CliRun.h"
 #include "ConsoleFixture.h"
 #include "board/BoardTray.h"
 #include "console/ResultsWindow.h"
-#include "console/SweepWindow.h"
 #include "console/charts/PerChart.h"
 #include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
@@ -185,7 +186,8 @@ private slots:
              "--rates", "1,54", "--seconds", "0.1", "--sent", std::to_string(kFramesPerPoint)});
         QCOMPARE(cli.exitCode, 0);
         const std::string sweep = SweepPart(SentBytes(consoleWire));
-        QVERIFY(sweep.starts_with("kel channel 2GHZ 1\nkel rate -m 1 -r 1.0\nkel rx\nkel rx_stop\n"));
+        QVERIFY(
+            sweep.starts_with("kel channel 2GHZ 1\nkel rate -m 1 -r 1.0\nkel rx\nkel rx_stop\n"));
         QCOMPARE(sweep, SweepPart(SentBytes(cliWire)));
     }
 
@@ -200,7 +202,8 @@ private slots:
             if (w.Points().size() != 1 || !tray->State(0).rxRunning)
                 return;
             watcher.stop();
-            lockedWhileRunning = !console->Enabled(IDC_TX) && !console->dlg->sweepButton->isEnabled();
+            lockedWhileRunning =
+                !console->Enabled(IDC_TX) && !console->dlg->sweepButton->isEnabled();
             // A real click: input to the sweep window passes the wait's filter.
             QTest::mouseClick(stop, Qt::LeftButton);
         });
@@ -221,10 +224,10 @@ private slots:
         const std::string store = (folder.path / "results.sqlite").string();
         qputenv(kel::results::kResultsVariable, QByteArray::fromStdString(store));
         // Last week's run of the board, by kel-rftest; today's, by the console.
-        const kel::test::CliResult cli = kel::test::RunCli(
-            {"-p", tray->SlavePath(0), "-m", "QB202", "--dut", "SN-0001", "sweep-rx",
-             "--channels", "1,6", "--rates", "54", "--seconds", "0.1", "--sent",
-             std::to_string(kFramesPerPoint)});
+        const kel::test::CliResult cli =
+            kel::test::RunCli({"-p", tray->SlavePath(0), "-m", "QB202", "--dut", "SN-0001",
+                               "sweep-rx", "--channels", "1,6", "--rates", "54", "--seconds", "0.1",
+                               "--sent", std::to_string(kFramesPerPoint)});
         QCOMPARE(cli.exitCode, 0);
         SweepWindow& w = Open(tray->SlavePath(0));
         Choose(w, {1, 6, 11}, {"54.0"}, 0.1, "");
