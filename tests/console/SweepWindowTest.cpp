@@ -4,12 +4,11 @@
 // it exports. Each board's clock steps 5 s at each reading (one at rx, one at
 // rx_stop), so every point spans 500 frames however fast the machine runs.
 
-#include "console/SweepWindow.h"
-
 #include "CliRun.h"
 #include "ConsoleFixture.h"
 #include "board/BoardTray.h"
 #include "console/ResultsWindow.h"
+#include "console/SweepWindow.h"
 #include "console/charts/PerChart.h"
 #include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
