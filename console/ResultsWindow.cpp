@@ -96,6 +96,8 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     runsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     runsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     runsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Arrows walk the rows (Shift or Ctrl+Space for a second run); Tab leaves.
+    runsView->setTabKeyNavigation(false);
     runsView->verticalHeader()->hide();
     runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -119,6 +121,7 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     measurementsTable->setObjectName(QStringLiteral("measurements"));
     measurementsTable->setAccessibleName(tr("Measurements"));
     measurementsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    measurementsTable->setTabKeyNavigation(false);
     measurementsTable->verticalHeader()->hide();
     chart = new PerChart(this);
     chart->setObjectName(QStringLiteral("chart"));
@@ -145,6 +148,11 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     connect(moreButton, &QPushButton::clicked, this, [this] { ReadRuns(pages_ + 1); });
     connect(csvButton, &QPushButton::clicked, this, &ResultsWindow::ExportCsv);
     FillSources();
+    // Tab goes as the eye does: the filters, the runs, their measurements, the export.
+    const QList<QWidget*> order{sourceBox, boardEdit,  sinceEdit,         showButton,
+                                runsView,  moreButton, measurementsTable, csvButton};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
     csvButton->setEnabled(false);
     moreButton->setEnabled(false);
     resize(1200, 760);
@@ -177,6 +185,9 @@ QWidget* ResultsWindow::BuildFilters() {
     labelled(tr("&Since"), sinceEdit, 1);
     form->addWidget(showButton);
     connect(showButton, &QPushButton::clicked, this, &ResultsWindow::ShowRuns);
+    // Enter in a filter applies it.
+    for (QLineEdit* edit : {boardEdit, sinceEdit})
+        connect(edit, &QLineEdit::returnPressed, this, &ResultsWindow::ShowRuns);
     connect(sourceBox, &QComboBox::activated, this, [this] { ShowRuns(); });
     return filters;
 }
@@ -196,8 +207,10 @@ void ResultsWindow::FillSources() {
 void ResultsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The newest runs at once when the window opens; later on Show.
-    if (!std::exchange(shownOnce_, true))
-        ShowRuns();
+    if (std::exchange(shownOnce_, true))
+        return;
+    ShowRuns();
+    runsView->setFocus();
 }
 
 void ResultsWindow::Tell(const QString& text) {
@@ -271,10 +284,14 @@ void ResultsWindow::ReadRuns(int pages) {
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
     Tell(count == 0 ? tr("No runs match.")
-                    : tr("%1 runs, newest first%2. Select one for its measurements, two of one "
+                    : tr("%1, newest first%2. Select one for its measurements, two of one "
                          "board to lay them over each other.")
-                          .arg(count)
+                          .arg(count == 1 ? tr("1 run") : tr("%1 runs").arg(count))
                           .arg(more ? tr(" (more with More runs)") : QString()));
+    // The newest run shown at once (the sweep just made, say); more runs
+    // keep the place.
+    if (count > 0 && pages == 1)
+        runsView->setCurrentIndex(runsModel_->index(0, 0));
 }
 
 void ResultsWindow::FitRunsSide() {

@@ -27,8 +27,7 @@ QColor ColourOf(Verdict verdict) {
     return QColor();
 }
 
-template <typename Value>
-int IndexOf(const std::vector<Value>& values, Value value) {
+template <typename Value> int IndexOf(const std::vector<Value>& values, Value value) {
     const auto found = std::find(values.begin(), values.end(), value);
     return found == values.end() ? -1 : static_cast<int>(found - values.begin());
 }
@@ -40,6 +39,8 @@ PerGrid::PerGrid(QWidget* parent) : QTableWidget(parent) {
     setAccessibleName(tr("PER by channel and rate"));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Arrows walk the cells; Tab leaves the grid rather than visiting each.
+    setTabKeyNavigation(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     horizontalHeader()->setMinimumSectionSize(44);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -71,8 +72,9 @@ void PerGrid::Reset(const std::vector<int>& channels, const std::vector<double>&
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(Qt::AlignCenter);
             item->setData(kVerdictRole, static_cast<int>(Verdict::None));
-            item->setData(Qt::AccessibleTextRole, tr("Channel %1, %2: not measured")
-                                                      .arg(channelNames[column], rateNames[row]));
+            item->setData(
+                Qt::AccessibleTextRole,
+                tr("Channel %1, %2: not measured").arg(channelNames[column], rateNames[row]));
             setItem(row, column, item);
         }
     }
