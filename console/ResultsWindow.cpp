@@ -4,6 +4,7 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/ResultsRecorder.h"
 #include "console/RunsModel.h"
+#include "console/WindowKeys.h"
 #include "console/charts/PerChart.h"
 #include "resources/Strings.h"
 #include "results/ExportCsv.h"
@@ -40,18 +41,6 @@ namespace rftest = kel::rftest;
 // The measurement's columns the table shows: all but its id and its run's.
 constexpr std::size_t kFirstShownColumn = 2; // seq
 constexpr std::string_view kAt = rftest::field::kAt;
-
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-bool IsEnter(const QKeyEvent& event) {
-    const bool enterKey = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
-    return enterKey && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-}
 
 bool LooksLikeMac(const QString& text) {
     static const QRegularExpression kMac(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
@@ -103,7 +92,7 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ResultsWindow::ShowSelection);
 
-    moreButton = Button(tr("&More runs"), "more", this);
+    moreButton = NamedButton(tr("&More runs"), "more", this);
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("status"));
     statusLabel->setWordWrap(true);
@@ -135,7 +124,7 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     sides_->setStretchFactor(0, 2);
     sides_->setStretchFactor(1, 3);
 
-    csvButton = Button(tr("Export &CSV…"), "exportCsv", this);
+    csvButton = NamedButton(tr("Export &CSV…"), "exportCsv", this);
     auto* foot = new QHBoxLayout;
     foot->addStretch(1);
     foot->addWidget(csvButton);
@@ -149,10 +138,8 @@ ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), d
     connect(csvButton, &QPushButton::clicked, this, &ResultsWindow::ExportCsv);
     FillSources();
     // Tab goes as the eye does: the filters, the runs, their measurements, the export.
-    const QList<QWidget*> order{sourceBox, boardEdit,  sinceEdit,         showButton,
-                                runsView,  moreButton, measurementsTable, csvButton};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    ChainTabOrder({sourceBox, boardEdit, sinceEdit, showButton, runsView, moreButton,
+                   measurementsTable, csvButton});
     csvButton->setEnabled(false);
     moreButton->setEnabled(false);
     resize(1200, 760);
@@ -172,7 +159,7 @@ QWidget* ResultsWindow::BuildFilters() {
     sinceEdit = new QLineEdit(filters);
     sinceEdit->setObjectName(QStringLiteral("since"));
     sinceEdit->setPlaceholderText(tr("YYYY-MM-DD; empty for all"));
-    showButton = Button(tr("S&how"), "show", filters);
+    showButton = NamedButton(tr("S&how"), "show", filters);
     // Each label is its field's buddy: the field's name.
     const auto labelled = [&](const QString& caption, QWidget* field, int stretch) {
         auto* label = new QLabel(caption, filters);
@@ -432,10 +419,6 @@ void ResultsWindow::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
-    if (!IsEnter(*event)) {
+    if (!EnterPressesFocusedButton(*this, *event))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && !event->isAutoRepeat())
-        button->click();
 }

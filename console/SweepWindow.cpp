@@ -8,6 +8,7 @@
 #include "console/ResultsRecorder.h"
 #include "console/StateFolder.h"
 #include "console/SweepProgress.h"
+#include "console/WindowKeys.h"
 #include "console/charts/PerChart.h"
 #include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
@@ -47,21 +48,8 @@ namespace rftest = kel::rftest;
 // Before the first point, each is taken to cost its receive time and this.
 constexpr std::chrono::milliseconds kCommandsPerPoint{300};
 
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter presses the focused button only (keyPressEvent), never a default one.
-    button->setAutoDefault(false);
-    return button;
-}
-
 double RateOfRow(int row) {
     return rftest::kRates[static_cast<std::size_t>(row)].mbps;
-}
-
-bool IsEnter(const QKeyEvent& event) {
-    const bool enterKey = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
-    return enterKey && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 } // namespace
@@ -85,8 +73,8 @@ SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(
     statusLabel->setObjectName(QStringLiteral("status"));
     statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    startButton = Button(tr("&Start"), "start", this);
-    stopButton = Button(tr("S&top"), "stop", this);
+    startButton = NamedButton(tr("&Start"), "start", this);
+    stopButton = NamedButton(tr("S&top"), "stop", this);
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(startButton);
     runRow->addWidget(stopButton);
@@ -107,14 +95,8 @@ SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(
     connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
     connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
     // Tab goes as the eye does: the inputs, Start and Stop, the grid, the exports.
-    QWidget* previous = dutEdit;
-    for (QWidget* next : {static_cast<QWidget*>(startButton), static_cast<QWidget*>(stopButton),
-                          static_cast<QWidget*>(grid), static_cast<QWidget*>(csvButton),
-                          static_cast<QWidget*>(pngButton), static_cast<QWidget*>(svgButton),
-                          static_cast<QWidget*>(resultsButton)}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    ChainTabOrder(
+        {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
     ShowInputs(LoadSweepInputs());
     ShowRunning(false);
     resize(1000, 820);
@@ -146,9 +128,9 @@ QWidget* SweepWindow::BuildChannels() {
         boxes->addWidget(box, index / kPerRow, index % kPerRow);
         channelBoxes[static_cast<std::size_t>(index)] = box;
     }
-    pickCommonButton = Button(tr("1, 6, 11"), "pickCommon", group);
+    pickCommonButton = NamedButton(tr("1, 6, 11"), "pickCommon", group);
     pickCommonButton->setAccessibleName(tr("Channels 1, 6, 11"));
-    pickAllButton = Button(tr("All"), "pickAll", group);
+    pickAllButton = NamedButton(tr("All"), "pickAll", group);
     pickAllButton->setAccessibleName(tr("All channels"));
     boxes->addWidget(pickCommonButton, 2, 0, 1, 3);
     boxes->addWidget(pickAllButton, 2, 3, 1, 2);
@@ -212,10 +194,10 @@ QWidget* SweepWindow::BuildExports() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    csvButton = Button(tr("Export &CSV…"), "exportCsv", row);
-    pngButton = Button(tr("Export P&NG…"), "exportPng", row);
-    svgButton = Button(tr("Export S&VG…"), "exportSvg", row);
-    resultsButton = Button(tr("&Results…"), "openResults", row);
+    csvButton = NamedButton(tr("Export &CSV…"), "exportCsv", row);
+    pngButton = NamedButton(tr("Export P&NG…"), "exportPng", row);
+    svgButton = NamedButton(tr("Export S&VG…"), "exportSvg", row);
+    resultsButton = NamedButton(tr("&Results…"), "openResults", row);
     layout->addWidget(csvButton);
     layout->addWidget(pngButton);
     layout->addWidget(svgButton);
@@ -301,7 +283,8 @@ std::optional<SweepWindow::Sweep> SweepWindow::ReadSweep() {
     sweep.plan = *plan;
     sweep.dut = inputs.dut;
     if (!SaveSweepInputs(inputs))
-        dlg_.MessageBox(QStringLiteral("Cannot keep the sweep's settings in\n%1").arg(OptionsFile()));
+        dlg_.MessageBox(
+            QStringLiteral("Cannot keep the sweep's settings in\n%1").arg(OptionsFile()));
     return sweep;
 }
 
@@ -366,7 +349,8 @@ void SweepWindow::Run(const Sweep& sweep) {
     };
     observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
     const rftest::Failure failure = rftest::SweepRx(
-        dlg_, sweep.plan, [this](std::chrono::milliseconds duration) { return dlg_.WaitTicking(duration); },
+        dlg_, sweep.plan,
+        [this](std::chrono::milliseconds duration) { return dlg_.WaitTicking(duration); },
         dlg_.powerText, observer);
 
     const bool cancelled = dlg_.port.CancelRequested();
@@ -476,13 +460,8 @@ void SweepWindow::keyPressEvent(QKeyEvent* event) {
             close();
         return;
     }
-    if (!IsEnter(*event)) {
+    if (!EnterPressesFocusedButton(*this, *event))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    // Enter held down must not start and stop by turns.
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && !event->isAutoRepeat())
-        button->click();
 }
 
 void SweepWindow::closeEvent(QCloseEvent* event) {
@@ -501,10 +480,11 @@ std::optional<QString> SweepWindow::AskExportPath(const QString& extension, cons
     const QString board = dutEdit->text().trimmed().isEmpty()
                               ? QString()
                               : QStringLiteral("_") + dutEdit->text().trimmed();
-    const QString name = QStringLiteral("rx-sweep%1_%2.%3")
-                             .arg(board, QDateTime::currentDateTime().toString(
-                                             QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
-                                  extension);
+    const QString name =
+        QStringLiteral("rx-sweep%1_%2.%3")
+            .arg(board,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
+                 extension);
     const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
     std::optional<QString> path = dlg_.SaveFileName(name, filter, folder);
     if (path)
@@ -513,7 +493,8 @@ std::optional<QString> SweepWindow::AskExportPath(const QString& extension, cons
 }
 
 void SweepWindow::ExportCsv() {
-    const std::optional<QString> path = AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
     if (!path)
         return;
     std::string text = rftest::RxCsvHeader();
@@ -526,14 +507,16 @@ void SweepWindow::ExportCsv() {
 }
 
 void SweepWindow::ExportPng() {
-    const std::optional<QString> path = AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
     QString why;
     if (path && !chart->SavePng(*path, why))
         dlg_.MessageBox(why);
 }
 
 void SweepWindow::ExportSvg() {
-    const std::optional<QString> path = AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
     QString why;
     if (path && !chart->SaveSvg(*path, why))
         dlg_.MessageBox(why);
