@@ -8,15 +8,16 @@
 #include "cli/CliContext.h"
 #include "cli/Interruption.h"
 #include "cli/Invocation.h"
-#include "cli/LinkWatch.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
 #include "cli/RxReport.h"
-#include "cli/SddTarget.h"
 #include "cli/WireTrace.h"
+#include "rftest/LinkWatch.h"
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
+#include "rftest/RfSteps.h"
 #include "rftest/RxMeasurement.h"
+#include "rftest/SddTarget.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
@@ -43,7 +44,7 @@ public:
     int Execute();
 
 private:
-    enum class Test { None, Tx, Rx, Tone };
+    using Test = rftest::RunningTest;
     using Measurements = std::vector<rftest::Measurement>;
 
     bool PrepareOutputs();
@@ -102,7 +103,7 @@ private:
     std::unique_ptr<board::VirtualBoardHost> board_;
     SerialPort port_;
     std::optional<WireTrace> trace_;
-    LinkWatch watch_;
+    rftest::LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
     CliContext ctx_;
 
@@ -111,7 +112,7 @@ private:
     bool leaveRunning_ = false; // what was started is meant to outlast the run
     SweepCsv csv_;
     bool csvFailed_ = false; // a row could not be written
-    SddTarget sddTarget_;
+    rftest::SddTarget sddTarget_;
 };
 
 // A level, an offset as the board wrote it: the number, or nothing when the

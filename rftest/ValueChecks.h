@@ -1,7 +1,7 @@
 #pragma once
-// The values kel-rftest reads from its command line as numbers, text or a
-// command: each is refused with one message that names the option and what
-// it takes, before anything is sent.
+// The values a user gives as text (kel-rftest's options, a plan's keys) as
+// numbers, text or a command: each is refused with one message that names the
+// option or key and what it takes, before anything is sent.
 
 #include <chrono>
 #include <cstdint>
@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-namespace kel::cli {
+namespace kel::rftest {
 
-// A refusal of the command line: exit 2, nothing sent.
-struct UsageError {
+// A refused value: the message names it and what it takes.
+struct ValueError {
     std::string message;
 };
 
@@ -21,7 +21,7 @@ std::optional<double> ReadDecimal(std::string_view text);
 // A whole decimal number, optionally signed, and nothing around it.
 std::optional<std::int64_t> ReadWhole(std::string_view text);
 
-// Throw UsageError naming the option ("--count must be a whole number from 0
+// Throw ValueError naming the option ("--count must be a whole number from 0
 // to 2147483647").
 std::int64_t WholeOption(const char* option, const std::string& text, std::int64_t low,
                          std::int64_t high);
@@ -33,4 +33,4 @@ double PercentOption(const char* option, const std::string& text);
 // other control character that would end it or start a second one.
 bool HoldsControlCharacter(std::string_view text);
 
-} // namespace kel::cli
+} // namespace kel::rftest

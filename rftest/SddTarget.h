@@ -1,12 +1,12 @@
 #pragma once
-// Where sdd-export writes: a temporary file beside the target, made before
-// the board is asked, that takes the target's name only when the whole dump
-// has arrived. A failed export leaves an existing file as it was and no
-// half-written one.
+// Where an SDD export (sdd-export, a plan's step) writes: a temporary file
+// beside the target, made before the board is asked, that takes the target's
+// name only when the whole dump has arrived. A failed export leaves an
+// existing file as it was and no half-written one.
 
 #include <string>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 class SddTarget {
 public:
@@ -27,4 +27,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace kel::cli
+} // namespace kel::rftest

@@ -1,9 +1,9 @@
-#include "cli/LinkWatch.h"
+#include "rftest/LinkWatch.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 void LinkWatch::Saw(Traffic direction) {
     lastTraffic_ = Clock::now();
@@ -19,7 +19,7 @@ void LinkWatch::Tick() {
     const Clock::duration silence = Clock::now() - lastTraffic_;
     if (settings_.note && !noted_ && silence >= kNoteAfter) {
         noted_ = true;
-        settings_.note("kel-rftest: waiting for the board on " + portName_ +
+        settings_.note("waiting for the board on " + portName_ +
                        " (no answer yet)\u2026");
     }
     if (settings_.timeout && !gaveUp_ && silence >= *settings_.timeout) {
@@ -47,4 +47,4 @@ std::string SecondsText(LinkWatch::Clock::duration duration) {
     return result;
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest

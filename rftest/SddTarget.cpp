@@ -1,4 +1,4 @@
-#include "cli/SddTarget.h"
+#include "rftest/SddTarget.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 namespace {
 std::string Reason(const std::string& path) {
@@ -60,4 +60,4 @@ bool SddTarget::Commit(std::string& why) {
     return true;
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest
