@@ -8,7 +8,6 @@
 #include "rftest/RfTables.h"
 #include "serial/PortNaming.h"
 
-#include <regex>
 
 namespace kel::cli {
 
@@ -23,13 +22,7 @@ std::string WithoutLineEnd(std::string line) {
 using rftest::Failure;
 using rftest::Measurement;
 using rftest::MeasurementKind;
-
-std::optional<std::int64_t> NumberIn(const std::string& text) {
-    static const std::regex kNumber(" *[+-]?[0-9]+");
-    if (!std::regex_match(text, kNumber) || !FitsInt32(text))
-        return std::nullopt;
-    return ReadInteger(text);
-}
+using rftest::NumberIn;
 
 Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
          const RunSettings& settings, std::ostream& err)

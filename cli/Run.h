@@ -5,19 +5,20 @@
 // ended the run (Run.cpp).
 
 #include "board/VirtualBoardHost.h"
-#include "cli/CliContext.h"
 #include "cli/Interruption.h"
 #include "cli/Invocation.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
 #include "cli/RxReport.h"
 #include "cli/WireTrace.h"
+#include "rftest/FrontEndContext.h"
 #include "rftest/LinkWatch.h"
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RxMeasurement.h"
 #include "rftest/SddTarget.h"
+#include "rftest/ValueChecks.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
@@ -105,7 +106,7 @@ private:
     std::optional<WireTrace> trace_;
     rftest::LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
-    CliContext ctx_;
+    rftest::FrontEndContext ctx_;
 
     std::string powerText_;
     Test started_ = Test::None; // may be running on the board: stop it on the way out
@@ -114,9 +115,5 @@ private:
     bool csvFailed_ = false; // a row could not be written
     rftest::SddTarget sddTarget_;
 };
-
-// A level, an offset as the board wrote it: the number, or nothing when the
-// text holds none.
-std::optional<std::int64_t> NumberIn(const std::string& text);
 
 } // namespace kel::cli

@@ -16,6 +16,7 @@ namespace kel::cli {
 using rftest::Failure;
 using rftest::Measurement;
 using rftest::MeasurementKind;
+using rftest::NumberIn;
 
 namespace {
 

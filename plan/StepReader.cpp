@@ -38,7 +38,7 @@ std::optional<std::chrono::milliseconds> Seconds(KeyReader& keys, bool required)
     if (!seconds)
         return std::nullopt;
     try {
-        return rftest::DurationOption("seconds", NumberText(*seconds));
+        return rftest::DurationOption("seconds", rftest::DecimalText(*seconds));
     } catch (const ValueError& error) {
         keys.Error("seconds", error.message);
         return std::nullopt;
@@ -50,7 +50,7 @@ std::optional<double> Percent(KeyReader& keys, std::string_view key) {
     if (!percent)
         return std::nullopt;
     try {
-        return rftest::PercentOption(std::string(key).c_str(), NumberText(*percent));
+        return rftest::PercentOption(std::string(key).c_str(), rftest::DecimalText(*percent));
     } catch (const ValueError& error) {
         keys.Error(key, error.message);
         return std::nullopt;
@@ -74,7 +74,7 @@ std::string RateList() {
     for (std::size_t row = 0; row < rftest::kRates.size(); ++row) {
         if (row > 0)
             rates += row + 1 == rftest::kRates.size() ? " or " : ", ";
-        rates += NumberText(rftest::kRates[row].mbps);
+        rates += rftest::DecimalText(rftest::kRates[row].mbps);
     }
     return rates;
 }
@@ -83,9 +83,9 @@ std::optional<int> Rate(KeyReader& keys) {
     const std::optional<double> mbps = keys.Number("rate");
     if (!mbps)
         return std::nullopt;
-    const std::optional<int> row = rftest::RateRowOf(NumberText(*mbps));
+    const std::optional<int> row = rftest::RateRowOf(rftest::DecimalText(*mbps));
     if (!row)
-        keys.Error("rate", "rate " + NumberText(*mbps) + " is not a rate of the rate list: " +
+        keys.Error("rate", "rate " + rftest::DecimalText(*mbps) + " is not a rate of the rate list: " +
                                RateList());
     return row;
 }
@@ -109,7 +109,7 @@ std::optional<std::string> ListText(KeyReader& keys, std::string_view key) {
         }
         text += (i == 0 ? "" : ",") + (item.is_integer()
                                            ? std::to_string(item.as_integer()->get())
-                                           : NumberText(item.as_floating_point()->get()));
+                                           : rftest::DecimalText(item.as_floating_point()->get()));
     }
     if (items == nullptr) {
         keys.Error(key, std::string(key) + ": expected a list such as \"1,6,11\" or [1, 6, 11]");

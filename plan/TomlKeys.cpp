@@ -1,7 +1,6 @@
 #include "plan/TomlKeys.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace kel::plan {
@@ -113,12 +112,6 @@ std::string TypeName(toml::node_type type) {
         break;
     }
     return "nothing";
-}
-
-std::string NumberText(double value) {
-    char text[64];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? std::string(text, end) : std::string();
 }
 
 } // namespace kel::plan

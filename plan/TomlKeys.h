@@ -75,7 +75,4 @@ private:
 // "text", "a whole number", ...: a TOML type as a message names it.
 std::string TypeName(toml::node_type type);
 
-// The shortest decimal that reads back as the same number ("5.5", "54").
-std::string NumberText(double value);
-
 } // namespace kel::plan

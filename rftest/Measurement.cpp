@@ -9,7 +9,7 @@
 namespace kel::rftest {
 namespace {
 
-constexpr std::array<std::pair<MeasurementKind, std::string_view>, 10> kKindNames{{
+constexpr std::array<std::pair<MeasurementKind, std::string_view>, 11> kKindNames{{
     {MeasurementKind::Rx, "rx"},
     {MeasurementKind::FreqOffset, "freq_offset"},
     {MeasurementKind::SddFreqOffset, "sdd_freq_offset"},
@@ -20,6 +20,7 @@ constexpr std::array<std::pair<MeasurementKind, std::string_view>, 10> kKindName
     {MeasurementKind::Supply, "supply"},
     {MeasurementKind::SddExport, "sdd_export"},
     {MeasurementKind::Mac, "mac"},
+    {MeasurementKind::Send, "send"},
 }};
 
 constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{

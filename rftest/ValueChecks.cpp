@@ -1,8 +1,11 @@
 #include "rftest/ValueChecks.h"
 
+#include "protocol/NumberReading.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <regex>
 
 namespace kel::rftest {
 
@@ -37,6 +40,19 @@ std::optional<std::int64_t> ReadWhole(std::string_view text) {
     if (text.empty() || error != std::errc() || stop != end)
         return std::nullopt;
     return value;
+}
+
+std::optional<std::int64_t> NumberIn(const std::string& text) {
+    static const std::regex kNumber(" *[+-]?[0-9]+");
+    if (!std::regex_match(text, kNumber) || !FitsInt32(text))
+        return std::nullopt;
+    return ReadInteger(text);
+}
+
+std::string DecimalText(double value) {
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : std::string();
 }
 
 std::int64_t WholeOption(const char* option, const std::string& text, std::int64_t low,

@@ -21,6 +21,13 @@ std::optional<double> ReadDecimal(std::string_view text);
 // A whole decimal number, optionally signed, and nothing around it.
 std::optional<std::int64_t> ReadWhole(std::string_view text);
 
+// A level, an offset as the board wrote it: the number, or nothing when the
+// text holds none.
+std::optional<std::int64_t> NumberIn(const std::string& text);
+
+// The shortest decimal that reads back as the same number ("5.5", "54", "9.13").
+std::string DecimalText(double value);
+
 // Throw ValueError naming the option ("--count must be a whole number from 0
 // to 2147483647").
 std::int64_t WholeOption(const char* option, const std::string& text, std::int64_t low,
