@@ -246,12 +246,13 @@ BoardSession::Failure BoardSession::SddExport(const Step& step) {
         return failure;
     if (Failure failure = rftest::ReadSddFile(ctx_, target.fd()))
         return failure;
-    if (!target.Commit(why)) {
+    // Two boards the same name (one label twice) keep a file each.
+    if (!target.CommitBeside(why)) {
         failureText_ = why;
         return failureText_.c_str();
     }
     Measurement m = Measured(MeasurementKind::SddExport);
-    m.text = path;
+    m.text = target.Path();
     Reported(step, {m});
     return nullptr;
 }

@@ -20,6 +20,10 @@ public:
     int fd() const { return fd_; }
     // Closes the file and gives it the target's name; false with the reason.
     bool Commit(std::string& why);
+    // The same, but a file already there is kept: the new one then takes the
+    // name with "-2", "-3", ... before its extension. Path() says which.
+    bool CommitBeside(std::string& why);
+    const std::string& Path() const { return path_; }
 
 private:
     std::string path_;
