@@ -1,6 +1,8 @@
 #include "cli/RfTestRun.h"
 
 #include "cli/Arguments.h"
+#include "cli/PlanArguments.h"
+#include "cli/PlanCommand.h"
 #include "cli/Report.h"
 #include "cli/Run.h"
 
@@ -8,6 +10,9 @@ namespace kel::cli {
 
 int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               Interruption& interruption, const RunSettings& settings) {
+    // A plan runs many boards: a command line of its own.
+    if (IsPlanCommand(args))
+        return RunPlanCommand(args, out, err, interruption, settings);
     const ParsedArguments parsed = ParseArguments(args, out, err);
     if (!parsed.invocation)
         return parsed.exitCode;

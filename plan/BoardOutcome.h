@@ -62,6 +62,9 @@ class BoardListener {
 public:
     virtual ~BoardListener() = default;
     virtual void Named(const std::string& /*mac*/) {}
+    // Before a step that takes turns on a shared resource, while it waits.
+    virtual void Waiting(std::size_t /*step*/, const std::string& /*resource*/) {}
+    // Once the step runs (its turn came).
     virtual void StepStarted(std::size_t /*step*/) {}
     virtual void Measured(const PointResult& /*point*/) {}
     virtual void StepEnded(const StepResult& /*step*/) {}

@@ -105,7 +105,8 @@ bool BoardSession::RunStep(std::size_t index) {
     attempt_ = 1;
     again_ = false;
     stepVerdict_ = rftest::Verdict::None;
-    listener_.StepStarted(index);
+    if (!step.shared.empty())
+        listener_.Waiting(index, step.shared);
     StepResult result;
     result.step = index;
     const Clock::time_point asked = Clock::now();
@@ -113,6 +114,7 @@ bool BoardSession::RunStep(std::size_t index) {
         step.shared.empty() ? std::nullopt : control_.TakeTurn(step.shared);
     result.started = Clock::now();
     result.waited = result.started - asked;
+    listener_.StepStarted(index);
     attemptStarted_ = result.started;
     const Failure failure = step.shared.empty() || turn ? Do(step) : rftest::kInterrupted;
     result.ended = Clock::now();
