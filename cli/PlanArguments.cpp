@@ -13,7 +13,7 @@ namespace kel::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: kel-rftest plan check PLAN.toml\n"
+    "Usage: kel-rftest plan check PLAN.toml [--json]\n"
     "       kel-rftest plan run PLAN.toml (-p PORT [-p PORT ...] | --virtual N\n"
     "                  [--virtual-fault INDEX:MODE ...]) [--station NAME] [--dut LABEL ...]\n"
     "                  [--junit FILE] [--json]\n";
@@ -84,6 +84,7 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
     if (raw.plan.empty())
         throw UsageError{"PLAN must name a plan file"};
     plan.planPath = raw.plan;
+    plan.json = raw.json;
     if (!run)
         return plan;
     const bool virtualGiven = runApp.count("--virtual") > 0;
@@ -131,6 +132,7 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     app.get_formatter()->column_width(30);
     CLI::App* check = app.add_subcommand("check", "Check a plan without a board: exit 0 or 2");
     check->add_option("PLAN", raw.plan, "The plan file")->required();
+    check->add_flag("--json", raw.json, "The errors as a JSON object on standard output");
     CLI::App* run = app.add_subcommand("run", "Run a plan on every board given");
     run->add_option("PLAN", raw.plan, "The plan file")->required();
     run->add_option("-p,--port", raw.ports, "A board's serial device; once per board")
