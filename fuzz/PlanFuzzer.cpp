@@ -4,6 +4,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "plan/PlanReader.h"
+#include "protocol/ChipModels.h"
 #include "rftest/RangeChecks.h"
 #include "rftest/RfTables.h"
 
