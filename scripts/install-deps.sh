@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev
   libcli11-dev nlohmann-json3-dev
+  libtomlplusplus-dev libpugixml-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei
   xvfb xauth
