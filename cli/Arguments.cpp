@@ -60,17 +60,6 @@ constexpr char kFooter[] =
 
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-// "a", "a and b", "a, b and c".
-std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ") {
-    std::string text;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == items.size() ? lastJoin : ", ";
-        text += items[i];
-    }
-    return text;
-}
-
 std::string Checked(const std::string& text, bool (*inRange)(std::string_view),
                     const char* refusal) {
     if (!ReadWhole(text) || !inRange(text))

@@ -1,6 +1,8 @@
 #include "plan/Plan.h"
 
 #include "protocol/ChipModels.h"
+#include "rftest/NameTable.h"
+#include "rftest/ValueChecks.h"
 
 #include <algorithm>
 #include <utility>
@@ -26,29 +28,18 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
 } // namespace
 
 std::string_view StepKindName(StepKind kind) {
-    for (const auto& [k, name] : kStepNames) {
-        if (k == kind)
-            return name;
-    }
-    return {};
+    return rftest::NameIn(kStepNames, kind);
 }
 
 std::optional<StepKind> StepKindNamed(std::string_view name) {
-    for (const auto& [kind, n] : kStepNames) {
-        if (n == name)
-            return kind;
-    }
-    return std::nullopt;
+    return rftest::KeyIn<StepKind>(kStepNames, name);
 }
 
 std::string StepKindNames() {
-    std::string names;
-    for (std::size_t i = 0; i < kStepNames.size(); ++i) {
-        if (i > 0)
-            names += i + 1 == kStepNames.size() ? " or " : ", ";
-        names += kStepNames[i].second;
-    }
-    return names;
+    std::vector<std::string> names;
+    for (const auto& [kind, name] : kStepNames)
+        names.emplace_back(name);
+    return rftest::Listed(names, " or ");
 }
 
 bool Step::Judged() const {

@@ -3,6 +3,7 @@
 #include "plan/StepReader.h"
 #include "plan/TomlKeys.h"
 #include "protocol/ChipModels.h"
+#include "rftest/ValueChecks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,13 +18,10 @@ namespace kel::plan {
 namespace {
 
 std::string ModelNames() {
-    std::string names;
-    for (std::size_t i = 0; i < kChipModels.size(); ++i) {
-        if (i > 0)
-            names += i + 1 == kChipModels.size() ? " or " : ", ";
-        names += kChipModels[i].name;
-    }
-    return names;
+    std::vector<std::string> names;
+    for (const ChipModel& model : kChipModels)
+        names.emplace_back(model.name);
+    return rftest::Listed(names, " or ");
 }
 
 // The chip model as -m takes it: its name in any case.

@@ -70,13 +70,10 @@ std::optional<int> Channel(KeyReader& keys) {
 }
 
 std::string RateList() {
-    std::string rates;
-    for (std::size_t row = 0; row < rftest::kRates.size(); ++row) {
-        if (row > 0)
-            rates += row + 1 == rftest::kRates.size() ? " or " : ", ";
-        rates += rftest::DecimalText(rftest::kRates[row].mbps);
-    }
-    return rates;
+    std::vector<std::string> rates;
+    for (const rftest::RateRow& row : rftest::kRates)
+        rates.push_back(rftest::DecimalText(row.mbps));
+    return rftest::Listed(rates, " or ");
 }
 
 std::optional<int> Rate(KeyReader& keys) {

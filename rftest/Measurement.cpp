@@ -1,5 +1,7 @@
 #include "rftest/Measurement.h"
 
+#include "rftest/NameTable.h"
+
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -29,24 +31,6 @@ constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{
     {Verdict::Marginal, "marginal"},
     {Verdict::Fail, "fail"},
 }};
-
-template <typename Table, typename Key>
-std::string_view NameIn(const Table& table, Key key) {
-    for (const auto& [k, name] : table) {
-        if (k == key)
-            return name;
-    }
-    return {};
-}
-
-template <typename Key, typename Table>
-std::optional<Key> KeyIn(const Table& table, std::string_view name) {
-    for (const auto& [key, n] : table) {
-        if (n == name)
-            return key;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 

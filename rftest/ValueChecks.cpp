@@ -42,6 +42,16 @@ std::optional<std::int64_t> ReadWhole(std::string_view text) {
     return value;
 }
 
+std::string Listed(const std::vector<std::string>& items, const char* lastJoin) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == items.size() ? lastJoin : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
 std::optional<std::int64_t> NumberIn(const std::string& text) {
     static const std::regex kNumber(" *[+-]?[0-9]+");
     if (!std::regex_match(text, kNumber) || !FitsInt32(text))

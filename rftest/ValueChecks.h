@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kel::rftest {
 
@@ -20,6 +21,9 @@ struct ValueError {
 std::optional<double> ReadDecimal(std::string_view text);
 // A whole decimal number, optionally signed, and nothing around it.
 std::optional<std::int64_t> ReadWhole(std::string_view text);
+
+// "a", "a and b", "a, b and c" (or another last join: " or ").
+std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ");
 
 // A level, an offset as the board wrote it: the number, or nothing when the
 // text holds none.
