@@ -120,14 +120,16 @@ std::string PlanDisplay::StepLine(const BoardRow& row, const plan::StepResult& s
         return text + "error: " + step.error;
     std::string verdict(rftest::VerdictName(step.verdict));
     text += verdict.empty() ? "done" : verdict;
-    // This step's failing points: those of the row's cases from it.
-    std::string failing;
+    // This step's failing points (those of the row's cases from it), or the
+    // file it saved.
+    std::string said;
     for (const PlanCase& c : row.cases) {
-        if (c.step == step.step && c.kind == PlanCase::Kind::Failed)
-            failing += (failing.empty() ? "" : "; ") + c.message;
+        const bool file = at.kind == plan::StepKind::SddExport && !c.message.empty();
+        if (c.step == step.step && (c.kind == PlanCase::Kind::Failed || file))
+            said += std::string(said.empty() ? "" : "; ") + (file ? "saved to " : "") + c.message;
     }
-    if (!failing.empty())
-        text += " (" + failing + ")";
+    if (!said.empty())
+        text += " (" + said + ")";
     return text + ", " + Took(step.ended - step.started);
 }
 

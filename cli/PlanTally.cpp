@@ -53,10 +53,12 @@ public:
             row.failed += verdict == rftest::Verdict::Fail ? 1 : 0;
             row.marginal += verdict == rftest::Verdict::Marginal ? 1 : 0;
             const plan::Step& step = tally_.plan_.steps[point.step];
+            const bool file = point.measurement.kind == rftest::MeasurementKind::SddExport;
             row.cases.push_back({point.step, plan::PointName(step, point.measurement),
                                  verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed
                                                                   : PlanCase::Kind::Passed,
-                                 point.summary, point.took.count()});
+                                 file ? point.measurement.text : point.summary,
+                                 point.took.count()});
         });
     }
     void StepEnded(const StepResult& step) override {

@@ -22,7 +22,9 @@ struct PlanCase {
     std::size_t step = 0;
     std::string name;
     Kind kind = Kind::Passed;
-    std::string message; // the failing point's summary, the error, why it was skipped
+    // The failing point's summary, the error, why it was skipped; for an SDD
+    // export, the file.
+    std::string message;
     double seconds = 0;
 };
 
