@@ -26,7 +26,10 @@ using UsageError = ValueError;
 
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH [--wait-port S] | --virtual) -m MODEL [-b BAUD] [--channel N]\n"
-    "                  [--rate MBPS] [--power LEVEL] [--timeout S] [--json] [-v] SUBCOMMAND ...\n";
+    "                  [--rate MBPS] [--power LEVEL] [--timeout S] [--json] [-v]\n"
+    "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
+    "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
+    "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -48,6 +51,10 @@ constexpr char kFooter[] =
     "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
+    "\n"
+    "Results: every run and every result it reports are recorded in\n"
+    "~/.local/share/kelGuiTool/results.sqlite (or --results / KEL_RESULTS); see\n"
+    "'kel-rftest results --help' for reading them back.\n"
     "\n"
     "Examples:\n"
     "  kel-rftest -p ttyUSB0 -m QB202 info\n"
@@ -126,6 +133,8 @@ struct Raw {
     std::string source, dest, bssid;
     std::vector<std::string> words;
     bool yes = false;
+    std::string results, station, operatorName, dut;
+    bool noMac = false;
 };
 
 class CommandLine {
@@ -203,6 +212,7 @@ private:
     CLI::Option* powerOption_ = nullptr;
     CLI::Option* timeoutOption_ = nullptr;
     CLI::Option* waitPortOption_ = nullptr;
+    CLI::Option* resultsOption_ = nullptr;
     CLI::Option* csvOption_ = nullptr;
     std::vector<CLI::Option*> secondsOptions_;
     std::vector<CLI::Option*> sentOptions_;
@@ -248,6 +258,21 @@ void CommandLine::Build() {
                                     "answer, 7 s for a reply line)")
                          ->option_text("S");
     app.add_flag("--json", raw.json, "One JSON object per result on standard output");
+    resultsOption_ = app.add_option("--results", raw.results,
+                                    "Record the run in the SQLite file PATH, not at all (none), or "
+                                    "also on\nthe PostgreSQL server of URI (postgresql://...); "
+                                    "default $KEL_RESULTS, else\n"
+                                    "~/.local/share/kelGuiTool/results.sqlite")
+                         ->option_text("PATH|none|URI");
+    app.add_option("--station", raw.station, "The station the run names (default: the host name)")
+        ->option_text("NAME");
+    app.add_option("--operator", raw.operatorName, "The operator the run names")
+        ->option_text("NAME");
+    app.add_option("--dut", raw.dut, "A label for the board: a serial number, a sticker")
+        ->option_text("LABEL");
+    app.add_flag("--no-mac", raw.noMac,
+                 "Do not read the board's MAC address after connecting (it names the\n"
+                 "board in the results)");
     app.add_flag("-v,--verbose", raw.verbose,
                  "Show every line sent (>) and read (<) on standard error, control\n"
                  "characters as \\r \\0 \\xNN");
@@ -439,6 +464,18 @@ Invocation CommandLine::Resolve() const {
         run.power = Checked(raw.power, rftest::IsPowerLevel, rftest::kInvalidPower);
     if (timeoutOption_->count() > 0)
         run.timeout = DurationOption("--timeout", raw.timeout);
+    std::string why;
+    const auto store = results::ParseStoreSetting(
+        results::StoreSettingText(resultsOption_->count() > 0 ? std::optional(raw.results)
+                                                              : std::nullopt),
+        why);
+    if (!store)
+        throw UsageError{(resultsOption_->count() > 0 ? "--results: " : "KEL_RESULTS: ") + why};
+    run.store = *store;
+    run.station = raw.station;
+    run.operatorName = raw.operatorName;
+    run.dut = raw.dut;
+    run.readMac = !raw.noMac;
 
     run.subcommand = *ChosenSubcommand();
     if (Given(secondsOptions_))

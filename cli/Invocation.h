@@ -2,6 +2,8 @@
 // One run of kel-rftest as its arguments ask for it, every value checked:
 // the port, the chip model, the global settings and one subcommand.
 
+#include "results/StoreSetting.h"
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -53,6 +55,15 @@ struct Invocation {
     bool verbose = false;
     // --timeout: every wait for the board gives up after this much silence.
     std::optional<std::chrono::milliseconds> timeout;
+
+    // Where the run and its results are recorded (--results or KEL_RESULTS),
+    // what the run names (--station, --operator, --dut), and whether the
+    // board's MAC is read after the handshake to name the board (--no-mac).
+    results::StoreSetting store;
+    std::string station;
+    std::string operatorName;
+    std::string dut;
+    bool readMac = true;
 
     Subcommand subcommand = Subcommand::Info;
     // What the subcommands take; each uses its own.

@@ -1,11 +1,19 @@
 #include "cli/Report.h"
 
+#include "cli/RunRecording.h"
+
 #include <ostream>
 
 namespace kel::cli {
 
 void Report::Result(const std::vector<rftest::Measurement>& measurements, const std::string& text,
                     const Fields& extra) {
+    if (recording_) {
+        for (rftest::Measurement measurement : measurements) {
+            TakeSettings(facts_, measurement);
+            recording_->Record(measurement);
+        }
+    }
     if (!json_) {
         out_ << text << '\n' << std::flush;
         return;

@@ -12,6 +12,8 @@
 
 namespace kel::cli {
 
+class RunRecording;
+
 class Report {
 public:
     Report(bool json, std::ostream& out, std::ostream& err) : json_(json), out_(out), err_(err) {}
@@ -20,8 +22,9 @@ public:
     RunFacts& Facts() { return facts_; }
 
     // Every measurement the run reports passes here, in the order taken: the
-    // one place that sees them all. text is the readable form, extra what the
-    // JSON object says besides the measurements.
+    // one place that sees them all, so each is also recorded here. text is
+    // the readable form, extra what the JSON object says besides the
+    // measurements.
     void Result(const std::vector<rftest::Measurement>& measurements, const std::string& text,
                 const Fields& extra = {});
     // On standard error, the reason on a line of its own; with --json also an
@@ -30,11 +33,15 @@ public:
     // A line on standard error only.
     void Note(const std::string& line);
 
+    // Where the results reported from now on are recorded; null: nowhere.
+    void RecordInto(RunRecording* recording) { recording_ = recording; }
+
 private:
     bool json_;
     std::ostream& out_;
     std::ostream& err_;
     RunFacts facts_;
+    RunRecording* recording_ = nullptr;
 };
 
 } // namespace kel::cli

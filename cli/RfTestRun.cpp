@@ -4,12 +4,16 @@
 #include "cli/PlanArguments.h"
 #include "cli/PlanCommand.h"
 #include "cli/Report.h"
+#include "cli/ResultsCommands.h"
 #include "cli/Run.h"
 
 namespace kel::cli {
 
 int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               Interruption& interruption, const RunSettings& settings) {
+    // Reading the store needs no board: a command line of its own.
+    if (IsResultsCommand(args))
+        return RunResultsCommand(args, out, err);
     // A plan runs many boards: a command line of its own.
     if (IsPlanCommand(args))
         return RunPlanCommand(args, out, err, interruption, settings);

@@ -2,12 +2,10 @@
 
 #include "board/RadioModel.h"
 #include "protocol/ChipModels.h"
-#include "protocol/NumberReading.h"
 #include "rftest/Connection.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
 #include "serial/PortNaming.h"
-
 
 namespace kel::cli {
 
@@ -22,11 +20,11 @@ std::string WithoutLineEnd(std::string line) {
 using rftest::Failure;
 using rftest::Measurement;
 using rftest::MeasurementKind;
-using rftest::NumberIn;
 
 Run::Run(const Invocation& invocation, Report& report, Interruption& interruption,
          const RunSettings& settings, std::ostream& err)
     : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
+      recording_(invocation, report),
       watch_(port_,
              {settings.noteSilence
                   ? [&report](const std::string& line) { report.Note("kel-rftest: " + line); }
@@ -38,17 +36,26 @@ Run::Run(const Invocation& invocation, Report& report, Interruption& interruptio
     RunFacts& facts = report_.Facts();
     facts.command = SubcommandName(run_.subcommand);
     facts.model = kChipModels[static_cast<std::size_t>(run_.chipModelRow)].name;
+    report_.RecordInto(&recording_);
 }
 
 Run::~Run() {
     interruption_.Watch(nullptr);
+    report_.RecordInto(nullptr);
 }
 
 int Run::Execute() {
+    const int code = Steps();
+    recording_.End(code);
+    return code;
+}
+
+int Run::Steps() {
     if (!PrepareOutputs())
         return kExitUsage;
     if (!OpenPort())
         return interruption_.Requested() ? kExitInterrupted : kExitNoPort;
+    recording_.Begin();
     WatchLine();
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings_.watchdogSlice);
     interruption_.Watch(&port_);
@@ -60,11 +67,29 @@ int Run::Execute() {
         Fail(failure);
         return interruption_.Requested() ? kExitInterrupted : kExitFailed;
     }
-    report_.Facts().powerLevel = NumberIn(powerText_);
+    report_.Facts().powerLevel = rftest::WholeReading(powerText_);
+    ReadBoardMac();
     if (!ApplySettings())
         return End(kExitFailed);
     NoteVirtualRx();
     return End(RunSubcommand());
+}
+
+void Run::ReadBoardMac() {
+    if (!run_.readMac || run_.subcommand == Subcommand::MacGet ||
+        run_.subcommand == Subcommand::MacSet)
+        return;
+    std::array<std::string, 3> held;
+    if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2])) {
+        // The test can go on; only the board's name is missing.
+        report_.Note(std::string("kel-rftest: the board's MAC address was not read (") + failure +
+                     "); the results do not name the board");
+        port_.ClearLineFailure();
+        RecoverFromGiveUp();
+        return;
+    }
+    report_.Facts().boardMac = held[0];
+    recording_.NameBoard(held[0]);
 }
 
 void Run::WatchLine() {
@@ -137,7 +162,7 @@ bool Run::ApplySettings() {
                 facts.channel = run_.channel;
             if (done == rftest::SettingStep::Rate)
                 facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*run_.rateRow)].mbps;
-            facts.powerLevel = NumberIn(powerText_);
+            facts.powerLevel = rftest::WholeReading(powerText_);
         });
     return failure ? FailedSetting(failure) : true;
 }
@@ -196,10 +221,7 @@ Measurement Run::Measured(MeasurementKind kind, const std::string& text) const {
 
 Measurement Run::Valued(MeasurementKind kind, const std::string& text) const {
     Measurement m = Measured(kind);
-    if (const std::optional<std::int64_t> number = NumberIn(text))
-        m.value = static_cast<double>(*number);
-    else
-        m.text = text;
+    m.TakeReading(text);
     return m;
 }
 

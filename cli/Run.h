@@ -9,6 +9,7 @@
 #include "cli/Invocation.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
+#include "cli/RunRecording.h"
 #include "cli/RxReport.h"
 #include "cli/WireTrace.h"
 #include "rftest/FrontEndContext.h"
@@ -45,6 +46,11 @@ public:
     int Execute();
 
 private:
+    // Everything Execute does but record the run's end.
+    int Steps();
+    // The board's source address names the board, unless --no-mac or the
+    // subcommand reads it anyway.
+    void ReadBoardMac();
     using Test = rftest::RunningTest;
     using Measurements = std::vector<rftest::Measurement>;
 
@@ -99,6 +105,7 @@ private:
     Report& report_;
     Interruption& interruption_;
     RunSettings settings_;
+    RunRecording recording_;
 
     // Declared in the order they start; they end the other way round.
     std::unique_ptr<board::VirtualBoardHost> board_;

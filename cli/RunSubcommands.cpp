@@ -16,7 +16,6 @@ namespace kel::cli {
 using rftest::Failure;
 using rftest::Measurement;
 using rftest::MeasurementKind;
-using rftest::NumberIn;
 
 namespace {
 
@@ -85,7 +84,7 @@ int Run::Tone() {
                 ChipModelHas(run_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
                 RunFacts& facts = report_.Facts();
                 facts.rateMbps = rftest::kRates[rftest::kToneRateRow].mbps;
-                facts.powerLevel = NumberIn(powerText_);
+                facts.powerLevel = rftest::WholeReading(powerText_);
             }
             return failure;
         },
@@ -166,7 +165,7 @@ int Run::SweepRx() {
         RunFacts& facts = report_.Facts();
         facts.channel = point.channel;
         facts.rateMbps = rftest::kRates[static_cast<std::size_t>(*point.rateRow)].mbps;
-        facts.powerLevel = NumberIn(powerText_);
+        facts.powerLevel = rftest::WholeReading(powerText_);
         aboveLimit += ReportPoint(point) ? 0 : 1;
     };
     const rftest::SweepPlan plan{run_.channels, run_.rateRows, *run_.duration, *run_.sent};
@@ -215,13 +214,14 @@ int Run::Mac() {
                               : rftest::GetMac(ctx_, held[0], held[1], held[2]))
         return Fail(failure);
     report_.Facts().boardMac = held[0];
+    recording_.NameBoard(held[0]);
     if (const std::string mismatch = set ? rftest::MacMismatch(run_.values, held) : "";
         !mismatch.empty())
         return Fail(mismatch.c_str());
     Measurements macs;
     for (std::size_t i = 0; i < held.size(); ++i)
-        macs.push_back(
-            Measured(MeasurementKind::Mac, std::string(rftest::kMacRoles[i]) + " " + held[i]));
+        macs.push_back(Measured(MeasurementKind::Mac,
+                                std::string(rftest::kMacRoleNames[i]) + " " + held[i]));
     return Done(macs, std::string(set ? "set: " : "") + rftest::MacText(held));
 }
 

@@ -4,6 +4,7 @@
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/CommandHistory.h"
+#include "console/ResultsRecorder.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
 #include "rftest/CalibrationSteps.h"
@@ -21,18 +22,22 @@ namespace rftest = kel::rftest;
 
 // A value the user typed goes to the board: the fields go to the members
 // first, and the member's text goes as typed.
+// Recorded as kind once the board took it.
 void SendTyped(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string_view),
-               const std::string& text) {
+               const std::string& text, rftest::MeasurementKind kind) {
     dlg.UpdateData(true);
-    dlg.Succeeded(step(dlg, text));
+    if (dlg.Succeeded(step(dlg, text)))
+        dlg.results->Record(kind, text);
 }
 
 // A value read from the board: into its member, and when the step succeeded
 // every member to its field.
 void ShowRead(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string&),
-              std::string& text) {
-    if (dlg.Succeeded(step(dlg, text)))
-        dlg.UpdateData(false);
+              std::string& text, rftest::MeasurementKind kind) {
+    if (!dlg.Succeeded(step(dlg, text)))
+        return;
+    dlg.UpdateData(false);
+    dlg.results->Record(kind, text);
 }
 
 // Puts the radio pair back to the mode last switched to.
@@ -53,6 +58,7 @@ bool SwitchToLdo(CkelGuiToolDlg& dlg) {
         return false;
     }
     ShowPowerMode(dlg, false);
+    dlg.results->Record(rftest::MeasurementKind::Supply, {}, "ldo");
     return true;
 }
 
@@ -68,25 +74,28 @@ bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
         return false;
     }
     ShowPowerMode(dlg, true);
+    dlg.results->Record(rftest::MeasurementKind::Supply, {}, "dcdc");
     return true;
 }
 
 } // namespace
 
 void CkelGuiToolDlg::OnBnClickedSetFreqOffset() {
-    SendTyped(*this, rftest::SetFreqOffset, freqOffsetText);
+    SendTyped(*this, rftest::SetFreqOffset, freqOffsetText, rftest::MeasurementKind::FreqOffset);
 }
 
 void CkelGuiToolDlg::OnBnClickedGetFreqOffset() {
-    ShowRead(*this, rftest::GetFreqOffset, freqOffsetText);
+    ShowRead(*this, rftest::GetFreqOffset, freqOffsetText, rftest::MeasurementKind::FreqOffset);
 }
 
 void CkelGuiToolDlg::OnBnClickedSaveFreqOffset() {
-    SendTyped(*this, rftest::SaveFreqOffset, freqOffsetText);
+    SendTyped(*this, rftest::SaveFreqOffset, freqOffsetText,
+              rftest::MeasurementKind::SddFreqOffset);
 }
 
 void CkelGuiToolDlg::OnBnClickedGetSddFreqOffset() {
-    ShowRead(*this, rftest::GetSddFreqOffset, freqOffsetText);
+    ShowRead(*this, rftest::GetSddFreqOffset, freqOffsetText,
+             rftest::MeasurementKind::SddFreqOffset);
 }
 
 void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
@@ -98,7 +107,8 @@ void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
         *texts[row] = kel::BytesFromText(sddPowerList->GetItemText(row, kSddPowerColumn));
         powers[row] = *texts[row];
     }
-    Succeeded(rftest::SetSddPowerAll(*this, powers));
+    if (Succeeded(rftest::SetSddPowerAll(*this, powers)))
+        results->RecordSddPowers();
 }
 
 void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
@@ -113,6 +123,7 @@ void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
     for (int row = 0; row < 3; ++row)
         sddPowerList->SetItemText(row, kSddPowerColumn, kel::TextFromBytes(*texts[row]));
     UpdateData(false);
+    results->RecordSddPowers();
 }
 
 void CkelGuiToolDlg::OnBnClickedSaveToSdd() {

@@ -10,6 +10,7 @@
 #include "console/LinkWatcher.h"
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
+#include "console/ResultsRecorder.h"
 #include "console/StateFolder.h"
 #include "editlist/CEditList.h"
 #include "protocol/ChipModels.h"
@@ -105,11 +106,13 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
                           kel::SessionLog::Clock::now());
     commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
+    results = std::make_unique<ResultsRecorder>(*this);
     AddLogEntriesToPaneMenu();
 }
 
 CkelGuiToolDlg::~CkelGuiToolDlg() {
-    // Closing sends nothing to the board.
+    // Closing sends nothing to the board; the run ends with the connection.
+    results.reset();
     EndSession();
     port.SetWaitTick({});
     port.SetTrafficTap({});

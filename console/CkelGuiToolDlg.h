@@ -34,6 +34,7 @@
 
 class CEditList;
 class CommandHistory;
+class ResultsRecorder;
 namespace kel::board {
 class VirtualBoardHost;
 }
@@ -166,7 +167,8 @@ public:
     // Where every connection ends, whatever ends it: stops the watchdog,
     // closes the port and the session log. Sends nothing.
     void EndSession();
-    // A session log that failed since the last report is told once.
+    // A session log that failed since the last report is told once; so is a
+    // results store that could not be written.
     void ReportSessionLogProblem();
     void OnSaveLogAs();
     void OnOpenLogFolder();
@@ -225,6 +227,8 @@ public:
     QString logSaveFolder;
     // Up and Down in the free command box.
     CommandHistory* commandHistory = nullptr;
+    // Each connection a run in the results store, each result a measurement.
+    std::unique_ptr<ResultsRecorder> results;
 
     // The read slice of the watchdog each connection starts; tests shorten it.
     std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;

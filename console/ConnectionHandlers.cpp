@@ -6,6 +6,7 @@
 #include "console/LinkWatcher.h"
 #include "console/PortList.h"
 #include "console/PortListWatcher.h"
+#include "console/ResultsRecorder.h"
 #include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
 #include "resources/ResourceIds.h"
@@ -100,6 +101,7 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.EndSession();
         return;
     }
+    dlg.results->BeginRun();
 
     dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Disconnect"));
     dlg.EnableControls(true);
@@ -125,6 +127,7 @@ void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
     if (sendDisconnect)
         kel::rftest::Disconnect(*this);
     SetDlgItemText(IDC_CONNECT, QStringLiteral("Connect"));
+    results->EndRun(!sendDisconnect);
     EndSession();
     ResetRunState(*this);
     EnableControls(false);

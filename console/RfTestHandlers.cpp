@@ -6,6 +6,7 @@
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/LinkWatcher.h"
+#include "console/ResultsRecorder.h"
 #include "editlist/CEditList.h"
 #include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
@@ -66,6 +67,7 @@ void CkelGuiToolDlg::OnBnClickedGetMac() {
     ShowMembers(
         *this,
         {{IDC_SRC_ADDR, &srcAddrText}, {IDC_DST_ADDR, &dstAddrText}, {IDC_BSSID, &bssidText}});
+    results->RecordMacs({srcAddrText, dstAddrText, bssidText});
 }
 
 void CkelGuiToolDlg::OnBnClickedSetMac() {
@@ -77,6 +79,7 @@ void CkelGuiToolDlg::OnBnClickedSetPower() {
     UpdateData(true);
     if (!Succeeded(rftest::SetPower(*this, powerText)))
         return;
+    results->Record(rftest::MeasurementKind::Power, powerText);
     linkWatcher->chosen.power = powerText;
 
     // The level becomes the stored power of the selected rate's class.
@@ -102,6 +105,7 @@ void CkelGuiToolDlg::OnBnClickedTone() {
         if (!txRunning)
             Enable(*this, {IDC_RX}, true);
         toneRunning = 0;
+        results->Record(rftest::MeasurementKind::Tone, {}, "stopped");
         return;
     }
 
@@ -124,6 +128,7 @@ void CkelGuiToolDlg::OnBnClickedTone() {
 
     if (!Succeeded(rftest::ToneCommand(*this)))
         return;
+    results->Record(rftest::MeasurementKind::Tone, {}, "running");
     SetDlgItemText(IDC_TONE, QStringLiteral("Tone Stop"));
     Enable(*this, {IDC_RX}, false);
     toneRunning = 1;
@@ -139,6 +144,7 @@ void CkelGuiToolDlg::OnBnClickedTx() {
         Enable(*this, {IDC_CHANNEL, IDC_RATE}, true);
         SetDlgItemText(IDC_TX, QStringLiteral("TX Start"));
         txRunning = 0;
+        results->Record(rftest::MeasurementKind::Tx, {}, "stopped");
         return;
     }
 
@@ -146,6 +152,8 @@ void CkelGuiToolDlg::OnBnClickedTx() {
     // Any count goes to the board, negative ones too; 0 means until stopped.
     if (!Succeeded(rftest::StartTx(*this, txCountText, txLengthText, fullDutyCheck)))
         return;
+    // The count as the value: 0 runs until stopped.
+    results->Record(rftest::MeasurementKind::Tx, txCountText, "running");
     // A counted burst ends on the board by itself: nothing to stop.
     if (!rftest::IsContinuousTx(txCountText))
         return;
@@ -160,6 +168,7 @@ void CkelGuiToolDlg::OnBnClickedRx() {
         if (!Succeeded(rftest::StopRx(*this, counters)))
             return;
         show_rx_per(*this, counters.total, counters.abortErrors, counters.crcErrors);
+        results->RecordRx(counters);
         SetDlgItemText(IDC_RX, QStringLiteral("RX Start"));
         Enable(*this, {IDC_CHANNEL, IDC_RATE, IDC_TX, IDC_TONE}, true);
         rxRunning = 0;

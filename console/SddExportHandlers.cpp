@@ -1,6 +1,7 @@
 // SDD file export: the board's SDD file dumped into a file the user chooses.
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/ResultsRecorder.h"
 #include "console/SddExportFile.h"
 #include "rftest/CalibrationSteps.h"
 
@@ -60,7 +61,8 @@ void CkelGuiToolDlg::OnBnClickedExportSdd() {
         // A failed close can lose what was written.
         if (::close(fd) != 0 && failure == nullptr)
             failure = kel::rftest::kSddDumpFailed;
-        Succeeded(failure);
+        if (Succeeded(failure))
+            results->Record(kel::rftest::MeasurementKind::SddExport, {}, path.toStdString());
     }
 
     AppendLogText(QStringLiteral("Save ascii sdd file on: \r\n") + path + QStringLiteral("\n"));

@@ -5,6 +5,7 @@
 #include "console/CkelGuiToolDlg.h"
 #include "console/ConsoleTables.h"
 #include "console/LinkWatcher.h"
+#include "console/ResultsRecorder.h"
 #include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
@@ -45,9 +46,10 @@ void CkelGuiToolDlg::EndSession() {
 }
 
 void CkelGuiToolDlg::ReportSessionLogProblem() {
-    const std::string problem = sessionLog.TakeProblem();
-    if (!problem.empty())
-        MessageBox(QString::fromStdString(problem));
+    for (const std::string& problem : {sessionLog.TakeProblem(), results->TakeProblem()}) {
+        if (!problem.empty())
+            MessageBox(QString::fromStdString(problem));
+    }
 }
 
 void CkelGuiToolDlg::AddLogEntries(QMenu& menu) {

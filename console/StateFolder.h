@@ -1,12 +1,15 @@
 #pragma once
-// What the console keeps between runs: session logs and the free command
-// box's history, under $XDG_STATE_HOME/kelGuiTool (~/.local/state/kelGuiTool
-// when the variable is unset, empty or not an absolute path).
+// What the console keeps between runs: session logs, the free command box's
+// history and its options (the results store among them), under
+// $XDG_STATE_HOME/kelGuiTool (~/.local/state/kelGuiTool when the variable is
+// unset, empty or not an absolute path).
 
 #include <QString>
 
 QString StateFolder();
 QString SessionLogFolder();
 QString CommandHistoryFile();
-// The options the console remembers (INI): reconnectAutomatically.
+// The options the console remembers (INI): reconnectAutomatically, and the
+// results store with the names its runs carry (results/store, results/station,
+// results/operator: ResultsRecorder.h).
 QString OptionsFile();

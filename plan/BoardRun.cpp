@@ -76,7 +76,7 @@ bool BoardSession::Connect() {
         return false;
     }
     connected_ = true;
-    powerLevel_ = rftest::NumberIn(powerText_);
+    powerLevel_ = rftest::WholeReading(powerText_);
     NameBoard();
     if (!control_.Cancelled())
         return true;

@@ -30,10 +30,7 @@ Measurement BoardSession::Measured(MeasurementKind kind) const {
 
 Measurement BoardSession::Valued(MeasurementKind kind, const std::string& text) const {
     Measurement m = Measured(kind);
-    if (const std::optional<std::int64_t> number = rftest::NumberIn(text))
-        m.value = static_cast<double>(*number);
-    else
-        m.text = text;
+    m.TakeReading(text);
     return m;
 }
 
@@ -76,7 +73,7 @@ BoardSession::Failure BoardSession::ApplySettings(const rftest::TestSettings& se
             channel_ = settings.channel;
         if (done == rftest::SettingStep::Rate)
             rateRow_ = settings.rateRow;
-        powerLevel_ = rftest::NumberIn(powerText_);
+        powerLevel_ = rftest::WholeReading(powerText_);
     });
 }
 
@@ -161,7 +158,7 @@ BoardSession::Failure BoardSession::RxSweep(const Step& step) {
         // The board stays at the point's settings.
         channel_ = point.channel;
         rateRow_ = point.rateRow;
-        powerLevel_ = rftest::NumberIn(powerText_);
+        powerLevel_ = rftest::WholeReading(powerText_);
         Measurement m = rftest::MeasurementOf(point);
         m.powerLevel = powerLevel_;
         m.JudgeBy(m.perPercent, step.limit);
@@ -194,7 +191,7 @@ BoardSession::Failure BoardSession::Timed(const Step& step, MeasurementKind kind
     // Where the tone rides on a TX carrier, the rate is now the carrier's.
     if (!tx && ChipModelHas(plan_.chipModelRow, &ChipModel::toneOnTxCarrier)) {
         rateRow_ = rftest::kToneRateRow;
-        powerLevel_ = rftest::NumberIn(powerText_);
+        powerLevel_ = rftest::WholeReading(powerText_);
     }
     if (!Pause(step.duration))
         return rftest::kInterrupted;
@@ -275,7 +272,7 @@ BoardSession::Failure BoardSession::Mac(const Step& step) {
     Measurements macs;
     for (std::size_t i = 0; i < held.size(); ++i) {
         macs.push_back(Measured(MeasurementKind::Mac));
-        macs.back().text = std::string(rftest::kMacRoles[i]) + " " + held[i];
+        macs.back().text = std::string(rftest::kMacRoleNames[i]) + " " + held[i];
     }
     Reported(step, macs);
     return nullptr;

@@ -257,7 +257,7 @@ void ReadMac(KeyReader& keys, Step& step) {
     rftest::MacAddresses macs;
     std::size_t given = 0;
     for (std::size_t i = 0; i < macs.size(); ++i) {
-        const char* role = rftest::kMacRoles[i];
+        const char* role = rftest::kMacRoleNames[i];
         const std::optional<std::string> mac = keys.Text(role);
         if (!mac)
             continue;

@@ -14,9 +14,9 @@ class CommandContext;
 
 namespace kel::rftest {
 
-// Source, destination and BSSID, in the order get_mac gives them.
+// Source, destination and BSSID, in the order get_mac gives them (their
+// roles as results name them: kMacRoleNames).
 using MacAddresses = std::array<std::string, 3>;
-inline constexpr std::array<const char*, 3> kMacRoles{"source", "dest", "bssid"};
 
 // "source 02:00:00:00:00:01, dest ..., bssid ...".
 std::string MacText(const MacAddresses& macs);

@@ -1,5 +1,6 @@
 #include "rftest/Measurement.h"
 
+#include "protocol/NumberReading.h"
 #include "rftest/NameTable.h"
 
 #include <array>
@@ -66,6 +67,23 @@ void Measurement::JudgeBy(std::optional<double> judged, const Limit& limit) {
     limitLow = limit.low;
     limitHigh = limit.high;
     verdict = Judge(judged, limit);
+}
+
+void Measurement::TakeReading(std::string_view reading) {
+    if (const std::optional<std::int64_t> number = WholeReading(reading))
+        value = static_cast<double>(*number);
+    else
+        text = std::string(reading);
+}
+
+std::optional<std::int64_t> WholeReading(std::string_view text) {
+    std::size_t at = text.find_first_not_of(' ');
+    if (at != std::string_view::npos && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    if (at >= text.size() || text.find_first_not_of("0123456789", at) != std::string_view::npos ||
+        !FitsInt32(text))
+        return std::nullopt;
+    return ReadInteger(text);
 }
 
 std::string UtcNow() {

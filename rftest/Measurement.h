@@ -4,6 +4,7 @@
 // columns and the store's column names alike; dashboards and scripts read
 // them, so they change only on purpose.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,7 +80,19 @@ struct Measurement {
 
     // Records the limit's bounds and the verdict on the given value.
     void JudgeBy(std::optional<double> judged, const Limit& limit);
+    // A reading as the board or the user wrote it: value when WholeReading
+    // finds a number in it, text otherwise.
+    void TakeReading(std::string_view reading);
 };
+
+// A level or an offset as the board or the user wrote it ("48", " -3"): the
+// number, or nothing when the text is not a whole 32-bit number.
+std::optional<std::int64_t> WholeReading(std::string_view text);
+
+// A table gives one measurement per row, its text naming the row: the rate
+// classes of the SDD power table and the roles of the MAC addresses.
+inline constexpr std::array<const char*, 3> kSddPowerClassNames{"11b", "11gn", "11n_mcs7"};
+inline constexpr std::array<const char*, 3> kMacRoleNames{"source", "dest", "bssid"};
 
 // "2026-12-08T13:45:06.123Z": the current time, UTC, to the millisecond.
 std::string UtcNow();
@@ -107,6 +120,28 @@ inline constexpr char kText[] = "text";
 inline constexpr char kLimitLow[] = "limit_low";
 inline constexpr char kLimitHigh[] = "limit_high";
 inline constexpr char kVerdict[] = "verdict";
+
+// The results store's own columns: a row's identity, and its run's.
+inline constexpr char kId[] = "id";
+inline constexpr char kRunId[] = "run_id";
+inline constexpr char kSeq[] = "seq";
+inline constexpr char kAt[] = "at";
+inline constexpr char kStartedAt[] = "started_at";
+inline constexpr char kEndedAt[] = "ended_at";
+inline constexpr char kTool[] = "tool";
+inline constexpr char kVersion[] = "version";
+inline constexpr char kStation[] = "station";
+inline constexpr char kOperator[] = "operator";
+inline constexpr char kChipModel[] = "chip_model";
+inline constexpr char kBaud[] = "baud";
+inline constexpr char kDut[] = "dut";
+inline constexpr char kPlan[] = "plan";
+inline constexpr char kPlanVersion[] = "plan_version";
+inline constexpr char kSessionLog[] = "session_log";
+// Where a measurement is shown with its run: the run's verdict beside its own.
+inline constexpr char kRunVerdict[] = "run_verdict";
+// How many measurements a run holds.
+inline constexpr char kPoints[] = "points";
 } // namespace field
 
 } // namespace kel::rftest

@@ -14,8 +14,6 @@ namespace kel::rftest {
 
 // The rows of the SDD power table, one per rate class, in the table's order.
 enum class SddPowerClass { Dsss11b, Ofdm11gn, Mcs7 };
-// The classes as results and plans name them, in the same order.
-inline constexpr std::array<const char*, 3> kSddPowerClassNames{"11b", "11gn", "11n_mcs7"};
 
 struct RateRow {
     float mbps;

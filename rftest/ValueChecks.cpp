@@ -1,11 +1,8 @@
 #include "rftest/ValueChecks.h"
 
-#include "protocol/NumberReading.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <regex>
 
 namespace kel::rftest {
 
@@ -50,13 +47,6 @@ std::string Listed(const std::vector<std::string>& items, const char* lastJoin) 
         text += items[i];
     }
     return text;
-}
-
-std::optional<std::int64_t> NumberIn(const std::string& text) {
-    static const std::regex kNumber(" *[+-]?[0-9]+");
-    if (!std::regex_match(text, kNumber) || !FitsInt32(text))
-        return std::nullopt;
-    return ReadInteger(text);
 }
 
 std::string DecimalText(double value) {

@@ -25,10 +25,6 @@ std::optional<std::int64_t> ReadWhole(std::string_view text);
 // "a", "a and b", "a, b and c" (or another last join: " or ").
 std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ");
 
-// A level, an offset as the board wrote it: the number, or nothing when the
-// text holds none.
-std::optional<std::int64_t> NumberIn(const std::string& text);
-
 // The shortest decimal that reads back as the same number ("5.5", "54", "9.13").
 std::string DecimalText(double value);
 

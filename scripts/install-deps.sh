@@ -7,6 +7,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev
   libcli11-dev nlohmann-json3-dev
+  libsqlitecpp-dev libsqlite3-dev libpqxx-dev libpq-dev
+  postgresql
   libtomlplusplus-dev libpugixml-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei

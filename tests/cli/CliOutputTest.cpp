@@ -22,14 +22,6 @@ namespace {
 using json = nlohmann::ordered_json; // key order is part of what is checked
 using namespace std::string_literals;
 
-std::vector<json> JsonLines(const std::string& out) {
-    std::vector<json> lines;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(json::parse(line));
-    return lines;
-}
-
 // The object without its "time", once that is UTC to the millisecond.
 json Timeless(json object) {
     static const std::regex kUtc(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
@@ -63,8 +55,8 @@ TEST(CliOutput, RxResultIsOneJsonLineOfTheSchema) {
     PtyPeer peer;
     ScriptRx(peer, "Total:990\nAbortError:0\nCRCError:10\n");
     const CliResult result =
-        RunCli({"-p", peer.SlavePath(), "-m", "QB202", "--channel", "6", "--rate", "54", "--json",
-                "rx", "--seconds", "0.01", "--sent", "1000", "--max-per", "2.5"});
+        RunCli({"-p", peer.SlavePath(), "-m", "QB202", "--no-mac", "--channel", "6", "--rate", "54",
+                "--json", "rx", "--seconds", "0.01", "--sent", "1000", "--max-per", "2.5"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Timeless(json::parse(result.out)).dump(),
               "{\"command\":\"rx\",\"ok\":true,\"port\":\"" + peer.SlavePath() +
@@ -78,9 +70,10 @@ TEST(CliOutput, PerAbove100IsNotComputableAndFailsTheLimit) {
     for (const bool asJson : {true, false}) {
         PtyPeer peer;
         ScriptRx(peer, "Total:990\n");
-        std::vector<std::string> args{"-p",   peer.SlavePath(), "-m", "QB202",     "--channel",
-                                      "6",    "--rate",         "54", "rx",        "--seconds",
-                                      "0.01", "--sent",         "10", "--max-per", "50"};
+        std::vector<std::string> args{"-p",   peer.SlavePath(), "-m",        "QB202",
+                                      "--no-mac", "--channel",  "6",         "--rate",
+                                      "54",   "rx",             "--seconds", "0.01",
+                                      "--sent", "10",           "--max-per", "50"};
         if (asJson)
             args.insert(args.begin(), "--json");
         const CliResult result = RunCli(args);
@@ -105,7 +98,7 @@ TEST(CliOutput, SweepReportsEveryPointInOrderThenExceedsItsLimit) {
                                      "1000", "--max-per", "5", "--csv", csv.string()});
     // The virtual board counts about 25 frames in 50 ms: far short of 1000.
     EXPECT_EQ(result.exitCode, 4) << result.err;
-    const std::vector<json> lines = JsonLines(result.out);
+    const std::vector<json> lines = JsonLines<json>(result.out);
     ASSERT_EQ(lines.size(), 4u);
     const std::pair<int, double> order[] = {{1, 1.0}, {1, 54.0}, {2, 1.0}, {2, 54.0}};
     // Today's columns first, then the new ones; each one a key of the JSON object.
@@ -124,19 +117,20 @@ TEST(CliOutput, SweepReportsEveryPointInOrderThenExceedsItsLimit) {
         EXPECT_EQ(point["limit_high"], 5.0);
         EXPECT_EQ(point["verdict"], "fail");
         char row[200];
-        std::snprintf(row, sizeof row, "%d,%.1f,%d,%d,%d,1000,%.2f,%s,%s,,fail\n", order[i].first,
-                      order[i].second, total, point["abort_errors"].get<int>(),
+        // The board's MAC, read after the handshake, names it in every row.
+        EXPECT_EQ(point["board_mac"], lines[0]["board_mac"]);
+        std::snprintf(row, sizeof row, "%d,%.1f,%d,%d,%d,1000,%.2f,%s,%s,%s,fail\n",
+                      order[i].first, order[i].second, total, point["abort_errors"].get<int>(),
                       point["crc_errors"].get<int>(), errors / 10.0,
                       point["time"].get<std::string>().c_str(),
-                      point["port"].get<std::string>().c_str());
+                      point["port"].get<std::string>().c_str(),
+                      point["board_mac"].get<std::string>().c_str());
         rows += row;
     }
     EXPECT_EQ(ReadFile(csv), rows);
     std::istringstream columns(header.substr(0, header.size() - 1));
-    for (std::string column; std::getline(columns, column, ',');) {
-        // board_mac is not read by a sweep.
-        EXPECT_TRUE(column == "board_mac" || lines[0].contains(column)) << column;
-    }
+    for (std::string column; std::getline(columns, column, ',');)
+        EXPECT_TRUE(lines[0].contains(column)) << column;
     EXPECT_NE(result.err.find("[4/4] channel 2, 54.0 Mbit/s: receiving for 0.05 s"),
               std::string::npos)
         << result.err;
@@ -318,7 +312,8 @@ TEST(CliOutput, SilenceIsNotedThenGivenUpOnAtTheTimeout) {
     watched.watchdogSlice = std::chrono::milliseconds(40); // the reader alone would wait 4 s
     watched.noteSilence = true;
     const CliResult result = RunCli(
-        {"-p", peer.SlavePath(), "-m", "QB202", "--timeout", "2.2", "--json", "info"}, watched);
+        {"-p", peer.SlavePath(), "-m", "QB202", "--no-mac", "--timeout", "2.2", "--json", "info"},
+        watched);
     EXPECT_EQ(result.exitCode, 1);
     const std::string reason = "no answer from the board in 2\\.[2-9] s";
     EXPECT_TRUE(std::regex_match(

@@ -87,7 +87,8 @@ TEST(CliProcess, InterruptDuringRxStopsItThenDisconnects) {
     PtyPeer board;
     board.ScriptReplies({"kel driver is ready!\n", "Sending CMD OK!\n", "Sending CMD OK!\n",
                          "Sending CMD OK!\n", "Total:5\nSending CMD OK!\n"});
-    ChildProcess p = RfTest({"-p", board.SlavePath(), "-m", "QB202", "rx", "--seconds", "60"});
+    ChildProcess p =
+        RfTest({"-p", board.SlavePath(), "-m", "QB202", "--no-mac", "rx", "--seconds", "60"});
     const std::string started = "kel\n\0kel connect\n\0kel enable_phy\n\0kel rx\n"s;
     ASSERT_EQ(board.WaitReceived(started.size()), started);
     kill(p.pid, SIGTERM);

@@ -15,6 +15,8 @@ using namespace std::string_literals;
 
 const std::string kBareHandshake = "kel\n\0kel connect\n\0kel enable_phy\n\0"s;
 const std::string kBareDisconnect = "kel disconnect\n\0"s;
+// Read after the handshake to name the board, unless --no-mac.
+const std::string kBareMac = "kel get_mac\n\0"s;
 const std::string kPrefixedHandshake =
     "kel\n\0netcmd lmac kel connect\n\0netcmd lmac kel enable_phy\n\0"s;
 
@@ -53,29 +55,33 @@ void ExpectWire(const std::string& model, const std::string& handshake, const Ca
 
 TEST(CliWire, BareDialectSubcommands) {
     const Case cases[] = {
-        {{"info"}, "kel get_freq_offset\n\0kel get_sdd_power all\n\0"s + kBareDisconnect},
+        {{"info"}, kBareMac + "kel get_freq_offset\n\0kel get_sdd_power all\n\0"s + kBareDisconnect},
+        {{"--no-mac", "info"}, "kel get_freq_offset\n\0kel get_sdd_power all\n\0"s + kBareDisconnect},
         {{"--channel", "6", "--rate", "5.5", "--power", "-5", "tx-stop"},
-         "kel channel 2GHZ 6\nkel rate -m 1 -r 5.5\nkel power_level -5\nkel tx_stop\n" +
+         kBareMac + "kel channel 2GHZ 6\nkel rate -m 1 -r 5.5\nkel power_level -5\nkel tx_stop\n" +
              kBareDisconnect},
         {{"tx", "--length", "1024", "--count", "5", "--full-duty", "--seconds", "0.01"},
-         "kel tx -n 5 -l 1024 -f\nkel tx_stop\n" + kBareDisconnect},
+         kBareMac + "kel tx -n 5 -l 1024 -f\nkel tx_stop\n" + kBareDisconnect},
         // Left running: the board stays in test mode, so no disconnect.
-        {{"tx"}, "kel tx\n"},
-        {{"tone", "--seconds", "0.01"}, "kel tone\nkel tone_stop\n" + kBareDisconnect},
-        {{"rx", "--seconds", "0.01", "--sent", "10"}, "kel rx\nkel rx_stop\n" + kBareDisconnect},
-        {{"freq-offset", "set", "12"}, "kel set_freq_offset 12\n" + kBareDisconnect},
-        {{"freq-offset", "save", "+7"}, "kel set_sdd_freq_offset +7\n" + kBareDisconnect},
+        {{"tx"}, kBareMac + "kel tx\n"},
+        {{"tone", "--seconds", "0.01"}, kBareMac + "kel tone\nkel tone_stop\n" + kBareDisconnect},
+        {{"rx", "--seconds", "0.01", "--sent", "10"},
+         kBareMac + "kel rx\nkel rx_stop\n" + kBareDisconnect},
+        {{"freq-offset", "set", "12"}, kBareMac + "kel set_freq_offset 12\n" + kBareDisconnect},
+        {{"freq-offset", "save", "+7"},
+         kBareMac + "kel set_sdd_freq_offset +7\n" + kBareDisconnect},
         {{"sdd-power", "set", "10", "11", "12"},
-         "kel set_sdd_power all 10 11 12\n" + kBareDisconnect},
-        // Each address where get_mac reads it back, then read back.
+         kBareMac + "kel set_sdd_power all 10 11 12\n" + kBareDisconnect},
+        // Each address where get_mac reads it back, then read back: no
+        // reading of its own before.
         {{"mac", "set", "--bssid", "02:00:00:00:00:03", "--source", "02:00:00:00:00:01", "--dest",
           "02:00:00:00:00:02"},
          "kel set_mac -d 02:00:00:00:00:02 -s 02:00:00:00:00:01 -t 02:00:00:00:00:03\n"
          "kel get_mac\n\0"s +
              kBareDisconnect},
         {{"supply", "dcdc", "--yes"},
-         "gpio config pa23 m=2 p=1 l=1\nprcm set_top_ldo 1.4\n" + kBareDisconnect},
-        {{"send", "kel get_mac"}, "kel get_mac\n" + kBareDisconnect},
+         kBareMac + "gpio config pa23 m=2 p=1 l=1\nprcm set_top_ldo 1.4\n" + kBareDisconnect},
+        {{"send", "kel get_mac"}, kBareMac + "kel get_mac\n" + kBareDisconnect},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -86,9 +92,9 @@ TEST(CliWire, BareDialectSubcommands) {
 TEST(CliWire, PrefixedDialectSubcommands) {
     const Case cases[] = {
         // No disconnect command in this dialect, and nothing of calibration.
-        {{"info"}, ""},
+        {{"info"}, "netcmd lmac kel get_mac\n\0"s},
         // The tone rides on a continuous TX at 65 Mbit/s; stopping it stops both.
-        {{"tone", "--seconds", "0.01"},
+        {{"--no-mac", "tone", "--seconds", "0.01"},
          "netcmd lmac kel rate -m 5 -r 65.0\nnetcmd lmac kel tx\nnetcmd lmac kel tone\n"
          "netcmd lmac kel tone_stop\nnetcmd lmac kel tx_stop\n"},
         {{"mac", "get"}, "netcmd lmac kel get_mac\n\0"s},

@@ -5,8 +5,11 @@
 #include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "editlist/CEditList.h"
+#include "console/ResultsRecorder.h"
 #include "protocol/RxPer.h"
 #include "resources/ResourceIds.h"
+#include "results/Queries.h"
+#include "results/Store.h"
 #include "serial/ReadWatchdog.h"
 
 #include <QAccessible>
@@ -47,6 +50,26 @@ class RfTestBoardTest : public QObject {
         return *console;
     }
     BoardState Board() const { return board->State(); }
+
+    // The run's last measurement in the results store is this RX stop, at
+    // the channel, rate and power set before it.
+    static void ExpectRecordedRx(ConsoleFixture& c, std::int64_t sent,
+                                 const kel::board::RxCounters& shown, double per) {
+        kel::results::Store store(kel::results::DefaultStoreFile(),
+                                  kel::results::Store::Open::Existing);
+        const auto stored = kel::results::RunMeasurements(store, c.dlg->results->Run().id);
+        QVERIFY(!stored.empty());
+        const kel::rftest::Measurement& rx = stored.back().measurement;
+        QCOMPARE(rx.kind, kel::rftest::MeasurementKind::Rx);
+        QCOMPARE(rx.sent, sent);
+        QCOMPARE(rx.total, std::int64_t{shown.total});
+        QCOMPARE(rx.abortErrors, std::int64_t{shown.abortErrors});
+        QCOMPARE(rx.crcErrors, std::int64_t{shown.crcErrors});
+        QCOMPARE(rx.perPercent, per);
+        QCOMPARE(rx.channel, 11);
+        QCOMPARE(rx.rateMbps, 5.5);
+        QCOMPARE(rx.powerLevel, 20);
+    }
 
 private slots:
     void cleanup() {
@@ -92,6 +115,7 @@ private slots:
         QVERIFY(n.total < 200 && n.crcErrors > 0);
         QCOMPARE(c.Text(IDC_RX_PER),
                  QString::fromStdString(kel::RxPerText(200, n.total, n.abortErrors, n.crcErrors)));
+        ExpectRecordedRx(c, 200, n, c.Text(IDC_RX_PER).toDouble());
 
         c.Click(IDC_TONE);
         QVERIFY(Board().toneRunning);

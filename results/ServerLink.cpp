@@ -1,0 +1,163 @@
+#include "results/ServerLink.h"
+
+#include "results/RowJson.h"
+#include "results/Schema.h"
+#include "results/StoreSetting.h"
+
+#include <charconv>
+#include <libpq-fe.h>
+#include <nlohmann/json.hpp>
+#include <pqxx/pqxx>
+#include <vector>
+
+namespace kel::results {
+
+namespace {
+
+// A server that does not answer is given up on after this long, so a
+// pushing thread that is asked to stop ends soon; a statement that hangs
+// likewise.
+constexpr char kConnectTimeoutSeconds[] = "5";
+constexpr char kStatementTimeout[] = "SET statement_timeout = 60000";
+
+// Any lock number of our own: migrating processes take turns on it.
+constexpr long long kMigrationLock = 0x6b656c7265737573; // "kelresus"
+
+std::string WithConnectTimeout(const std::string& uri) {
+    if (uri.find("connect_timeout=") != std::string::npos)
+        return uri;
+    return uri + (uri.find('?') == std::string::npos ? "?" : "&") +
+           "connect_timeout=" + kConnectTimeoutSeconds;
+}
+
+// The password as libpq reads it from the URI (percent-decoded), if any.
+std::string PasswordIn(const std::string& uri) {
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), nullptr);
+    if (!options)
+        return {};
+    std::string password;
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        if (std::string_view(o->keyword) == "password" && o->val)
+            password = o->val;
+    }
+    PQconninfoFree(options);
+    return password;
+}
+
+// The rows go as one bound JSON array that the server turns into rows of
+// the table's own types: one parameter however many rows, which the server
+// takes far faster than thousands of separate parameters.
+void InsertRows(pqxx::work& work, const char* table, std::span<const char* const> columns,
+                const std::vector<Row>& rows, const std::string& onConflict) {
+    if (rows.empty())
+        return;
+    nlohmann::json array = nlohmann::json::array();
+    for (const Row& row : rows)
+        array.push_back(RowObject<nlohmann::json>(columns, row));
+    const std::string list = ColumnList(columns);
+    work.exec_params(std::string("INSERT INTO ") + table + " (" + list + ") SELECT " + list +
+                         " FROM json_populate_recordset(NULL::" + table + ", $1) " + onConflict,
+                     array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+// A run the server holds takes the newer row until it has ended there.
+std::string RunConflictClause() {
+    std::string clause = "ON CONFLICT (id) DO UPDATE SET ";
+    for (std::size_t i = 1; i < kRunColumns.size(); ++i)
+        clause +=
+            std::string(i == 1 ? "" : ", ") + kRunColumns[i] + " = EXCLUDED." + kRunColumns[i];
+    return clause + " WHERE runs.ended_at IS NULL";
+}
+
+// libpq's messages run over several lines ("...failed: ...\n\tIs the server
+// running...?"): one line for a log or a warning.
+std::string OneLine(std::string message) {
+    for (char& c : message) {
+        if (c == '\n' || c == '\t')
+            c = ' ';
+    }
+    while (!message.empty() && message.back() == ' ')
+        message.pop_back();
+    std::string single;
+    for (char c : message) {
+        if (!(c == ' ' && !single.empty() && single.back() == ' '))
+            single += c;
+    }
+    return single;
+}
+
+} // namespace
+
+struct ServerLink::Connection {
+    explicit Connection(const std::string& uri) : pq(uri) {}
+    pqxx::connection pq;
+};
+
+ServerLink::ServerLink(const std::string& uri) : shown_(WithoutPassword(uri)) {
+    const std::string password = PasswordIn(uri);
+    try {
+        connection_ = std::make_unique<Connection>(WithConnectTimeout(uri));
+        pqxx::nontransaction(connection_->pq).exec(kStatementTimeout);
+        Migrate();
+    } catch (const std::exception& e) {
+        std::string message = OneLine(e.what());
+        // libpq's messages name the host or socket, not the password; make sure.
+        for (std::size_t at = password.empty() ? std::string::npos : message.find(password);
+             at != std::string::npos; at = message.find(password, at + 3))
+            message.replace(at, password.size(), "***");
+        throw ServerError("results server " + shown_ + ": " + message);
+    }
+}
+
+ServerLink::~ServerLink() = default;
+
+void ServerLink::Migrate() {
+    pqxx::work work(connection_->pq);
+    work.exec_params("SELECT pg_advisory_xact_lock($1)", kMigrationLock);
+    int version = 0;
+    if (!work.exec("SELECT to_regclass('schema_version')")[0][0].is_null())
+        version = work.exec("SELECT coalesce(max(version), 0) FROM schema_version")[0][0].as<int>();
+    const int current = CurrentSchemaVersion();
+    if (version > current)
+        throw ServerError("the server's schema version " + std::to_string(version) +
+                          " is newer than this program's " + std::to_string(current));
+    for (const Migration& step : ServerMigrations()) {
+        if (step.version <= version)
+            continue;
+        work.exec(step.sql);
+        work.exec_params("INSERT INTO schema_version (version, applied_at) VALUES ($1, now())",
+                         step.version);
+    }
+    work.commit();
+}
+
+std::size_t ServerLink::PushBatch(const Store::Waiting& waiting) {
+    pqxx::work work(connection_->pq);
+    // The runs first: a measurement's run is in this batch or went before.
+    InsertRows(work, "runs", kRunColumns, waiting.runs, RunConflictClause());
+    InsertRows(work, "measurements", kMeasurementColumns, waiting.measurements,
+               "ON CONFLICT (id) DO NOTHING");
+    work.commit();
+    return waiting.runs.size() + waiting.measurements.size();
+}
+
+std::size_t ServerLink::PushWaiting(Store& store, const std::function<bool()>& stop) {
+    std::size_t pushed = 0;
+    while (!stop || !stop()) {
+        const Store::Waiting waiting = store.WaitingRows(kBatchRows);
+        if (waiting.Empty())
+            break;
+        try {
+            pushed += PushBatch(waiting);
+        } catch (const std::exception& e) {
+            if (!connection_->pq.is_open())
+                throw ServerError("results server " + shown_ + ": the connection was lost");
+            throw ServerError("results server " + shown_ + ": " + OneLine(e.what()));
+        }
+        // Sent again after a failure here, the rows change nothing there.
+        store.Sent(waiting.lastSeq);
+    }
+    return pushed;
+}
+
+} // namespace kel::results

@@ -1,0 +1,57 @@
+#pragma once
+// The way to a PostgreSQL server: one connection, the server's schema
+// brought up to date on connecting, and the store's waiting rows pushed to it
+// batch by batch, each exactly once: a row the server already holds (the
+// same UUID) is left as it is, so a batch sent again after a failure changes
+// nothing. A run's row is the exception: its end and verdict come later, so a
+// run not yet ended on the server takes the newer row.
+//
+// No message says a password: the URI is shown without it.
+
+#include "results/Store.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kel::results {
+
+// A failure of the server or the way to it.
+class ServerError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ServerLink {
+public:
+    // Outbox entries per transaction on the server: large batches cost the
+    // server far less per row; a stop waits for one batch at most.
+    static constexpr std::size_t kBatchRows = 5000;
+
+    // Connects (giving up after a few seconds, see ServerLink.cpp) and
+    // migrates the server's schema; throws ServerError.
+    explicit ServerLink(const std::string& uri);
+    ~ServerLink();
+    ServerLink(const ServerLink&) = delete;
+    ServerLink& operator=(const ServerLink&) = delete;
+
+    // Pushes what waits in store until nothing does or stop() says so
+    // (asked between batches); the rows pushed. Throws ServerError or
+    // StoreError; what was pushed before stays pushed.
+    std::size_t PushWaiting(Store& store, const std::function<bool()>& stop = {});
+
+    // The URI as it may be shown.
+    const std::string& Shown() const { return shown_; }
+
+private:
+    void Migrate();
+    std::size_t PushBatch(const Store::Waiting& waiting);
+
+    struct Connection; // the library's connection, kept out of this header
+    std::string shown_;
+    std::unique_ptr<Connection> connection_;
+};
+
+} // namespace kel::results

@@ -1,0 +1,130 @@
+#include "results/Queries.h"
+
+#include "results/Recorder.h"
+#include "results/Store.h"
+#include "results/Uuid.h"
+#include "tests/results/ResultsTestSupport.h"
+#include "tests/support/TempFolder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace kel::results;
+using kel::test::RxPoint;
+using kel::test::TempFolder;
+
+namespace {
+
+// Runs on five days: board aa fails then passes, bb passes, a labelled board
+// without a MAC fails, and a console session judges nothing.
+struct History {
+    explicit History(Store& store) : store_(store) {
+        Add("2026-01-01", "AA:00:00:00:00:01", "", kRunFail, {RxPoint(6, 54.0, 850, 0)});
+        Add("2026-01-02", "aa:00:00:00:00:01", "", kRunPass, {RxPoint(6, 54.0, 990, 0)});
+        Add("2026-01-03", "bb:00:00:00:00:02", "", kRunPass,
+            {RxPoint(1, 1.0, 1000, 0), RxPoint(6, 54.0, 995, 0)});
+        Add("2026-01-04", "", "SN-9", kRunFail, {RxPoint(6, 54.0, 700, 0)});
+        Add("2026-01-05", "", "", "", {});
+    }
+
+    void Add(const std::string& day, const std::string& mac, const std::string& dut,
+             const std::string& verdict, const std::vector<kel::rftest::Measurement>& points) {
+        RunRecord run;
+        run.id = NewUuid();
+        run.startedAt = day + "T10:00:00.000Z";
+        run.boardMac = StoredMac(mac);
+        run.dut = dut;
+        run.verdict = verdict;
+        store_.AddRun(run);
+        std::int64_t seq = 0;
+        for (kel::rftest::Measurement m : points) {
+            m.at = day + "T10:00:0" + std::to_string(++seq) + ".000Z";
+            store_.AddMeasurement({NewUuid(), run.id, seq, m});
+        }
+        ids.push_back(run.id);
+    }
+
+    Store& store_;
+    std::vector<std::string> ids; // oldest first
+};
+
+std::vector<std::string> DaysOf(const std::vector<RunSummary>& runs) {
+    std::vector<std::string> days;
+    for (const RunSummary& summary : runs)
+        days.push_back(summary.run.startedAt.substr(0, 10));
+    return days;
+}
+
+} // namespace
+
+TEST(ResultsQueries, RunsShowAndExportFindWhatWasRecorded) {
+    TempFolder temp;
+    Store store(temp.path / "results.sqlite");
+    const History history(store);
+
+    const std::vector<RunSummary> all = ListRuns(store, {});
+    EXPECT_EQ(DaysOf(all), (std::vector<std::string>{"2026-01-05", "2026-01-04", "2026-01-03",
+                                                     "2026-01-02", "2026-01-01"}));
+    EXPECT_EQ(all[2].points, 2);
+    RunFilter board;
+    board.boardMac = "AA:00:00:00:00:01";
+    EXPECT_EQ(DaysOf(ListRuns(store, board)),
+              (std::vector<std::string>{"2026-01-02", "2026-01-01"}));
+    RunFilter label;
+    label.dut = "SN-9";
+    EXPECT_EQ(DaysOf(ListRuns(store, label)), std::vector<std::string>{"2026-01-04"});
+    RunFilter recent;
+    recent.since = *SinceBound("2026-01-03");
+    recent.limit = 2;
+    EXPECT_EQ(DaysOf(ListRuns(store, recent)),
+              (std::vector<std::string>{"2026-01-05", "2026-01-04"}));
+    EXPECT_EQ(SinceBound("2026-01-03 10:00"), "2026-01-03T10:00");
+    EXPECT_EQ(SinceBound("03/01/2026"), std::nullopt);
+    EXPECT_EQ(SinceBound("2026-13-01"), std::nullopt);
+
+    const std::string& third = history.ids[2];
+    EXPECT_EQ(FindRun(store, third.substr(0, 8)).id, third);
+    EXPECT_EQ(FindRun(store, third).dut, "");
+    EXPECT_THROW(FindRun(store, ""), StoreError);
+    EXPECT_THROW(FindRun(store, "ffffffff-0000"), StoreError);
+    const std::vector<StoredMeasurement> shown = RunMeasurements(store, third);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].measurement.total, 995);
+
+    const std::vector<std::string> columns = ExportColumns();
+    const auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) -
+                                        columns.begin());
+    };
+    ASSERT_LT(column("run_verdict"), columns.size());
+    std::vector<Row> rows;
+    ExportRows(store, *SinceBound("2026-01-02"), [&](const Row& row) { rows.push_back(row); });
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows.size(), columns.size() == rows[0].size() ? 4u : 0u);
+    EXPECT_EQ(ValueText(rows[0][column("board_mac")]), "aa:00:00:00:00:01");
+    EXPECT_EQ(ValueText(rows[0][column("run_verdict")]), "pass");
+    EXPECT_EQ(ValueText(rows[3][column("dut")]), "SN-9");
+    EXPECT_EQ(ValueText(rows[3][column("verdict")]), "fail");
+    EXPECT_EQ(ValueText(rows[3][column("rate_mbps")]), "54");
+}
+
+TEST(ResultsQueries, YieldCountsBoardsFirstPassFinalPassAndTheWorstPoint) {
+    TempFolder temp;
+    Store store(temp.path / "results.sqlite");
+    const History history(store);
+
+    const YieldSummary all = Yield(store, "");
+    EXPECT_EQ(all.boards, 3);    // aa, bb and SN-9; the console session judged nothing
+    EXPECT_EQ(all.firstPass, 1); // bb
+    EXPECT_EQ(all.finalPass, 2); // aa on its retest, bb
+    ASSERT_FALSE(all.worst.empty());
+    EXPECT_EQ(all.worst[0].channel, 6);
+    EXPECT_EQ(all.worst[0].rateMbps, 54.0);
+    EXPECT_EQ(all.worst[0].measured, 4);
+    EXPECT_EQ(all.worst[0].failed, 2);
+    EXPECT_EQ(all.worst[0].worstPer, 30.0);
+
+    const YieldSummary later = Yield(store, *SinceBound("2026-01-02"));
+    EXPECT_EQ(later.boards, 3);
+    EXPECT_EQ(later.firstPass, 2); // aa's first judged run in the window passed
+}
