@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of plan runs: the same plan (the offset, a 3 x 2 RX sweep of 0.5 s
 // points, a 1 s TX on a shared analyser) on 1, 4 and 16 virtual boards. The
 // boards are served by kel-virtual-board in a process of their own, so the

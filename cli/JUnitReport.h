@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plan run as JUnit XML, the form CI servers and dashboards read: one
 // testsuite per board (named by its label or MAC; station, plan, plan

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command lines of `kel-rftest plan check` and `kel-rftest plan run`,
 // every value checked before a port is touched.

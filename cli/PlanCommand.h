@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `kel-rftest plan check` and `kel-rftest plan run`, from the arguments to
 // the exit code: the plan read and checked, then (run) the boards' ports

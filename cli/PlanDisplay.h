@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a plan run shows on standard error: on a terminal a table with a row per
 // board (port, board, step, points, verdict so far), redrawn in place at most

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The end of a plan run: each board's verdict with its failing points, a
 // count, and the exit code a line acts on.

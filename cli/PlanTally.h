@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What kel-rftest keeps of a plan run as the boards' workers tell it: a row
 // per board for the live table and the summary, and the test cases JUnit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plan reader on arbitrary text: it never fails but with errors it can
 // place in the text, and a plan it accepts holds only what a run can send as
 // it stands (the console's ranges, the rate table, limits the right way round).

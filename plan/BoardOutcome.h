@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one board's run of a plan tells as it goes and what it comes to: each
 // point measured (every attempt), each step's end, and the board's verdict

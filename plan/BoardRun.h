@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One board's run of a plan, on a port already open at the plan's baud rate:
 // the handshake, the board's MAC (which names it), every step in order with

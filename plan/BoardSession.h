@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The inside of RunBoard (BoardRun.h): the session with one board, its steps
 // (BoardSteps.cpp) and how their points are judged, retried and reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps of a board's run: each sends what the matching kel-rftest
 // subcommand sends (the rftest steps), and reports what it measured.
 

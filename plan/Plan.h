@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A test plan as a production line runs it on every board: the chip model,
 // then steps, each doing what the matching kel-rftest subcommand does, some

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plan file read and checked before any board is touched: TOML, every key
 // one its table takes, every value of the right type and within the range the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plan on many boards at once: every port opened first (a port that cannot
 // be opened stops the run before anything is sent to any board), then one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a point reads in the summary, the live table and JUnit: its name
 // ("rx-sweep ch 11 54 Mbps") and, once judged, what it came to against its

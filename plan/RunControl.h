@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the boards of one plan run share: the cancel that stops them all (the
 // user's Ctrl+C), the pauses a cancel cuts short, and the turns on shared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One [[step]] of a plan file read into a Step: the keys its kind takes, each
 // value checked as the console and kel-rftest check what is typed (rftest/),

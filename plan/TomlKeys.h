@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One table of a plan file read key by key: each value taken with its type
 // checked, and every key asked for remembered, so that any other key is an

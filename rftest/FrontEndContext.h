@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command context of a front end without a log pane (kel-rftest, a
 // plan's board): nothing to keep, but a step can collect the reply lines of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board's three MAC addresses as kel-rftest's mac subcommand and a plan's
 // mac step set and check them.

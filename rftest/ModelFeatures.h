@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a test needs of the chip model, and the refusal when the model lacks
 // it: one wording for kel-rftest's subcommands and a plan's steps.

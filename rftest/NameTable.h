@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A table of (key, name) pairs read both ways: what the public names of an
 // enum (result kinds, verdicts, plan steps) are looked up in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The channel and rate lists of a sweep (sweep-rx, a plan's rx-sweep):
 // comma-separated items, each one value or a range of two joined by '-'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The values a user gives as text (kel-rftest's options, a plan's keys) as
 // numbers, text or a command: each is refused with one message that names the

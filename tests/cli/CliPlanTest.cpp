@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest plan check and plan run as a line uses them: errors with their
 // positions, the summary and JUnit file of a run with a weak board, and the
 // exit code of each way a run can end.

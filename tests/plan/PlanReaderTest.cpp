@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plan files read and checked without a board: what a good plan holds, and
 // every kind of mistake told with its file, line and column.
 

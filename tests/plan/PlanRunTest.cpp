@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plans run on many boards at once against virtual boards and scripted
 // peers: the bytes each board gets, verdicts from limits, retries, shared
 // turns, a silent board among healthy ones, and a cancel.
