@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Arguments.h"
 
+#include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
 #include "protocol/ChipModels.h"
 #include "rftest/MacAddresses.h"
@@ -465,13 +466,11 @@ Invocation CommandLine::Resolve() const {
         run.power = Checked(raw.power, rftest::IsPowerLevel, rftest::kInvalidPower);
     if (timeoutOption_->count() > 0)
         run.timeout = DurationOption("--timeout", raw.timeout);
-    std::string why;
-    const auto store = results::ParseStoreSetting(
-        results::StoreSettingText(resultsOption_->count() > 0 ? std::optional(raw.results)
-                                                              : std::nullopt),
-        why);
+    std::string refusal;
+    const auto store = ResultsOption(
+        resultsOption_->count() > 0 ? std::optional(raw.results) : std::nullopt, refusal);
     if (!store)
-        throw UsageError{(resultsOption_->count() > 0 ? "--results: " : "KEL_RESULTS: ") + why};
+        throw UsageError{refusal};
     run.store = *store;
     run.station = raw.station;
     run.operatorName = raw.operatorName;

@@ -2,6 +2,7 @@
 #include "cli/PlanArguments.h"
 
 #include "board/TrayArguments.h"
+#include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
 #include "serial/PortNaming.h"
 
@@ -16,8 +17,9 @@ namespace {
 constexpr char kUsage[] =
     "Usage: kel-rftest plan check PLAN.toml [--json]\n"
     "       kel-rftest plan run PLAN.toml (-p PORT [-p PORT ...] | --virtual N\n"
-    "                  [--virtual-fault INDEX:MODE ...]) [--station NAME] [--dut LABEL ...]\n"
-    "                  [--junit FILE] [--json]\n";
+    "                  [--virtual-fault INDEX:MODE ...]) [--results PATH|none|URI]\n"
+    "                  [--station NAME] [--operator NAME] [--dut LABEL ...] [--junit FILE]\n"
+    "                  [--json]\n";
 
 constexpr char kFooter[] =
     "\nA plan is a TOML file: name, version, model, optional baud, then one [[step]]\n"
@@ -27,7 +29,8 @@ constexpr char kFooter[] =
     "shared resource take turns. On a terminal a live table shows each board on\n"
     "standard error; at the end a summary gives each board's verdict and its\n"
     "failing points (standard output; with --json one object per point and one per\n"
-    "board there, the summary on standard error).\n"
+    "board there, the summary on standard error). Each board's test is a run in the\n"
+    "results store, with the plan's name and version and every point measured.\n"
     "\n"
     "Exit codes:\n"
     "  0    every board passed (marginal points pass)\n"
@@ -52,7 +55,9 @@ struct Raw {
     std::vector<std::string> ports;
     std::string virtualCount;
     std::vector<std::string> virtualFaults;
+    std::optional<std::string> results;
     std::string station;
+    std::string operatorName;
     std::vector<std::string> duts;
     std::string junit;
     bool json = false;
@@ -109,7 +114,13 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
                          std::to_string(boards) + (boards == 1 ? " board" : " boards") +
                          ": one per board at most, in the boards' order"};
     plan.duts = raw.duts;
+    std::string refusal;
+    const auto store = ResultsOption(raw.results, refusal);
+    if (!store)
+        throw UsageError{refusal};
+    plan.store = *store;
     plan.station = raw.station;
+    plan.operatorName = raw.operatorName;
     if (runApp.count("--junit") > 0 && raw.junit.empty())
         throw UsageError{"--junit must name a file"};
     plan.junitPath = raw.junit;
@@ -143,7 +154,13 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     run->add_option("--virtual-fault", raw.virtualFaults,
                     "How virtual board INDEX misbehaves (as kel-virtual-board --fault)")
         ->option_text("INDEX:MODE");
+    run->add_option("--results", raw.results,
+                    "Record the runs in the SQLite file PATH, not at all (none), or also on\n"
+                    "the server of URI (postgresql://...); default $KEL_RESULTS")
+        ->option_text("PATH|none|URI");
     run->add_option("--station", raw.station, "The station the results name (default: host)")
+        ->option_text("NAME");
+    run->add_option("--operator", raw.operatorName, "The operator the results name")
         ->option_text("NAME");
     run->add_option("--dut", raw.duts, "A label per board, in the order of the boards")
         ->option_text("LABEL");

@@ -5,6 +5,7 @@
 
 #include "board/BoardConfig.h"
 #include "cli/ExitCodes.h"
+#include "results/StoreSetting.h"
 
 #include <iosfwd>
 #include <optional>
@@ -19,7 +20,11 @@ struct PlanInvocation {
     std::vector<std::string> ports; // device paths, in the order given
     // --virtual N: the boards of a tray started for the run, each its own.
     std::vector<board::BoardConfig> virtualBoards;
+    // Where each board's run is recorded (--results or KEL_RESULTS), and the
+    // names the runs carry.
+    results::StoreSetting store;
     std::string station;
+    std::string operatorName;
     std::vector<std::string> duts; // per port, in order; may be fewer
     std::string junitPath;
     bool json = false;

@@ -6,10 +6,12 @@
 #include "cli/JUnitReport.h"
 #include "cli/PlanArguments.h"
 #include "cli/PlanDisplay.h"
+#include "cli/PlanRecording.h"
 #include "cli/PlanSummary.h"
 #include "cli/ResultSchema.h"
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
+#include "results/Recorder.h"
 #include "rftest/Messages.h"
 
 #include <cerrno>
@@ -25,11 +27,6 @@ namespace {
 
 // The live table is redrawn at most this often.
 constexpr std::chrono::milliseconds kRedraw{250};
-
-std::string HostName() {
-    char name[256] = {};
-    return gethostname(name, sizeof name - 1) == 0 ? name : "";
-}
 
 // Why the JUnit file could not be written where asked; nothing when it can.
 std::optional<std::string> JUnitTargetProblem(const std::string& path) {
@@ -59,7 +56,8 @@ private:
     bool Boards(std::vector<plan::BoardIdentity>& boards);
     RunFacts FactsOf(const BoardRow& row) const;
     void Refused(const std::string& error, const std::string& reason = {});
-    void Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& display);
+    void Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+               PlanTally& tally, PlanDisplay& display);
     void Report(PlanTally& tally, PlanDisplay& display);
 
     const PlanInvocation& invocation_;
@@ -120,9 +118,13 @@ int PlanCommand::Run() {
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
-    station_ = invocation_.station.empty() ? HostName() : invocation_.station;
+    station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
     startedAt_ = rftest::UtcNow();
 
+    PlanDisplay display(plan_, err_, settings_.liveTable);
+    // Declared before the run, whose workers record through it.
+    PlanRecording recording(plan_, invocation_.store, {station_, invocation_.operatorName},
+                            [&display](const std::string& text) { display.Line(text); });
     plan::BoardRunSettings boardSettings;
     boardSettings.watchdogSlice = settings_.watchdogSlice;
     plan::PlanRun run(plan_, boards, boardSettings);
@@ -137,13 +139,13 @@ int PlanCommand::Run() {
         return kExitInterrupted;
 
     PlanTally tally(plan_, boards);
-    PlanDisplay display(plan_, err_, settings_.liveTable);
-    Watch(run, tally, display);
+    Watch(run, recording.Boards(boards, tally.Listeners()), tally, display);
     Report(tally, display);
     return PlanExitCode(tally.Rows(), interruption_.Requested());
 }
 
-void PlanCommand::Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& display) {
+void PlanCommand::Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+                        PlanTally& tally, PlanDisplay& display) {
     tally.onPoint = [&](const BoardRow& row, const plan::PointResult& point) {
         if (!invocation_.json)
             return;
@@ -179,7 +181,7 @@ void PlanCommand::Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& displ
         out_ << JsonLine(object) << std::flush;
     };
 
-    run.Start(tally.Listeners());
+    run.Start(listeners);
     int cancels = 0;
     while (!run.WaitFor(kRedraw)) {
         if (interruption_.Requests() > cancels) {

@@ -2,6 +2,7 @@
 #include "cli/ResultsCommands.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/RecordingPush.h"
 #include "results/Queries.h"
 #include "results/RowJson.h"
 #include "results/ServerLink.h"
@@ -374,12 +375,12 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
     }
 
     ResultsCommand run(options, out, err);
-    std::string why;
+    std::string refusal;
     const std::optional<std::string> given =
         app.get_option("--results")->count() > 0 ? std::optional(options.results) : std::nullopt;
-    const auto setting = ParseStoreSetting(StoreSettingText(given), why);
+    const auto setting = ResultsOption(given, refusal);
     if (!setting) {
-        err << "kel-rftest: --results: " << why << '\n';
+        err << "kel-rftest: " << refusal << '\n';
         return kExitUsage;
     }
     if (!setting->Records()) {

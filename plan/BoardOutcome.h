@@ -62,6 +62,8 @@ struct BoardOutcome {
 class BoardListener {
 public:
     virtual ~BoardListener() = default;
+    // The board's run begins (before the handshake).
+    virtual void Started() {}
     virtual void Named(const std::string& /*mac*/) {}
     // Before a step that takes turns on a shared resource, while it waits.
     virtual void Waiting(std::size_t /*step*/, const std::string& /*resource*/) {}

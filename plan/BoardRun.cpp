@@ -53,6 +53,7 @@ BoardSession::~BoardSession() {
 
 BoardOutcome BoardSession::Run() {
     const Clock::time_point began = Clock::now();
+    listener_.Started();
     if (Connect()) {
         for (std::size_t i = 0; i < plan_.steps.size() && RunStep(i); ++i) {
         }

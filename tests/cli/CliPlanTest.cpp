@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest plan check and plan run as a line uses them: errors with their
-// positions, the summary and JUnit file of a run with a weak board, and the
-// exit code of each way a run can end.
+// positions, the summary, JUnit file and recorded runs of a run with a weak
+// board, and the exit code of each way a run can end.
 
 #include "CliRun.h"
+#include "results/Queries.h"
+#include "results/Store.h"
 #include "tests/support/TempFolder.h"
 
 #include <fstream>
+#include <map>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
@@ -42,7 +45,7 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
         << good.out;
 }
 
-TEST(CliPlan, AWeakBoardFailsWithAReadableReasonInTheSummaryAndJUnit) {
+TEST(CliPlan, AWeakBoardFailsWithAReadableReasonInTheSummaryJUnitAndStore) {
     TempFolder folder;
     const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
 version = "7"
@@ -58,15 +61,17 @@ rates = "54"
 seconds = 1
 sent = 100
 max_per = 20
+retries = 1
 [[step]]
 do = "tx"
 seconds = 0.1
 shared = "analyser"
 )");
     const std::string junit = (folder.path / "out.xml").string();
-    const CliResult result =
-        RunCli({"plan", "run", plan, "--virtual", "3", "--virtual-fault", "2:weak-rx", "--dut",
-                "SN1", "--station", "bench-7", "--junit", junit});
+    const std::string store = (folder.path / "line.sqlite").string();
+    const CliResult result = RunCli({"plan", "run", plan, "--virtual", "3", "--virtual-fault",
+                                     "2:weak-rx", "--dut", "SN1", "--station", "bench-7",
+                                     "--operator", "ana", "--results", store, "--junit", junit});
     EXPECT_EQ(result.exitCode, 4) << result.err;
     // Without a terminal, a plain line per finished step.
     EXPECT_NE(result.err.find(" SN1 02:4b:45:4c:00:01: 1/3 freq-offset: pass, "), std::string::npos)
@@ -106,6 +111,37 @@ shared = "analyser"
     EXPECT_TRUE(message.starts_with("ch 6 54 Mbps PER ") && message.ends_with(" % > 20 %"))
         << message;
     EXPECT_NE(result.out.find(message), std::string::npos); // as the summary says it
+
+    // Each board its own run, every attempt of every point with its verdict.
+    results::Store stored(store, results::Store::Open::Existing);
+    std::map<std::string, results::RunSummary> runs;
+    for (const results::RunSummary& run : results::ListRuns(stored, {}))
+        runs[run.run.boardMac] = run;
+    ASSERT_EQ(runs.size(), 3u);
+    for (const auto& [mac, summary] : runs) {
+        const results::RunRecord& run = summary.run;
+        EXPECT_EQ(run.tool, "kel-rftest");
+        EXPECT_EQ(run.plan, "line");
+        EXPECT_EQ(run.planVersion, "7");
+        EXPECT_EQ(run.station, "bench-7");
+        EXPECT_EQ(run.operatorName, "ana");
+        EXPECT_EQ(run.chipModel, "QB202");
+        EXPECT_EQ(run.baud, 115200);
+        EXPECT_FALSE(run.port.empty());
+        EXPECT_EQ(run.verdict, mac == "02:4b:45:4c:00:03" ? "fail" : "pass") << mac;
+        EXPECT_EQ(run.dut, mac == "02:4b:45:4c:00:01" ? "SN1" : "") << mac;
+    }
+    std::vector<std::string> verdicts;
+    for (const results::StoredMeasurement& point :
+         results::RunMeasurements(stored, runs.at("02:4b:45:4c:00:03").run.id)) {
+        verdicts.push_back(std::string(rftest::KindName(point.measurement.kind)) + " " +
+                           std::string(rftest::VerdictName(point.measurement.verdict)));
+        if (point.measurement.kind == rftest::MeasurementKind::Rx) {
+            EXPECT_EQ(point.measurement.limitHigh, 20.0);
+        }
+    }
+    EXPECT_EQ(verdicts, (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
+    EXPECT_EQ(runs.at("02:4b:45:4c:00:02").points, 3);
 }
 
 TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
