@@ -35,7 +35,7 @@ std::string Took(plan::Seconds seconds) {
 
 } // namespace
 
-std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& rows) const {
+std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& rows) {
     const bool labelled = std::any_of(rows.begin(), rows.end(),
                                        [](const BoardRow& row) { return !row.identity.dut.empty(); });
     std::vector<std::vector<std::string>> cells{{"PORT", "MAC", "STEP", "POINTS", "VERDICT"}};
@@ -64,7 +64,8 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
         if (labelled)
             cells.back().insert(cells.back().begin() + 2, row.identity.dut);
     }
-    std::vector<std::size_t> widths(cells[0].size(), 0);
+    std::vector<std::size_t>& widths = widths_;
+    widths.resize(cells[0].size(), 0);
     for (const auto& line : cells) {
         for (std::size_t c = 0; c < line.size(); ++c)
             widths[c] = std::max(widths[c], line[c].size());

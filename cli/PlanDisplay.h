@@ -28,8 +28,9 @@ public:
 
     // "/dev/pts/3 02:4b:45:4c:00:01: 2/3 rx-sweep: fail (ch 1 54 Mbps PER 29 % > 8 %), 3.1 s"
     std::string StepLine(const BoardRow& row, const plan::StepResult& step) const;
-    // The table's lines, heading first.
-    std::vector<std::string> TableLines(const std::vector<BoardRow>& rows) const;
+    // The table's lines, heading first. A column never narrows while the
+    // table is shown, so a redraw does not shift what the eye follows.
+    std::vector<std::string> TableLines(const std::vector<BoardRow>& rows);
 
 private:
     void Erase();
@@ -40,6 +41,7 @@ private:
     std::mutex mutex_;
     std::vector<BoardRow> shown_; // what the table shows now
     std::size_t drawnLines_ = 0;
+    std::vector<std::size_t> widths_; // the widest each column has been
 };
 
 } // namespace kel::cli
