@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the whole test suite three ways: a normal build, an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
-# layers without Qt (serial, protocol, board, rftest, results, cli) under
+# layers without Qt (serial, protocol, board, rftest, results, plan, cli) under
 # ThreadSanitizer (the results tests start their own PostgreSQL server);
 # then runs each fuzz target for a short, bounded time. Exits non-zero on any
 # failure or finding.
@@ -34,7 +34,7 @@ run_suite() { # build-dir label-regex cmake-args...
 
 run_suite build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
-run_suite build-tsan "serial|protocol|board|rftest|results|cli" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF
+run_suite build-tsan "serial|protocol|board|rftest|results|plan|cli" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF
 
 # Every parser and the whole exchange against hostile input, one target after
 # another (KEL_FUZZ_SECONDS each); fuzz/run-long.sh does longer sessions.

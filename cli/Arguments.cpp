@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Arguments.h"
 
-#include "cli/PointLists.h"
+#include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
-#include "cli/ValueChecks.h"
 #include "protocol/ChipModels.h"
+#include "rftest/MacAddresses.h"
 #include "rftest/Messages.h"
+#include "rftest/ModelFeatures.h"
+#include "rftest/PointLists.h"
 #include "rftest/RangeChecks.h"
 #include "rftest/RfTables.h"
+#include "rftest/ValueChecks.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -18,6 +21,10 @@
 namespace kel::cli {
 
 namespace {
+
+using namespace rftest;
+// A refused value is a refusal of the command line: exit 2, nothing sent.
+using UsageError = ValueError;
 
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH [--wait-port S] | --virtual) -m MODEL [-b BAUD] [--channel N]\n"
@@ -62,28 +69,6 @@ constexpr char kFooter[] =
 
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-std::string ModelsWith(bool ChipModel::*trait) {
-    std::string names;
-    for (const ChipModel& model : kChipModels) {
-        if (!(model.*trait))
-            continue;
-        names += names.empty() ? "" : " and ";
-        names += model.name;
-    }
-    return names;
-}
-
-// "a", "a and b", "a, b and c".
-std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ") {
-    std::string text;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == items.size() ? lastJoin : ", ";
-        text += items[i];
-    }
-    return text;
-}
-
 std::string Checked(const std::string& text, bool (*inRange)(std::string_view),
                     const char* refusal) {
     if (!ReadWhole(text) || !inRange(text))
@@ -93,44 +78,31 @@ std::string Checked(const std::string& text, bool (*inRange)(std::string_view),
 
 // Why the chip model cannot run the subcommand; nothing when it can.
 std::optional<std::string> TraitRefusal(int modelRow, Subcommand subcommand, bool sentGiven) {
-    bool ChipModel::*trait = nullptr;
-    const char* what = "";
     switch (subcommand) {
     case Subcommand::FreqOffsetGet:
     case Subcommand::FreqOffsetSet:
     case Subcommand::FreqOffsetSave:
-        trait = &ChipModel::hasCalibration, what = "frequency-offset calibration";
-        break;
+        return MissingFeature(modelRow, kFreqOffsetFeature);
     case Subcommand::SddPowerGet:
     case Subcommand::SddPowerSet:
-        trait = &ChipModel::hasSdd, what = "SDD power table";
-        break;
+        return MissingFeature(modelRow, kSddPowerFeature);
     case Subcommand::SddExport:
-        trait = &ChipModel::hasSdd, what = "SDD file";
-        break;
+        return MissingFeature(modelRow, kSddFileFeature);
     case Subcommand::SupplyLdo:
     case Subcommand::SupplyDcDc:
-        trait = &ChipModel::hasPowerMode, what = "supply switch";
-        break;
+        return MissingFeature(modelRow, kSupplyFeature);
     case Subcommand::SweepRx:
     case Subcommand::Rx:
         if (subcommand == Subcommand::SweepRx || sentGiven)
-            trait = &ChipModel::hasPer, what = "RX packet error rate";
-        break;
-    default:
-        break;
-    }
-    if (trait == nullptr || ChipModelHas(modelRow, trait))
+            return MissingFeature(modelRow, kPerFeature);
         return std::nullopt;
-    return std::string(kChipModels[static_cast<std::size_t>(modelRow)].name) + " has no " + what +
-           " (" + ModelsWith(trait) + " have)";
+    default:
+        return std::nullopt;
+    }
 }
 
-// A MAC address goes to the board as one word of the command.
 std::string MacAddress(const char* option, const std::string& text) {
-    const bool oneWord = !text.empty() && text.find_first_of(" \t") == std::string::npos &&
-                         !HoldsControlCharacter(text);
-    if (!oneWord)
+    if (!IsAddressWord(text))
         throw UsageError{std::string(option) + " must be a MAC address such as 02:00:00:00:00:01"};
     return text;
 }
@@ -494,13 +466,11 @@ Invocation CommandLine::Resolve() const {
         run.power = Checked(raw.power, rftest::IsPowerLevel, rftest::kInvalidPower);
     if (timeoutOption_->count() > 0)
         run.timeout = DurationOption("--timeout", raw.timeout);
-    std::string why;
-    const auto store = results::ParseStoreSetting(
-        results::StoreSettingText(resultsOption_->count() > 0 ? std::optional(raw.results)
-                                                              : std::nullopt),
-        why);
+    std::string refusal;
+    const auto store = ResultsOption(
+        resultsOption_->count() > 0 ? std::optional(raw.results) : std::nullopt, refusal);
     if (!store)
-        throw UsageError{(resultsOption_->count() > 0 ? "--results: " : "KEL_RESULTS: ") + why};
+        throw UsageError{refusal};
     run.store = *store;
     run.station = raw.station;
     run.operatorName = raw.operatorName;

@@ -61,6 +61,7 @@ void Interruption::InstallSignalHandlers() {
 
 void Interruption::Request() noexcept {
     requested_.store(true);
+    requests_.fetch_add(1);
     if (SerialPort* port = port_.load())
         port->RequestCancel();
     if (wakeWrite_ >= 0) {

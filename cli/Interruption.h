@@ -32,12 +32,15 @@ public:
     // What a signal does; async-signal-safe.
     void Request() noexcept;
     bool Requested() const noexcept { return requested_.load(); }
+    // How many signals came (a second Ctrl+C skips the clean-up's stops).
+    int Requests() const noexcept { return requests_.load(); }
 
     // Sleeps for the time; false at once, or as soon as, it is interrupted.
     bool Pause(std::chrono::milliseconds duration) const;
 
 private:
     std::atomic<bool> requested_{false};
+    std::atomic<int> requests_{0};
     std::atomic<SerialPort*> port_{nullptr};
     int wakeRead_ = -1;
     int wakeWrite_ = -1;

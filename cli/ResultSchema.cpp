@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ResultSchema.h"
 
+#include "protocol/ReplyParsing.h"
+#include "protocol/RxPer.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -16,6 +20,7 @@ constexpr char kSddPower[] = "sdd_power";
 constexpr char kMac[] = "mac";
 constexpr char kSupply[] = "supply";
 constexpr char kFile[] = "file";
+constexpr char kReply[] = "reply";
 
 // A whole number as one (an offset reads 48, not 48.0).
 Fields Number(double value) {
@@ -76,6 +81,17 @@ void AddValues(Fields& object, const Measurement& m) {
     case MeasurementKind::SddExport:
         object[kFile] = m.text;
         break;
+    case MeasurementKind::Send: {
+        // The reply lines as the send subcommand gives them.
+        Fields lines = Fields::array();
+        for (std::size_t begin = 0; begin < m.text.size();) {
+            const std::size_t end = std::min(m.text.find('\n', begin), m.text.size());
+            lines.push_back(m.text.substr(begin, end - begin));
+            begin = end + 1;
+        }
+        object[kReply] = lines;
+        break;
+    }
     case MeasurementKind::Tx:
     case MeasurementKind::Tone:
         break; // what ran is the command's; its options come as extra fields

@@ -3,6 +3,7 @@
 
 #include "cli/ExitCodes.h"
 #include "results/ExportCsv.h"
+#include "cli/RecordingPush.h"
 #include "results/Queries.h"
 #include "results/RowJson.h"
 #include "results/ServerLink.h"
@@ -354,12 +355,12 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
     }
 
     ResultsCommand run(options, out, err);
-    std::string why;
+    std::string refusal;
     const std::optional<std::string> given =
         app.get_option("--results")->count() > 0 ? std::optional(options.results) : std::nullopt;
-    const auto setting = ParseStoreSetting(StoreSettingText(given), why);
+    const auto setting = ResultsOption(given, refusal);
     if (!setting) {
-        err << "kel-rftest: --results: " << why << '\n';
+        err << "kel-rftest: " << refusal << '\n';
         return kExitUsage;
     }
     if (!setting->Records()) {

@@ -2,6 +2,8 @@
 #include "cli/RfTestRun.h"
 
 #include "cli/Arguments.h"
+#include "cli/PlanArguments.h"
+#include "cli/PlanCommand.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
@@ -13,6 +15,9 @@ int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostr
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);
+    // A plan runs many boards: a command line of its own.
+    if (IsPlanCommand(args))
+        return RunPlanCommand(args, out, err, interruption, settings);
     const ParsedArguments parsed = ParseArguments(args, out, err);
     if (!parsed.invocation)
         return parsed.exitCode;

@@ -22,6 +22,8 @@ struct RunSettings {
     // Someone watches standard error (a terminal): after two seconds of
     // silence from the board, say that the run waits for it.
     bool noteSilence = false;
+    // Standard error is a terminal: a plan run draws its live table there.
+    bool liveTable = false;
 };
 
 // args without the program's name.

@@ -27,7 +27,8 @@ Run::Run(const Invocation& invocation, Report& report, Interruption& interruptio
     : run_(invocation), report_(report), interruption_(interruption), settings_(settings),
       recording_(invocation, report),
       watch_(port_,
-             {settings.noteSilence ? [&report](const std::string& line) { report.Note(line); }
+             {settings.noteSilence
+                  ? [&report](const std::string& line) { report.Note("kel-rftest: " + line); }
                                    : std::function<void(const std::string&)>(),
               invocation.timeout}),
       ctx_(port_, invocation.chipModelRow) {
@@ -182,13 +183,7 @@ int Run::End(int code) {
     }
     RecoverFromGiveUp();
     if (stop) {
-        rftest::RxCounters ignored;
-        if (started_ == Test::Tx)
-            rftest::StopTx(ctx_);
-        else if (started_ == Test::Rx)
-            rftest::StopRx(ctx_, ignored);
-        else
-            rftest::StopTone(ctx_);
+        rftest::StopRunningTest(ctx_, started_);
         RecoverFromGiveUp();
     }
     // A test left running keeps the board in test mode: no disconnect.

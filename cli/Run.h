@@ -6,19 +6,21 @@
 // ended the run (Run.cpp).
 
 #include "board/VirtualBoardHost.h"
-#include "cli/CliContext.h"
 #include "cli/Interruption.h"
 #include "cli/Invocation.h"
-#include "cli/LinkWatch.h"
 #include "cli/Report.h"
 #include "cli/RfTestRun.h"
 #include "cli/RunRecording.h"
 #include "cli/RxReport.h"
-#include "cli/SddTarget.h"
 #include "cli/WireTrace.h"
+#include "rftest/FrontEndContext.h"
+#include "rftest/LinkWatch.h"
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
+#include "rftest/RfSteps.h"
 #include "rftest/RxMeasurement.h"
+#include "rftest/SddTarget.h"
+#include "rftest/ValueChecks.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
@@ -50,7 +52,7 @@ private:
     // The board's source address names the board, unless --no-mac or the
     // subcommand reads it anyway.
     void ReadBoardMac();
-    enum class Test { None, Tx, Rx, Tone };
+    using Test = rftest::RunningTest;
     using Measurements = std::vector<rftest::Measurement>;
 
     bool PrepareOutputs();
@@ -110,16 +112,16 @@ private:
     std::unique_ptr<board::VirtualBoardHost> board_;
     SerialPort port_;
     std::optional<WireTrace> trace_;
-    LinkWatch watch_;
+    rftest::LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
-    CliContext ctx_;
+    rftest::FrontEndContext ctx_;
 
     std::string powerText_;
     Test started_ = Test::None; // may be running on the board: stop it on the way out
     bool leaveRunning_ = false; // what was started is meant to outlast the run
     SweepCsv csv_;
     bool csvFailed_ = false; // a row could not be written
-    SddTarget sddTarget_;
+    rftest::SddTarget sddTarget_;
 };
 
 } // namespace kel::cli

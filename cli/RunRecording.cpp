@@ -4,15 +4,9 @@
 #include "cli/ExitCodes.h"
 #include "cli/Report.h"
 
-#include <chrono>
-
 namespace kel::cli {
 
 namespace {
-
-// A run that ends gives the server this long for what waits; a server that
-// failed is not waited for at all.
-constexpr std::chrono::seconds kPushAtEnd{3};
 
 const char* VerdictOf(int exitCode, bool judged) {
     switch (exitCode) {
@@ -30,32 +24,16 @@ const char* VerdictOf(int exitCode, bool judged) {
 } // namespace
 
 RunRecording::RunRecording(const Invocation& invocation, Report& report)
-    : invocation_(invocation), report_(report) {
-    push_ = results::BackgroundPush::For(invocation.store, [this](const std::string& message) {
-        std::lock_guard lock(pushProblemMutex_);
-        pushProblem_ = message;
-    });
-    recorder_ = std::make_unique<results::Recorder>(
-        invocation.store,
-        [this](const std::string& message) { report_.Note("kel-rftest: " + message); },
-        push_.get());
-}
+    : invocation_(invocation), report_(report),
+      push_(invocation.store, [this](const std::string& text) { report_.Note(text); }),
+      recorder_(push_.NewRecorder(
+          [this](const std::string& text) { report_.Note("kel-rftest: " + text); })) {}
 
-RunRecording::~RunRecording() {
-    recorder_.reset();
-    if (!push_)
-        return;
-    push_->Finish(kPushAtEnd);
-    std::lock_guard lock(pushProblemMutex_);
-    if (!pushProblem_.empty())
-        report_.Note("kel-rftest: " + pushProblem_);
-}
+RunRecording::~RunRecording() = default;
 
 void RunRecording::Begin() {
     const RunFacts& facts = report_.Facts();
-    results::RunRecord run;
-    run.tool = results::kToolRfTest;
-    run.version = KEL_VERSION;
+    results::RunRecord run = RfTestRunRecord();
     run.station = invocation_.station;
     run.operatorName = invocation_.operatorName;
     run.chipModel = facts.model;

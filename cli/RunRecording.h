@@ -8,12 +8,10 @@
 // goes on.
 
 #include "cli/Invocation.h"
-#include "results/BackgroundPush.h"
-#include "results/Recorder.h"
+#include "cli/RecordingPush.h"
 #include "rftest/Measurement.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace kel::cli {
@@ -40,10 +38,8 @@ private:
     const Invocation& invocation_;
     Report& report_;
     bool judged_ = false;
-    std::mutex pushProblemMutex_;
-    std::string pushProblem_; // said on the run's own thread, at its end
-    std::unique_ptr<results::BackgroundPush> push_;
-    std::unique_ptr<results::Recorder> recorder_;
+    RecordingPush push_;
+    std::unique_ptr<results::Recorder> recorder_; // ends before the push
 };
 
 } // namespace kel::cli

@@ -5,12 +5,11 @@
 #include "cli/Run.h"
 #include "protocol/ChipModels.h"
 #include "rftest/CalibrationSteps.h"
+#include "rftest/MacAddresses.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxCsv.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <sstream>
 
@@ -24,17 +23,6 @@ namespace {
 
 std::string SddPowerText(const rftest::SddPowers& powers) {
     return "11b " + powers[0] + ", 11gn " + powers[1] + ", 11n mcs7 " + powers[2];
-}
-
-std::string MacText(const std::array<std::string, 3>& macs) {
-    return "source " + macs[0] + ", dest " + macs[1] + ", bssid " + macs[2];
-}
-
-bool SameAddress(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 double Seconds(std::chrono::milliseconds duration) {
@@ -222,25 +210,21 @@ int Run::Send() {
 
 int Run::Mac() {
     const bool set = run_.subcommand == Subcommand::MacSet;
-    if (set) {
-        if (Failure failure =
-                rftest::SetMacAddresses(ctx_, run_.values[0], run_.values[1], run_.values[2]))
-            return Fail(failure);
-    }
     // After a set, what the board holds now: a script sees what it will keep.
-    std::array<std::string, 3> held;
-    if (Failure failure = rftest::GetMac(ctx_, held[0], held[1], held[2]))
+    rftest::MacAddresses held;
+    if (Failure failure = set ? rftest::SetMacAndReadBack(ctx_, run_.values, held)
+                              : rftest::GetMac(ctx_, held[0], held[1], held[2]))
         return Fail(failure);
     report_.Facts().boardMac = held[0];
     recording_.NameBoard(held[0]);
-    for (std::size_t i = 0; set && i < held.size(); ++i) {
-        if (!SameAddress(held[i], run_.values[i]))
-            return Fail(("the board holds " + MacText(held) + ", not what was set").c_str());
-    }
+    if (const std::string mismatch = set ? rftest::MacMismatch(run_.values, held) : "";
+        !mismatch.empty())
+        return Fail(mismatch.c_str());
     Measurements macs;
     for (std::size_t i = 0; i < held.size(); ++i)
-        macs.push_back(Measured(MeasurementKind::Mac, std::string(rftest::kMacRoleNames[i]) + " " + held[i]));
-    return Done(macs, std::string(set ? "set: " : "") + MacText(held));
+        macs.push_back(Measured(MeasurementKind::Mac,
+                                std::string(rftest::kMacRoleNames[i]) + " " + held[i]));
+    return Done(macs, std::string(set ? "set: " : "") + rftest::MacText(held));
 }
 
 int Run::Calibration() {

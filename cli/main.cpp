@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     kel::cli::RunSettings settings;
     settings.noteSilence = isatty(STDERR_FILENO) == 1;
+    settings.liveTable = settings.noteSilence;
     return kel::cli::RunRfTest(args, std::cout, std::cerr, interruption, settings);
 }

@@ -8,7 +8,7 @@
 #   fuzz/run-long.sh [-b BUILD] [-c CORPUS] [-t TARGET]... SECONDS_PER_TARGET
 #
 # BUILD defaults to build-fuzz, CORPUS to BUILD/corpus; TARGET is one of
-# numbers, line-definition, board-model, exchange (all when none is given).
+# numbers, line-definition, board-model, exchange, plan (all when none is given).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,11 +32,11 @@ shift $((OPTIND - 1))
 [ $# -eq 1 ] && [[ "$1" =~ ^[0-9]+$ ]] || usage
 seconds="$1"
 corpus="${corpus:-$build/corpus}"
-[ ${#targets[@]} -gt 0 ] || targets=(numbers line-definition board-model exchange)
+[ ${#targets[@]} -gt 0 ] || targets=(numbers line-definition board-model exchange plan)
 
 # The longest input worth trying: numbers and definitions are short texts,
 # the board's lines end at 512 bytes, and the exchange needs room for the
-# 2,000 lines of the chattering-board bound.
+# 2,000 lines of the chattering-board bound; a plan of a dozen steps fits too.
 max_len() {
   case "$1" in
     numbers | line-definition) echo 512 ;;

@@ -2,6 +2,7 @@
 #include "rftest/Measurement.h"
 
 #include "protocol/NumberReading.h"
+#include "rftest/NameTable.h"
 
 #include <array>
 #include <chrono>
@@ -12,7 +13,7 @@
 namespace kel::rftest {
 namespace {
 
-constexpr std::array<std::pair<MeasurementKind, std::string_view>, 10> kKindNames{{
+constexpr std::array<std::pair<MeasurementKind, std::string_view>, 11> kKindNames{{
     {MeasurementKind::Rx, "rx"},
     {MeasurementKind::FreqOffset, "freq_offset"},
     {MeasurementKind::SddFreqOffset, "sdd_freq_offset"},
@@ -23,6 +24,7 @@ constexpr std::array<std::pair<MeasurementKind, std::string_view>, 10> kKindName
     {MeasurementKind::Supply, "supply"},
     {MeasurementKind::SddExport, "sdd_export"},
     {MeasurementKind::Mac, "mac"},
+    {MeasurementKind::Send, "send"},
 }};
 
 constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{
@@ -31,24 +33,6 @@ constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{
     {Verdict::Marginal, "marginal"},
     {Verdict::Fail, "fail"},
 }};
-
-template <typename Table, typename Key>
-std::string_view NameIn(const Table& table, Key key) {
-    for (const auto& [k, name] : table) {
-        if (k == key)
-            return name;
-    }
-    return {};
-}
-
-template <typename Key, typename Table>
-std::optional<Key> KeyIn(const Table& table, std::string_view name) {
-    for (const auto& [key, n] : table) {
-        if (n == name)
-            return key;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 

@@ -24,10 +24,11 @@ enum class MeasurementKind {
     Supply,
     SddExport,
     Mac,
+    Send,
 };
 
 // "rx", "freq_offset", "sdd_freq_offset", "power", "sdd_power", "tx",
-// "tone", "supply", "sdd_export", "mac".
+// "tone", "supply", "sdd_export", "mac", "send".
 std::string_view KindName(MeasurementKind kind);
 std::optional<MeasurementKind> KindNamed(std::string_view name);
 
@@ -63,7 +64,8 @@ struct Measurement {
     // Its values: the RX counters and rate, a single number (an offset), or text.
     // A table gives one measurement per row, text naming the row: sdd_power
     // the rate class ("11b", "11gn", "11n_mcs7") with the level in value; mac
-    // the role and the address ("source 02:00:00:00:00:01").
+    // the role and the address ("source 02:00:00:00:00:01"). send: the reply
+    // lines to a free command, one a line, judged by a text one must hold.
     std::optional<std::int64_t> sent;
     std::optional<std::int64_t> total;
     std::optional<std::int64_t> abortErrors;

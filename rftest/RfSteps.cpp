@@ -71,6 +71,21 @@ Failure StopTx(CommandContext& ctx) {
     return FailureOf(tx_stop(ctx), kTxStopFailed);
 }
 
+Failure StopRunningTest(CommandContext& ctx, RunningTest test) {
+    RxCounters ignored;
+    switch (test) {
+    case RunningTest::Tx:
+        return StopTx(ctx);
+    case RunningTest::Rx:
+        return StopRx(ctx, ignored);
+    case RunningTest::Tone:
+        return StopTone(ctx);
+    case RunningTest::None:
+        break;
+    }
+    return nullptr;
+}
+
 Failure StartRx(CommandContext& ctx) {
     return FailureOf(rx(ctx), kRxFailed);
 }

@@ -55,6 +55,11 @@ struct RxCounters {
     std::int32_t crcErrors = 0;
 };
 
+// A test a front end started, which may still run on the board.
+enum class RunningTest { None, Tx, Rx, Tone };
+// Its stop (StopTx, StopRx with the counters dropped, StopTone); nothing for None.
+Failure StopRunningTest(CommandContext& ctx, RunningTest test);
+
 Failure StartRx(CommandContext& ctx);
 // A counter line the board leaves out counts as 0.
 Failure StopRx(CommandContext& ctx, RxCounters& counters);

@@ -59,10 +59,12 @@ Failure SweepRx(CommandContext& ctx, const SweepPlan& plan, const Pause& pause,
             if (Failure failure = SetRate(ctx, rateRow, powerText))
                 return failure;
             RxPoint point{channel, rateRow, {}, plan.sent, {}};
-            if (Failure failure = MeasureRx(ctx, plan.duration, pause, point))
-                return failure;
-            if (observer.measured)
-                observer.measured(point);
+            do {
+                if (Failure failure = MeasureRx(ctx, plan.duration, pause, point))
+                    return failure;
+                if (observer.measured)
+                    observer.measured(point);
+            } while (observer.again && observer.again(point));
         }
     }
     return nullptr;

@@ -61,6 +61,9 @@ struct SweepObserver {
     // Before each point: its place (from 0) among all, and what it is.
     std::function<void(std::size_t index, std::size_t count, int channel, int rateRow)> starting;
     std::function<void(const RxPoint&)> measured;
+    // After measured: true measures the point again (rx, the pause, rx_stop;
+    // the channel and rate stay), a retry of a point that failed its limit.
+    std::function<bool(const RxPoint&)> again;
 };
 
 // For each channel, then each rate: channel, rate, then MeasureRx. Stops at

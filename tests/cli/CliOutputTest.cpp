@@ -6,7 +6,6 @@
 
 #include "CliRun.h"
 #include "board/VirtualBoardHost.h"
-#include "cli/PointLists.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/PtyRelay.h"
 
@@ -342,21 +341,6 @@ TEST(CliOutput, CrLfBoardWorksAndVerboseShowsItsControlCharacters) {
     EXPECT_NE(result.err.find("> kel get_freq_offset\\n\\0\n< freq offset is: 48\\r\n"),
               std::string::npos)
         << result.err;
-}
-
-TEST(PointLists, ValuesAndRangesInTheOrderGiven) {
-    std::string why;
-    EXPECT_EQ(cli::ParseChannelList("11,1-3", why), (std::vector<int>{11, 1, 2, 3}));
-    EXPECT_EQ(cli::ParseChannelList(" 1, 6 - 7", why), (std::vector<int>{1, 6, 7}));
-    EXPECT_EQ(cli::ParseRateList("1-11", why), (std::vector<int>{0, 1, 2, 3}));
-    // By value, among the kinds of its ends: 6, 6.5, 9, 12, 13 (not 11b's 11).
-    EXPECT_EQ(cli::ParseRateList("6-13", why), (std::vector<int>{4, 12, 5, 6, 13}));
-    EXPECT_EQ(cli::ParseRateList("6.5-13", why), (std::vector<int>{12, 13}));
-    EXPECT_EQ(cli::ParseRateList("54,5.5", why), (std::vector<int>{11, 2}));
-    for (const char* bad : {"0", "3-1", "1,,2", "", "1-"})
-        EXPECT_EQ(cli::ParseChannelList(bad, why), std::nullopt) << bad;
-    EXPECT_EQ(cli::ParseRateList("5.6", why), std::nullopt);
-    EXPECT_EQ(why, "\"5.6\" is not a rate of the rate list or a range of them");
 }
 
 } // namespace

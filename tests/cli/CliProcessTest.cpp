@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest as a script runs it: exit codes, the two output streams, and
-// Ctrl+C, a reader that goes away or SIGKILL ending a run: what it started
-// stopped where it could be, and the port free for the next run at once.
+// Ctrl+C, a reader that goes away or SIGKILL ending a run (or a plan run on
+// many boards): what it started stopped where it could be, and the port free
+// for the next run at once.
 
 #include "board/VirtualBoardHost.h"
 #include "serial/SerialPort.h"
@@ -10,6 +11,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <csignal>
+#include <fstream>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -130,6 +132,34 @@ TEST(CliProcess, AReaderThatGoesAwayEndsTheRunLikeAnInterrupt) {
     EXPECT_FALSE(board.State().rxRunning);
     EXPECT_FALSE(board.State().connected);
     EXPECT_TRUE(SerialPort::Probe(board.SlavePath()));
+}
+
+// A plan run on three boards, interrupted while each receives: every
+// board's RX stopped, every board disconnected, every port free.
+TEST(CliProcess, InterruptStopsEveryBoardsRunningTestAndFreesEveryPort) {
+    board::BoardTray tray(board::TrayConfigs(3));
+    TempFolder folder;
+    const std::filesystem::path plan = folder.path / "long.toml";
+    std::ofstream(plan) << "name = \"long\"\nmodel = \"QB202\"\n[[step]]\ndo = \"rx\"\n"
+                           "seconds = 600\n";
+    ChildProcess p = RfTest({"plan", "run", plan.string(), "-p", tray.SlavePath(0), "-p",
+                             tray.SlavePath(1), "-p", tray.SlavePath(2)});
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (int wait = 0; wait < 1000 && !tray.State(i).rxRunning; ++wait)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_TRUE(tray.State(i).rxRunning) << i;
+    }
+    kill(p.pid, SIGINT);
+    const std::string out = ReadToEnd(p.out);
+    EXPECT_EQ(WaitExit(p), 130);
+    EXPECT_NE(out.find("3 boards, 3 interrupted"), std::string::npos) << out;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_FALSE(tray.State(i).rxRunning) << i;
+        for (int wait = 0; wait < 200 && tray.State(i).connected; ++wait)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_FALSE(tray.State(i).connected) << i;
+        EXPECT_TRUE(SerialPort::Probe(tray.SlavePath(i))) << i;
+    }
 }
 
 } // namespace

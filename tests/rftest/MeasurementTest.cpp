@@ -7,7 +7,7 @@
 using namespace kel::rftest;
 
 TEST(Measurement, NamesReadBackAsTheirKindAndVerdict) {
-    for (int k = 0; k <= static_cast<int>(MeasurementKind::Mac); ++k) {
+    for (int k = 0; k <= static_cast<int>(MeasurementKind::Send); ++k) {
         const auto kind = static_cast<MeasurementKind>(k);
         ASSERT_FALSE(KindName(kind).empty());
         EXPECT_EQ(KindNamed(KindName(kind)), kind);

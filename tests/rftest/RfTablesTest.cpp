@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tables and limits both front ends take from rftest/.
+// The tables, lists and limits both front ends take from rftest/.
 
 #include "rftest/RfTables.h"
 
+#include "rftest/PointLists.h"
 #include "rftest/RangeChecks.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,21 @@ TEST(RangeChecks, BoundsHoldOnTheWholeNumberTyped) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.check(c.text), c.passes) << c.text;
+}
+
+TEST(PointLists, ValuesAndRangesInTheOrderGiven) {
+    std::string why;
+    EXPECT_EQ(ParseChannelList("11,1-3", why), (std::vector<int>{11, 1, 2, 3}));
+    EXPECT_EQ(ParseChannelList(" 1, 6 - 7", why), (std::vector<int>{1, 6, 7}));
+    EXPECT_EQ(ParseRateList("1-11", why), (std::vector<int>{0, 1, 2, 3}));
+    // By value, among the kinds of its ends: 6, 6.5, 9, 12, 13 (not 11b's 11).
+    EXPECT_EQ(ParseRateList("6-13", why), (std::vector<int>{4, 12, 5, 6, 13}));
+    EXPECT_EQ(ParseRateList("6.5-13", why), (std::vector<int>{12, 13}));
+    EXPECT_EQ(ParseRateList("54,5.5", why), (std::vector<int>{11, 2}));
+    for (const char* bad : {"0", "3-1", "1,,2", "", "1-"})
+        EXPECT_EQ(ParseChannelList(bad, why), std::nullopt) << bad;
+    EXPECT_EQ(ParseRateList("5.6", why), std::nullopt);
+    EXPECT_EQ(why, "\"5.6\" is not a rate of the rate list or a range of them");
 }
 
 } // namespace

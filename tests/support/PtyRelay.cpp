@@ -37,6 +37,21 @@ std::vector<PtyRelay::Run> PtyRelay::Transcript() {
     return runs_;
 }
 
+std::string PtyRelay::SentEndingWith(std::string_view last, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    std::string sent;
+    while (true) {
+        sent.clear();
+        for (const Run& run : Transcript()) {
+            if (run.fromPort)
+                sent += run.bytes;
+        }
+        if (sent.ends_with(last) || std::chrono::steady_clock::now() >= until)
+            return sent;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 void PtyRelay::Pump(std::stop_token stop) {
     while (!stop.stop_requested()) {
         pollfd p[2] = {{pty_.master, POLLIN, 0}, {board_, POLLIN, 0}};

@@ -7,9 +7,11 @@
 
 #include "TestPty.h"
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -31,6 +33,10 @@ public:
         bool operator==(const Run&) const = default;
     };
     std::vector<Run> Transcript();
+    // Every byte the port sent, once it ends with `last` (a command the port
+    // waits for no answer to may still be on its way) or the time is up.
+    std::string SentEndingWith(std::string_view last,
+                               std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 private:
     void Pump(std::stop_token stop);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/SddTarget.h"
+#include "rftest/SddTarget.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 namespace {
 std::string Reason(const std::string& path) {
@@ -61,4 +61,36 @@ bool SddTarget::Commit(std::string& why) {
     return true;
 }
 
-} // namespace kel::cli
+bool SddTarget::CommitBeside(std::string& why) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        why = Reason(path_);
+        return false;
+    }
+    const std::size_t dot = path_.rfind('.');
+    const bool extension = dot != std::string::npos && path_.find('/', dot) == std::string::npos;
+    const std::string stem = extension ? path_.substr(0, dot) : path_;
+    const std::string suffix = extension ? path_.substr(dot) : "";
+    // link() never replaces: of two runs that chose the same name, one gets
+    // the next. A file system without links gets a rename onto a free name.
+    for (int n = 1; n < 1000; ++n) {
+        const std::string path = n == 1 ? path_ : stem + "-" + std::to_string(n) + suffix;
+        const bool linked = link(temporary_.c_str(), path.c_str()) == 0;
+        if (!linked && errno == EEXIST)
+            continue;
+        struct stat existing {};
+        if (linked ? unlink(temporary_.c_str()) == 0
+                   : (stat(path.c_str(), &existing) != 0 &&
+                      std::rename(temporary_.c_str(), path.c_str()) == 0)) {
+            temporary_.clear();
+            path_ = path;
+            return true;
+        }
+        break;
+    }
+    why = Reason(path_);
+    return false;
+}
+
+} // namespace kel::rftest

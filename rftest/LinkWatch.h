@@ -2,9 +2,9 @@
 #pragma once
 // How the line to the board is doing while a run waits on it: the silence
 // since the last byte either way, a note after two seconds of it (on a
-// terminal), the --timeout give-up, and after a failure whether silence was
-// its cause. Fed by the port's traffic tap and wait tick, on the thread that
-// reads.
+// terminal), the give-up after a set silence (--timeout), and after a failure
+// whether silence was its cause. Fed by the port's traffic tap and wait tick,
+// on the thread that reads.
 
 #include "serial/SerialPort.h"
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 class LinkWatch {
 public:
@@ -22,7 +22,8 @@ public:
     static constexpr std::chrono::milliseconds kNoteAfter{2000};
 
     struct Settings {
-        // Where the note goes; none when nobody watches the run (not a terminal).
+        // Where the note goes ("waiting for the board on PORT (no answer
+        // yet)…"); none when nobody watches the run (not a terminal).
         std::function<void(const std::string&)> note;
         std::optional<std::chrono::milliseconds> timeout;
     };
@@ -58,4 +59,4 @@ private:
 // "18", "2", "0.5": seconds as a person reads them.
 std::string SecondsText(LinkWatch::Clock::duration duration);
 
-} // namespace kel::cli
+} // namespace kel::rftest

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PointLists.h"
+#include "rftest/PointLists.h"
 
 #include "rftest/RfTables.h"
 
@@ -7,7 +7,7 @@
 #include <charconv>
 #include <functional>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 namespace {
 
@@ -48,7 +48,7 @@ std::optional<int> ReadChannel(std::string_view text) {
     int channel = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), channel);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !rftest::IsChannel(channel))
+        !IsChannel(channel))
         return std::nullopt;
     return channel;
 }
@@ -66,22 +66,22 @@ std::optional<std::vector<int>> ChannelRange(std::string_view firstText,
 }
 
 float Mbps(int rateRow) {
-    return rftest::kRates[static_cast<std::size_t>(rateRow)].mbps;
+    return kRates[static_cast<std::size_t>(rateRow)].mbps;
 }
 
 std::optional<std::vector<int>> RateRange(std::string_view firstText, std::string_view lastText) {
-    const std::optional<int> first = rftest::RateRowOf(firstText);
-    const std::optional<int> last = rftest::RateRowOf(lastText);
+    const std::optional<int> first = RateRowOf(firstText);
+    const std::optional<int> last = RateRowOf(lastText);
     if (!first || !last || Mbps(*first) > Mbps(*last))
         return std::nullopt;
     // The rates of the ends' kinds (11b, 11g, 11n): "6-13" passes over 11b's 11.
     const auto ofEndsKind = [&](int row) {
-        const int mode = rftest::kRates[static_cast<std::size_t>(row)].mode;
-        return mode == rftest::kRates[static_cast<std::size_t>(*first)].mode ||
-               mode == rftest::kRates[static_cast<std::size_t>(*last)].mode;
+        const int mode = kRates[static_cast<std::size_t>(row)].mode;
+        return mode == kRates[static_cast<std::size_t>(*first)].mode ||
+               mode == kRates[static_cast<std::size_t>(*last)].mode;
     };
     std::vector<int> rows;
-    for (int row = 0; row < static_cast<int>(rftest::kRates.size()); ++row) {
+    for (int row = 0; row < static_cast<int>(kRates.size()); ++row) {
         if (Mbps(row) >= Mbps(*first) && Mbps(row) <= Mbps(*last) && ofEndsKind(row))
             rows.push_back(row);
     }
@@ -99,4 +99,4 @@ std::optional<std::vector<int>> ParseRateList(std::string_view text, std::string
     return ParseList(text, RateRange, "rate of the rate list", why);
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest

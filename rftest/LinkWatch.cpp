@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/LinkWatch.h"
+#include "rftest/LinkWatch.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 void LinkWatch::Saw(Traffic direction) {
     lastTraffic_ = Clock::now();
@@ -20,7 +20,7 @@ void LinkWatch::Tick() {
     const Clock::duration silence = Clock::now() - lastTraffic_;
     if (settings_.note && !noted_ && silence >= kNoteAfter) {
         noted_ = true;
-        settings_.note("kel-rftest: waiting for the board on " + portName_ +
+        settings_.note("waiting for the board on " + portName_ +
                        " (no answer yet)\u2026");
     }
     if (settings_.timeout && !gaveUp_ && silence >= *settings_.timeout) {
@@ -48,4 +48,4 @@ std::string SecondsText(LinkWatch::Clock::duration duration) {
     return result;
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest

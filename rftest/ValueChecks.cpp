@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/ValueChecks.h"
+#include "rftest/ValueChecks.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 namespace {
 
@@ -40,11 +40,27 @@ std::optional<std::int64_t> ReadWhole(std::string_view text) {
     return value;
 }
 
+std::string Listed(const std::vector<std::string>& items, const char* lastJoin) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == items.size() ? lastJoin : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+std::string DecimalText(double value) {
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : std::string();
+}
+
 std::int64_t WholeOption(const char* option, const std::string& text, std::int64_t low,
                          std::int64_t high) {
     const std::optional<std::int64_t> value = ReadWhole(text);
     if (!value || *value < low || *value > high)
-        throw UsageError{std::string(option) + " must be a whole number from " +
+        throw ValueError{std::string(option) + " must be a whole number from " +
                          std::to_string(low) + " to " + std::to_string(high)};
     return *value;
 }
@@ -52,7 +68,7 @@ std::int64_t WholeOption(const char* option, const std::string& text, std::int64
 std::chrono::milliseconds DurationOption(const char* option, const std::string& text) {
     const std::optional<double> seconds = ReadDecimal(text);
     if (!seconds || *seconds <= 0 || *seconds > kLongestSeconds)
-        throw UsageError{std::string(option) + " must be a number of seconds greater than 0 (at " +
+        throw ValueError{std::string(option) + " must be a number of seconds greater than 0 (at " +
                          "most 1000000)"};
     // A positive time shorter than a millisecond still waits one.
     return std::chrono::milliseconds(std::max<long long>(1, std::llround(*seconds * 1000.0)));
@@ -61,7 +77,7 @@ std::chrono::milliseconds DurationOption(const char* option, const std::string& 
 double PercentOption(const char* option, const std::string& text) {
     const std::optional<double> percent = ReadDecimal(text);
     if (!percent || *percent < 0 || *percent > 100)
-        throw UsageError{std::string(option) + " must be a number from 0 to 100"};
+        throw ValueError{std::string(option) + " must be a number from 0 to 100"};
     return *percent;
 }
 
@@ -72,4 +88,4 @@ bool HoldsControlCharacter(std::string_view text) {
     });
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest

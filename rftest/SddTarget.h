@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Where sdd-export writes: a temporary file beside the target, made before
-// the board is asked, that takes the target's name only when the whole dump
-// has arrived. A failed export leaves an existing file as it was and no
-// half-written one.
+// Where an SDD export (sdd-export, a plan's step) writes: a temporary file
+// beside the target, made before the board is asked, that takes the target's
+// name only when the whole dump has arrived. A failed export leaves an
+// existing file as it was and no half-written one.
 
 #include <string>
 
-namespace kel::cli {
+namespace kel::rftest {
 
 class SddTarget {
 public:
@@ -21,6 +21,10 @@ public:
     int fd() const { return fd_; }
     // Closes the file and gives it the target's name; false with the reason.
     bool Commit(std::string& why);
+    // The same, but a file already there is kept: the new one then takes the
+    // name with "-2", "-3", ... before its extension. Path() says which.
+    bool CommitBeside(std::string& why);
+    const std::string& Path() const { return path_; }
 
 private:
     std::string path_;
@@ -28,4 +32,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace kel::cli
+} // namespace kel::rftest

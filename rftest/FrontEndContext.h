@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The command context of kel-rftest: no log pane to keep, but a subcommand
-// can collect the reply lines of its exchange. (-v traces the line itself:
-// WireTrace.)
+// The command context of a front end without a log pane (kel-rftest, a
+// plan's board): nothing to keep, but a step can collect the reply lines of
+// its exchange.
 
 #include "protocol/CommandContext.h"
 
 #include <string>
 #include <vector>
 
-namespace kel::cli {
+namespace kel::rftest {
 
-class CliContext : public CommandContext {
+class FrontEndContext : public CommandContext {
 public:
-    CliContext(SerialPort& port, int chipModelRow) : port_(port), chipModelRow_(chipModelRow) {}
+    FrontEndContext(SerialPort& port, int chipModelRow) : port_(port), chipModelRow_(chipModelRow) {}
 
     SerialPort& Port() override { return port_; }
     int ChipModelIndex() const override { return chipModelRow_; }
@@ -32,4 +32,4 @@ private:
     std::vector<std::string> replies_;
 };
 
-} // namespace kel::cli
+} // namespace kel::rftest

@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The values kel-rftest reads from its command line as numbers, text or a
-// command: each is refused with one message that names the option and what
-// it takes, before anything is sent.
+// The values a user gives as text (kel-rftest's options, a plan's keys) as
+// numbers, text or a command: each is refused with one message that names the
+// option or key and what it takes, before anything is sent.
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-namespace kel::cli {
+namespace kel::rftest {
 
-// A refusal of the command line: exit 2, nothing sent.
-struct UsageError {
+// A refused value: the message names it and what it takes.
+struct ValueError {
     std::string message;
 };
 
@@ -22,7 +23,13 @@ std::optional<double> ReadDecimal(std::string_view text);
 // A whole decimal number, optionally signed, and nothing around it.
 std::optional<std::int64_t> ReadWhole(std::string_view text);
 
-// Throw UsageError naming the option ("--count must be a whole number from 0
+// "a", "a and b", "a, b and c" (or another last join: " or ").
+std::string Listed(const std::vector<std::string>& items, const char* lastJoin = " and ");
+
+// The shortest decimal that reads back as the same number ("5.5", "54", "9.13").
+std::string DecimalText(double value);
+
+// Throw ValueError naming the option ("--count must be a whole number from 0
 // to 2147483647").
 std::int64_t WholeOption(const char* option, const std::string& text, std::int64_t low,
                          std::int64_t high);
@@ -34,4 +41,4 @@ double PercentOption(const char* option, const std::string& text);
 // other control character that would end it or start a second one.
 bool HoldsControlCharacter(std::string_view text);
 
-} // namespace kel::cli
+} // namespace kel::rftest

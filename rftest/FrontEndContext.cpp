@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/CliContext.h"
+#include "rftest/FrontEndContext.h"
 
-namespace kel::cli {
+namespace kel::rftest {
 
-void CliContext::AppendLog(const std::string& text) {
+void FrontEndContext::AppendLog(const std::string& text) {
     // The exchange logs a reply line with "\r\n", a command as written.
     if (collecting_ && text.ends_with("\r\n"))
         replies_.push_back(text.substr(0, text.size() - 2));
 }
 
-} // namespace kel::cli
+} // namespace kel::rftest

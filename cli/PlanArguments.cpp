@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/PlanArguments.h"
+
+#include "board/TrayArguments.h"
+#include "cli/RecordingPush.h"
+#include "cli/ResultSchema.h"
+#include "serial/PortNaming.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+namespace kel::cli {
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kel-rftest plan check PLAN.toml [--json]\n"
+    "       kel-rftest plan run PLAN.toml (-p PORT [-p PORT ...] | --virtual N\n"
+    "                  [--virtual-fault INDEX:MODE ...]) [--results PATH|none|URI]\n"
+    "                  [--station NAME] [--operator NAME] [--dut LABEL ...] [--junit FILE]\n"
+    "                  [--json]\n";
+
+constexpr char kFooter[] =
+    "\nA plan is a TOML file: name, version, model, optional baud, then one [[step]]\n"
+    "table per step (see the README's \"Production line\" section for the keys).\n"
+    "\n"
+    "plan run tests every board at once, one worker each; steps naming the same\n"
+    "shared resource take turns. On a terminal a live table shows each board on\n"
+    "standard error; at the end a summary gives each board's verdict and its\n"
+    "failing points (standard output; with --json one object per point and one per\n"
+    "board there, the summary on standard error). Each board's test is a run in the\n"
+    "results store, with the plan's name and version and every point measured.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0    every board passed (marginal points pass)\n"
+    "  1    a board refused, did not answer or its line failed\n"
+    "  2    a bad plan or bad usage: nothing was sent\n"
+    "  3    a port could not be opened: nothing was sent\n"
+    "  4    a board failed a limit, and none errored\n"
+    "  130  interrupted (Ctrl+C, SIGTERM): every board's running test was stopped\n"
+    "\n"
+    "Examples:\n"
+    "  kel-rftest plan check examples/line-test.toml\n"
+    "  kel-rftest plan run examples/line-test.toml -p ttyUSB0 -p ttyUSB1 \\\n"
+    "      --dut SN1001 --dut SN1002 --junit out.xml\n"
+    "  kel-rftest plan run examples/line-test.toml --virtual 4 --virtual-fault 3:weak-rx\n";
+
+struct UsageError {
+    std::string message;
+};
+
+struct Raw {
+    std::string plan;
+    std::vector<std::string> ports;
+    std::string virtualCount;
+    std::vector<std::string> virtualFaults;
+    std::optional<std::string> results;
+    std::string station;
+    std::string operatorName;
+    std::vector<std::string> duts;
+    std::string junit;
+    bool json = false;
+};
+
+// The tray's own reading of --count and --fault, its words made ours.
+std::vector<board::BoardConfig> VirtualBoards(const Raw& raw) {
+    std::vector<std::string> words{"--count", raw.virtualCount};
+    for (const std::string& fault : raw.virtualFaults)
+        words.insert(words.end(), {"--fault", fault});
+    const std::vector<std::string_view> views(words.begin(), words.end());
+    std::string error;
+    const std::optional<board::TrayArguments> tray = board::ParseTrayArguments(views, error);
+    if (tray)
+        return tray->boards;
+    for (const auto& [theirs, ours] :
+         {std::pair<std::string, std::string>{"--count N", "--virtual N"},
+          {"--count", "--virtual"},
+          {"--fault", "--virtual-fault"}}) {
+        for (std::size_t at = error.find(theirs); at != std::string::npos;
+             at = error.find(theirs, at + ours.size()))
+            error.replace(at, theirs.size(), ours);
+    }
+    throw UsageError{error};
+}
+
+PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
+    PlanInvocation plan;
+    plan.run = run;
+    if (raw.plan.empty())
+        throw UsageError{"PLAN must name a plan file"};
+    plan.planPath = raw.plan;
+    plan.json = raw.json;
+    if (!run)
+        return plan;
+    const bool virtualGiven = runApp.count("--virtual") > 0;
+    if (raw.ports.empty() == !virtualGiven)
+        throw UsageError{"give the boards' ports with -p PORT (once per board) or --virtual N"};
+    if (!raw.virtualFaults.empty() && !virtualGiven)
+        throw UsageError{"--virtual-fault needs --virtual N"};
+    for (const std::string& port : raw.ports) {
+        if (port.empty())
+            throw UsageError{"-p must name a device, such as ttyUSB0"};
+        const std::string path = DevicePathFor(port);
+        if (std::find(plan.ports.begin(), plan.ports.end(), path) != plan.ports.end())
+            throw UsageError{"-p " + path + " is given twice: one board per port"};
+        plan.ports.push_back(path);
+    }
+    if (virtualGiven)
+        plan.virtualBoards = VirtualBoards(raw);
+    const std::size_t boards = virtualGiven ? plan.virtualBoards.size() : plan.ports.size();
+    if (raw.duts.size() > boards)
+        throw UsageError{std::to_string(raw.duts.size()) + " --dut labels for " +
+                         std::to_string(boards) + (boards == 1 ? " board" : " boards") +
+                         ": one per board at most, in the boards' order"};
+    plan.duts = raw.duts;
+    std::string refusal;
+    const auto store = ResultsOption(raw.results, refusal);
+    if (!store)
+        throw UsageError{refusal};
+    plan.store = *store;
+    plan.station = raw.station;
+    plan.operatorName = raw.operatorName;
+    if (runApp.count("--junit") > 0 && raw.junit.empty())
+        throw UsageError{"--junit must name a file"};
+    plan.junitPath = raw.junit;
+    plan.json = raw.json;
+    return plan;
+}
+
+} // namespace
+
+bool IsPlanCommand(const std::vector<std::string>& args) {
+    return !args.empty() && args.front() == "plan";
+}
+
+ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std::ostream& out,
+                                       std::ostream& err) {
+    Raw raw;
+    CLI::App app{"Test plans: the same steps with limits on many boards at once.",
+                 "kel-rftest plan"};
+    app.require_subcommand(1);
+    app.footer(kFooter);
+    app.get_formatter()->column_width(30);
+    CLI::App* check = app.add_subcommand("check", "Check a plan without a board: exit 0 or 2");
+    check->add_option("PLAN", raw.plan, "The plan file")->required();
+    check->add_flag("--json", raw.json, "The errors as a JSON object on standard output");
+    CLI::App* run = app.add_subcommand("run", "Run a plan on every board given");
+    run->add_option("PLAN", raw.plan, "The plan file")->required();
+    run->add_option("-p,--port", raw.ports, "A board's serial device; once per board")
+        ->option_text("PORT");
+    run->add_option("--virtual", raw.virtualCount, "Test N virtual boards started for the run")
+        ->option_text("N");
+    run->add_option("--virtual-fault", raw.virtualFaults,
+                    "How virtual board INDEX misbehaves (as kel-virtual-board --fault)")
+        ->option_text("INDEX:MODE");
+    run->add_option("--results", raw.results,
+                    "Record the runs in the SQLite file PATH, not at all (none), or also on\n"
+                    "the server of URI (postgresql://...); default $KEL_RESULTS")
+        ->option_text("PATH|none|URI");
+    run->add_option("--station", raw.station, "The station the results name (default: host)")
+        ->option_text("NAME");
+    run->add_option("--operator", raw.operatorName, "The operator the results name")
+        ->option_text("NAME");
+    run->add_option("--dut", raw.duts, "A label per board, in the order of the boards")
+        ->option_text("LABEL");
+    run->add_option("--junit", raw.junit, "Also write the results as JUnit XML to FILE")
+        ->option_text("FILE");
+    run->add_flag("--json", raw.json, "One JSON object per point and per board on standard output");
+
+    std::string refusal;
+    try {
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend() - 1));
+        return {Resolve(raw, run->parsed(), *run), kExitOk};
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return {std::nullopt, kExitOk};
+    } catch (const CLI::ParseError& error) {
+        refusal = error.what();
+    } catch (const UsageError& error) {
+        refusal = error.message;
+    }
+    err << "kel-rftest plan: " << refusal << "\n"
+        << kUsage << "Run 'kel-rftest plan --help' for more.\n"
+        << std::flush;
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+        RunFacts facts;
+        facts.command = run->parsed() ? "plan run" : "plan check";
+        out << JsonLine(FailureObject(facts, refusal, {})) << std::flush;
+    }
+    return {std::nullopt, kExitUsage};
+}
+
+} // namespace kel::cli

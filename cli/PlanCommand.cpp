@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/PlanCommand.h"
+
+#include "board/BoardTray.h"
+#include "cli/Interruption.h"
+#include "cli/JUnitReport.h"
+#include "cli/PlanArguments.h"
+#include "cli/PlanDisplay.h"
+#include "cli/PlanRecording.h"
+#include "cli/PlanSummary.h"
+#include "cli/ResultSchema.h"
+#include "plan/PlanReader.h"
+#include "plan/PlanRun.h"
+#include "results/Recorder.h"
+#include "rftest/Messages.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <unistd.h>
+
+namespace kel::cli {
+
+namespace {
+
+// The live table is redrawn at most this often.
+constexpr std::chrono::milliseconds kRedraw{250};
+
+// Why the JUnit file could not be written where asked; nothing when it can.
+std::optional<std::string> JUnitTargetProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::error_code ignored;
+    if (fs::is_directory(target, ignored))
+        return "--junit: " + path + " is a folder";
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (access(folder.c_str(), W_OK) != 0)
+        return "--junit: cannot write in " + folder.string() + ": " + std::strerror(errno);
+    return std::nullopt;
+}
+
+class PlanCommand {
+public:
+    PlanCommand(const PlanInvocation& invocation, const plan::Plan& plan, std::ostream& out,
+                std::ostream& err, Interruption& interruption, const RunSettings& settings)
+        : invocation_(invocation), plan_(plan), out_(out), err_(err),
+          interruption_(interruption), settings_(settings) {}
+
+    int Run();
+
+private:
+    // The boards' ports, the virtual tray started first when asked for;
+    // false (said why) when it cannot start.
+    bool Boards(std::vector<plan::BoardIdentity>& boards);
+    RunFacts FactsOf(const BoardRow& row) const;
+    void Refused(const std::string& error, const std::string& reason = {});
+    void Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+               PlanTally& tally, PlanDisplay& display);
+    void Report(PlanTally& tally, PlanDisplay& display);
+
+    const PlanInvocation& invocation_;
+    const plan::Plan& plan_;
+    std::ostream& out_;
+    std::ostream& err_;
+    Interruption& interruption_;
+    RunSettings settings_;
+    std::unique_ptr<board::BoardTray> tray_;
+    std::string station_;
+    std::string startedAt_;
+};
+
+void PlanCommand::Refused(const std::string& error, const std::string& reason) {
+    err_ << "kel-rftest: " << error << (reason.empty() ? "" : ": " + reason) << '\n' << std::flush;
+    if (!invocation_.json)
+        return;
+    RunFacts facts;
+    facts.command = "plan run";
+    facts.model = plan_.ModelName();
+    out_ << JsonLine(FailureObject(facts, error, reason)) << std::flush;
+}
+
+bool PlanCommand::Boards(std::vector<plan::BoardIdentity>& boards) {
+    std::vector<std::string> paths = invocation_.ports;
+    if (!invocation_.virtualBoards.empty()) {
+        tray_ = std::make_unique<board::BoardTray>(invocation_.virtualBoards);
+        if (!tray_->Error().empty()) {
+            Refused(std::string(rftest::kOpenFailed) + " the virtual boards could not start",
+                    tray_->Error());
+            return false;
+        }
+        for (std::size_t i = 0; i < tray_->Size(); ++i)
+            paths.push_back(tray_->SlavePath(i));
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        boards.push_back({paths[i], i < invocation_.duts.size() ? invocation_.duts[i] : ""});
+    return true;
+}
+
+RunFacts PlanCommand::FactsOf(const BoardRow& row) const {
+    RunFacts facts;
+    facts.command = "plan run";
+    facts.port = row.identity.port;
+    facts.model = plan_.ModelName();
+    if (!row.mac.empty())
+        facts.boardMac = row.mac;
+    return facts;
+}
+
+int PlanCommand::Run() {
+    if (!invocation_.junitPath.empty()) {
+        if (const auto problem = JUnitTargetProblem(invocation_.junitPath)) {
+            Refused(*problem);
+            return kExitUsage;
+        }
+    }
+    std::vector<plan::BoardIdentity> boards;
+    if (!Boards(boards))
+        return kExitNoPort;
+    station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
+    startedAt_ = rftest::UtcNow();
+
+    PlanDisplay display(plan_, err_, settings_.liveTable);
+    // Declared before the run, whose workers record through it.
+    PlanRecording recording(plan_, invocation_.store, {station_, invocation_.operatorName},
+                            [&display](const std::string& text) { display.Line(text); });
+    plan::BoardRunSettings boardSettings;
+    boardSettings.watchdogSlice = settings_.watchdogSlice;
+    plan::PlanRun run(plan_, boards, boardSettings);
+    std::vector<std::string> problems;
+    if (!run.Open(problems)) {
+        for (const std::string& problem : problems)
+            Refused(std::string(rftest::kOpenFailed) + " " + problem);
+        err_ << "kel-rftest: nothing was sent to any board\n" << std::flush;
+        return kExitNoPort;
+    }
+    if (interruption_.Requested())
+        return kExitInterrupted;
+
+    PlanTally tally(plan_, boards);
+    Watch(run, recording.Boards(boards, tally.Listeners()), tally, display);
+    Report(tally, display);
+    return PlanExitCode(tally.Rows(), interruption_.Requested());
+}
+
+void PlanCommand::Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+                        PlanTally& tally, PlanDisplay& display) {
+    tally.onPoint = [&](const BoardRow& row, const plan::PointResult& point) {
+        if (!invocation_.json)
+            return;
+        Fields extra{{"plan", plan_.name},
+                     {"plan_version", plan_.version},
+                     {"step", plan::StepKindName(plan_.steps[point.step].kind)},
+                     {"attempt", point.attempt}};
+        if (!row.identity.dut.empty())
+            extra["dut"] = row.identity.dut;
+        out_ << JsonLine(ResultObject(FactsOf(row), {point.measurement}, extra)) << std::flush;
+    };
+    tally.onStep = [&](const BoardRow& row, const plan::StepResult& step) {
+        if (!display.Table())
+            display.Line(display.StepLine(row, step));
+    };
+    tally.onNote = [&](const BoardRow& row, const std::string& text) {
+        display.Line("kel-rftest: " + row.identity.port + ": " + text);
+    };
+    tally.onFinished = [&](const BoardRow& row) {
+        if (!invocation_.json)
+            return;
+        const plan::BoardOutcome& outcome = row.outcome;
+        const bool ok = outcome.error.empty();
+        Fields object = ok ? ResultObject(FactsOf(row), {}, {})
+                           : FailureObject(FactsOf(row), outcome.error, "");
+        object["plan"] = plan_.name;
+        object["plan_version"] = plan_.version;
+        if (!row.identity.dut.empty())
+            object["dut"] = row.identity.dut;
+        object[rftest::field::kVerdict] = plan::BoardVerdictName(outcome.verdict);
+        object["failures"] = outcome.failures;
+        object["marginals"] = outcome.marginals;
+        out_ << JsonLine(object) << std::flush;
+    };
+
+    run.Start(listeners);
+    int cancels = 0;
+    while (!run.WaitFor(kRedraw)) {
+        if (interruption_.Requests() > cancels) {
+            if (cancels++ == 0)
+                display.Line("kel-rftest: interrupted: stopping every board's test (Ctrl+C "
+                             "again skips the stops)");
+            run.Cancel();
+        }
+        if (display.Table() && tally.TakeChanged())
+            display.Draw(tally.Rows());
+    }
+    if (display.Table())
+        display.Draw(tally.Rows());
+}
+
+void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
+    const std::vector<BoardRow> rows = tally.Rows();
+    // With --json standard output is for the objects; the summary is for people.
+    (invocation_.json ? err_ : out_) << SummaryText(plan_, rows) << std::flush;
+    if (invocation_.junitPath.empty())
+        return;
+    std::string why;
+    if (!WriteJUnit(invocation_.junitPath, plan_, rows, {station_, KEL_VERSION, startedAt_.substr(0, 19)},
+                    why))
+        display.Line("kel-rftest: " + why);
+}
+
+} // namespace
+
+int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   Interruption& interruption, const RunSettings& settings) {
+    const ParsedPlanArguments parsed = ParsePlanArguments(args, out, err);
+    if (!parsed.invocation)
+        return parsed.exitCode;
+    const PlanInvocation& invocation = *parsed.invocation;
+    const plan::PlanReading reading = plan::ReadPlanFile(invocation.planPath);
+    if (!reading.plan) {
+        std::vector<std::string> errors;
+        for (const plan::PlanError& error : reading.errors) {
+            errors.push_back(error.Text());
+            err << error.Text() << '\n';
+        }
+        err << std::flush;
+        if (invocation.json) {
+            RunFacts facts;
+            facts.command = invocation.run ? "plan run" : "plan check";
+            Fields object = FailureObject(facts, errors.front(), "");
+            object["errors"] = errors;
+            out << JsonLine(object) << std::flush;
+        }
+        return kExitUsage;
+    }
+    const plan::Plan& plan = *reading.plan;
+    if (!invocation.run) {
+        out << invocation.planPath << ": a valid plan: \"" << plan.name << "\""
+            << (plan.version.empty() ? "" : " version " + plan.version) << " for "
+            << plan.ModelName() << ", " << plan.steps.size()
+            << (plan.steps.size() == 1 ? " step\n" : " steps\n")
+            << std::flush;
+        return kExitOk;
+    }
+    return PlanCommand(invocation, plan, out, err, interruption, settings).Run();
+}
+
+} // namespace kel::cli

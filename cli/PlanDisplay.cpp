@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/PlanDisplay.h"
+
+#include "cli/PlanSummary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+namespace kel::cli {
+
+namespace {
+
+// Up one line, then clear from there to the end of the screen.
+constexpr char kLineUp[] = "\x1b[A";
+constexpr char kClearBelow[] = "\r\x1b[J";
+
+std::string VerdictSoFar(const BoardRow& row) {
+    if (row.finished) {
+        const std::string verdict = VerdictWord(row.outcome.verdict);
+        return row.outcome.marginals.empty() || row.outcome.verdict != plan::BoardVerdict::Pass
+                   ? verdict
+                   : verdict + " (marginal)";
+    }
+    if (row.failed > 0)
+        return "fail";
+    return row.marginal > 0 ? "marginal" : "pass";
+}
+
+std::string Took(plan::Seconds seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds.count());
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& rows) {
+    const bool labelled = std::any_of(rows.begin(), rows.end(),
+                                       [](const BoardRow& row) { return !row.identity.dut.empty(); });
+    std::vector<std::vector<std::string>> cells{{"PORT", "MAC", "STEP", "POINTS", "VERDICT"}};
+    if (labelled)
+        cells[0].insert(cells[0].begin() + 2, "DUT");
+    const std::size_t steps = plan_.steps.size();
+    for (const BoardRow& row : rows) {
+        std::string step = "connecting";
+        std::string points;
+        if (row.started) {
+            const plan::Step& at = plan_.steps[row.step];
+            step = std::to_string(row.step + 1) + "/" + std::to_string(steps) + " " +
+                   std::string(plan::StepKindName(at.kind));
+            if (!row.waitingFor.empty())
+                points = "waiting for " + row.waitingFor;
+            else if (at.Points() > 1)
+                points = std::to_string(row.pointsDone) + "/" + std::to_string(at.Points());
+        }
+        const bool completed = row.outcome.verdict == plan::BoardVerdict::Pass ||
+                               row.outcome.verdict == plan::BoardVerdict::Fail;
+        if (row.finished) {
+            step = completed ? "done" : step;
+            points.clear();
+        }
+        cells.push_back({row.identity.port, row.mac, step, points, VerdictSoFar(row)});
+        if (labelled)
+            cells.back().insert(cells.back().begin() + 2, row.identity.dut);
+    }
+    std::vector<std::size_t>& widths = widths_;
+    widths.resize(cells[0].size(), 0);
+    for (const auto& line : cells) {
+        for (std::size_t c = 0; c < line.size(); ++c)
+            widths[c] = std::max(widths[c], line[c].size());
+    }
+    std::vector<std::string> lines;
+    for (const auto& line : cells) {
+        std::string text;
+        for (std::size_t c = 0; c < line.size(); ++c)
+            text += line[c] + (c + 1 < line.size() ? std::string(widths[c] - line[c].size() + 2, ' ')
+                                                   : "");
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+void PlanDisplay::Erase() {
+    for (; drawnLines_ > 0; --drawnLines_)
+        err_ << kLineUp;
+    err_ << kClearBelow;
+}
+
+void PlanDisplay::Draw(const std::vector<BoardRow>& rows) {
+    std::lock_guard lock(mutex_);
+    shown_ = rows;
+    Erase();
+    const std::vector<std::string> lines = TableLines(rows);
+    for (const std::string& line : lines)
+        err_ << line << '\n';
+    drawnLines_ = lines.size();
+    err_ << std::flush;
+}
+
+void PlanDisplay::Line(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (!table_ || drawnLines_ == 0) {
+        err_ << text << '\n' << std::flush;
+        return;
+    }
+    Erase();
+    err_ << text << '\n';
+    const std::vector<std::string> lines = TableLines(shown_);
+    for (const std::string& line : lines)
+        err_ << line << '\n';
+    drawnLines_ = lines.size();
+    err_ << std::flush;
+}
+
+std::string PlanDisplay::StepLine(const BoardRow& row, const plan::StepResult& step) const {
+    const plan::Step& at = plan_.steps[step.step];
+    std::string text = row.identity.port + " " + row.Label() + ": " + std::to_string(step.step + 1) +
+                       "/" + std::to_string(plan_.steps.size()) + " " +
+                       std::string(plan::StepKindName(at.kind)) + ": ";
+    if (!step.error.empty())
+        return text + "error: " + step.error;
+    std::string verdict(rftest::VerdictName(step.verdict));
+    text += verdict.empty() ? "done" : verdict;
+    // This step's failing points (those of the row's cases from it), or the
+    // file it saved.
+    std::string said;
+    for (const PlanCase& c : row.cases) {
+        const bool file = at.kind == plan::StepKind::SddExport && !c.message.empty();
+        if (c.step == step.step && (c.kind == PlanCase::Kind::Failed || file))
+            said += std::string(said.empty() ? "" : "; ") + (file ? "saved to " : "") + c.message;
+    }
+    if (!said.empty())
+        text += " (" + said + ")";
+    return text + ", " + Took(step.ended - step.started);
+}
+
+} // namespace kel::cli

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/PlanTally.h"
+
+#include "plan/PointSummary.h"
+
+namespace kel::cli {
+
+using plan::BoardOutcome;
+using plan::PointResult;
+using plan::StepResult;
+
+std::string BoardRow::Name() const {
+    if (!identity.dut.empty())
+        return identity.dut;
+    return mac.empty() ? identity.port : mac;
+}
+
+std::string BoardRow::Label() const {
+    if (!identity.dut.empty() && !mac.empty())
+        return identity.dut + " " + mac;
+    return Name();
+}
+
+class PlanTally::Listener : public plan::BoardListener {
+public:
+    Listener(PlanTally& tally, std::size_t board) : tally_(tally), board_(board) {}
+
+    void Named(const std::string& mac) override {
+        Change([&](BoardRow& row) { row.mac = mac; });
+    }
+    void Waiting(std::size_t step, const std::string& resource) override {
+        Change([&](BoardRow& row) {
+            row.started = true;
+            row.step = step;
+            row.waitingFor = resource;
+        });
+    }
+    void StepStarted(std::size_t step) override {
+        Change([&](BoardRow& row) {
+            row.started = true;
+            row.step = step;
+            row.pointsDone = 0;
+            row.waitingFor.clear();
+        });
+    }
+    void Measured(const PointResult& point) override {
+        Change([&](BoardRow& row) {
+            if (tally_.onPoint)
+                tally_.onPoint(row, point);
+            if (!point.last)
+                return;
+            ++row.pointsDone;
+            const rftest::Verdict verdict = point.measurement.verdict;
+            row.failed += verdict == rftest::Verdict::Fail ? 1 : 0;
+            row.marginal += verdict == rftest::Verdict::Marginal ? 1 : 0;
+            const plan::Step& step = tally_.plan_.steps[point.step];
+            const bool file = point.measurement.kind == rftest::MeasurementKind::SddExport;
+            row.cases.push_back({point.step, plan::PointName(step, point.measurement),
+                                 verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed
+                                                                  : PlanCase::Kind::Passed,
+                                 file ? point.measurement.text : point.summary,
+                                 point.took.count()});
+        });
+    }
+    void StepEnded(const StepResult& step) override {
+        Change([&](BoardRow& row) {
+            if (!step.error.empty())
+                row.cases.push_back({step.step,
+                                     std::string(plan::StepKindName(
+                                         tally_.plan_.steps[step.step].kind)),
+                                     PlanCase::Kind::Errored, step.error,
+                                     plan::Seconds(step.ended - step.started).count()});
+            if (tally_.onStep)
+                tally_.onStep(row, step);
+        });
+    }
+    void Note(const std::string& text) override {
+        Change([&](BoardRow& row) {
+            if (tally_.onNote)
+                tally_.onNote(row, text);
+        });
+    }
+    void Finished(const BoardOutcome& outcome) override {
+        Change([&](BoardRow& row) {
+            row.finished = true;
+            row.outcome = outcome;
+            // The steps after the one that ended the board's run never ran.
+            const std::size_t from = row.started ? row.step + 1 : 0;
+            for (std::size_t step = from; step < tally_.plan_.steps.size(); ++step)
+                row.cases.push_back(
+                    {step, std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
+                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
+            if (!row.started && !outcome.error.empty())
+                row.cases.insert(row.cases.begin(),
+                                 {0, "connect", PlanCase::Kind::Errored, outcome.error,
+                                  outcome.took.count()});
+            if (tally_.onFinished)
+                tally_.onFinished(row);
+        });
+    }
+
+private:
+    template <typename Edit> void Change(Edit&& change) {
+        std::lock_guard lock(tally_.mutex_);
+        change(tally_.rows_[board_]);
+        tally_.changed_ = true;
+    }
+
+    PlanTally& tally_;
+    std::size_t board_;
+};
+
+PlanTally::PlanTally(const plan::Plan& plan, const std::vector<plan::BoardIdentity>& boards)
+    : plan_(plan) {
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        rows_.push_back({});
+        rows_.back().identity = boards[i];
+        listeners_.push_back(std::make_unique<Listener>(*this, i));
+    }
+}
+
+PlanTally::~PlanTally() = default;
+
+std::vector<plan::BoardListener*> PlanTally::Listeners() {
+    std::vector<plan::BoardListener*> listeners;
+    for (const auto& listener : listeners_)
+        listeners.push_back(listener.get());
+    return listeners;
+}
+
+std::vector<BoardRow> PlanTally::Rows() const {
+    std::lock_guard lock(mutex_);
+    return rows_;
+}
+
+bool PlanTally::TakeChanged() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(changed_, false);
+}
+
+} // namespace kel::cli

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// One board's run of a plan, on a port already open at the plan's baud rate:
+// the handshake, the board's MAC (which names it), every step in order with
+// its retries and its turn on a shared resource, then the stop of a test
+// left running and the disconnect. A board that refuses or gives up ends its
+// own run only. PlanRun runs one per board at once; a station that tests one
+// board after another calls it for each.
+
+#include "plan/BoardOutcome.h"
+#include "plan/Plan.h"
+#include "plan/RunControl.h"
+#include "serial/ReadWatchdog.h"
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace kel {
+class SerialPort;
+}
+
+namespace kel::plan {
+
+// Who the board is besides its MAC: the port it is on, and the user's label.
+struct BoardIdentity {
+    std::string port;
+    std::string dut;
+};
+
+struct BoardRunSettings {
+    // The read slice; tests shorten it so a silent board is given up sooner.
+    std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
+    // Where sdd-export writes, a file named after the board.
+    std::filesystem::path sddFolder = ".";
+};
+
+// Runs the plan on the board and gives its verdict; the listener hears each
+// step and point as it comes, and the outcome last. The port stays open; a
+// cancel of the control ends the run (Interrupted) after the stop of the
+// running test and the disconnect.
+BoardOutcome RunBoard(const Plan& plan, SerialPort& port, const BoardIdentity& board,
+                      RunControl& control, BoardListener& listener,
+                      const BoardRunSettings& settings = {});
+
+} // namespace kel::plan

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "plan/Plan.h"
+
+#include "protocol/ChipModels.h"
+#include "rftest/NameTable.h"
+#include "rftest/ValueChecks.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kel::plan {
+
+namespace {
+
+constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
+    {StepKind::FreqOffset, "freq-offset"},
+    {StepKind::SddPower, "sdd-power"},
+    {StepKind::Power, "power"},
+    {StepKind::Rx, "rx"},
+    {StepKind::RxSweep, "rx-sweep"},
+    {StepKind::Tx, "tx"},
+    {StepKind::Tone, "tone"},
+    {StepKind::Supply, "supply"},
+    {StepKind::SddExport, "sdd-export"},
+    {StepKind::Mac, "mac"},
+    {StepKind::Send, "send"},
+}};
+
+} // namespace
+
+std::string_view StepKindName(StepKind kind) {
+    return rftest::NameIn(kStepNames, kind);
+}
+
+std::optional<StepKind> StepKindNamed(std::string_view name) {
+    return rftest::KeyIn<StepKind>(kStepNames, name);
+}
+
+std::string StepKindNames() {
+    std::vector<std::string> names;
+    for (const auto& [kind, name] : kStepNames)
+        names.emplace_back(name);
+    return rftest::Listed(names, " or ");
+}
+
+bool Step::Judged() const {
+    const auto applies = [](const rftest::Limit& limit) { return limit.Applies(); };
+    return limit.Applies() || std::any_of(classLimits.begin(), classLimits.end(), applies) ||
+           expect.has_value();
+}
+
+std::size_t Step::Points() const {
+    if (kind == StepKind::RxSweep)
+        return channels.size() * rateRows.size();
+    return 1;
+}
+
+const char* Plan::ModelName() const {
+    const ChipModel* model = ChipModelAt(chipModelRow);
+    return model ? model->name : "";
+}
+
+std::vector<std::string> Plan::SharedResources() const {
+    std::vector<std::string> names;
+    for (const Step& step : steps) {
+        if (!step.shared.empty() &&
+            std::find(names.begin(), names.end(), step.shared) == names.end())
+            names.push_back(step.shared);
+    }
+    return names;
+}
+
+} // namespace kel::plan

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A test plan as a production line runs it on every board: the chip model,
+// then steps, each doing what the matching kel-rftest subcommand does, some
+// judged by limits. PlanReader.h reads one from TOML; every value in a Plan
+// has been checked there, so running it refuses nothing of its own.
+
+#include "rftest/CalibrationSteps.h"
+#include "rftest/MacAddresses.h"
+#include "rftest/Measurement.h"
+#include "rftest/RfSteps.h"
+#include "rftest/RfTables.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kel::plan {
+
+enum class StepKind {
+    FreqOffset,
+    SddPower,
+    Power,
+    Rx,
+    RxSweep,
+    Tx,
+    Tone,
+    Supply,
+    SddExport,
+    Mac,
+    Send,
+};
+
+// "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
+// "supply", "sdd-export", "mac", "send": what a step's do = says.
+std::string_view StepKindName(StepKind kind);
+std::optional<StepKind> StepKindNamed(std::string_view name);
+// Every name, in the order above, joined for a message: "a, b, ... or k".
+std::string StepKindNames();
+
+enum class OffsetAction { Get, Set, Save };
+
+struct Step {
+    StepKind kind = StepKind::Send;
+    int line = 0; // where its [[step]] begins in the plan file
+    // A failing point is measured again up to this many times.
+    int retries = 0;
+    // Steps naming the same resource run on one board at a time; empty: none.
+    std::string shared;
+
+    // rx and tx: the channel, rate and power set first; power: the level.
+    rftest::TestSettings settings;
+    // rx, rx-sweep, tx, tone: how long it runs (each point of a sweep).
+    std::chrono::milliseconds duration{};
+    // rx, rx-sweep: the packets the tester sends in that time.
+    std::optional<std::int64_t> sent;
+    // rx-sweep: each channel, then each rate.
+    std::vector<int> channels;
+    std::vector<int> rateRows;
+    // rx, rx-sweep: the PER's bounds; freq-offset: the offset read.
+    rftest::Limit limit;
+
+    // freq-offset: read, set or store; value as checked.
+    OffsetAction offsetAction = OffsetAction::Get;
+    std::string offset;
+    // sdd-power: bounds per rate class, or the levels to store.
+    std::array<rftest::Limit, 3> classLimits;
+    std::optional<rftest::SddPowers> sddPowers;
+
+    // tx
+    std::string txCount = "0";
+    std::string txLength = "0";
+    bool fullDuty = false;
+
+    // supply: DC-DC, else LDO.
+    bool dcdc = false;
+    // mac: the addresses to set (then read back); none: read them.
+    std::optional<rftest::MacAddresses> macs;
+    // send: the command line as typed, and a text one reply line must hold.
+    std::string text;
+    std::optional<std::string> expect;
+
+    // Whether anything in it is judged (and so can fail, and be retried).
+    bool Judged() const;
+    // How many points it measures, for progress (a sweep's channels x rates).
+    std::size_t Points() const;
+};
+
+struct Plan {
+    std::string file; // the path it was read from, as given
+    std::string name;
+    std::string version;
+    int chipModelRow = -1;
+    std::uint32_t baud = rftest::kDefaultBaudRate;
+    std::vector<Step> steps;
+
+    const char* ModelName() const;
+    // Each resource some step names, once, in the order first named.
+    std::vector<std::string> SharedResources() const;
+};
+
+} // namespace kel::plan

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "plan/PlanRun.h"
+
+#include "serial/PortNaming.h"
+#include "serial/SerialPort.h"
+
+namespace kel::plan {
+
+PlanRun::PlanRun(const Plan& plan, std::vector<BoardIdentity> boards, BoardRunSettings settings)
+    : plan_(plan), boards_(std::move(boards)), settings_(std::move(settings)),
+      outcomes_(boards_.size()) {}
+
+PlanRun::~PlanRun() {
+    if (!WaitFor(std::chrono::milliseconds(0)))
+        Cancel();
+    workers_.clear();
+}
+
+bool PlanRun::Open(std::vector<std::string>& problems) {
+    ports_.clear();
+    for (const BoardIdentity& board : boards_) {
+        auto port = std::make_unique<SerialPort>();
+        if (port->Open(board.port, plan_.baud) != 0) {
+            std::string line = OpenFailureLine(port->lastError(), board.port);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            problems.push_back(line);
+        }
+        ports_.push_back(std::move(port));
+    }
+    if (problems.empty())
+        return true;
+    ports_.clear();
+    return false;
+}
+
+void PlanRun::Start(const std::vector<BoardListener*>& listeners) {
+    running_ = ports_.size();
+    for (std::size_t i = 0; i < ports_.size(); ++i)
+        workers_.emplace_back([this, i, listener = listeners.at(i)] { Work(i, *listener); });
+}
+
+void PlanRun::Work(std::size_t board, BoardListener& listener) {
+    BoardOutcome outcome =
+        RunBoard(plan_, *ports_[board], boards_[board], control_, listener, settings_);
+    ports_[board]->Close();
+    std::lock_guard lock(mutex_);
+    outcomes_[board] = std::move(outcome);
+    --running_;
+    finished_.notify_all();
+}
+
+bool PlanRun::WaitFor(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    return finished_.wait_for(lock, wait, [this] { return running_ == 0; });
+}
+
+} // namespace kel::plan

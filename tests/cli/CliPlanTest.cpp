@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kel-rftest plan check and plan run as a line uses them: errors with their
+// positions, the summary, JUnit file and recorded runs of a run with a weak
+// board, and the exit code of each way a run can end.
+
+#include "CliRun.h"
+#include "results/Queries.h"
+#include "results/Store.h"
+#include "tests/support/TempFolder.h"
+
+#include <fstream>
+#include <map>
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+namespace kel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Written(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+    return path.string();
+}
+
+TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
+    TempFolder folder;
+    const std::string bad = Written(folder.path / "bad.toml", "name = \"bad\"\nmodel = \"QB202\"\n"
+                                                              "[[step]]\ndo = \"rx\"\nseconds = 0\n"
+                                                              "[[step]]\ndo = \"fly\"\n");
+    const CliResult refused = RunCli({"plan", "check", bad, "--json"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err, bad + ":5:11: step 1 (rx): seconds must be a number of seconds greater "
+                                 "than 0 (at most 1000000)\n" +
+                               bad + ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
+                                     "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
+                                     "sdd-export, mac or send\n");
+    EXPECT_NE(refused.out.find("\"errors\":[\"" + bad + ":5:11:"), std::string::npos)
+        << refused.out;
+
+    const CliResult good = RunCli({"plan", "check", KEL_SOURCE "/examples/line-test.toml"});
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_NE(good.out.find("a valid plan: \"QB202 line test\" version 3 for QB202, 3 steps"),
+              std::string::npos)
+        << good.out;
+}
+
+TEST(CliPlan, AWeakBoardFailsWithAReadableReasonInTheSummaryJUnitAndStore) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
+version = "7"
+model = "QB202"
+[[step]]
+do = "freq-offset"
+min = 20
+max = 80
+[[step]]
+do = "rx-sweep"
+channels = "6"
+rates = "54"
+seconds = 1
+sent = 100
+max_per = 20
+retries = 1
+[[step]]
+do = "tx"
+seconds = 0.1
+shared = "analyser"
+)");
+    const std::string junit = (folder.path / "out.xml").string();
+    const std::string store = (folder.path / "line.sqlite").string();
+    const CliResult result = RunCli({"plan", "run", plan, "--virtual", "3", "--virtual-fault",
+                                     "2:weak-rx", "--dut", "SN1", "--station", "bench-7",
+                                     "--operator", "ana", "--results", store, "--junit", junit});
+    EXPECT_EQ(result.exitCode, 4) << result.err;
+    // Without a terminal, a plain line per finished step.
+    EXPECT_NE(result.err.find(" SN1 02:4b:45:4c:00:01: 1/3 freq-offset: pass, "), std::string::npos)
+        << result.err;
+    const std::size_t weak = result.out.find("\nFAIL  ");
+    const std::string failLine = result.out.substr(weak + 1, result.out.find('\n', weak + 1) - weak);
+    EXPECT_NE(failLine.find(" 02:4b:45:4c:00:03  "), std::string::npos) << result.out;
+    EXPECT_NE(failLine.find("  ch 6 54 Mbps PER "), std::string::npos) << result.out;
+    EXPECT_TRUE(result.out.ends_with("line 7: 3 boards, 2 passed, 1 failed\n")) << result.out;
+
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(junit.c_str()));
+    const pugi::xml_node suites = document.child("testsuites");
+    EXPECT_STREQ(suites.attribute("name").value(), "line");
+    EXPECT_EQ(suites.attribute("tests").as_int(), 9);
+    EXPECT_EQ(suites.attribute("failures").as_int(), 1);
+    std::vector<std::string> names;
+    for (const pugi::xml_node suite : suites.children("testsuite")) {
+        names.push_back(suite.attribute("name").value());
+        const pugi::xml_node properties = suite.child("properties");
+        EXPECT_STREQ(properties.find_child_by_attribute("name", "station").attribute("value").value(),
+                     "bench-7");
+        EXPECT_STREQ(
+            properties.find_child_by_attribute("name", "plan_version").attribute("value").value(),
+            "7");
+        EXPECT_FALSE(properties.find_child_by_attribute("name", "tool_version").empty());
+        EXPECT_EQ(std::distance(suite.children("testcase").begin(),
+                                suite.children("testcase").end()),
+                  3);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"SN1", "02:4b:45:4c:00:02", "02:4b:45:4c:00:03"}));
+    const pugi::xml_node failure =
+        suites.find_child_by_attribute("testsuite", "name", "02:4b:45:4c:00:03")
+            .find_child_by_attribute("testcase", "name", "rx-sweep ch 6 54 Mbps")
+            .child("failure");
+    const std::string message = failure.attribute("message").value();
+    EXPECT_TRUE(message.starts_with("ch 6 54 Mbps PER ") && message.ends_with(" % > 20 %"))
+        << message;
+    EXPECT_NE(result.out.find(message), std::string::npos); // as the summary says it
+
+    // Each board its own run, every attempt of every point with its verdict.
+    results::Store stored(store, results::Store::Open::Existing);
+    std::map<std::string, results::RunSummary> runs;
+    for (const results::RunSummary& run : results::ListRuns(stored, {}))
+        runs[run.run.boardMac] = run;
+    ASSERT_EQ(runs.size(), 3u);
+    for (const auto& [mac, summary] : runs) {
+        const results::RunRecord& run = summary.run;
+        EXPECT_EQ(run.tool, "kel-rftest");
+        EXPECT_EQ(run.plan, "line");
+        EXPECT_EQ(run.planVersion, "7");
+        EXPECT_EQ(run.station, "bench-7");
+        EXPECT_EQ(run.operatorName, "ana");
+        EXPECT_EQ(run.chipModel, "QB202");
+        EXPECT_EQ(run.baud, 115200);
+        EXPECT_FALSE(run.port.empty());
+        EXPECT_EQ(run.verdict, mac == "02:4b:45:4c:00:03" ? "fail" : "pass") << mac;
+        EXPECT_EQ(run.dut, mac == "02:4b:45:4c:00:01" ? "SN1" : "") << mac;
+    }
+    std::vector<std::string> verdicts;
+    for (const results::StoredMeasurement& point :
+         results::RunMeasurements(stored, runs.at("02:4b:45:4c:00:03").run.id)) {
+        verdicts.push_back(std::string(rftest::KindName(point.measurement.kind)) + " " +
+                           std::string(rftest::VerdictName(point.measurement.verdict)));
+        if (point.measurement.kind == rftest::MeasurementKind::Rx) {
+            EXPECT_EQ(point.measurement.limitHigh, 20.0);
+        }
+    }
+    EXPECT_EQ(verdicts, (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
+    EXPECT_EQ(runs.at("02:4b:45:4c:00:02").points, 3);
+}
+
+TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "offset.toml", "name = \"offset\"\n"
+                                                                 "model = \"QB202\"\n"
+                                                                 "[[step]]\ndo = \"freq-offset\"\n");
+    EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "2"}).exitCode, 0);
+
+    // A silent board errors after its give-up (sooner with a short slice); its step is an error.
+    const std::string junit = (folder.path / "silent.xml").string();
+    cli::RunSettings fast;
+    fast.watchdogSlice = 5ms;
+    const CliResult silent = RunCli(
+        {"plan", "run", plan, "--virtual", "2", "--virtual-fault", "1:silent", "--junit", junit},
+        fast);
+    EXPECT_EQ(silent.exitCode, 1) << silent.err;
+    EXPECT_NE(silent.out.find("ERROR  "), std::string::npos) << silent.out;
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(junit.c_str()));
+    EXPECT_EQ(document.child("testsuites").attribute("errors").as_int(), 1);
+    EXPECT_EQ(document.child("testsuites").attribute("skipped").as_int(), 1);
+
+    const CliResult noPort = RunCli({"plan", "run", plan, "-p", "ttyKEL404", "--virtual", "1"});
+    EXPECT_EQ(noPort.exitCode, 2); // ports or virtual boards, not both
+    const CliResult absent = RunCli({"plan", "run", plan, "-p", "ttyKEL404"});
+    EXPECT_EQ(absent.exitCode, 3);
+    EXPECT_EQ(absent.err, "kel-rftest: Failed to open uart! Cannot open /dev/ttyKEL404: no such "
+                          "device.\nkel-rftest: nothing was sent to any board\n");
+    EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "1", "--dut", "a", "--dut", "b"}).exitCode,
+              2);
+}
+
+} // namespace
+} // namespace kel::test

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Plan files read and checked without a board: what a good plan holds, and
+// every kind of mistake told with its file, line and column.
+
+#include "plan/PlanReader.h"
+
+#include <gtest/gtest.h>
+
+namespace kel::plan {
+namespace {
+
+std::vector<std::string> ErrorTexts(const PlanReading& reading) {
+    std::vector<std::string> texts;
+    for (const PlanError& error : reading.errors)
+        texts.push_back(error.Text());
+    return texts;
+}
+
+TEST(PlanReader, AGoodPlanHoldsEveryStepAsChecked) {
+    const PlanReading reading = ReadPlan(R"(name = "QB202 line test"
+version = 3
+model = "qb202"
+baud = 921600
+
+[[step]]
+do = "freq-offset"
+min = 20
+max = 80
+
+[[step]]
+do = "rx-sweep"
+channels = "1,6,11"
+rates = [1, 5.5, 54]
+seconds = 0.5
+sent = 50
+max_per = 8.0
+marginal_per = 6
+retries = 2
+
+[[step]]
+do = "tx"
+channel = 7
+rate = 65
+power = -16
+seconds = 5
+shared = "analyser"
+
+[[step]]
+do = "send"
+text = "kel get_mac"
+expect = "source"
+)",
+                                         "line.toml");
+    ASSERT_TRUE(reading.plan) << ::testing::PrintToString(ErrorTexts(reading));
+    const Plan& plan = *reading.plan;
+    EXPECT_EQ(plan.name, "QB202 line test");
+    EXPECT_EQ(plan.version, "3");
+    EXPECT_STREQ(plan.ModelName(), "QB202");
+    EXPECT_EQ(plan.baud, 921600u);
+    ASSERT_EQ(plan.steps.size(), 4u);
+
+    const Step& offset = plan.steps[0];
+    EXPECT_EQ(offset.kind, StepKind::FreqOffset);
+    EXPECT_EQ(offset.offsetAction, OffsetAction::Get);
+    EXPECT_EQ(offset.limit.low, 20.0);
+    EXPECT_EQ(offset.limit.high, 80.0);
+
+    const Step& sweep = plan.steps[1];
+    EXPECT_EQ(sweep.line, 11);
+    EXPECT_EQ(sweep.channels, (std::vector<int>{1, 6, 11}));
+    EXPECT_EQ(sweep.rateRows, (std::vector<int>{rftest::RateRowAt(1.0f), rftest::RateRowAt(5.5f),
+                                                rftest::RateRowAt(54.0f)}));
+    EXPECT_EQ(sweep.duration, std::chrono::milliseconds(500));
+    EXPECT_EQ(sweep.sent, 50);
+    EXPECT_EQ(sweep.limit.high, 8.0);
+    EXPECT_EQ(sweep.limit.marginalHigh, 6.0);
+    EXPECT_EQ(sweep.retries, 2);
+    EXPECT_EQ(sweep.Points(), 9u);
+
+    const Step& tx = plan.steps[2];
+    EXPECT_EQ(tx.settings.channel, 7);
+    EXPECT_EQ(tx.settings.rateRow, rftest::RateRowAt(65.0f));
+    EXPECT_EQ(tx.settings.power, "-16");
+    EXPECT_EQ(tx.shared, "analyser");
+    EXPECT_EQ(tx.txCount, "0");
+    EXPECT_FALSE(tx.Judged());
+
+    EXPECT_EQ(plan.steps[3].expect, "source");
+    EXPECT_EQ(plan.SharedResources(), std::vector<std::string>{"analyser"});
+}
+
+TEST(PlanReader, EveryMistakeIsToldWithItsPositionAndWhatWasExpected) {
+    const PlanReading reading = ReadPlan(R"(name = "bad"
+model = "QB201"
+colour = "red"
+
+[[step]]
+do = "rx"
+channel = 15
+seconds = "2"
+max_per = 8
+
+[[step]]
+do = "tx"
+power = 121
+seconds = 1
+retries = 1
+
+[[step]]
+do = "sdd-export"
+
+[[step]]
+do = "rx-sweep"
+chanels = "1"
+rates = "1,7"
+seconds = 1
+sent = 100
+
+[[step]]
+do = "warp"
+)",
+                                         "bad.toml");
+    EXPECT_FALSE(reading.plan);
+    EXPECT_EQ(
+        ErrorTexts(reading),
+        (std::vector<std::string>{
+            "bad.toml:3:1: unknown key \"colour\"; expected one of: name, version, model, baud, "
+            "step",
+            "bad.toml:7:11: step 1 (rx): channel must be 1 to 14",
+            "bad.toml:8:11: step 1 (rx): seconds: expected a number, found text",
+            "bad.toml:9:11: step 1 (rx): max_per needs sent (the packets the tester sends)",
+            "bad.toml:13:9: step 2 (tx): power: Invalid power value, should be -118 to 120!",
+            "bad.toml:15:11: step 2 (tx): retries: this step judges nothing, so nothing is "
+            "measured again",
+            "bad.toml:18:6: step 3 (sdd-export): QB201 has no SDD file (QB202 and QB101 have)",
+            "bad.toml:20:1: step 4 (rx-sweep): channels is missing (a list such as \"1,6,11\" or "
+            "[1, 6, 11])",
+            "bad.toml:21:6: step 4 (rx-sweep): QB201 has no RX packet error rate (QB202 and "
+            "QB101 have)",
+            "bad.toml:22:1: step 4 (rx-sweep): unknown key \"chanels\"; expected one of: do, "
+            "channels, rates, seconds, sent, max_per, marginal_per, retries, shared",
+            "bad.toml:23:9: step 4 (rx-sweep): rates: \"7\" is not a rate of the rate list or a "
+            "range of them",
+            "bad.toml:28:6: step 5: do = \"warp\" is not a step: freq-offset, sdd-power, power, "
+            "rx, rx-sweep, tx, tone, supply, sdd-export, mac or send",
+        }));
+
+    const PlanReading broken = ReadPlan("name = \"x\"\nmodel = \"QB202\n", "broken.toml");
+    ASSERT_EQ(broken.errors.size(), 1u);
+    EXPECT_EQ(broken.errors[0].line, 2);
+    EXPECT_EQ(broken.errors[0].Text().rfind("broken.toml:2:", 0), 0u) << broken.errors[0].Text();
+}
+
+} // namespace
+} // namespace kel::plan
