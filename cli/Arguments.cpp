@@ -4,6 +4,7 @@
 #include "cli/ResultSchema.h"
 #include "cli/ValueChecks.h"
 #include "protocol/ChipModels.h"
+#include "resources/Version.h"
 #include "rftest/Messages.h"
 #include "rftest/RangeChecks.h"
 #include "rftest/RfTables.h"
@@ -170,7 +171,8 @@ class CommandLine {
 public:
     CommandLine() { Build(); }
 
-    CLI::App app{kDescription, "kel-rftest"};
+    // The help opens with the version line, as --version does.
+    CLI::App app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"};
     Raw raw;
 
     Invocation Resolve() const;
@@ -252,6 +254,8 @@ void CommandLine::Build() {
     app.require_subcommand(1);
     app.get_formatter()->column_width(24);
     app.fallthrough();
+    app.set_version_flag("--version", res::VersionNotice("kel-rftest"),
+                         "Print the version and the licence, then exit");
 
     std::vector<std::string> modelNames;
     for (const ChipModel& model : kChipModels)
@@ -586,6 +590,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostrea
     try {
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
         return {line.Resolve(), kExitOk};
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << std::flush;
+        return {std::nullopt, kExitOk};
     } catch (const CLI::CallForHelp&) {
         // The help of the subcommand asked about, or of the whole program.
         out << line.app.help();

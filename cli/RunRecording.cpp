@@ -2,6 +2,7 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/Report.h"
+#include "resources/Version.h"
 
 #include <chrono>
 
@@ -54,7 +55,7 @@ void RunRecording::Begin() {
     const RunFacts& facts = report_.Facts();
     results::RunRecord run;
     run.tool = results::kToolRfTest;
-    run.version = KEL_VERSION;
+    run.version = std::string(res::BuildVersion());
     run.station = invocation_.station;
     run.operatorName = invocation_.operatorName;
     run.chipModel = facts.model;

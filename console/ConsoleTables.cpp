@@ -1,5 +1,7 @@
 #include "console/ConsoleTables.h"
 
+#include "resources/Version.h"
+
 namespace kel {
 
 std::string RateText(const rftest::RateRow& row) {
@@ -8,6 +10,10 @@ std::string RateText(const rftest::RateRow& row) {
 
 std::string VersionCaption() {
     return std::string("KEL GUI Tool(Version:") + kVersionText + ")";
+}
+
+std::string AboutNotice() {
+    return std::string("Licence: ") + res::kLicence;
 }
 
 } // namespace kel
