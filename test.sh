@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the whole test suite three ways: a normal build, an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
 # layers without Qt (serial, protocol, board, rftest, results, cli) under
@@ -8,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
+scripts/check-spdx.sh
 
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen

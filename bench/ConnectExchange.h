@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole exchanges timed on a scripted pseudo-terminal: "kel connect" written,
 // its OK line read back.

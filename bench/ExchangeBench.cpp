@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the line I/O with the real 70 ms read slice, each set against
 // what the line itself allows: the virtual board paces its replies at the baud
 // rate, so a reader that keeps up shows a ratio near 1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the results store: recording one measurement in SQLite, the
 // runs list and one board's history on a store of 1,000,000 measurements,
 // and pushing 100,000 waiting rows to a PostgreSQL server on this machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the session log: what recording one exchange costs, the rate at
 // which it takes a reply read byte by byte, and one exchange over a real
 // pseudo-terminal with and without the log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spread between boards of one design: each board's own MAC address,
 // receiver sensitivity and crystal offset, drawn once from its seed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What makes one virtual board the board it is: its place in the tray (which
 // gives its MAC address), the seed of its character, the signal it hears and

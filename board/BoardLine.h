@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One virtual board on the master side of its pseudo-terminal, never
 // blocking: the tray's single thread asks it what to wait for, then lets it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The RF test firmware as a byte machine: command bytes in, reply bytes out.
 // Both dialects ("netcmd lmac kel ..." and "kel ..."), the handshake, the RF

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the virtual board remembers: what the console sets reads back
 // from here, and the SDD file is built from the stored part of it.

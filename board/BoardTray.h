@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Any number of virtual boards, each on a pseudo-terminal of its own with its
 // own state, all served by one thread: a board waiting for a command costs

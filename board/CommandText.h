@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the words and values of a command line the way the firmware's
 // shell does: blank-separated words, whole numbers only, no trailing junk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ways the virtual board can misbehave, for tests and demonstrations of the
 // console's failure paths. Parsed from the text of --fault MODE.

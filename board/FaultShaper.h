@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the model's replies into what actually goes on the line under a
 // fault mode: bytes to write and pauses between them, and when to hang up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The baud rate a terminal is set to, any rate included (the non-standard
 // ones too), so the board can answer no faster than a real UART would.

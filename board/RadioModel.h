@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the board fares receiving: the level the tester's signal reaches it with
 // against the sensitivity of the rate it listens at. Pure functions, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board's SDD file in its ASCII form, as get_sdd_file dumps it.
 

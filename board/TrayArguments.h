@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kel-virtual-board's command line: how many boards to serve and what each is
 // like. An option applies to every board unless its value starts with a

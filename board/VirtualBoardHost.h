@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One virtual board on a pseudo-terminal: a tray of one (BoardTray), for the
 // console's built-in board, kel-rftest --virtual and tests. Any client can

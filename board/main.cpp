@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-virtual-board: serves virtual boards, each on a pseudo-terminal of its
 // own, until SIGINT or SIGTERM. Standard output starts with one device path a
 // line, board 0 first: what to give the console (or any terminal program that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line of kel-rftest: every argument read and checked before the
 // port is touched, so a bad one costs nothing on the line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command context of kel-rftest: no log pane to keep, but a subcommand
 // can collect the reply lines of its exchange. (-v traces the line itself:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl+C and SIGTERM: the first ends the wait in progress at once (the port's
 // cancel) and every pause after it; the run then stops what it started and

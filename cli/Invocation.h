@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of kel-rftest as its arguments ask for it, every value checked:
 // the port, the chip model, the global settings and one subcommand.

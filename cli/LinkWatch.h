@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the line to the board is doing while a run waits on it: the silence
 // since the last byte either way, a note after two seconds of it (on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The channel and rate lists of sweep-rx: comma-separated items, each one
 // value or a range of two joined by '-' ("1-13", "1,6,11", "1, 2, 5.5, 11",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run says: each result as readable lines, or with --json as one JSON
 // object per line on standard output; failures, notes and progress on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kel-rftest's results as JSON objects and CSV rows, built from the shared
 // result schema (rftest/Measurement.h) and the facts of the run: its command,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `kel-rftest results ...`: what the results store holds, read back for a
 // line engineer (runs, show, export, yield), and sync, which pushes the rows

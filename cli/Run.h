@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of kel-rftest once its arguments are checked: the port opened (or
 // the virtual board started), the handshake, the global settings, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a kel-rftest run keeps in the results store (results/): the
 // invocation as a run (its port, model, station, board), every result it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The subcommands of a run: each sends its steps and reports its result as
 // the measurements it took.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --wait-port: the run sleeps until its device is there and opens (a board
 // being plugged in), then goes on as usual. Ctrl+C ends the wait at once.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How an RX point is told: a readable line, and a CSV row written as each
 // point is measured.

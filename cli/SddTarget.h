@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where sdd-export writes: a temporary file beside the target, made before
 // the board is asked, that takes the target's name only when the whole dump

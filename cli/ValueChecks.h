@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The values kel-rftest reads from its command line as numbers, text or a
 // command: each is refused with one message that names the option and what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // -v: every line written (">") and read ("<") on standard error as it crossed
 // the line, with the session log's escaping (\r, \0, \xNN, \\), so a CR, a

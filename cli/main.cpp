@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest: the RF tests of the console from the command line, for scripts
 // and production lines. `kel-rftest --help` says how.
 

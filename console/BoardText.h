@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one rule for turning the board's bytes into text and text into the
 // board's bytes. Bytes show as UTF-8 wherever they form valid UTF-8 and byte

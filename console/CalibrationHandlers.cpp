@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calibration and power mode: frequency offset, the SDD power table, the
 // supply radios and the free command line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application object: sets up the program and runs the console dialog
 // for the program's whole life.

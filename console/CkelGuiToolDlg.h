@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's main window. It owns the serial port, the read watchdog, the
 // log pane, the SDD power list, the members its controls exchange data with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Up and Down in the free command box walk through the commands sent from
 // it, as in a shell: Up goes to older ones, Down back to newer ones and at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connection: Connect/Disconnect, the port list's drop-down, the chip model.
 
 #include "board/VirtualBoardHost.h"

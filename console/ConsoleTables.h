@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's own texts: the version, the About box, and how its lists show
 // the shared tables (rftest/RfTables.h, protocol/ChipModels.h).

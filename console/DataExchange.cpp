@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data exchange between the dialog's members and its controls.
 
 #include "console/BoardText.h"

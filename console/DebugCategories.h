@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The developers' debug log of the layers below the console (serial/DebugLog.h)
 // goes to two Qt logging categories, off unless switched on:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds a window's controls from a dialog template. Positions and sizes in
 // dialog units become pixels through the dialog font's average character

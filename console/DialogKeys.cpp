@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog's keys. Enter presses the focused push button, as in any desktop
 // dialog (the buttons are not auto-default, see DialogBuilder.cpp); anywhere
 // else it is the OK command, which does nothing, so Enter never closes the

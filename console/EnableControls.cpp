@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which controls the user can reach: before a connection only the choice of
 // chip model, port and baud rate; while connected the test controls, and the
 // calibration controls only for the chip models that have them.

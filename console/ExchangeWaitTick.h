@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the console does each time the serial port has waited a moment for a
 // byte (at display rate): the window repaints (the log pane shows each line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shows a folder in the desktop's file manager. The dialog goes through this
 // seam so tests can record what would be opened instead of starting one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Follows the link to the board between the handlers. While connected, a
 // thread asleep on the port's descriptor (kel::HangUpWatch) notices a line

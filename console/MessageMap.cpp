@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wires every control's notification to its handler. A handler runs through
 // RunHandler: whatever waiting it does shows a busy cursor until it returns.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the port box (1006) offers and how its text becomes a device to open:
 // the serial devices that can be opened now, each saying what it is, the

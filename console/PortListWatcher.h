@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps the port box (1006) in step with the serial devices while the console
 // runs: a node appearing in or leaving /dev (or udev's /dev/serial link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The questions the console asks the user: a message with an OK button, a
 // Yes/No/Cancel question, and where to save a file. The dialog asks through

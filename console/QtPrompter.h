@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The prompter of the running application: Qt message boxes and the
 // file-save dialog, over the console's window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Reconnect automatically": the option, kept in the state folder, and the
 // reconnection it makes when the adapter is back: open, handshake, then the
 // channel, rate and power the user had set, each step in the log pane. A test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the console keeps in the results store (results/): a run from Connect
 // to the end of the connection, and a measurement for each result it shows:

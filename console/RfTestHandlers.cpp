@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RF tests: MAC addresses, power, tone, TX, RX, channel, rate, and the
 // Count and Length check boxes. Each button flips its run-state flag and
 // caption only when the board acknowledged the command; a failure leaves the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file an SDD export writes: the name proposed to the user, the check
 // that the chosen path can be written before the board is asked for anything,

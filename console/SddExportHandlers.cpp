@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SDD file export: the board's SDD file dumped into a file the user chooses.
 
 #include "console/CkelGuiToolDlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session log: a file per connection in the state folder, begun once the
 // port is open and ended wherever the connection ends; and the context menu's
 // "Save Log As…" (the log pane's text) and "Open Log Folder".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The usage help in the two panes above the log.
 
 #include "console/CkelGuiToolDlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the console keeps between runs: session logs, the free command box's
 // history and its options (the results store among them), under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drop-down editor of a CEditList cell. It lies over the cell with its
 // list opened; closing the list, by choosing an entry or otherwise, ends the

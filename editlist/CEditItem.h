@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The edit-box editor of a CEditList cell. It lies over the cell, opens with
 // the cell's text and the caret at the start, and reports its text (or a

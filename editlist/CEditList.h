@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A report-view list whose cells are edited in place: a click on a cell lays
 // an editor exactly over it (CEditItem, an edit box, or CComboItem, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an in-place editor reports to its list when the edit ends: the cell it
 // edited and the text it holds, or no text when the edit was cancelled. The

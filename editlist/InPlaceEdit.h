@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the two in-place editors (CEditItem, CComboItem) share about an edit:
 // the cell, the list that gets the focus back, the keys that end the edit,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual board's model on arbitrary input and any board of a tray (its
 // index, RX level, weak-rx or error fault, seed): it never crashes, its
 // replies do not depend on how the bytes are split into writes, every reply

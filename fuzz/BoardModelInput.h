@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board-model target's input: a few bytes that choose the board (its
 // index, RX level, weak-rx or the error fault, an explicit seed), then what a

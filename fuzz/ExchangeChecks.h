@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every run of the exchange fuzzer must leave true, beyond what the
 // sanitizers watch: result codes, the silence without a chip model, reply

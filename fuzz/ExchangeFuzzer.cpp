@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole exchange against a hostile line: one command function, the
 // handshake, the SDD dump or a bare line reader per input, the board played
 // by the input's bytes (see ExchangeOps.h and ScriptedLine.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the exchange fuzzer runs: every command function, the handshake, the
 // SDD dump reader and the bare line readers, each as one operation picked by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A broken invariant is a finding like a crash: say which one and abort, so
 // libFuzzer keeps the input that broke it.

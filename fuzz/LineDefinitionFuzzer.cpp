@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line definition parser on arbitrary text, and the round trip the port
 // relies on: a definition formatted for any device path a user could type
 // (anything but NUL) parses back to the settings it was made from, both whole

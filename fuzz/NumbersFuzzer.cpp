@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number reading, the reply-line parsers and the PER text on arbitrary bytes,
 // with the round trips they promise: a plain decimal reads back as itself,
 // the 32-bit value is the low 32 bits of the 64-bit reading, and the reading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command context of the exchange fuzzer: a string log pane that checks
 // the pane rule as it goes (a reply line never lands on a full pane; the pane

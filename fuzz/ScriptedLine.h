@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The line a fuzz input plays: the board's bytes, with markers for what a real
 // line does besides sending bytes. The fuzz build links ScriptedSerialPort.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SerialPort for the fuzz build, linked in place of serial/SerialPort.cpp: the
 // same class and the same result codes, played by the ScriptedLine instead of
 // a device. Only what the protocol calls is defined; anything more it starts

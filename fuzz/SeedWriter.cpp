@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the committed seed corpus from the virtual board's real replies:
 // every exchange operation is run with the board model answering what it
 // writes, and what it read becomes that operation's seed; the reply lines seed

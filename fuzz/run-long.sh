@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (clang, libFuzzer, ASan+UBSan) and runs them one
 # after another, each for the given number of seconds. The corpus grows
 # outside the tree (CORPUS/<target>, seeded from fuzz/seeds/<target>); a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calibration commands: the crystal frequency offset of the running
 // firmware and the one stored in the board's SDD data, and the three stored

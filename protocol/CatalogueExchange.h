@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pattern every catalogue command follows: write one line in the selected
 // chip model's dialect, then read reply lines until one of the command's end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The four chip models and what each one offers. Everything that differs
 // between chip models is decided here, by named trait, never by row number.

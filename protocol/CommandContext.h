@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the protocol layer needs of its owner: the port and the chip model,
 // and a log pane it can append to, measure and empty. The console's dialog

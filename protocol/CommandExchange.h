@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One command written and echoed, reply lines read, logged and matched; the
 // dialect rule and the four handshake commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One rule for every number a user types or a board sends: base 10, leading
 // white space skipped, an optional sign, digits up to the first non-digit,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Switching the board's supply between LDO and DC-DC mode: two command lines
 // each, without dialect prefix, each acknowledged through WaitAck before the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the catalogue commands take values out of a reply line. Every line is
 // the text up to its first NUL, its line feed still at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the board says, in one place: the whole reply lines it ends an answer
 // with (line feed included, matched byte for byte) and the labels that begin

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board's RF test commands, one function per command line: MAC
 // addresses, output power, single tone, transmit and receive tests, channel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The packet error rate after a receive test, from the number of packets the
 // tester sent and the board's three counters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exporting the board's SDD file: get_sdd_file asks for the dump in ASCII
 // form, ReadSddDump reads the board's reply and stores the body, byte for byte,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's dialog templates as data: for every control its id, kind,
 // caption, rectangle in dialog units, whether it is shown, and its style, in

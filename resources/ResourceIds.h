@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numeric ids of the console's resources: dialog templates, strings, the icon
 // and every control the code reaches by id. Handlers use these names; the

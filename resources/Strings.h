@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The string table and the fixed texts of the application's resources (UTF-8).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pushes the outbox to the server on a thread of its own, so a server that is
 // down, slow or unreachable never holds up a test: rows wait in the local

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The columns of the two public tables, in table order, and the records as
 // rows of plain values. SQLite, the PostgreSQL push and the exports all go

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a line engineer asks the store: the runs, newest first, with filters;
 // one run's measurements; every measurement with its run, for a spreadsheet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a front end records through: one run at a time and its measurements,
 // in the store the setting names. Recording never stops a test: a store that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of the results store as the program holds them: a run (one
 // console connection or one kel-rftest invocation) and a measurement taken in

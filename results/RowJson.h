@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A row of the store as JSON, for the server (one array of rows per batch)
 // and for kel-rftest's results subcommands: NULL as null, numbers as

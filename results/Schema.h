@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The store's schema, as the steps that built it: each step takes a store
 // from the version before it to its own, and is never changed once released

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The way to a PostgreSQL server: one connection, the server's schema
 // brought up to date on connecting, and the store's waiting rows pushed to it

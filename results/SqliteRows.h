@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rows of values in and out of SQLite statements (bound, never spliced in).
 

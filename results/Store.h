@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station's results store: one SQLite file in WAL mode that several
 // processes write at once (each write waits its turn instead of failing with

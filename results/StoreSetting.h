@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where results go: an SQLite file (the default one or a path), nowhere, or
 // a PostgreSQL server through the default local file, which is then also the

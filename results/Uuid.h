@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Row identities that stay unique across processes and stations, so a row
 // pushed twice is recognised as the same row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Calibration, supply, free command and SDD export steps as both front ends
 // take them; results as in RfSteps.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a session with the board begins and ends, for every front end: the
 // handshake after the port is open, and the disconnect before it closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One result as every output carries it: a kel-rftest JSON object, a CSV row,
 // a row of the results store. The names in field:: are the JSON keys, the CSV

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a front end tells the user when a step is refused or fails: one fixed
 // English text per case, naming the command. The console shows them in its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The limits of what a user may send, checked on the whole number typed: a
 // number beyond 32 bits is refused as it stands, never passed as its low bits

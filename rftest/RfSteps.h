@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The RF test steps as both front ends take them: each checks what the user
 // gave, sends its command and gives the message of what was refused or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rftest/RfTables.h"
 
 #include "protocol/ReplyParsing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tables both front ends offer: the 20 rates with the modulation mode
 // each is sent with and the SDD power class each falls in, the channels and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Receive tests measured over a given time: one point (rx, the wait, rx_stop)
 // or a sweep over channels and rates, with the packet error rate of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics for developers from the layers without Qt: an ioctl whose
 // failure is passed over, a reader that gave up, the watchdog starting and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening a serial device for this program alone. TIOCEXCL by itself does not
 // stop root, so the device is also locked with flock, which holds across

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Notices that an open line hung up (the adapter pulled out, the
 // pseudo-terminal's other end closed) while nobody reads or writes it: a

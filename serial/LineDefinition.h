@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port's mode definition string ("<name>:baud=115200 parity=N data=8
 // stop=1 dtr=off rts=off to=off") and the line settings it stands for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Puts an open terminal device into raw mode with the given line settings.
 // The rate is set through termios2 so any rate works, non-standard ones too;

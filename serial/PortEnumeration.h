@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which serial ports the system has and what each one is, read from sysfs
 // (no udev needed): the USB adapter's strings and ids, an on-board UART's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a port the user names becomes a device path, and how a failed opening
 // is put in plain words: the same for every front end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SerialPort::OpenWhenPresent: the wait for a device to appear and open.
 
 #include "DebugLog.h"

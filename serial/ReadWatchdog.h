@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ends each read slice: once the line reader clears the port's timedOut flag,
 // the watchdog waits one slice (70 ms) and sets it again; clearing it again

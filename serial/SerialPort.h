@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one link to the board: a serial device opened by path and
 // baud rate, written a whole command at a time and read one byte at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record of one connection on disk: a header naming the board, the port
 // and the program, then one line per command written and per reply line read,

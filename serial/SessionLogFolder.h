@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where session logs are kept: one file per connection, named for the moment
 // it began and the port, "2025-03-04_13-45-06_ttyUSB0.log", and removed once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A virtual board host with the real serial port, read watchdog and a string
 // log pane connected to it: the console's side of the line, for tests.

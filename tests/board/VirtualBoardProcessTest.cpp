@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-virtual-board as a user runs it: the first lines of its output are the
 // ports to open, one per board; SIGTERM ends it cleanly.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What kel-rftest reports and what it refuses: JSON lines and CSV rows of one
 // schema, the sweep with its CSV and --max-per, refusals before anything is
 // sent, a board that refuses, one that says nothing, one that ends its lines

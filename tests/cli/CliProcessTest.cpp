@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest as a script runs it: exit codes, the two output streams, and
 // Ctrl+C, a reader that goes away or SIGKILL ending a run: what it started
 // stopped where it could be, and the port free for the next run at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest's runs in the results store: a sweep recorded point by point as
 // it reports them, read back by the results subcommands; and, given a server,
 // the same rows on the server when the run ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kel-rftest run in-process: its exit code and what it wrote to each stream.
 

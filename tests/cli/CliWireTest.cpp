@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact bytes each subcommand and global setting puts on the wire, in both
 // dialects, against the virtual board through a recording relay.
 

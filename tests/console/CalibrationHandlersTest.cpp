@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frequency offset, SDD power table, supply radios and the free command line,
 // clicked on a console connected to the virtual board (or to a scripted peer
 // where the exact bytes matter).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console as a successful connect leaves it (flags clear, captions at
 // "Start", count and length "0", channel 7, rate 1 Mbit/s, the controls of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting and disconnecting through the console's own buttons and lists,
 // against the built-in virtual board and scripted pseudo-terminal peers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console dialog with a scripted prompter, driven as the user drives it:
 // clicks, list choices and typing reach disabled controls not at all, and a

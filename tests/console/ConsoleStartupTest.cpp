@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console as it opens: caption, panes, lists, members and what can be used.
 
 #include "ScriptedPrompter.h"

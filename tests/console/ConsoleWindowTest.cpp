@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the console window behaves: keys that close it and keys that do not,
 // the About box, the log pane and how bytes show in it, the data exchange,
 // the wait-tick and the questions it asks through the prompter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows built from the templates: every control, in template order, with
 // its id, kind, visibility, geometry, and what assistive technology announces.
 

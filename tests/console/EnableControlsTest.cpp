@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which controls EnableControls unlocks, for every chip model row and both
 // connection states, hidden controls and the power-mode radios included.
 

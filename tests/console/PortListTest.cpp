@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port box following plugging: nodes appear in and leave a fake /dev
 // (links to real pseudo-terminals) while a fake sysfs says what they are.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RF test controls against the virtual board, connected through the
 // Connect button: what a bench session of clicks leaves on the board, and what
 // the board's answers show in the console.

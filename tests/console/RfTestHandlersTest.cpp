@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RF test handlers against a scripted board: the bytes each click writes,
 // the messages it shows, and the captions, enabled states and flags it leaves.
 

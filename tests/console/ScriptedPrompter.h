@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A prompter for console tests: records every question and answers from a
 // script (Cancel and no file once the script runs out).

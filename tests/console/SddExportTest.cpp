@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export SDD File: the proposed name, the board's dump stored byte for byte,
 // every failure path of the dump, targets refused before anything is sent,
 // and the window while the dump is read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the console keeps of a session: the log file of every byte each way,
 // pruning at start-up, the context menu's "Save Log As…" and "Open Log
 // Folder", and the free command box's history across runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop-down editor, driven with real keys and clicks inside a dialog that
 // has a default button: it opens over the cell with its list shown and the
 // old text's entry selected; closing the list ends the edit.

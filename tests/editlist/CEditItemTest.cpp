@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit box, driven with real keys and clicks inside a dialog that has a
 // default button: what it commits, what it cancels, which keys it keeps from
 // the dialog, how it widens, and that it leaves nothing behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list itself: report-view operations, which clicks open which editor,
 // where the editor lies, and the Delete key.
 

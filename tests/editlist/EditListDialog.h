@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A dialog like the console's for driving a CEditList with real key and mouse
 // events: an OK button that is the default button, a Cancel button, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogues against the virtual board: what one side writes, the other
 // must read back, so a drift between the two shows here.
 

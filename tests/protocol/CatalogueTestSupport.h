@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the command tests: a port on a scripted pseudo-terminal peer, the
 // bytes the port wrote since the last look, the form of a case that checks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CatalogueTestSupport.h"
 #include "protocol/CommandExchange.h"
 #include "tests/support/PtyConnection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the results tests share: RX points as a sweep takes them, a warning
 // sink, and a store setting for a file.

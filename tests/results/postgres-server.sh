@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A PostgreSQL server of the tests' own, from Debian's postgresql package:
 # initdb into FOLDER, listening only on a Unix socket in it (no TCP port, so
 # several builds can run one each at once), run as an unprivileged user (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tables and limits both front ends take from rftest/.
 
 #include "rftest/RfTables.h"

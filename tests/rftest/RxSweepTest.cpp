@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handshake and the RX sweep against a scripted board: the order of the
 // command lines and what each point records.
 

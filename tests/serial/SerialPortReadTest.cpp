@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/HangUpWatch.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session log file: its lines give back the traffic byte for byte, in
 // order and with directions; a folder or disk that fails is reported once and
 // never stops the session.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program of ours run as a child process, as a user runs it: its standard
 // output and error come back through pipes, its exit status is waited for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A /sys and a /dev in a temporary folder, laid out the way the kernel and
 // udev lay them out, for enumeration and hot-plug tests: a tty's class entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A port opened on a scripted pseudo-terminal peer, its read watchdog and a
 // string log pane: what a protocol test needs to run command functions.

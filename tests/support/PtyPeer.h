@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board side of a real pseudo-terminal, for tests: the code under test
 // opens SlavePath() with the real SerialPort; the peer reads what it writes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A wire between a port under test and a board device, with a transcript:
 // the port opens SlavePath(), the relay passes each byte on to the board's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pseudo-terminal for a test's stand-in board: the master side
 // non-blocking, both sides closed on exec (a child must not keep the pty
