@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run at each build (cmake -P): writes the build's version text into OUTPUT
 # from TEMPLATE: VERSION, and the commit when SOURCE_DIR is the top of a git
 # checkout. The file is rewritten only when the text changes, so an unchanged

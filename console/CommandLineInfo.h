@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What kelGuiTool answers on its command line without opening a window
 // (--help, --version): it needs no display, so help2man and a package check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The version every program of the project shows: the release from the top
 // CMakeLists.txt and, when built from a git checkout, the commit. One text
