@@ -2,6 +2,7 @@
 #include "cli/RfTestRun.h"
 
 #include "cli/Arguments.h"
+#include "cli/CompletionValues.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
@@ -10,6 +11,8 @@ namespace kel::cli {
 
 int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               Interruption& interruption, const RunSettings& settings) {
+    if (const auto code = AnswerCompleteValues(args, out, err))
+        return *code;
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);

@@ -14,7 +14,7 @@ std::string VersionLine(std::string_view program) {
 }
 
 std::string VersionNotice(std::string_view program) {
-    return VersionLine(program) + "\nLicence " + kLicence +
+    return VersionLine(program) + "\nCopyright (C) the kelGuiTool authors.\nLicence " + kLicence +
            ": GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
            "This is free software: you are free to change and redistribute it.\n"
            "There is NO WARRANTY, to the extent permitted by law.\n";

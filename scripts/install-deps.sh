@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-wqy-microhei
   xvfb xauth
+  dpkg-dev help2man lintian optipng
 )
 
 missing=()

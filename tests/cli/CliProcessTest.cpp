@@ -36,8 +36,8 @@ TEST(CliProcess, HelpSaysWhatKeepsRunningAndEndsWell) {
     const std::string version = ReadToEnd(v.out);
     EXPECT_EQ(WaitExit(v), 0);
     EXPECT_TRUE(help.starts_with(res::VersionLine("kel-rftest") + "\n")) << help;
-    EXPECT_TRUE(version.starts_with(res::VersionLine("kel-rftest") + "\nLicence GPL-3.0-or-later"))
-        << version;
+    EXPECT_TRUE(version.starts_with(res::VersionLine("kel-rftest") + "\n")) << version;
+    EXPECT_NE(version.find("\nLicence GPL-3.0-or-later"), std::string::npos) << version;
     EXPECT_NE(help.find("Usage: kel-rftest [OPTIONS] SUBCOMMAND"), std::string::npos) << help;
     EXPECT_NE(help.find("keeps running after the program"), std::string::npos);
     EXPECT_NE(help.find("130  interrupted"), std::string::npos);

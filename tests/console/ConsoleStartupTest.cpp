@@ -54,7 +54,8 @@ private slots:
         QCOMPARE(kel::AnswerCommandLine({"-style", "fusion", "--version"}, out), 0);
         const std::string line = kel::res::VersionLine("kelGuiTool");
         QVERIFY(line.starts_with("kelGuiTool 1.0.8g"));
-        QVERIFY(out.str().starts_with(line + "\nLicence GPL-3.0-or-later"));
+        QVERIFY(out.str().starts_with(line + "\n"));
+        QVERIFY(out.str().find("\nLicence GPL-3.0-or-later") != std::string::npos);
         out.str("");
         QCOMPARE(kel::AnswerCommandLine({"-h"}, out), 0);
         QVERIFY(out.str().starts_with(line + "\n"));
