@@ -44,7 +44,8 @@ for file in usr/bin/kelGuiTool usr/bin/kel-rftest usr/bin/kel-virtual-board \
     usr/share/man/man1/kel-virtual-board.1.gz \
     usr/share/bash-completion/completions/kel-rftest \
     usr/lib/udev/rules.d/60-kelguitool-serial-adapters.rules \
-    usr/share/doc/kelguitool/copyright usr/share/doc/kelguitool/changelog.gz; do
+    usr/share/doc/kelguitool/copyright usr/share/doc/kelguitool/changelog.gz \
+    usr/share/doc/kelguitool/guide.md usr/share/doc/kelguitool/images/console-connected.png; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
 
