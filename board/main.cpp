@@ -8,10 +8,10 @@
 #include "board/TrayArguments.h"
 #include "resources/Version.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>

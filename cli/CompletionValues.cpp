@@ -29,7 +29,8 @@ std::optional<int> AnswerCompleteValues(const std::vector<std::string>& args, st
         for (const std::uint32_t baud : rftest::kBaudRates)
             out << baud << '\n';
     } else {
-        err << "kel-rftest: " << kCompleteValuesOption << " takes models, rates, channels or bauds\n";
+        err << "kel-rftest: " << kCompleteValuesOption
+            << " takes models, rates, channels or bauds\n";
         return kExitUsage;
     }
     return kExitOk;

@@ -106,7 +106,8 @@ public:
         board.rxLevelDbm = -83;
         // Its RX counters follow this clock, so each run pictures the same counts.
         board.clock = [this] {
-            return std::chrono::steady_clock::time_point(std::chrono::milliseconds(boardMs_.load()));
+            return std::chrono::steady_clock::time_point(
+                std::chrono::milliseconds(boardMs_.load()));
         };
         dlg_->virtualBoard = std::make_unique<kel::board::VirtualBoardHost>(board);
         Choose(IDC_CHIP_MODEL, Row(IDC_CHIP_MODEL, "QB202"));
@@ -173,8 +174,8 @@ public:
 private:
     std::atomic<std::int64_t> boardMs_{0};
     TourPrompter* prompter_;
-    std::unique_ptr<CkelGuiToolDlg> dlg_ = std::make_unique<CkelGuiToolDlg>(
-        std::unique_ptr<Prompter>(prompter_));
+    std::unique_ptr<CkelGuiToolDlg> dlg_ =
+        std::make_unique<CkelGuiToolDlg>(std::unique_ptr<Prompter>(prompter_));
 };
 
 } // namespace
