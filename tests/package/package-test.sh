@@ -4,9 +4,9 @@
 # scratch root (no root rights, no container), every file it lists there, the
 # installed programs answering --version, the manual and completion in place,
 # sane control fields, and no lintian error when lintian is installed.
-# Usage: package-test.sh BUILD_DIR VERSION CPACK
+# Usage: package-test.sh BUILD_DIR VERSION CPACK SOURCE_DIR
 set -euo pipefail
-build="$1" version="$2" cpack="$3"
+build="$1" version="$2" cpack="$3" source="$4"
 scratch="$build/tests/package-scratch"
 rm -rf "$scratch"
 mkdir -p "$scratch"
@@ -47,6 +47,11 @@ for file in usr/bin/kelGuiTool usr/bin/kel-rftest usr/bin/kel-virtual-board \
     usr/share/doc/kelguitool/copyright usr/share/doc/kelguitool/changelog.gz \
     usr/share/doc/kelguitool/guide.md usr/share/doc/kelguitool/images/console-connected.png; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
+done
+# Every example plan of the tree ships.
+for plan in "$source"/examples/*.toml; do
+    [ -e "$plan" ] || continue
+    [ -f "$root/usr/share/doc/kelguitool/examples/${plan##*/}" ] || fail "the package lacks the plan ${plan##*/}"
 done
 
 # The installed programs run and name the packaged version; the console's
