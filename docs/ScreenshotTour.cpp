@@ -7,17 +7,23 @@
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/PortList.h"
+#include "console/ResultsWindow.h"
+#include "console/SweepWindow.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTemporaryDir>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -103,11 +109,12 @@ public:
         // A board to try everything on: the built-in virtual board, its
         // signal weak enough that the PER picture shows some loss.
         kel::board::BoardConfig board;
-        board.rxLevelDbm = -83;
-        // Its RX counters follow this clock, so each run pictures the same counts.
+        board.rxLevelDbm = -80;
+        // Its RX counters follow this clock, a second further at each
+        // reading (about 100 frames from the tester), so each run pictures
+        // the same counts.
         board.clock = [this] {
-            return std::chrono::steady_clock::time_point(
-                std::chrono::milliseconds(boardMs_.load()));
+            return std::chrono::steady_clock::time_point(std::chrono::seconds(readings_++));
         };
         dlg_->virtualBoard = std::make_unique<kel::board::VirtualBoardHost>(board);
         Choose(IDC_CHIP_MODEL, Row(IDC_CHIP_MODEL, "QB202"));
@@ -134,8 +141,7 @@ public:
         Choose(IDC_RATE, Row(IDC_RATE, "11.0Mbps"));
         dlg_->ClearLog();
         Click(IDC_RX);
-        boardMs_ += 2000; // the tester's 200 frames
-        Type(IDC_SEND_PKT_NUM, "200");
+        Type(IDC_SEND_PKT_NUM, "100");
         Click(IDC_RX);
         Save(dlg_.get(), "console-rx-per");
 
@@ -156,6 +162,29 @@ public:
         Click(IDC_EXPORT_SDD);
         Save(dlg_.get(), "console-sdd-export");
 
+        // An RX sweep judged against 8 % PER, then the run in the results window.
+        dlg_->OpenSweepWindow();
+        SweepWindow& sweep = *dlg_->sweepWindow;
+        for (QCheckBox* box : sweep.channelBoxes)
+            box->setChecked(false);
+        for (int channel : {1, 6, 11})
+            sweep.findChild<QCheckBox*>(QStringLiteral("channel%1").arg(channel))->setChecked(true);
+        for (QCheckBox* box : sweep.rateBoxes)
+            box->setChecked(false);
+        for (const char* rate : {"1.0", "11.0", "54.0"})
+            sweep.findChild<QCheckBox*>(QStringLiteral("rate%1").arg(rate))->setChecked(true);
+        sweep.secondsBox->setValue(1);
+        sweep.sentBox->setValue(100);
+        sweep.limitEdit->setText(QStringLiteral("8"));
+        sweep.dutEdit->setText(QStringLiteral("SN-0042"));
+        Settle(300);
+        sweep.startButton->click();
+        Save(&sweep, "sweep-window");
+        dlg_->OpenResultsWindow();
+        Save(dlg_->resultsWindow, "results-window");
+        dlg_->resultsWindow->close();
+        sweep.close();
+
         // The question before the supply switch, answered No.
         prompter_->questionPicture = "question-dcdc";
         Click(IDC_DCDC_MODE);
@@ -172,7 +201,7 @@ public:
     }
 
 private:
-    std::atomic<std::int64_t> boardMs_{0};
+    std::atomic<std::int64_t> readings_{0};
     TourPrompter* prompter_;
     std::unique_ptr<CkelGuiToolDlg> dlg_ =
         std::make_unique<CkelGuiToolDlg>(std::unique_ptr<Prompter>(prompter_));
@@ -185,23 +214,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kel-screenshot-tour OUTPUT_DIR [QT OPTION]...\n");
         return 2;
     }
-    QTemporaryDir scratch;
-    // The SDD file's path shows in a picture: the same every run.
-    const QString sddFolder = QDir::tempPath() + "/kel-screenshot-tour";
-    QDir().mkpath(sddFolder);
-    qputenv("XDG_STATE_HOME", scratch.filePath("state").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", scratch.filePath("data").toLocal8Bit());
+    // A scratch folder of a fixed name, as its paths show in the pictures.
+    const QString scratch = QDir::tempPath() + "/kel-screenshot-tour";
+    QDir(scratch).removeRecursively();
+    QDir().mkpath(scratch + "/state/kelGuiTool");
+    qputenv("XDG_STATE_HOME", (scratch + "/state").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (scratch + "/data").toLocal8Bit());
     qunsetenv("KEL_RESULTS");
+    // The runs name a station of the guide's, not this host.
+    QFile options(scratch + "/state/kelGuiTool/options.ini");
+    if (options.open(QIODevice::WriteOnly))
+        options.write("[results]\nstation=bench-1\noperator=ana\n");
+    options.close();
     QApplication app(argc, argv);
     outputDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(outputDir);
 
     auto* prompter = new TourPrompter;
-    prompter->savePath = sddFolder + "/board.sdd";
+    prompter->savePath = scratch + "/board.sdd";
     {
         Tour tour(prompter);
         tour.Run();
     }
-    QDir(sddFolder).removeRecursively();
+    QDir(scratch).removeRecursively();
     return failures == 0 ? 0 : 1;
 }
