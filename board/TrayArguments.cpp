@@ -172,6 +172,7 @@ std::string TrayUsage() {
            LevelRange() + " (" + Whole(kDefaultRxLevelDbm) +
            "); at -80 the top rates lose most frames\n"
            "  -h, --help          show this text\n"
+           "  --version           show the version and the licence\n"
            "\n"
            "With I: an option applies to board I only (0 is the first board) and wins over\n"
            "the same option without it: --count 8 --fault 3:weak-rx --rx-level -70.\n"

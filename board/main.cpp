@@ -6,7 +6,9 @@
 
 #include "board/BoardTray.h"
 #include "board/TrayArguments.h"
+#include "resources/Version.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -16,6 +18,10 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        std::fputs(kel::res::VersionNotice("kel-virtual-board").c_str(), stdout);
+        return 0;
+    }
     std::string why;
     const auto parsed = kel::board::ParseTrayArguments(args, why);
     if (!parsed) {
@@ -24,7 +30,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parsed->help) {
-        std::fputs(kel::board::TrayUsage().c_str(), stdout);
+        std::printf("%s\n%s", kel::res::VersionLine("kel-virtual-board").c_str(),
+                    kel::board::TrayUsage().c_str());
         return 0;
     }
 

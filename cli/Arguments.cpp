@@ -5,6 +5,7 @@
 #include "cli/ResultSchema.h"
 #include "protocol/ChipModels.h"
 #include "rftest/MacAddresses.h"
+#include "resources/Version.h"
 #include "rftest/Messages.h"
 #include "rftest/ModelFeatures.h"
 #include "rftest/PointLists.h"
@@ -143,7 +144,8 @@ class CommandLine {
 public:
     CommandLine() { Build(); }
 
-    CLI::App app{kDescription, "kel-rftest"};
+    // The help opens with the version line, as --version does.
+    CLI::App app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"};
     Raw raw;
 
     Invocation Resolve() const;
@@ -225,6 +227,8 @@ void CommandLine::Build() {
     app.require_subcommand(1);
     app.get_formatter()->column_width(24);
     app.fallthrough();
+    app.set_version_flag("--version", res::VersionNotice("kel-rftest"),
+                         "Print the version and the licence, then exit");
 
     std::vector<std::string> modelNames;
     for (const ChipModel& model : kChipModels)
@@ -557,6 +561,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostrea
     try {
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
         return {line.Resolve(), kExitOk};
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << std::flush;
+        return {std::nullopt, kExitOk};
     } catch (const CLI::CallForHelp&) {
         // The help of the subcommand asked about, or of the whole program.
         out << line.app.help();

@@ -11,6 +11,7 @@
 #include "cli/ResultSchema.h"
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
+#include "resources/Version.h"
 #include "results/Recorder.h"
 #include "rftest/Messages.h"
 
@@ -204,7 +205,7 @@ void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
     if (invocation_.junitPath.empty())
         return;
     std::string why;
-    if (!WriteJUnit(invocation_.junitPath, plan_, rows, {station_, KEL_VERSION, startedAt_.substr(0, 19)},
+    if (!WriteJUnit(invocation_.junitPath, plan_, rows, {station_, std::string(res::BuildVersion()), startedAt_.substr(0, 19)},
                     why))
         display.Line("kel-rftest: " + why);
 }

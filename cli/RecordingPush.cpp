@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RecordingPush.h"
 
+#include "resources/Version.h"
+
 #include <chrono>
 
 namespace kel::cli {
@@ -37,7 +39,7 @@ std::unique_ptr<results::Recorder> RecordingPush::NewRecorder(const results::War
 results::RunRecord RfTestRunRecord() {
     results::RunRecord run;
     run.tool = results::kToolRfTest;
-    run.version = KEL_VERSION;
+    run.version = std::string(res::BuildVersion());
     return run;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/Arguments.h"
 #include "cli/PlanArguments.h"
 #include "cli/PlanCommand.h"
+#include "cli/CompletionValues.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
@@ -12,6 +13,8 @@ namespace kel::cli {
 
 int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               Interruption& interruption, const RunSettings& settings) {
+    if (const auto code = AnswerCompleteValues(args, out, err))
+        return *code;
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);

@@ -44,6 +44,6 @@ void CAboutDlg::OnInitDialog() {
         qobject_cast<QLabel*>(GetDlgItem(id))->setText(text);
     };
     setLabel(kel::res::IDC_ABOUT_VERSION, QString::fromStdString(kel::VersionCaption()));
-    setLabel(kel::res::IDC_ABOUT_NOTICE, QString::fromUtf8(kel::kAboutNotice));
+    setLabel(kel::res::IDC_ABOUT_NOTICE, QString::fromStdString(kel::AboutNotice()));
     GetDlgItem(kel::res::IDOK)->setFocus();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/ConsoleTables.h"
 
+#include "resources/Version.h"
+
 namespace kel {
 
 std::string RateText(const rftest::RateRow& row) {
@@ -9,6 +11,10 @@ std::string RateText(const rftest::RateRow& row) {
 
 std::string VersionCaption() {
     return std::string("KEL GUI Tool(Version:") + kVersionText + ")";
+}
+
+std::string AboutNotice() {
+    return std::string("Licence: ") + res::kLicence;
 }
 
 } // namespace kel

@@ -11,8 +11,8 @@ namespace kel {
 
 // "1.0.8g", set by the build (KEL_VERSION in the top CMakeLists.txt).
 inline constexpr char kVersionText[] = KEL_VERSION;
-// Second line of the About box.
-inline constexpr char kAboutNotice[] = "RF test bench console";
+// Second line of the About box: the licence ("Licence: GPL-3.0-or-later").
+std::string AboutNotice();
 
 // "5.5Mbps", "11.0Mbps": how the Rate list shows a row.
 std::string RateText(const rftest::RateRow& row);

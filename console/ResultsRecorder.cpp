@@ -10,6 +10,7 @@
 #include "resources/ResourceIds.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
+#include "resources/Version.h"
 
 #include <QComboBox>
 #include <QMetaObject>
@@ -75,7 +76,7 @@ ResultsRecorder::~ResultsRecorder() {
 void ResultsRecorder::BeginRun() {
     results::RunRecord run;
     run.tool = results::kToolConsole;
-    run.version = kel::kVersionText;
+    run.version = std::string(kel::res::BuildVersion());
     run.station = station_;
     run.operatorName = operator_;
     run.chipModel = dlg_.chipModelList->itemText(dlg_.chipModelIndex).toStdString();

@@ -10,6 +10,7 @@
 #include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
+#include "resources/Version.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -29,7 +30,7 @@ const QString kLogFilter = QStringLiteral("(*.txt *.log)");
 void CkelGuiToolDlg::BeginSessionLog() {
     kel::SessionInfo info;
     info.program = kel::res::kApplicationName;
-    info.version = kel::kVersionText;
+    info.version = std::string(kel::res::BuildVersion());
     info.chipModel = chipModelList->itemText(chipModelIndex).toStdString();
     info.port = port.name;
     info.baud = port.baudRate;

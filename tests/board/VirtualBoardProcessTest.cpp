@@ -5,6 +5,7 @@
 #include "protocol/CommandContext.h"
 #include "protocol/CommandExchange.h"
 #include "protocol/RfTestCommands.h"
+#include "resources/Version.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 #include "tests/support/ChildProcess.h"
@@ -52,11 +53,12 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
     struct Case {
         std::vector<std::string> args;
         int status;
-        const char* firstLine;
+        std::string firstLine;
         bool onStdout;
     };
     const Case cases[] = {
-        {{"--help"}, 0, "Usage: kel-virtual-board [--count N] [--fault [I:]MODE]...", true},
+        // Help opens with the version line, as help2man wants it.
+        {{"--help"}, 0, res::VersionLine("kel-virtual-board") + "\n", true},
         {{"--fault", "loud"}, 2, "kel-virtual-board: unknown fault mode \"loud\"\n", false},
         {{"--fault=slow=x"}, 2, "kel-virtual-board: slow=MS wants", false},
         {{"--fault"}, 2, "kel-virtual-board: unexpected argument \"--fault\"\n", false},
@@ -71,7 +73,7 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
         ChildProcess p = Spawn(c.args);
         ASSERT_GT(p.pid, 0);
         const std::string line = ReadLine(c.onStdout ? p.out : p.err);
-        EXPECT_EQ(line.substr(0, std::string(c.firstLine).size()), c.firstLine);
+        EXPECT_EQ(line.substr(0, c.firstLine.size()), c.firstLine);
         EXPECT_EQ(WaitExit(p), c.status);
     }
 }

@@ -5,6 +5,7 @@
 // for the next run at once.
 
 #include "board/VirtualBoardHost.h"
+#include "resources/Version.h"
 #include "serial/SerialPort.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PtyPeer.h"
@@ -32,6 +33,13 @@ TEST(CliProcess, HelpSaysWhatKeepsRunningAndEndsWell) {
     ChildProcess p = RfTest({"--help"});
     const std::string help = ReadToEnd(p.out);
     EXPECT_EQ(WaitExit(p), 0);
+    // Both open with the build's version line; --version also names the licence.
+    ChildProcess v = RfTest({"--version"});
+    const std::string version = ReadToEnd(v.out);
+    EXPECT_EQ(WaitExit(v), 0);
+    EXPECT_TRUE(help.starts_with(res::VersionLine("kel-rftest") + "\n")) << help;
+    EXPECT_TRUE(version.starts_with(res::VersionLine("kel-rftest") + "\n")) << version;
+    EXPECT_NE(version.find("\nLicence GPL-3.0-or-later"), std::string::npos) << version;
     EXPECT_NE(help.find("Usage: kel-rftest [OPTIONS] SUBCOMMAND"), std::string::npos) << help;
     EXPECT_NE(help.find("keeps running after the program"), std::string::npos);
     EXPECT_NE(help.find("130  interrupted"), std::string::npos);

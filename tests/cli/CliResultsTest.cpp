@@ -4,6 +4,7 @@
 // the same rows on the server when the run ends.
 
 #include "CliRun.h"
+#include "resources/Version.h"
 #include "results/Queries.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
@@ -45,6 +46,7 @@ TEST(CliResults, SweepIsRecordedAsReportedAndReadBack) {
     ASSERT_EQ(listed.size(), 1u);
     const json& run = listed[0];
     EXPECT_EQ(run["tool"], "kel-rftest");
+    EXPECT_EQ(run["version"], std::string(res::BuildVersion()));
     EXPECT_EQ(run["station"], "line-3");
     EXPECT_EQ(run["dut"], "SN-0042");
     EXPECT_EQ(run["chip_model"], "QB202");

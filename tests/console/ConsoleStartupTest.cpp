@@ -3,8 +3,10 @@
 
 #include "ScriptedPrompter.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/CommandLineInfo.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
+#include "resources/Version.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <sstream>
 
 using namespace kel::res;
 
@@ -42,6 +45,21 @@ private slots:
         QVERIFY(dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!(dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(dlg->minimumSize(), dlg->maximumSize());
+    }
+
+    // --help and --version are answered before any window (or display) exists;
+    // everything else starts the console.
+    void helpAndVersionNeedNoWindow() {
+        std::ostringstream out;
+        QCOMPARE(kel::AnswerCommandLine({"-style", "fusion", "--version"}, out), 0);
+        const std::string line = kel::res::VersionLine("kelGuiTool");
+        QVERIFY(line.starts_with("kelGuiTool 1.0.8g"));
+        QVERIFY(out.str().starts_with(line + "\n"));
+        QVERIFY(out.str().find("\nLicence GPL-3.0-or-later") != std::string::npos);
+        out.str("");
+        QCOMPARE(kel::AnswerCommandLine({"-h"}, out), 0);
+        QVERIFY(out.str().starts_with(line + "\n"));
+        QVERIFY(!kel::AnswerCommandLine({"-platform", "offscreen"}, out));
     }
 
     void logPaneIsEmpty() {
