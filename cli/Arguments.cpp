@@ -32,7 +32,8 @@ constexpr char kUsageLine[] =
     "                  [--rate MBPS] [--power LEVEL] [--timeout S] [--json] [-v]\n"
     "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
     "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
-    "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n";
+    "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n"
+    "       kel-rftest plan check|run PLAN.toml ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -58,6 +59,9 @@ constexpr char kFooter[] =
     "Results: every run and every result it reports are recorded in\n"
     "~/.local/share/kelGuiTool/results.sqlite (or --results / KEL_RESULTS); see\n"
     "'kel-rftest results --help' for reading them back.\n"
+    "\n"
+    "Plans: 'kel-rftest plan run PLAN.toml -p PORT -p PORT ...' runs a test plan\n"
+    "with limits on many boards at once; see 'kel-rftest plan --help'.\n"
     "\n"
     "Examples:\n"
     "  kel-rftest -p ttyUSB0 -m QB202 info\n"

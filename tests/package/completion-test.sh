@@ -32,6 +32,8 @@ expect() {
 
 expect "sw" "sweep-rx"
 expect "res" "results"
+expect "plan " "check run"
+expect "plan run --j" "--json --junit"
 expect "-m Q" "$(kel-rftest --complete-values models | sort | xargs)"
 expect "-m QB202 --channel 6 --rate 5" "5.5 52 54 58.5"
 expect "--channel 6 sweep-rx --ra" "--rate --rates"
