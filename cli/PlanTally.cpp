@@ -25,6 +25,11 @@ class PlanTally::Listener : public plan::BoardListener {
 public:
     Listener(PlanTally& tally, std::size_t board) : tally_(tally), board_(board) {}
 
+    void Started() override {
+        // A station's next board starts from a clean row in the same slot.
+        Change([](BoardRow& row) { Clear(row); });
+    }
+
     void Named(const std::string& mac) override {
         Change([&](BoardRow& row) { row.mac = mac; });
     }
@@ -84,6 +89,7 @@ public:
         Change([&](BoardRow& row) {
             row.finished = true;
             row.outcome = outcome;
+            ++tally_.counts_[static_cast<std::size_t>(outcome.verdict)];
             // The steps after the one that ended the board's run never ran.
             const std::size_t from = row.started ? row.step + 1 : 0;
             for (std::size_t step = from; step < tally_.plan_.steps.size(); ++step)
@@ -99,7 +105,28 @@ public:
         });
     }
 
+    void WaitingForBoard() override { Slot(BoardRow::Slot::WaitingForBoard); }
+    void Unopened(const std::string& why) override { Slot(BoardRow::Slot::Unopened, why); }
+    void WaitingForRemoval() override { Slot(BoardRow::Slot::RemoveBoard); }
+
 private:
+    // Empty again but for the slot's port and label.
+    static void Clear(BoardRow& row) {
+        BoardRow fresh;
+        fresh.identity = std::move(row.identity);
+        row = std::move(fresh);
+    }
+    void Slot(BoardRow::Slot slot, const std::string& why = {}) {
+        Change([&](BoardRow& row) {
+            // Waiting for the next board, the last one is no longer shown.
+            if (slot == BoardRow::Slot::WaitingForBoard)
+                Clear(row);
+            row.slot = slot;
+            row.unopened = why;
+            if (tally_.onSlot)
+                tally_.onSlot(row);
+        });
+    }
     template <typename Edit> void Change(Edit&& change) {
         std::lock_guard lock(tally_.mutex_);
         change(tally_.rows_[board_]);
@@ -131,6 +158,11 @@ std::vector<plan::BoardListener*> PlanTally::Listeners() {
 std::vector<BoardRow> PlanTally::Rows() const {
     std::lock_guard lock(mutex_);
     return rows_;
+}
+
+VerdictCounts PlanTally::Counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
 }
 
 bool PlanTally::TakeChanged() {

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest plan check and plan run as a line uses them: errors with their
 // positions, the summary, JUnit file and recorded runs of a run with a weak
-// board, and the exit code of each way a run can end.
+// board, the exit code of each way a run can end, and a station testing
+// board after board as they are plugged in and out.
 
 #include "CliRun.h"
+#include "board/BoardTray.h"
+#include "board/TrayArguments.h"
 #include "results/Queries.h"
 #include "results/Store.h"
 #include "tests/support/TempFolder.h"
 
 #include <fstream>
 #include <map>
+#include <thread>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
@@ -173,6 +177,98 @@ TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
                           "device.\nkel-rftest: nothing was sent to any board\n");
     EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "1", "--dut", "a", "--dut", "b"}).exitCode,
               2);
+}
+
+// The runs recorded for a port that have ended, oldest first; waits (up to a
+// minute) until there are at least n.
+std::vector<results::RunRecord> EndedRuns(const std::string& store, const std::string& port,
+                                          std::size_t n) {
+    std::vector<results::RunRecord> ended;
+    for (auto deadline = std::chrono::steady_clock::now() + 60s;
+         ended.size() < n && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(20ms);
+        ended.clear();
+        try {
+            results::Store stored(store, results::Store::Open::Existing);
+            for (const results::RunSummary& run : results::ListRuns(stored, {}))
+                if (run.run.port == port && !run.run.endedAt.empty())
+                    ended.insert(ended.begin(), run.run);
+        } catch (const std::exception&) {
+            // Not made yet.
+        }
+    }
+    return ended;
+}
+
+TEST(CliPlan, AStationTestsBoardAfterBoardOnEachPortUntilCtrlC) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
+model = "QB202"
+[[step]]
+do = "freq-offset"
+[[step]]
+do = "rx-sweep"
+channels = "6"
+rates = "54"
+seconds = 0.5
+sent = 50
+max_per = 20
+)");
+    std::vector<std::string_view> words{"--count", "6", "--fault", "1:weak-rx",
+                                        "--fault", "4:silent", "--fault", "5:weak-rx"};
+    std::string why;
+    board::BoardTray tray(board::ParseTrayArguments(words, why)->boards);
+    ASSERT_TRUE(tray.Error().empty()) << tray.Error();
+    const std::string store = (folder.path / "station.sqlite").string();
+    const std::string slots[2] = {(folder.path / "slot1").string(),
+                                  (folder.path / "slot2").string()};
+
+    cli::Interruption interruption;
+    std::ostringstream out, err;
+    int code = -1;
+    cli::RunSettings fast;
+    fast.watchdogSlice = 5ms; // the silent board is given up sooner
+    std::jthread station([&] {
+        code = cli::RunRfTest({"plan", "run", plan, "-p", slots[0], "-p", slots[1], "--loop",
+                               "--results", store},
+                              out, err, interruption, fast);
+    });
+    // Plugs the board into the slot; once its n-th run there has ended, pulls it out.
+    const auto plug = [&](int slot, std::size_t board) {
+        std::filesystem::create_symlink(tray.SlavePath(board), slots[slot]);
+    };
+    const auto pullAfter = [&](int slot, std::size_t runs) {
+        EXPECT_EQ(EndedRuns(store, slots[slot], runs).size(), runs) << "slot " << slot;
+        std::filesystem::remove(slots[slot]);
+    };
+    plug(1, 3);
+    pullAfter(1, 1);
+    // The silent board stays in slot 2 while slot 1 goes through its three boards.
+    plug(1, 4);
+    for (std::size_t board = 0; board < 3; ++board) {
+        plug(0, board);
+        pullAfter(0, board + 1);
+    }
+    pullAfter(1, 2);
+    plug(1, 5);
+    pullAfter(1, 3);
+    interruption.Request();
+    station.join();
+    EXPECT_EQ(code, 130) << err.str();
+
+    const auto verdicts = [&](int slot) {
+        std::vector<std::string> said;
+        for (const results::RunRecord& run : EndedRuns(store, slots[slot], 3))
+            said.push_back((run.boardMac.empty() ? "" : run.boardMac.substr(15)) + " " +
+                           run.verdict + " " + run.plan);
+        return said;
+    };
+    EXPECT_EQ(verdicts(0), (std::vector<std::string>{"01 pass line", "02 fail line",
+                                                     "03 pass line"}));
+    EXPECT_EQ(verdicts(1), (std::vector<std::string>{"04 pass line", " error line",
+                                                     "06 fail line"}));
+    EXPECT_TRUE(out.str().ends_with("line: 6 boards, 3 passed, 2 failed, 1 errored\n"))
+        << out.str();
 }
 
 } // namespace
