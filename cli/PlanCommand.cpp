@@ -46,8 +46,8 @@ class PlanCommand {
 public:
     PlanCommand(const PlanInvocation& invocation, const plan::Plan& plan, std::ostream& out,
                 std::ostream& err, Interruption& interruption, const RunSettings& settings)
-        : invocation_(invocation), plan_(plan), out_(out), err_(err),
-          interruption_(interruption), settings_(settings) {}
+        : invocation_(invocation), plan_(plan), out_(out), err_(err), interruption_(interruption),
+          settings_(settings) {}
 
     int Run();
 
@@ -180,10 +180,7 @@ void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListe
                  (listeners.size() == 1 ? " port" : " ports") +
                  ": each tests board after board as they are plugged in; Ctrl+C ends it");
     run.StartStation(listeners);
-    Watch(run, tally, display, [&] {
-        const std::string count = CountLine(plan_, tally.Counts());
-        return "this session: " + count.substr(0, count.size() - 1);
-    });
+    Watch(run, tally, display, [&] { return "this session: " + CountText(tally.Counts()); });
     verdicts << CountLine(plan_, tally.Counts()) << std::flush;
 }
 
@@ -248,8 +245,8 @@ void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
     if (invocation_.junitPath.empty())
         return;
     std::string why;
-    if (!WriteJUnit(invocation_.junitPath, plan_, rows, {station_, KEL_VERSION, startedAt_.substr(0, 19)},
-                    why))
+    if (!WriteJUnit(invocation_.junitPath, plan_, rows,
+                    {station_, KEL_VERSION, startedAt_.substr(0, 19)}, why))
         display.Line("kel-rftest: " + why);
 }
 
@@ -283,8 +280,7 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << invocation.planPath << ": a valid plan: \"" << plan.name << "\""
             << (plan.version.empty() ? "" : " version " + plan.version) << " for "
             << plan.ModelName() << ", " << plan.steps.size()
-            << (plan.steps.size() == 1 ? " step\n" : " steps\n")
-            << std::flush;
+            << (plan.steps.size() == 1 ? " step\n" : " steps\n") << std::flush;
         return kExitOk;
     }
     return PlanCommand(invocation, plan, out, err, interruption, settings).Run();

@@ -36,8 +36,8 @@ std::string Took(plan::Seconds seconds) {
 } // namespace
 
 std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& rows) {
-    const bool labelled = std::any_of(rows.begin(), rows.end(),
-                                       [](const BoardRow& row) { return !row.identity.dut.empty(); });
+    const bool labelled = std::any_of(
+        rows.begin(), rows.end(), [](const BoardRow& row) { return !row.identity.dut.empty(); });
     std::vector<std::vector<std::string>> cells{{"PORT", "MAC", "STEP", "POINTS", "VERDICT"}};
     if (labelled)
         cells[0].insert(cells[0].begin() + 2, "DUT");
@@ -62,7 +62,8 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
             step = completed ? "done" : step;
             points.clear();
         }
-        std::string verdict = VerdictSoFar(row);
+        // Nothing judged before the board's test begins.
+        std::string verdict = row.started || row.finished ? VerdictSoFar(row) : "";
         if (station_) {
             step = SlotState(row);
             if (row.slot != BoardRow::Slot::Testing || row.finished)
@@ -82,8 +83,8 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
     for (const auto& line : cells) {
         std::string text;
         for (std::size_t c = 0; c < line.size(); ++c)
-            text += line[c] + (c + 1 < line.size() ? std::string(widths[c] - line[c].size() + 2, ' ')
-                                                   : "");
+            text += line[c] +
+                    (c + 1 < line.size() ? std::string(widths[c] - line[c].size() + 2, ' ') : "");
         lines.push_back(text);
     }
     return lines;
@@ -144,9 +145,9 @@ std::string PlanDisplay::SlotState(const BoardRow& row) const {
 
 std::string PlanDisplay::StepLine(const BoardRow& row, const plan::StepResult& step) const {
     const plan::Step& at = plan_.steps[step.step];
-    std::string text = row.identity.port + " " + row.Label() + ": " + std::to_string(step.step + 1) +
-                       "/" + std::to_string(plan_.steps.size()) + " " +
-                       std::string(plan::StepKindName(at.kind)) + ": ";
+    std::string text = row.identity.port + " " + row.Label() + ": " +
+                       std::to_string(step.step + 1) + "/" + std::to_string(plan_.steps.size()) +
+                       " " + std::string(plan::StepKindName(at.kind)) + ": ";
     if (!step.error.empty())
         return text + "error: " + step.error;
     std::string verdict(rftest::VerdictName(step.verdict));

@@ -57,7 +57,7 @@ std::string VerdictLines(const std::vector<BoardRow>& rows) {
     return text;
 }
 
-std::string CountLine(const plan::Plan& plan, const VerdictCounts& counts) {
+std::string CountText(const VerdictCounts& counts) {
     std::size_t boards = 0;
     for (const std::size_t n : counts)
         boards += n;
@@ -65,11 +65,14 @@ std::string CountLine(const plan::Plan& plan, const VerdictCounts& counts) {
         const std::size_t n = counts[static_cast<std::size_t>(verdict)];
         return n == 0 ? std::string() : ", " + std::to_string(n) + " " + what;
     };
-    return plan.name + (plan.version.empty() ? "" : " " + plan.version) + ": " +
-           std::to_string(boards) + (boards == 1 ? " board" : " boards") +
+    return std::to_string(boards) + (boards == 1 ? " board" : " boards") +
            count(BoardVerdict::Pass, "passed") + count(BoardVerdict::Fail, "failed") +
-           count(BoardVerdict::Error, "errored") +
-           count(BoardVerdict::Interrupted, "interrupted") + '\n';
+           count(BoardVerdict::Error, "errored") + count(BoardVerdict::Interrupted, "interrupted");
+}
+
+std::string CountLine(const plan::Plan& plan, const VerdictCounts& counts) {
+    return plan.name + (plan.version.empty() ? "" : " " + plan.version) + ": " + CountText(counts) +
+           '\n';
 }
 
 std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& rows) {

@@ -18,7 +18,9 @@ std::string VerdictWord(plan::BoardVerdict verdict);
 std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& rows);
 // The summary's lines of these boards, without the count.
 std::string VerdictLines(const std::vector<BoardRow>& rows);
-// "QB202 line test 3: 4 boards, 3 passed, 1 failed"
+// "4 boards, 3 passed, 1 failed"
+std::string CountText(const VerdictCounts& counts);
+// "QB202 line test 3: 4 boards, 3 passed, 1 failed" and the line's end.
 std::string CountLine(const plan::Plan& plan, const VerdictCounts& counts);
 
 // 130 interrupted, 1 a board errored, 4 a board failed a limit, else 0.

@@ -60,21 +60,19 @@ public:
             row.marginal += verdict == rftest::Verdict::Marginal ? 1 : 0;
             const plan::Step& step = tally_.plan_.steps[point.step];
             const bool file = point.measurement.kind == rftest::MeasurementKind::SddExport;
-            row.cases.push_back({point.step, plan::PointName(step, point.measurement),
-                                 verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed
-                                                                  : PlanCase::Kind::Passed,
-                                 file ? point.measurement.text : point.summary,
-                                 point.took.count()});
+            row.cases.push_back(
+                {point.step, plan::PointName(step, point.measurement),
+                 verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed : PlanCase::Kind::Passed,
+                 file ? point.measurement.text : point.summary, point.took.count()});
         });
     }
     void StepEnded(const StepResult& step) override {
         Change([&](BoardRow& row) {
             if (!step.error.empty())
-                row.cases.push_back({step.step,
-                                     std::string(plan::StepKindName(
-                                         tally_.plan_.steps[step.step].kind)),
-                                     PlanCase::Kind::Errored, step.error,
-                                     plan::Seconds(step.ended - step.started).count()});
+                row.cases.push_back(
+                    {step.step, std::string(plan::StepKindName(tally_.plan_.steps[step.step].kind)),
+                     PlanCase::Kind::Errored, step.error,
+                     plan::Seconds(step.ended - step.started).count()});
             if (tally_.onStep)
                 tally_.onStep(row, step);
         });
@@ -93,13 +91,12 @@ public:
             // The steps after the one that ended the board's run never ran.
             const std::size_t from = row.started ? row.step + 1 : 0;
             for (std::size_t step = from; step < tally_.plan_.steps.size(); ++step)
-                row.cases.push_back(
-                    {step, std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
-                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
+                row.cases.push_back({step,
+                                     std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
+                                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
             if (!row.started && !outcome.error.empty())
-                row.cases.insert(row.cases.begin(),
-                                 {0, "connect", PlanCase::Kind::Errored, outcome.error,
-                                  outcome.took.count()});
+                row.cases.insert(row.cases.begin(), {0, "connect", PlanCase::Kind::Errored,
+                                                     outcome.error, outcome.took.count()});
             if (tally_.onFinished)
                 tally_.onFinished(row);
         });

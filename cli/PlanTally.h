@@ -38,8 +38,8 @@ struct BoardRow {
     Slot slot = Slot::Testing;
     std::string unopened; // why the board in the slot could not be opened
     std::string mac;
-    bool started = false; // a step has begun
-    std::size_t step = 0; // the step running or last run
+    bool started = false;       // a step has begun
+    std::size_t step = 0;       // the step running or last run
     std::size_t pointsDone = 0; // of that step
     std::string waitingFor;     // the shared resource whose turn it awaits
     std::size_t failed = 0;

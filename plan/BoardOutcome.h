@@ -50,7 +50,7 @@ std::string_view BoardVerdictName(BoardVerdict verdict);
 
 struct BoardOutcome {
     BoardVerdict verdict = BoardVerdict::Pass;
-    std::optional<std::string> mac; // the board's source address, once read
+    std::optional<std::string> mac;     // the board's source address, once read
     std::vector<std::string> failures;  // the failing points' summaries
     std::vector<std::string> marginals; // points that passed marked marginal
     std::string error;                  // with Error and Interrupted: why

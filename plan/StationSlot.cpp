@@ -3,7 +3,6 @@
 // cancelled.
 
 #include "plan/PlanRun.h"
-
 #include "serial/SerialPort.h"
 
 namespace kel::plan {

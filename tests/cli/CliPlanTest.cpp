@@ -12,10 +12,10 @@
 #include "tests/support/TempFolder.h"
 
 #include <fstream>
-#include <map>
-#include <thread>
 #include <gtest/gtest.h>
+#include <map>
 #include <pugixml.hpp>
+#include <thread>
 
 namespace kel::test {
 namespace {
@@ -34,11 +34,13 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
                                                               "[[step]]\ndo = \"fly\"\n");
     const CliResult refused = RunCli({"plan", "check", bad, "--json"});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_EQ(refused.err, bad + ":5:11: step 1 (rx): seconds must be a number of seconds greater "
-                                 "than 0 (at most 1000000)\n" +
-                               bad + ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
-                                     "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
-                                     "sdd-export, mac or send\n");
+    EXPECT_EQ(refused.err, bad +
+                               ":5:11: step 1 (rx): seconds must be a number of seconds greater "
+                               "than 0 (at most 1000000)\n" +
+                               bad +
+                               ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
+                               "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
+                               "sdd-export, mac or send\n");
     EXPECT_NE(refused.out.find("\"errors\":[\"" + bad + ":5:11:"), std::string::npos)
         << refused.out;
 
@@ -81,7 +83,8 @@ shared = "analyser"
     EXPECT_NE(result.err.find(" SN1 02:4b:45:4c:00:01: 1/3 freq-offset: pass, "), std::string::npos)
         << result.err;
     const std::size_t weak = result.out.find("\nFAIL  ");
-    const std::string failLine = result.out.substr(weak + 1, result.out.find('\n', weak + 1) - weak);
+    const std::string failLine =
+        result.out.substr(weak + 1, result.out.find('\n', weak + 1) - weak);
     EXPECT_NE(failLine.find(" 02:4b:45:4c:00:03  "), std::string::npos) << result.out;
     EXPECT_NE(failLine.find("  ch 6 54 Mbps PER "), std::string::npos) << result.out;
     EXPECT_TRUE(result.out.ends_with("line 7: 3 boards, 2 passed, 1 failed\n")) << result.out;
@@ -96,15 +99,15 @@ shared = "analyser"
     for (const pugi::xml_node suite : suites.children("testsuite")) {
         names.push_back(suite.attribute("name").value());
         const pugi::xml_node properties = suite.child("properties");
-        EXPECT_STREQ(properties.find_child_by_attribute("name", "station").attribute("value").value(),
-                     "bench-7");
+        EXPECT_STREQ(
+            properties.find_child_by_attribute("name", "station").attribute("value").value(),
+            "bench-7");
         EXPECT_STREQ(
             properties.find_child_by_attribute("name", "plan_version").attribute("value").value(),
             "7");
         EXPECT_FALSE(properties.find_child_by_attribute("name", "tool_version").empty());
-        EXPECT_EQ(std::distance(suite.children("testcase").begin(),
-                                suite.children("testcase").end()),
-                  3);
+        EXPECT_EQ(
+            std::distance(suite.children("testcase").begin(), suite.children("testcase").end()), 3);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"SN1", "02:4b:45:4c:00:02", "02:4b:45:4c:00:03"}));
     const pugi::xml_node failure =
@@ -144,15 +147,17 @@ shared = "analyser"
             EXPECT_EQ(point.measurement.limitHigh, 20.0);
         }
     }
-    EXPECT_EQ(verdicts, (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
+    EXPECT_EQ(verdicts,
+              (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
     EXPECT_EQ(runs.at("02:4b:45:4c:00:02").points, 3);
 }
 
 TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "offset.toml", "name = \"offset\"\n"
-                                                                 "model = \"QB202\"\n"
-                                                                 "[[step]]\ndo = \"freq-offset\"\n");
+    const std::string plan =
+        Written(folder.path / "offset.toml", "name = \"offset\"\n"
+                                             "model = \"QB202\"\n"
+                                             "[[step]]\ndo = \"freq-offset\"\n");
     EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "2"}).exitCode, 0);
 
     // A silent board errors after its give-up (sooner with a short slice); its step is an error.
@@ -214,7 +219,7 @@ seconds = 0.5
 sent = 50
 max_per = 20
 )");
-    std::vector<std::string_view> words{"--count", "6", "--fault", "1:weak-rx",
+    std::vector<std::string_view> words{"--count", "6",        "--fault", "1:weak-rx",
                                         "--fault", "4:silent", "--fault", "5:weak-rx"};
     std::string why;
     board::BoardTray tray(board::ParseTrayArguments(words, why)->boards);
@@ -229,9 +234,9 @@ max_per = 20
     cli::RunSettings fast;
     fast.watchdogSlice = 5ms; // the silent board is given up sooner
     std::jthread station([&] {
-        code = cli::RunRfTest({"plan", "run", plan, "-p", slots[0], "-p", slots[1], "--loop",
-                               "--results", store},
-                              out, err, interruption, fast);
+        code = cli::RunRfTest(
+            {"plan", "run", plan, "-p", slots[0], "-p", slots[1], "--loop", "--results", store},
+            out, err, interruption, fast);
     });
     // Plugs the board into the slot; once its n-th run there has ended, pulls it out.
     const auto plug = [&](int slot, std::size_t board) {
@@ -263,10 +268,10 @@ max_per = 20
                            run.verdict + " " + run.plan);
         return said;
     };
-    EXPECT_EQ(verdicts(0), (std::vector<std::string>{"01 pass line", "02 fail line",
-                                                     "03 pass line"}));
-    EXPECT_EQ(verdicts(1), (std::vector<std::string>{"04 pass line", " error line",
-                                                     "06 fail line"}));
+    EXPECT_EQ(verdicts(0),
+              (std::vector<std::string>{"01 pass line", "02 fail line", "03 pass line"}));
+    EXPECT_EQ(verdicts(1),
+              (std::vector<std::string>{"04 pass line", " error line", "06 fail line"}));
     EXPECT_TRUE(out.str().ends_with("line: 6 boards, 3 passed, 2 failed, 1 errored\n"))
         << out.str();
 }
