@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ResultSchema.h"
 
-#include "protocol/ReplyParsing.h"
-#include "protocol/RxPer.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -115,16 +112,6 @@ Fields Facts(const RunFacts& facts, bool ok, const std::string& time) {
     return object;
 }
 
-// RFC 4180: a field holding a comma, a quote or a line end goes in quotes.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (const char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
 } // namespace
 
 void TakeSettings(const RunFacts& facts, Measurement& m) {
@@ -160,35 +147,6 @@ Fields FailureObject(const RunFacts& facts, const std::string& error, const std:
 
 std::string JsonLine(const Fields& fields) {
     return fields.dump(-1, ' ', false, Fields::error_handler_t::replace) + "\n";
-}
-
-std::string CsvHeader() {
-    std::string header;
-    for (const char* name :
-         {f::kChannel, f::kRateMbps, f::kTotal, f::kAbortErrors, f::kCrcErrors, f::kSent,
-          f::kPerPercent, f::kTime, f::kPort, f::kBoardMac, f::kVerdict})
-        header += (header.empty() ? "" : ",") + std::string(name);
-    return header + "\n";
-}
-
-std::string CsvRow(const RunFacts& facts, const Measurement& rx) {
-    const auto number = [](const auto& value) {
-        return value ? std::to_string(*value) : std::string();
-    };
-    return number(rx.channel) + "," + (rx.rateMbps ? RateText(*rx.rateMbps) : "") + "," +
-           number(rx.total) + "," + number(rx.abortErrors) + "," + number(rx.crcErrors) + "," +
-           number(rx.sent) + "," + PerText(rx) + "," + rx.at + "," + CsvField(facts.port) + "," +
-           facts.boardMac.value_or("") + "," + std::string(rftest::VerdictName(rx.verdict)) + "\n";
-}
-
-std::string RateText(double mbps) {
-    return FixedDecimal(mbps, 1);
-}
-
-std::string PerText(const Measurement& rx) {
-    if (!rx.sent)
-        return {};
-    return rx.perPercent ? FixedDecimal(*rx.perPercent, 2) : kRxPerUnavailable;
 }
 
 } // namespace kel::cli

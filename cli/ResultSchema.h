@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// kel-rftest's results as JSON objects and CSV rows, built from the shared
+// kel-rftest's results as JSON objects, built from the shared
 // result schema (rftest/Measurement.h) and the facts of the run: its command,
 // time, port, chip model, the board's MAC address once read, and the settings
-// in force. The names are field::'s, the same in both outputs.
+// in force. The names are field::'s, as in the CSV rows of
+// rftest/RxCsv.h.
 
 #include "rftest/Measurement.h"
 
@@ -41,15 +42,5 @@ Fields FailureObject(const RunFacts& facts, const std::string& error, const std:
 // The object on one line and its line feed; bytes that are not UTF-8 (a
 // board's reply, a device path) are replaced, not fatal.
 std::string JsonLine(const Fields& fields);
-
-// An RX point as a CSV row: today's columns first (readers of earlier files
-// keep working), then time, port, board_mac and verdict.
-std::string CsvHeader();
-std::string CsvRow(const RunFacts& facts, const rftest::Measurement& rx);
-
-// "5.5", "54.0": a rate as the rate command and the reports write it.
-std::string RateText(double mbps);
-// "2.00", or "N/A" when the counters make no rate.
-std::string PerText(const rftest::Measurement& rx);
 
 } // namespace kel::cli

@@ -3,6 +3,7 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/RecordingPush.h"
+#include "results/ExportCsv.h"
 #include "results/Queries.h"
 #include "results/RowJson.h"
 #include "results/ServerLink.h"
@@ -99,16 +100,6 @@ std::string Percent(std::int64_t part, std::int64_t whole) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", whole > 0 ? 100.0 * part / whole : 0.0);
     return text;
-}
-
-// A field of a CSV row, quoted when it holds a separator, a quote or a line end.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 class ResultsCommand {
@@ -221,24 +212,13 @@ int ResultsCommand::Show() {
 int ResultsCommand::Export() {
     const std::vector<std::string> columns = ExportColumns();
     const bool csv = options_.format == "csv";
-    if (csv) {
-        std::string header;
-        for (const std::string& name : columns)
-            header += (header.empty() ? "" : ",") + name;
-        out_ << header << '\n';
-    }
+    if (csv)
+        out_ << ExportCsvHeader();
     const std::unique_ptr<Store> store = OpenStore();
     if (!store)
         return kExitOk;
     ExportRows(*store, Since(), [&](const Row& row) {
-        if (!csv) {
-            out_ << JsonLine(RowObject<Json>(columns, row));
-            return;
-        }
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            line += (i == 0 ? "" : ",") + CsvField(ValueText(row[i]));
-        out_ << line << '\n';
+        out_ << (csv ? ExportCsvLine(row) : JsonLine(RowObject<Json>(columns, row)));
     });
     return kExitOk;
 }

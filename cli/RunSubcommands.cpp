@@ -8,6 +8,7 @@
 #include "rftest/MacAddresses.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
+#include "rftest/RxCsv.h"
 
 #include <cstdio>
 #include <sstream>
@@ -158,7 +159,7 @@ int Run::SweepRx() {
         const double mbps = rftest::kRates[static_cast<std::size_t>(rateRow)].mbps;
         char line[160];
         std::snprintf(line, sizeof line, "[%zu/%zu] channel %d, %s Mbit/s: receiving for %g s",
-                      index + 1, count, channel, RateText(mbps).c_str(), seconds);
+                      index + 1, count, channel, rftest::RateText(mbps).c_str(), seconds);
         report_.Note(line);
     };
     observer.measured = [&](const rftest::RxPoint& point) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RxReport.h"
 
+#include "rftest/RxCsv.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -12,13 +14,13 @@ std::string PointText(const rftest::Measurement& rx) {
     if (rx.channel)
         text += "channel " + std::to_string(*rx.channel) + ", ";
     if (rx.rateMbps)
-        text += RateText(*rx.rateMbps) + " Mbit/s, ";
+        text += rftest::RateText(*rx.rateMbps) + " Mbit/s, ";
     text += "total " + std::to_string(rx.total.value_or(0)) + ", abort errors " +
             std::to_string(rx.abortErrors.value_or(0)) + ", CRC errors " +
             std::to_string(rx.crcErrors.value_or(0));
     if (rx.sent)
         text += ", sent " + std::to_string(*rx.sent) + ", PER " +
-                (rx.perPercent ? PerText(rx) + " %" : "not computable from these counters");
+                (rx.perPercent ? rftest::PerText(rx) + " %" : "not computable from these counters");
     if (rx.verdict == rftest::Verdict::Pass)
         text += ": PASS";
     else if (rx.verdict != rftest::Verdict::None)
@@ -38,7 +40,7 @@ bool SweepCsv::Open(const std::string& path, CsvMode mode, std::string& why) {
         std::ifstream current(path);
         std::string header;
         std::getline(current, header);
-        if (header + "\n" != CsvHeader()) {
+        if (header + "\n" != rftest::RxCsvHeader()) {
             why = "--csv: " + path + " has other columns than these; rows are not added to it";
             return false;
         }
@@ -50,14 +52,14 @@ bool SweepCsv::Open(const std::string& path, CsvMode mode, std::string& why) {
         return false;
     }
     if (!(hasRows && mode == CsvMode::Append))
-        file_ << CsvHeader() << std::flush;
+        file_ << rftest::RxCsvHeader() << std::flush;
     return true;
 }
 
 bool SweepCsv::Write(const RunFacts& facts, const rftest::Measurement& rx) {
     if (!file_.is_open())
         return true;
-    file_ << CsvRow(facts, rx) << std::flush;
+    file_ << rftest::RxCsvRow(rx, facts.port, facts.boardMac) << std::flush;
     return file_.good();
 }
 

@@ -33,8 +33,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 using namespace kel::res;
@@ -88,6 +91,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     const kel::DialogBaseUnits units = kel::BaseUnitsOf(this->font());
     controls_ = kel::BuildControls(this, tmpl, units);
     setFixedSize(kel::MapDialogSize(tmpl.width, tmpl.height, units));
+    AddSweepButton();
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
     port.SetWaitTick([this] { waitTick.Tick(); });
@@ -183,6 +187,20 @@ void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
     ReportSessionLogProblem();
     if (std::exchange(closeAfterHandler_, false))
         close();
+}
+
+bool CkelGuiToolDlg::WaitTicking(std::chrono::milliseconds duration) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + duration;
+    for (;;) {
+        waitTick.Tick();
+        if (port.CancelRequested())
+            return false;
+        const auto left = until - Clock::now();
+        if (left <= Clock::duration::zero())
+            return true;
+        std::this_thread::sleep_for(std::min<Clock::duration>(left, kel::SerialPort::kTickInterval));
+    }
 }
 
 void CkelGuiToolDlg::CancelWait() {
@@ -334,6 +352,12 @@ std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     reconnect->setData(IDM_RECONNECT);
     reconnect->setCheckable(true);
     reconnect->setChecked(linkWatcher->ReconnectAutomatically());
+    menu->addSeparator();
+    // A sweep needs a connection, as the Sweep… button does.
+    QAction* sweep = menu->addAction(QString::fromUtf8(kSweepMenuText));
+    sweep->setData(IDM_SWEEP);
+    sweep->setEnabled(sweepButton->isEnabled());
+    menu->addAction(QString::fromUtf8(kResultsMenuText))->setData(IDM_RESULTS);
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -357,6 +381,12 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         return;
     case IDM_RECONNECT:
         linkWatcher->SetReconnectAutomatically(!linkWatcher->ReconnectAutomatically());
+        return;
+    case IDM_SWEEP:
+        OpenSweepWindow();
+        return;
+    case IDM_RESULTS:
+        OpenResultsWindow();
         return;
     case kScMinimize:
         showMinimized();

@@ -36,6 +36,8 @@
 class CEditList;
 class CommandHistory;
 class ResultsRecorder;
+class ResultsWindow;
+class SweepWindow;
 namespace kel::board {
 class VirtualBoardHost;
 }
@@ -47,6 +49,7 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPushButton;
 
 class CkelGuiToolDlg : public QDialog, public kel::CommandContext {
     Q_OBJECT
@@ -78,6 +81,9 @@ public:
     // Enables the controls for the chip model and the state given: connected
     // (true) or not.
     void EnableControls(bool asConnected);
+    // While a sweep runs: every control that reaches the board locked;
+    // unlocked, each is as it was before.
+    void LockTestControls(bool lock);
     // Writes the usage help into the two usage panes.
     void ShowUsage();
 
@@ -123,6 +129,15 @@ public:
     // Escape or the close box during a wait: the running handler's waits give
     // up (this one and every later one), with one log line saying so.
     void CancelWait();
+    // A handler's wait between exchanges (a sweep's receive time), ticking as
+    // the port's waits do; false when cancelled.
+    bool WaitTicking(std::chrono::milliseconds duration);
+
+    // The windows beyond the dialog, each opened once and shown again
+    // (WindowEntries.cpp): "Sweep…" and the context menu's "RX Sweep…" and
+    // "Results…".
+    void OpenSweepWindow();
+    void OpenResultsWindow();
 
     // Connection (ConnectionHandlers.cpp).
     void OnBnClickedConnect();
@@ -242,6 +257,11 @@ public:
     // Notices an idle line hanging up and the adapter coming back (LinkWatcher.h).
     kel::LinkWatcher* linkWatcher = nullptr;
 
+    // "Sweep…", in the free space of the Rx Test group (no template control).
+    QPushButton* sweepButton = nullptr;
+    SweepWindow* sweepWindow = nullptr;
+    ResultsWindow* resultsWindow = nullptr;
+
     // The port's wait-tick; handlers run inside its scope (RunHandler).
     ExchangeWaitTick waitTick{*this, [this] { CancelWait(); }};
 
@@ -268,4 +288,7 @@ private:
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
+    void AddSweepButton();
+
+    std::vector<QWidget*> lockedControls_; // by LockTestControls, to unlock
 };

@@ -5,30 +5,19 @@
 // console. Space is the button's own; Escape stays the dialog's cancel.
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/WindowKeys.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
-
-namespace {
-
-bool IsEnter(const QKeyEvent& event) {
-    const bool enterKey = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
-    return enterKey && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-}
-
-} // namespace
 
 void CkelGuiToolDlg::keyPressEvent(QKeyEvent* event) {
     if (!IsEnter(*event)) {
         QDialog::keyPressEvent(event);
         return;
     }
-    auto* button = qobject_cast<QPushButton*>(focusWidget());
-    if (!button) {
+    if (!qobject_cast<QPushButton*>(focusWidget())) {
         OnOK();
         return;
     }
-    // Enter held down must not flip a start/stop button back and forth.
-    if (!event->isAutoRepeat())
-        button->click();
+    EnterPressesFocusedButton(*this, *event);
 }

@@ -7,8 +7,10 @@
 #include "protocol/ChipModels.h"
 #include "resources/ResourceIds.h"
 
+#include <QPushButton>
 #include <QWidget>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -54,10 +56,38 @@ void CkelGuiToolDlg::EnableControls(bool asConnected) {
     EnableGroup(*this, kSdd, asConnected && has(&kel::ChipModel::hasSdd));
     EnableGroup(*this, kPowerMode, asConnected && has(&kel::ChipModel::hasPowerMode));
     EnableGroup(*this, kPer, asConnected && has(&kel::ChipModel::hasPer));
+    // A sweep measures the PER: only where the read-out is.
+    sweepButton->setEnabled(asConnected && has(&kel::ChipModel::hasPer));
 
     // The board starts on its LDO supply; the remembered mode is left alone.
     if (has(&kel::ChipModel::hasPowerMode)) {
         CheckDlgButton(IDC_LDO_MODE, 1);
         CheckDlgButton(IDC_DCDC_MODE, 0);
+    }
+}
+
+void CkelGuiToolDlg::LockTestControls(bool lock) {
+    if (!lock) {
+        for (QWidget* control : std::exchange(lockedControls_, {}))
+            control->setEnabled(true);
+        return;
+    }
+    const auto lockGroup = [this](const auto& ids) {
+        for (int id : ids) {
+            QWidget* control = GetDlgItem(id);
+            if (!control->isEnabled())
+                continue;
+            control->setEnabled(false);
+            lockedControls_.push_back(control);
+        }
+    };
+    lockGroup(kWhileConnected);
+    lockGroup(kCalibration);
+    lockGroup(kSdd);
+    lockGroup(kPowerMode);
+    lockGroup(kPer);
+    if (sweepButton->isEnabled()) {
+        sweepButton->setEnabled(false);
+        lockedControls_.push_back(sweepButton);
     }
 }

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QWindow>
 #include <QWidget>
 
 namespace {
@@ -40,6 +41,13 @@ bool IsUserInput(const QEvent* event) {
 bool IsEscapePress(const QEvent* event) {
     return event->type() == QEvent::KeyPress &&
            static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
+}
+
+bool IsWithin(const QObject* watched, const QWidget& window) {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget) // a QWindow: the window's own surface
+        return watched == static_cast<const QObject*>(window.windowHandle());
+    return widget == &window || window.isAncestorOf(widget);
 }
 
 } // namespace
@@ -90,7 +98,11 @@ void ExchangeWaitTick::EndBusy() {
 bool ExchangeWaitTick::eventFilter(QObject* watched, QEvent* event) {
     if (!inTick_ || !IsUserInput(event))
         return QObject::eventFilter(watched, event);
-    if (IsEscapePress(event) && cancel_)
+    if (IsEscapePress(event) && cancel_) {
         cancel_();
+        return true;
+    }
+    if (letThrough_ && IsWithin(watched, *letThrough_))
+        return QObject::eventFilter(watched, event);
     return true;
 }

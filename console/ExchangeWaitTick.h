@@ -4,15 +4,16 @@
 // byte (at display rate): the window repaints (the log pane shows each line
 // as it comes), the user's input of that moment is thrown away, so no handler
 // can start inside another, and the cursor shows busy until the handler ends.
-// Escape is the one key that counts: it cancels the wait. A wait that lasts
-// more than a second says so in the window title.
+// Escape is the one key that counts: it cancels the wait (input to a window
+// let through counts too). A wait that lasts more than a second says so in
+// the window title.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <chrono>
 #include <functional>
-
-class QWidget;
 
 class ExchangeWaitTick : public QObject {
 public:
@@ -28,6 +29,10 @@ public:
     // The handler has ended or is about to ask the user: normal cursor and title again.
     void EndBusy();
     bool Busy() const { return busyCursor_; }
+    // Input to this window (and its controls) still counts during a wait: a
+    // window that runs a handler and locks all of itself but its Stop button
+    // (the RX sweep). Null: none.
+    void LetInputThrough(QWidget* window) { letThrough_ = window; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,6 +46,7 @@ private:
     bool busyCursor_ = false;
     std::chrono::steady_clock::time_point busySince_{};
     QString titleBeforeHint_; // empty while no hint shows
+    QPointer<QWidget> letThrough_;
 };
 
 // Ends the busy state when a handler returns, however it returns.

@@ -3,6 +3,7 @@
 
 #include "resources/Strings.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -23,13 +24,24 @@ QMessageBox::StandardButton Ask(QWidget* window, QMessageBox::Icon icon, const Q
 
 } // namespace
 
+QWidget* QtPrompter::Owner() const {
+    // Over the console's window the user is at (the sweep window, say), so
+    // the question stands where the action was.
+    QWidget* active = QApplication::activeWindow();
+    for (QWidget* owner = active; owner; owner = owner->parentWidget()) {
+        if (owner == window_)
+            return active;
+    }
+    return window_;
+}
+
 void QtPrompter::MessageBox(const QString& text) {
-    Ask(window_, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+    Ask(Owner(), QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 Prompter::Answer QtPrompter::YesNoCancel(const QString& text) {
     const auto answer =
-        Ask(window_, QMessageBox::Question, text,
+        Ask(Owner(), QMessageBox::Question, text,
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Yes)
         return Answer::Yes;
@@ -43,7 +55,7 @@ std::optional<QString> QtPrompter::SaveFileName(const QString& proposedName, con
     QString start = QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(proposedName);
     for (;;) {
         // Qt's dialog asks before replacing a file and adds no extension.
-        const QString path = QFileDialog::getSaveFileName(window_, QString(), start, filter);
+        const QString path = QFileDialog::getSaveFileName(Owner(), QString(), start, filter);
         if (path.isEmpty())
             return std::nullopt;
         if (QFileInfo::exists(path))
@@ -52,7 +64,7 @@ std::optional<QString> QtPrompter::SaveFileName(const QString& proposedName, con
         // the dialog with the name kept.
         const QString question = QStringLiteral("%1\nThis file does not exist.\nCreate the file?")
                                      .arg(QDir::toNativeSeparators(path));
-        if (Ask(window_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No,
+        if (Ask(Owner(), QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No,
                 QMessageBox::No) == QMessageBox::Yes)
             return path;
         start = path;

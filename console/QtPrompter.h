@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The prompter of the running application: Qt message boxes and the
-// file-save dialog, over the console's window.
+// file-save dialog, over the console's window the user is in.
 
 #include "console/Prompter.h"
 
@@ -17,5 +17,7 @@ public:
                                         const QString& dir) override;
 
 private:
+    QWidget* Owner() const;
+
     QWidget* window_;
 };

@@ -67,7 +67,8 @@ ResultsRecorder::ResultsRecorder(CkelGuiToolDlg& dlg) : dlg_(dlg) {
 }
 
 ResultsRecorder::~ResultsRecorder() {
-    // The run ends before the push that sends it stops.
+    // The runs end before the push that sends them stops.
+    sweep_.reset();
     recorder_.reset();
 }
 
@@ -142,6 +143,35 @@ void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {
     for (std::size_t i = 0; i < macs.size(); ++i)
         Record(MeasurementKind::Mac, {},
                std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
+}
+
+void ResultsRecorder::BeginSweep(const std::string& dut) {
+    sweep_ = std::make_unique<results::Recorder>(
+        recorder_->Setting(), [this](const std::string& message) { problem_ = message; },
+        push_.get());
+    results::RunRecord run = recorder_->Run();
+    // A new run: its own id, times and verdict.
+    run.id.clear();
+    run.startedAt.clear();
+    run.endedAt.clear();
+    run.verdict.clear();
+    run.dut = dut;
+    sweep_->BeginRun(std::move(run));
+}
+
+void ResultsRecorder::RecordSweepPoint(const Measurement& point) {
+    if (sweep_)
+        sweep_->Record(point);
+}
+
+void ResultsRecorder::EndSweep(const std::string& verdict) {
+    if (sweep_)
+        sweep_->EndRun(verdict);
+}
+
+const results::RunRecord& ResultsRecorder::SweepRun() const {
+    static const results::RunRecord kNone;
+    return sweep_ ? sweep_->Run() : kNone;
 }
 
 std::string ResultsRecorder::TakeProblem() {

@@ -45,6 +45,19 @@ public:
     // The three addresses read; the source names the board.
     void RecordMacs(const std::array<std::string, 3>& macs);
 
+    // A sweep is a run of its own beside the connection's: the connection's
+    // port, chip model and board, the DUT label given, each point as it
+    // comes, and its verdict (kRunPass or kRunFail when a limit judged it,
+    // kRunInterrupted, kRunError, or none).
+    void BeginSweep(const std::string& dut);
+    void RecordSweepPoint(const kel::rftest::Measurement& point);
+    void EndSweep(const std::string& verdict);
+    // The sweep being recorded, or the last one.
+    const kel::results::RunRecord& SweepRun() const;
+
+    // Where results go (the results window reads the same).
+    const kel::results::StoreSetting& Setting() const { return recorder_->Setting(); }
+
     // A problem with the store not yet told; empty when none.
     std::string TakeProblem();
     // The run being recorded, or the last one.
@@ -59,4 +72,5 @@ private:
     std::string problem_;
     std::unique_ptr<kel::results::BackgroundPush> push_;
     std::unique_ptr<kel::results::Recorder> recorder_;
+    std::unique_ptr<kel::results::Recorder> sweep_; // the last sweep's
 };

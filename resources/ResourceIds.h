@@ -21,6 +21,9 @@ constexpr unsigned IDM_SAVELOGAS = 0x0020;
 constexpr unsigned IDM_OPENLOGFOLDER = 0x0030;
 // "Reconnect automatically" in the context menu.
 constexpr unsigned IDM_RECONNECT = 0x0040;
+// The windows beyond the dialog: the RX sweep and the results.
+constexpr unsigned IDM_SWEEP = 0x0050;
+constexpr unsigned IDM_RESULTS = 0x0060;
 
 // Controls without an id.
 constexpr int IDC_STATIC = 0;

@@ -12,6 +12,10 @@ inline constexpr char kSaveLogAsMenuText[] = "Save Log As…";
 inline constexpr char kOpenLogFolderMenuText[] = "Open Log Folder";
 // The option of the context menu that connects again when the board is back.
 inline constexpr char kReconnectMenuText[] = "Reconnect automatically";
+// The windows beyond the dialog, in the context menu; "Sweep…" is also a button.
+inline constexpr char kSweepMenuText[] = "RX Sweep…";
+inline constexpr char kSweepButtonText[] = "Sweep…";
+inline constexpr char kResultsMenuText[] = "Results…";
 
 // The program's name: the title of its message boxes and of its desktop entry.
 inline constexpr char kApplicationName[] = "kelGuiTool";

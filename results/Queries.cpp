@@ -131,6 +131,18 @@ std::vector<std::string> ExportColumns() {
     return columns;
 }
 
+Row ExportRow(const StoredMeasurement& stored, const RunRecord& run) {
+    Row row = MeasurementRow(stored);
+    const Row runRow = RunRow(run);
+    const std::vector<const char*> exported = ExportedRunColumns();
+    for (std::size_t c = 0; c < kRunColumns.size(); ++c) {
+        if (std::find(exported.begin(), exported.end(), kRunColumns[c]) != exported.end())
+            row.push_back(runRow[c]);
+    }
+    row.push_back(run.verdict);
+    return row;
+}
+
 void ExportRows(Store& store, const std::string& since,
                 const std::function<void(const Row&)>& each) {
     Reading(store, "cannot export", [&](SQLite::Database& db) {

@@ -47,6 +47,9 @@ std::vector<StoredMeasurement> RunMeasurements(Store& store, const std::string& 
 
 // The measurement's columns, then its run's (its verdict as run_verdict).
 std::vector<std::string> ExportColumns();
+// One measurement with its run, in ExportColumns() order: a row of a
+// selection exported as ExportRows exports every row.
+Row ExportRow(const StoredMeasurement& stored, const RunRecord& run);
 // Each measurement taken at or after since (a SinceBound), oldest first,
 // joined with its run: one call per row, in ExportColumns() order.
 void ExportRows(Store& store, const std::string& since,

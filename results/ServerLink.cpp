@@ -5,8 +5,11 @@
 #include "results/Schema.h"
 #include "results/StoreSetting.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <libpq-fe.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
 #include <vector>
@@ -159,6 +162,97 @@ std::size_t ServerLink::PushWaiting(Store& store, const std::function<bool()>& s
         store.Sent(waiting.lastSeq);
     }
     return pushed;
+}
+
+} // namespace kel::results
+
+// --- Reading ----------------------------------------------------------------
+
+namespace kel::results {
+
+namespace {
+
+// A column as the store holds it: ids and times as text, times in UTC with
+// milliseconds, as the station's file writes them.
+std::string ReadableColumn(std::string_view column, const std::string& table) {
+    const std::string name = table + std::string(column);
+    if (column == f::kId || column == f::kRunId)
+        return name + "::text";
+    if (column == f::kStartedAt || column == f::kEndedAt || column == f::kAt)
+        return "to_char(" + name + R"( AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'))";
+    return name;
+}
+
+std::string ReadableColumns(std::span<const char* const> columns, const std::string& table) {
+    std::string list;
+    for (const char* column : columns)
+        list += (list.empty() ? "" : ", ") + ReadableColumn(column, table);
+    return list;
+}
+
+Value ValueOf(const nlohmann::json& json) {
+    if (json.is_string())
+        return json.get<std::string>();
+    if (json.is_number_integer())
+        return json.get<std::int64_t>();
+    if (json.is_number())
+        return json.get<double>();
+    return std::monostate{};
+}
+
+} // namespace
+
+std::vector<Row> ServerLink::JsonRows(const std::string& sql,
+                                      const std::vector<std::string>& params) {
+    try {
+        pqxx::nontransaction read(connection_->pq);
+        const pqxx::result result =
+            read.exec_params(sql, pqxx::prepare::make_dynamic_params(params));
+        std::vector<Row> rows;
+        rows.reserve(result.size());
+        for (const auto& row : result) {
+            Row values;
+            for (const nlohmann::json& value : nlohmann::json::parse(row[0].c_str()))
+                values.push_back(ValueOf(value));
+            rows.push_back(std::move(values));
+        }
+        return rows;
+    } catch (const std::exception& e) {
+        throw ServerError("results server " + shown_ + ": " + OneLine(e.what()));
+    }
+}
+
+std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
+    // Empty filters match every run; the since bound is UTC, as the file's.
+    const std::string sql =
+        "SELECT json_build_array(" + ReadableColumns(kRunColumns, "r.") +
+        ", (SELECT count(*) FROM measurements m WHERE m.run_id = r.id)) FROM runs r "
+        "WHERE r.started_at >= CASE WHEN $1 = '' THEN '-infinity'::timestamptz "
+        "ELSE $1::timestamp AT TIME ZONE 'UTC' END "
+        "AND ($2 = '' OR r.board_mac = $2) AND ($3 = '' OR r.dut = $3) "
+        "ORDER BY r.started_at DESC, r.id LIMIT $4::bigint";
+    std::string mac = filter.boardMac;
+    std::transform(mac.begin(), mac.end(), mac.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::int64_t limit = filter.limit.value_or(std::numeric_limits<std::int64_t>::max());
+    std::vector<RunSummary> runs;
+    for (Row& row : JsonRows(sql, {filter.since, mac, filter.dut, std::to_string(limit)})) {
+        RunSummary summary;
+        summary.points = std::get<std::int64_t>(row.back());
+        row.pop_back();
+        summary.run = RunFromRow(row);
+        runs.push_back(std::move(summary));
+    }
+    return runs;
+}
+
+std::vector<StoredMeasurement> ServerLink::RunMeasurements(const std::string& runId) {
+    const std::string sql = "SELECT json_build_array(" + ReadableColumns(kMeasurementColumns, "") +
+                            ") FROM measurements WHERE run_id = $1::uuid ORDER BY seq";
+    std::vector<StoredMeasurement> measurements;
+    for (const Row& row : JsonRows(sql, {runId}))
+        measurements.push_back(MeasurementFromRow(row));
+    return measurements;
 }
 
 } // namespace kel::results

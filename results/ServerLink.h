@@ -9,6 +9,7 @@
 //
 // No message says a password: the URI is shown without it.
 
+#include "results/Queries.h"
 #include "results/Store.h"
 
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kel::results {
 
@@ -43,11 +45,19 @@ public:
     // StoreError; what was pushed before stays pushed.
     std::size_t PushWaiting(Store& store, const std::function<bool()>& stop = {});
 
+    // What a reader asks the server, as the store's queries answer it
+    // (Queries.h): the runs newest first, a run's measurements in order.
+    // Throws ServerError.
+    std::vector<RunSummary> ListRuns(const RunFilter& filter);
+    std::vector<StoredMeasurement> RunMeasurements(const std::string& runId);
+
     // The URI as it may be shown.
     const std::string& Shown() const { return shown_; }
 
 private:
     void Migrate();
+    // Rows of one JSON array each, the first column of the result.
+    std::vector<Row> JsonRows(const std::string& sql, const std::vector<std::string>& params);
     std::size_t PushBatch(const Store::Waiting& waiting);
 
     struct Connection; // the library's connection, kept out of this header

@@ -12,6 +12,8 @@ packages=(
   postgresql
   libtomlplusplus-dev libpugixml-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  # Qt Charts needs Qt OpenGL's CMake package, which its -dev package does not pull in.
+  qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   fonts-wqy-microhei
   xvfb xauth
 )

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/BackgroundPush.h"
 #include "results/Recorder.h"
+#include "results/RunSource.h"
 #include "results/Schema.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
@@ -116,6 +117,24 @@ TEST_F(ServerPush, EveryRowReachesTheServerExactlyOnceAcrossAServerRestart) {
     EXPECT_EQ(Count("SELECT count(*) FROM measurements"), 40);
     EXPECT_EQ(Count("SELECT count(*) FROM runs"), 1);
     EXPECT_EQ(Count("SELECT max(version) FROM schema_version"), CurrentSchemaVersion());
+
+    // A reader gets the same runs and measurements from the server as from
+    // the station's file.
+    RunFilter filter;
+    filter.dut = "SN-77";
+    filter.since = "2000-01-01";
+    const std::vector<RunSummary> fromFile = StoreRuns(setting.file)->Runs(filter);
+    const std::unique_ptr<RunSource> server = ServerRuns(uri_);
+    const std::vector<RunSummary> fromServer = server->Runs(filter);
+    ASSERT_EQ(fromServer.size(), 1u);
+    EXPECT_EQ(fromServer[0].points, 40);
+    EXPECT_EQ(RunRow(fromServer[0].run), RunRow(fromFile[0].run));
+    const std::vector<StoredMeasurement> points = server->Measurements(fromServer[0].run.id);
+    const std::vector<StoredMeasurement> stored =
+        StoreRuns(setting.file)->Measurements(fromServer[0].run.id);
+    ASSERT_EQ(points.size(), 40u);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_EQ(MeasurementRow(points[i]), MeasurementRow(stored[i])) << i;
 }
 
 TEST_F(ServerPush, AFailureNamesTheServerWithoutItsPassword) {

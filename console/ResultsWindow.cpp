@@ -1,0 +1,424 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/ResultsWindow.h"
+
+#include "console/CkelGuiToolDlg.h"
+#include "console/ResultsRecorder.h"
+#include "console/RunsModel.h"
+#include "console/WindowKeys.h"
+#include "console/charts/PerChart.h"
+#include "resources/Strings.h"
+#include "results/ExportCsv.h"
+#include "results/ServerLink.h"
+#include "results/Store.h"
+#include "results/StoreSetting.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace {
+
+namespace results = kel::results;
+namespace rftest = kel::rftest;
+
+// The measurement's columns the table shows: all but its id and its run's.
+constexpr std::size_t kFirstShownColumn = 2; // seq
+constexpr std::string_view kAt = rftest::field::kAt;
+
+bool LooksLikeMac(const QString& text) {
+    static const QRegularExpression kMac(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    return kMac.match(text).hasMatch();
+}
+
+// The store the console records to; the default file when it records nowhere.
+std::filesystem::path LocalStore(const results::StoreSetting& setting) {
+    return setting.kind == results::StoreSetting::Kind::None || setting.file.empty()
+               ? results::DefaultStoreFile()
+               : setting.file;
+}
+
+// Busy while a source answers: a server may take a moment.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// What tells two runs apart in the legend: their times when they are of
+// one day, else their dates.
+QString RunLabel(const results::RunSummary& run, const results::RunSummary& other) {
+    const QString started = LocalTimeText(run.run.startedAt);
+    const bool oneDay = started.left(10) == LocalTimeText(other.run.startedAt).left(10);
+    return oneDay ? started.mid(11) : started.left(16);
+}
+
+} // namespace
+
+ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
+    setObjectName(QStringLiteral("resultsWindow"));
+    setWindowTitle(tr("Results \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
+
+    runsModel_ = new RunsModel(this);
+    runsView = new QTableView(this);
+    runsView->setObjectName(QStringLiteral("runs"));
+    runsView->setAccessibleName(tr("Runs"));
+    runsView->setModel(runsModel_);
+    runsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    runsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    runsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Arrows walk the rows (Shift or Ctrl+Space for a second run); Tab leaves.
+    runsView->setTabKeyNavigation(false);
+    runsView->verticalHeader()->hide();
+    runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultsWindow::ShowSelection);
+
+    moreButton = NamedButton(tr("&More runs"), "more", this);
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("status"));
+    statusLabel->setWordWrap(true);
+    statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* runsSide = new QWidget(this);
+    auto* runsLayout = new QVBoxLayout(runsSide);
+    runsLayout->setContentsMargins(0, 0, 0, 0);
+    runsLayout->addWidget(runsView, 1);
+    auto* runsFoot = new QHBoxLayout;
+    runsFoot->addWidget(statusLabel, 1);
+    runsFoot->addWidget(moreButton);
+    runsLayout->addLayout(runsFoot);
+
+    measurementsTable = new QTableWidget(this);
+    measurementsTable->setObjectName(QStringLiteral("measurements"));
+    measurementsTable->setAccessibleName(tr("Measurements"));
+    measurementsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    measurementsTable->setTabKeyNavigation(false);
+    measurementsTable->verticalHeader()->hide();
+    chart = new PerChart(this);
+    chart->setObjectName(QStringLiteral("chart"));
+    auto* runSide = new QSplitter(Qt::Vertical, this);
+    runSide->addWidget(measurementsTable);
+    runSide->addWidget(chart);
+
+    sides_ = new QSplitter(Qt::Horizontal, this);
+    sides_->addWidget(runsSide);
+    sides_->addWidget(runSide);
+    sides_->setStretchFactor(0, 2);
+    sides_->setStretchFactor(1, 3);
+
+    csvButton = NamedButton(tr("Export &CSV…"), "exportCsv", this);
+    auto* foot = new QHBoxLayout;
+    foot->addStretch(1);
+    foot->addWidget(csvButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildFilters());
+    layout->addWidget(sides_, 1);
+    layout->addLayout(foot);
+
+    connect(moreButton, &QPushButton::clicked, this, [this] { ReadRuns(pages_ + 1); });
+    connect(csvButton, &QPushButton::clicked, this, &ResultsWindow::ExportCsv);
+    FillSources();
+    // Tab goes as the eye does: the filters, the runs, their measurements, the export.
+    ChainTabOrder({sourceBox, boardEdit, sinceEdit, showButton, runsView, moreButton,
+                   measurementsTable, csvButton});
+    csvButton->setEnabled(false);
+    moreButton->setEnabled(false);
+    resize(1200, 760);
+}
+
+ResultsWindow::~ResultsWindow() = default;
+
+QWidget* ResultsWindow::BuildFilters() {
+    auto* filters = new QWidget(this);
+    auto* form = new QHBoxLayout(filters);
+    form->setContentsMargins(0, 0, 0, 0);
+    sourceBox = new QComboBox(filters);
+    sourceBox->setObjectName(QStringLiteral("source"));
+    boardEdit = new QLineEdit(filters);
+    boardEdit->setObjectName(QStringLiteral("board"));
+    boardEdit->setPlaceholderText(tr("MAC or DUT label; empty for all"));
+    sinceEdit = new QLineEdit(filters);
+    sinceEdit->setObjectName(QStringLiteral("since"));
+    sinceEdit->setPlaceholderText(tr("YYYY-MM-DD; empty for all"));
+    showButton = NamedButton(tr("S&how"), "show", filters);
+    // Each label is its field's buddy: the field's name.
+    const auto labelled = [&](const QString& caption, QWidget* field, int stretch) {
+        auto* label = new QLabel(caption, filters);
+        label->setBuddy(field);
+        form->addWidget(label);
+        form->addWidget(field, stretch);
+    };
+    labelled(tr("&Read from"), sourceBox, 2);
+    labelled(tr("&Board"), boardEdit, 2);
+    labelled(tr("&Since"), sinceEdit, 1);
+    form->addWidget(showButton);
+    connect(showButton, &QPushButton::clicked, this, &ResultsWindow::ShowRuns);
+    // Enter in a filter applies it.
+    for (QLineEdit* edit : {boardEdit, sinceEdit})
+        connect(edit, &QLineEdit::returnPressed, this, &ResultsWindow::ShowRuns);
+    connect(sourceBox, &QComboBox::activated, this, [this] { ShowRuns(); });
+    return filters;
+}
+
+void ResultsWindow::FillSources() {
+    const results::StoreSetting& setting = dlg_.results->Setting();
+    const QString file = QString::fromStdString(LocalStore(setting).string());
+    sourceBox->addItem(tr("This station: %1").arg(file), file);
+    if (setting.kind == results::StoreSetting::Kind::Server) {
+        sourceBox->addItem(
+            tr("The server: %1")
+                .arg(QString::fromStdString(results::WithoutPassword(setting.server))),
+            QString::fromStdString(setting.server));
+    }
+}
+
+void ResultsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The newest runs at once when the window opens; later on Show.
+    if (std::exchange(shownOnce_, true))
+        return;
+    ShowRuns();
+    runsView->setFocus();
+}
+
+void ResultsWindow::Tell(const QString& text) {
+    statusLabel->setText(text);
+    statusLabel->setAccessibleName(text);
+}
+
+bool ResultsWindow::OpenSource() {
+    const int row = sourceBox->currentIndex();
+    if (source_ && openSource_ == row)
+        return true;
+    source_.reset();
+    openSource_ = -1;
+    const std::string where = sourceBox->currentData().toString().toStdString();
+    try {
+        BusyCursor busy;
+        source_ = row == 0 ? results::StoreRuns(where) : results::ServerRuns(where);
+    } catch (const results::StoreError& e) {
+        const bool missing = !std::filesystem::exists(where);
+        Tell(missing ? tr("No results recorded yet: %1 does not exist.")
+                           .arg(QString::fromStdString(where))
+                     : QString::fromStdString(e.what()));
+        return false;
+    } catch (const std::exception& e) {
+        Tell(QString::fromStdString(e.what()));
+        return false;
+    }
+    openSource_ = row;
+    return true;
+}
+
+void ResultsWindow::ShowRuns() {
+    ReadRuns(1);
+}
+
+void ResultsWindow::ReadRuns(int pages) {
+    results::RunFilter filter;
+    const QString board = boardEdit->text().trimmed();
+    (LooksLikeMac(board) ? filter.boardMac : filter.dut) = board.toStdString();
+    const QString since = sinceEdit->text().trimmed();
+    if (!since.isEmpty()) {
+        // Local, as the list shows the times.
+        const std::optional<std::string> bound = UtcSince(since);
+        if (!bound) {
+            Tell(tr("Since: a date as 2026-12-08, or 2026-12-08 13:45; empty for every run."));
+            return;
+        }
+        filter.since = *bound;
+    }
+    filter.limit = static_cast<std::int64_t>(kPage) * pages;
+
+    runsModel_->SetRuns({});
+    ShowSelection();
+    moreButton->setEnabled(false);
+    if (!OpenSource())
+        return;
+    try {
+        BusyCursor busy;
+        runsModel_->SetRuns(source_->Runs(filter));
+    } catch (const std::exception& e) {
+        source_.reset(); // opened afresh next time: a server may be back
+        Tell(QString::fromStdString(e.what()));
+        return;
+    }
+    pages_ = pages;
+    if (!runsFitted_ && !Runs().empty()) {
+        runsFitted_ = true;
+        FitRunsSide();
+    }
+    const auto count = static_cast<std::int64_t>(Runs().size());
+    const bool more = count == *filter.limit;
+    moreButton->setEnabled(more);
+    Tell(count == 0 ? tr("No runs match.")
+                    : tr("%1, newest first%2. Select one for its measurements, two of one "
+                         "board to lay them over each other.")
+                          .arg(count == 1 ? tr("1 run") : tr("%1 runs").arg(count))
+                          .arg(more ? tr(" (more with More runs)") : QString()));
+    // The newest run shown at once (the sweep just made, say); more runs
+    // keep the place.
+    if (count > 0 && pages == 1)
+        runsView->setCurrentIndex(runsModel_->index(0, 0));
+}
+
+void ResultsWindow::FitRunsSide() {
+    // Every column of the runs in sight, the measurements beside them taking the rest.
+    int width = 2 * runsView->frameWidth() + runsView->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView& view = *runsView; // whose size hints are public
+    for (int column = 0; column < runsModel_->columnCount(); ++column)
+        width += std::max(view.sizeHintForColumn(column),
+                          runsView->horizontalHeader()->sectionSizeHint(column));
+    layout()->activate(); // the splitter at its size, also on the first show
+    const int total = std::max(sides_->width(), 2 * width);
+    sides_->setSizes({width, total - width});
+}
+
+const std::vector<results::RunSummary>& ResultsWindow::Runs() const {
+    return runsModel_->Runs();
+}
+
+void ResultsWindow::SelectRuns(const std::vector<int>& rows) {
+    QItemSelection selection;
+    for (const int row : rows)
+        selection.select(runsModel_->index(row, 0),
+                         runsModel_->index(row, runsModel_->columnCount() - 1));
+    runsView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<const results::RunSummary*> ResultsWindow::SelectedRuns() const {
+    QModelIndexList rows = runsView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<const results::RunSummary*> runs;
+    for (const QModelIndex& row : rows)
+        runs.push_back(&Runs()[static_cast<std::size_t>(row.row())]);
+    return runs;
+}
+
+void ResultsWindow::ShowSelection() {
+    const std::vector<const results::RunSummary*> runs = SelectedRuns();
+    selected_.clear();
+    try {
+        BusyCursor busy;
+        for (const results::RunSummary* run : runs)
+            selected_.push_back(source_ ? source_->Measurements(run->run.id)
+                                        : std::vector<results::StoredMeasurement>());
+    } catch (const std::exception& e) {
+        selected_.clear();
+        Tell(QString::fromStdString(e.what()));
+    }
+    ShowMeasurements(runs);
+    DrawPoints(runs);
+    csvButton->setEnabled(!selected_.empty());
+}
+
+void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary*>& runs) {
+    measurementsTable->clear();
+    measurementsTable->setRowCount(0);
+    // With several runs, each row says whose it is.
+    const bool several = selected_.size() > 1;
+    QStringList headers;
+    if (several)
+        headers << tr("run started");
+    for (std::size_t c = kFirstShownColumn; c < results::kMeasurementColumns.size(); ++c)
+        headers << QString::fromLatin1(results::kMeasurementColumns[c]);
+    measurementsTable->setColumnCount(static_cast<int>(headers.size()));
+    measurementsTable->setHorizontalHeaderLabels(headers);
+    int row = 0;
+    for (std::size_t r = 0; r < selected_.size(); ++r) {
+        measurementsTable->setRowCount(row + static_cast<int>(selected_[r].size()));
+        for (const results::StoredMeasurement& stored : selected_[r]) {
+            const results::Row values = results::MeasurementRow(stored);
+            int column = 0;
+            if (several)
+                measurementsTable->setItem(
+                    row, column++, new QTableWidgetItem(LocalTimeText(runs[r]->run.startedAt)));
+            for (std::size_t c = kFirstShownColumn; c < values.size(); ++c) {
+                // Times local, as the runs show theirs.
+                const std::string text = results::ValueText(values[c]);
+                const bool time = std::string_view(results::kMeasurementColumns[c]) == kAt;
+                measurementsTable->setItem(
+                    row, column++,
+                    new QTableWidgetItem(time ? LocalTimeText(text)
+                                              : QString::fromStdString(text)));
+            }
+            ++row;
+        }
+    }
+    measurementsTable->resizeColumnsToContents();
+}
+
+void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& runs) {
+    chart->Clear();
+    std::size_t drawn = std::min<std::size_t>(selected_.size(), 2);
+    if (drawn == 2 && !SameBoard(runs[0]->run, runs[1]->run)) {
+        drawn = 1;
+        Tell(tr("Two runs are laid over each other only when they are of one board: the newer "
+                "one is drawn."));
+    } else if (selected_.size() > 2) {
+        Tell(tr("The two newest runs selected are drawn."));
+    }
+    for (std::size_t r = 0; r < drawn; ++r) {
+        if (drawn == 2)
+            chart->SetRunLabel(static_cast<int>(r), RunLabel(*runs[r], *runs[1 - r]));
+        for (const results::StoredMeasurement& stored : selected_[r]) {
+            const rftest::Measurement& m = stored.measurement;
+            if (m.kind != rftest::MeasurementKind::Rx || !m.channel || !m.rateMbps)
+                continue;
+            if (r == 0 && m.limitHigh)
+                chart->SetLimit(m.limitHigh);
+            chart->AddPoint(*m.channel, *m.rateMbps, m.perPercent, static_cast<int>(r));
+        }
+    }
+}
+
+void ResultsWindow::ExportCsv() {
+    const std::vector<const results::RunSummary*> runs = SelectedRuns();
+    if (runs.empty() || runs.size() != selected_.size())
+        return;
+    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
+    const QString name =
+        QStringLiteral("results_%1.csv").arg(QString::fromStdString(runs.front()->run.id).left(8));
+    const std::optional<QString> path = dlg_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
+    if (!path)
+        return;
+    exportFolder_ = QFileInfo(*path).absolutePath();
+    std::string text = results::ExportCsvHeader();
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (const results::StoredMeasurement& stored : selected_[r])
+            text += results::ExportCsvLine(results::ExportRow(stored, runs[r]->run));
+    }
+    QSaveFile file(*path);
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        dlg_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+}
+
+void ResultsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    if (!EnterPressesFocusedButton(*this, *event))
+        QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/RunsModel.h"
+
+#include <QDateTime>
+
+namespace {
+
+enum Column { kStarted, kStation, kBoard, kTool, kVerdict, kPoints, kColumns };
+
+} // namespace
+
+QString LocalTimeText(const std::string& utc) {
+    const QString text = QString::fromStdString(utc);
+    const QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                          : text;
+}
+
+std::optional<std::string> UtcSince(const QString& localText) {
+    const std::optional<std::string> bound = kel::results::SinceBound(localText.toStdString());
+    if (!bound)
+        return std::nullopt;
+    const QDateTime local =
+        QDateTime::fromString(QString::fromStdString(*bound), Qt::ISODateWithMs);
+    if (!local.isValid())
+        return std::nullopt;
+    return local.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString();
+}
+
+QString BoardText(const kel::results::RunRecord& run) {
+    const QString mac = QString::fromStdString(run.boardMac);
+    const QString dut = QString::fromStdString(run.dut);
+    if (mac.isEmpty() || dut.isEmpty())
+        return mac.isEmpty() ? dut : mac;
+    return QStringLiteral("%1 (%2)").arg(mac, dut);
+}
+
+bool SameBoard(const kel::results::RunRecord& a, const kel::results::RunRecord& b) {
+    if (!a.boardMac.empty() && !b.boardMac.empty())
+        return a.boardMac == b.boardMac;
+    return !a.dut.empty() && a.dut == b.dut;
+}
+
+void RunsModel::SetRuns(std::vector<kel::results::RunSummary> runs) {
+    beginResetModel();
+    runs_ = std::move(runs);
+    endResetModel();
+}
+
+int RunsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(runs_.size());
+}
+
+int RunsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant RunsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == kPoints ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    const kel::results::RunSummary& summary = runs_[static_cast<std::size_t>(index.row())];
+    const kel::results::RunRecord& run = summary.run;
+    switch (index.column()) {
+    case kStarted:
+        return LocalTimeText(run.startedAt);
+    case kStation:
+        return QString::fromStdString(run.station);
+    case kBoard:
+        return BoardText(run);
+    case kTool:
+        return QString::fromStdString(run.tool);
+    case kVerdict:
+        return QString::fromStdString(run.verdict);
+    case kPoints:
+        return QVariant::fromValue(summary.points);
+    default:
+        return {};
+    }
+}
+
+QVariant RunsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char* const kNames[kColumns] = {"Started", "Station", "Board",
+                                                 "Tool",    "Verdict", "Points"};
+    return section >= 0 && section < kColumns ? tr(kNames[section]) : QVariant();
+}

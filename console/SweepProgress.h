@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// How far a sweep has come, in words: points done and left, and the time
+// left: the whole sweep at the pace of the points done so far (before the
+// first, at the time each point is expected to take), less the time gone.
+
+#include <QString>
+#include <chrono>
+#include <cstddef>
+
+// "2 of 6 points done, 4 left, about 0:09 to go".
+// lastDoneAt: the time from the start to the last point done; now: to now.
+QString SweepProgressText(std::size_t done, std::size_t count,
+                          std::chrono::milliseconds lastDoneAt, std::chrono::milliseconds now,
+                          std::chrono::milliseconds perPoint);
+
+// "0:09", "12:30", "1:02:03".
+QString DurationText(std::chrono::seconds duration);

@@ -1,0 +1,523 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/SweepWindow.h"
+
+#include "console/BoardText.h"
+#include "console/CkelGuiToolDlg.h"
+#include "console/ConsoleTables.h"
+#include "console/LinkWatcher.h"
+#include "console/ResultsRecorder.h"
+#include "console/StateFolder.h"
+#include "console/SweepProgress.h"
+#include "console/WindowKeys.h"
+#include "console/charts/PerChart.h"
+#include "console/charts/PerGrid.h"
+#include "resources/ResourceIds.h"
+#include "resources/Strings.h"
+#include "results/Records.h"
+#include "rftest/RfSteps.h"
+#include "rftest/RxCsv.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+namespace rftest = kel::rftest;
+
+// Before the first point, each is taken to cost its receive time and this.
+constexpr std::chrono::milliseconds kCommandsPerPoint{300};
+
+double RateOfRow(int row) {
+    return rftest::kRates[static_cast<std::size_t>(row)].mbps;
+}
+
+} // namespace
+
+SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
+    setObjectName(QStringLiteral("sweepWindow"));
+    setWindowTitle(tr("RX Sweep \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
+
+    chart = new PerChart(this);
+    chart->setObjectName(QStringLiteral("chart"));
+    chart->setAccessibleName(tr("PER over channel"));
+    grid = new PerGrid(this);
+
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progress"));
+    progressBar->setAccessibleName(tr("Points done"));
+    progressBar->setFormat(tr("No sweep yet"));
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    statusLabel = new QLabel(tr("Choose the channels and rates, then Start."), this);
+    statusLabel->setObjectName(QStringLiteral("status"));
+    statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    startButton = NamedButton(tr("&Start"), "start", this);
+    stopButton = NamedButton(tr("S&top"), "stop", this);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(startButton);
+    runRow->addWidget(stopButton);
+    runRow->addWidget(progressBar, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildInputs());
+    layout->addLayout(runRow);
+    layout->addWidget(statusLabel);
+    layout->addWidget(chart, 1);
+    layout->addWidget(grid);
+    layout->addWidget(BuildExports());
+
+    // The time left counts down during a point too; the timer fires in the waits.
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(1000);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(points_.size()); });
+    connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
+    connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
+    // Tab goes as the eye does: the inputs, Start and Stop, the grid, the exports.
+    ChainTabOrder(
+        {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
+    ShowInputs(LoadSweepInputs());
+    ShowRunning(false);
+    resize(1000, 820);
+}
+
+SweepWindow::~SweepWindow() = default;
+
+// --- Inputs -----------------------------------------------------------------
+
+QWidget* SweepWindow::BuildInputs() {
+    auto* inputs = new QWidget(this);
+    auto* row = new QHBoxLayout(inputs);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(BuildChannels());
+    row->addWidget(BuildRates(), 1);
+    row->addWidget(BuildSettings());
+    return inputs;
+}
+
+QWidget* SweepWindow::BuildChannels() {
+    auto* group = new QGroupBox(tr("Channels"), this);
+    auto* boxes = new QGridLayout(group);
+    constexpr int kPerRow = 7;
+    for (int channel = rftest::kFirstChannel; channel <= rftest::kLastChannel; ++channel) {
+        auto* box = new QCheckBox(QString::number(channel), group);
+        box->setObjectName(QStringLiteral("channel%1").arg(channel));
+        box->setAccessibleName(tr("Channel %1").arg(channel));
+        const int index = channel - rftest::kFirstChannel;
+        boxes->addWidget(box, index / kPerRow, index % kPerRow);
+        channelBoxes[static_cast<std::size_t>(index)] = box;
+    }
+    pickCommonButton = NamedButton(tr("1, 6, 11"), "pickCommon", group);
+    pickCommonButton->setAccessibleName(tr("Channels 1, 6, 11"));
+    pickAllButton = NamedButton(tr("All"), "pickAll", group);
+    pickAllButton->setAccessibleName(tr("All channels"));
+    boxes->addWidget(pickCommonButton, 2, 0, 1, 3);
+    boxes->addWidget(pickAllButton, 2, 3, 1, 2);
+    connect(pickCommonButton, &QPushButton::clicked, this, [this] { PickChannels({1, 6, 11}); });
+    connect(pickAllButton, &QPushButton::clicked, this, [this] {
+        std::vector<int> all;
+        for (int channel = rftest::kFirstChannel; channel <= rftest::kLastChannel; ++channel)
+            all.push_back(channel);
+        PickChannels(all);
+    });
+    return group;
+}
+
+QWidget* SweepWindow::BuildRates() {
+    auto* group = new QGroupBox(tr("Rates"), this);
+    auto* boxes = new QGridLayout(group);
+    // A line per modulation, as the rate list runs: 11b, then 11g, then 11n.
+    int line = -1, column = 0, lastMode = -1;
+    for (std::size_t row = 0; row < rftest::kRates.size(); ++row) {
+        const rftest::RateRow& rate = rftest::kRates[row];
+        if (rate.mode != lastMode) {
+            ++line;
+            column = 0;
+            lastMode = rate.mode;
+        }
+        auto* box = new QCheckBox(QString::fromStdString(kel::RateText(rate)), group);
+        box->setObjectName(
+            QStringLiteral("rate%1").arg(QString::fromStdString(rftest::RateLabel(rate))));
+        boxes->addWidget(box, line, column++);
+        rateBoxes[row] = box;
+    }
+    return group;
+}
+
+QWidget* SweepWindow::BuildSettings() {
+    auto* group = new QGroupBox(tr("Each point"), this);
+    auto* form = new QFormLayout(group);
+    secondsBox = new QDoubleSpinBox(group);
+    secondsBox->setObjectName(QStringLiteral("seconds"));
+    secondsBox->setRange(0.1, SweepInputs::kLongestSeconds);
+    secondsBox->setDecimals(1);
+    secondsBox->setSuffix(tr(" s"));
+    sentBox = new QSpinBox(group);
+    sentBox->setObjectName(QStringLiteral("sent"));
+    sentBox->setRange(1, std::numeric_limits<int>::max());
+    limitEdit = new QLineEdit(group);
+    limitEdit->setObjectName(QStringLiteral("limit"));
+    limitEdit->setPlaceholderText(tr("none"));
+    dutEdit = new QLineEdit(group);
+    dutEdit->setObjectName(QStringLiteral("dut"));
+    dutEdit->setPlaceholderText(tr("e.g. its serial number"));
+    // The form makes each label the buddy of its field: the field's name.
+    form->addRow(tr("S&econds per point"), secondsBox);
+    form->addRow(tr("&Packets sent per point"), sentBox);
+    form->addRow(tr("PER &limit (%)"), limitEdit);
+    form->addRow(tr("&DUT label"), dutEdit);
+    return group;
+}
+
+QWidget* SweepWindow::BuildExports() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    csvButton = NamedButton(tr("Export &CSV…"), "exportCsv", row);
+    pngButton = NamedButton(tr("Export P&NG…"), "exportPng", row);
+    svgButton = NamedButton(tr("Export S&VG…"), "exportSvg", row);
+    resultsButton = NamedButton(tr("&Results…"), "openResults", row);
+    layout->addWidget(csvButton);
+    layout->addWidget(pngButton);
+    layout->addWidget(svgButton);
+    layout->addStretch(1);
+    layout->addWidget(resultsButton);
+    connect(csvButton, &QPushButton::clicked, this, &SweepWindow::ExportCsv);
+    connect(pngButton, &QPushButton::clicked, this, &SweepWindow::ExportPng);
+    connect(svgButton, &QPushButton::clicked, this, &SweepWindow::ExportSvg);
+    connect(resultsButton, &QPushButton::clicked, this, [this] { dlg_.OpenResultsWindow(); });
+    return row;
+}
+
+void SweepWindow::ShowInputs(const SweepInputs& inputs) {
+    PickChannels(inputs.channels);
+    for (std::size_t row = 0; row < rateBoxes.size(); ++row) {
+        const bool chosen = std::find(inputs.rateRows.begin(), inputs.rateRows.end(),
+                                      static_cast<int>(row)) != inputs.rateRows.end();
+        rateBoxes[row]->setChecked(chosen);
+    }
+    secondsBox->setValue(inputs.seconds);
+    sentBox->setValue(inputs.sent);
+    limitEdit->setText(inputs.limit);
+    dutEdit->setText(inputs.dut);
+}
+
+void SweepWindow::PickChannels(const std::vector<int>& channels) {
+    for (std::size_t index = 0; index < channelBoxes.size(); ++index) {
+        const int channel = rftest::kFirstChannel + static_cast<int>(index);
+        channelBoxes[index]->setChecked(std::find(channels.begin(), channels.end(), channel) !=
+                                        channels.end());
+    }
+}
+
+SweepInputs SweepWindow::Inputs() const {
+    SweepInputs inputs;
+    inputs.channels.clear();
+    for (std::size_t index = 0; index < channelBoxes.size(); ++index) {
+        if (channelBoxes[index]->isChecked())
+            inputs.channels.push_back(rftest::kFirstChannel + static_cast<int>(index));
+    }
+    inputs.rateRows.clear();
+    for (std::size_t row = 0; row < rateBoxes.size(); ++row) {
+        if (rateBoxes[row]->isChecked())
+            inputs.rateRows.push_back(static_cast<int>(row));
+    }
+    inputs.seconds = secondsBox->value();
+    inputs.sent = sentBox->value();
+    inputs.limit = limitEdit->text().trimmed();
+    inputs.dut = dutEdit->text().trimmed();
+    return inputs;
+}
+
+void SweepWindow::ShowRunning(bool running) {
+    // While a sweep runs its window takes input (ExchangeWaitTick lets it
+    // through), so everything but Stop is locked, as the console's tests are.
+    std::vector<QWidget*> inputs(channelBoxes.begin(), channelBoxes.end());
+    inputs.insert(inputs.end(), rateBoxes.begin(), rateBoxes.end());
+    inputs.insert(inputs.end(), {pickCommonButton, pickAllButton, secondsBox, sentBox, limitEdit,
+                                 dutEdit, startButton, resultsButton});
+    for (QWidget* input : inputs)
+        input->setEnabled(!running);
+    // The stop button takes the focus Start gave up, and gives it back
+    // before it is locked (a locked button would pass it on down the chain).
+    if (!running && (stopButton->hasFocus() || !focusWidget()))
+        startButton->setFocus();
+    stopButton->setEnabled(running);
+    if (running)
+        stopButton->setFocus();
+    const bool drawn = !running && !points_.empty();
+    for (QPushButton* button : {csvButton, pngButton, svgButton})
+        button->setEnabled(drawn);
+}
+
+std::optional<SweepWindow::Sweep> SweepWindow::ReadSweep() {
+    const SweepInputs inputs = Inputs();
+    QString why;
+    Sweep sweep;
+    const std::optional<rftest::SweepPlan> plan = PlanOf(inputs, why);
+    if (!plan || !ReadPerLimit(inputs.limit, sweep.limit, why)) {
+        dlg_.MessageBox(why);
+        return std::nullopt;
+    }
+    sweep.plan = *plan;
+    sweep.dut = inputs.dut;
+    if (!SaveSweepInputs(inputs))
+        dlg_.MessageBox(
+            QStringLiteral("Cannot keep the sweep's settings in\n%1").arg(OptionsFile()));
+    return sweep;
+}
+
+// --- The sweep ----------------------------------------------------------------
+
+void SweepWindow::Start() {
+    if (running_)
+        return;
+    if (!dlg_.connected) {
+        dlg_.MessageBox(QStringLiteral("Connect to a board first."));
+        return;
+    }
+    if (dlg_.txRunning || dlg_.toneRunning || dlg_.rxRunning) {
+        dlg_.MessageBox(QStringLiteral("Stop the TX, the tone and the RX test before a sweep."));
+        return;
+    }
+    const std::optional<Sweep> sweep = ReadSweep();
+    if (!sweep)
+        return;
+    dlg_.RunHandler([&] { Run(*sweep); });
+    if (std::exchange(closeAfterRun_, false))
+        close();
+}
+
+void SweepWindow::Stop() {
+    if (running_)
+        dlg_.CancelWait();
+}
+
+void SweepWindow::Run(const Sweep& sweep) {
+    running_ = true;
+    ShowRunning(true);
+    dlg_.LockTestControls(true);
+    dlg_.waitTick.LetInputThrough(this);
+
+    points_.clear();
+    port_ = dlg_.port.name;
+    dlg_.results->BeginSweep(sweep.dut.toStdString());
+    const std::string& mac = dlg_.results->SweepRun().boardMac;
+    boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
+    pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
+    std::vector<double> rates;
+    for (const int row : sweep.plan.rateRows)
+        rates.push_back(RateOfRow(row));
+    chart->Clear();
+    chart->SetLimit(sweep.limit);
+    grid->Reset(sweep.plan.channels, rates, sweep.limit);
+    progressBar->setRange(0, static_cast<int>(pointCount_));
+    startedAt_ = std::chrono::steady_clock::now();
+    lastDoneAt_ = {};
+    perPointGuess_ = sweep.plan.duration + kCommandsPerPoint;
+    ShowProgress(0);
+    progressTimer_->start();
+
+    rftest::SweepObserver observer;
+    observer.starting = [&](std::size_t index, std::size_t, int channel, int rateRow) {
+        statusLabel->setText(tr("Channel %1, %2 Mbit/s: receiving for %3 s")
+                                 .arg(channel)
+                                 .arg(RateOfRow(rateRow), 0, 'f', 1)
+                                 .arg(std::chrono::duration<double>(sweep.plan.duration).count()));
+        ShowProgress(index);
+    };
+    observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
+    const rftest::Failure failure = rftest::SweepRx(
+        dlg_, sweep.plan,
+        [this](std::chrono::milliseconds duration) { return dlg_.WaitTicking(duration); },
+        dlg_.powerText, observer);
+
+    const bool cancelled = dlg_.port.CancelRequested();
+    if (failure) {
+        // The board's own message first, unless the user stopped the sweep.
+        if (!cancelled)
+            dlg_.Succeeded(failure);
+        StopRxOnBoard();
+    }
+    progressTimer_->stop();
+    dlg_.results->EndSweep(Verdict(failure, cancelled));
+    FollowBoardSettings();
+    ShowProgress(points_.size());
+    statusLabel->setText(EndText(failure, cancelled));
+
+    dlg_.waitTick.LetInputThrough(nullptr);
+    dlg_.LockTestControls(false);
+    running_ = false;
+    ShowRunning(false);
+}
+
+void SweepWindow::Took(const rftest::RxPoint& point, const Sweep& sweep) {
+    rftest::Measurement rx = rftest::MeasurementOf(point);
+    if (const std::optional<std::int64_t> level = rftest::WholeReading(dlg_.powerText))
+        rx.powerLevel = static_cast<int>(*level);
+    if (sweep.limit)
+        rx.JudgeBy(rx.perPercent, rftest::Limit{std::nullopt, *sweep.limit, std::nullopt});
+    points_.push_back(rx);
+    dlg_.results->RecordSweepPoint(rx);
+    chart->AddPoint(*rx.channel, *rx.rateMbps, rx.perPercent);
+    grid->Show(*rx.channel, *rx.rateMbps, rx.perPercent);
+    ShowProgress(points_.size());
+}
+
+void SweepWindow::ShowProgress(std::size_t done) {
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - startedAt_);
+    if (done > static_cast<std::size_t>(progressBar->value()))
+        lastDoneAt_ = now;
+    progressBar->setValue(static_cast<int>(done));
+    // The bar says it all, also to a screen reader (its value text).
+    progressBar->setFormat(
+        SweepProgressText(done, pointCount_, lastDoneAt_, now, perPointGuess_).replace('%', "%%"));
+}
+
+void SweepWindow::StopRxOnBoard() {
+    // A line that hung up takes nothing more; the connection ends after the handler.
+    if (!dlg_.port.IsOpen() || dlg_.port.HungUp())
+        return;
+    // The stop has waits of its own, which a second Escape cancels again.
+    dlg_.port.ClearCancel();
+    rftest::RxCounters ignored;
+    if (rftest::StopRx(dlg_, ignored) != nullptr)
+        dlg_.AppendLog("The RX test may still run on the board: rx_stop was not acknowledged.\r\n");
+}
+
+void SweepWindow::FollowBoardSettings() {
+    // The board stays at the last point measured; the console's lists say so,
+    // and a reconnection restores it.
+    if (points_.empty())
+        return;
+    const rftest::Measurement& last = points_.back();
+    const int rateRow = rftest::RateRowAt(static_cast<float>(*last.rateMbps));
+    dlg_.channelList->setCurrentIndex(rftest::RowOfChannel(*last.channel));
+    dlg_.rateList->setCurrentIndex(rateRow);
+    dlg_.SetDlgItemText(kel::res::IDC_POWER, kel::TextFromBytes(dlg_.powerText));
+    dlg_.linkWatcher->chosen.channel = *last.channel;
+    dlg_.linkWatcher->chosen.rateRow = rateRow;
+}
+
+std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
+    if (cancelled)
+        return kel::results::kRunInterrupted;
+    if (failure)
+        return kel::results::kRunError;
+    const bool judged = !points_.empty() && points_.front().verdict != rftest::Verdict::None;
+    if (!judged)
+        return {};
+    const bool failed = std::any_of(points_.begin(), points_.end(), [](const auto& rx) {
+        return rx.verdict == rftest::Verdict::Fail;
+    });
+    return failed ? kel::results::kRunFail : kel::results::kRunPass;
+}
+
+QString SweepWindow::EndText(const char* failure, bool cancelled) const {
+    const QString measured = tr("%1 of %2 points measured").arg(points_.size()).arg(pointCount_);
+    if (cancelled)
+        return tr("Stopped: %1; the RX test was stopped on the board.").arg(measured);
+    if (failure)
+        return tr("Ended by a failure: %1 (%2).").arg(measured, QString::fromLatin1(failure));
+    const auto failed = std::count_if(points_.begin(), points_.end(), [](const auto& rx) {
+        return rx.verdict == rftest::Verdict::Fail;
+    });
+    if (points_.empty() || points_.front().verdict == rftest::Verdict::None)
+        return tr("Done: %1.").arg(measured);
+    return failed == 0 ? tr("Done: %1, every one within the limit.").arg(measured)
+                       : tr("Done: %1, %2 above the limit.").arg(measured).arg(failed);
+}
+
+// --- Keys and closing -----------------------------------------------------------
+
+void SweepWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (running_)
+            Stop();
+        else
+            close();
+        return;
+    }
+    if (!EnterPressesFocusedButton(*this, *event))
+        QWidget::keyPressEvent(event);
+}
+
+void SweepWindow::closeEvent(QCloseEvent* event) {
+    if (!running_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    closeAfterRun_ = true;
+    Stop();
+}
+
+// --- Exports ------------------------------------------------------------------
+
+std::optional<QString> SweepWindow::AskExportPath(const QString& extension, const QString& filter) {
+    const QString board = dutEdit->text().trimmed().isEmpty()
+                              ? QString()
+                              : QStringLiteral("_") + dutEdit->text().trimmed();
+    const QString name =
+        QStringLiteral("rx-sweep%1_%2.%3")
+            .arg(board,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
+                 extension);
+    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
+    std::optional<QString> path = dlg_.SaveFileName(name, filter, folder);
+    if (path)
+        exportFolder_ = QFileInfo(*path).absolutePath();
+    return path;
+}
+
+void SweepWindow::ExportCsv() {
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
+    if (!path)
+        return;
+    std::string text = rftest::RxCsvHeader();
+    for (const rftest::Measurement& rx : points_)
+        text += rftest::RxCsvRow(rx, port_, boardMac_);
+    QSaveFile file(*path);
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        dlg_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+}
+
+void SweepWindow::ExportPng() {
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
+    QString why;
+    if (path && !chart->SavePng(*path, why))
+        dlg_.MessageBox(why);
+}
+
+void SweepWindow::ExportSvg() {
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
+    QString why;
+    if (path && !chart->SaveSvg(*path, why))
+        dlg_.MessageBox(why);
+}

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Keys and buttons as every console window has them: Enter presses the
+// focused push button (none is a default one), once however long it is held;
+// Tab goes in the order the eye reads.
+
+#include <QString>
+#include <initializer_list>
+
+class QKeyEvent;
+class QPushButton;
+class QWidget;
+
+// Return or keypad Enter, with no other modifier.
+bool IsEnter(const QKeyEvent& event);
+// On Enter, clicks the window's focused push button, if one has the focus;
+// true when the event was Enter (handled, whatever had the focus).
+bool EnterPressesFocusedButton(const QWidget& window, const QKeyEvent& event);
+// A push button tests find by name, never pressed by Enter elsewhere.
+QPushButton* NamedButton(const QString& caption, const char* name, QWidget* parent);
+// Tab from each widget to the next.
+void ChainTabOrder(std::initializer_list<QWidget*> widgets);
