@@ -19,7 +19,9 @@ constexpr char kUsage[] =
     "       kel-rftest plan run PLAN.toml (-p PORT [-p PORT ...] | --virtual N\n"
     "                  [--virtual-fault INDEX:MODE ...]) [--results PATH|none|URI]\n"
     "                  [--station NAME] [--operator NAME] [--dut LABEL ...] [--junit FILE]\n"
-    "                  [--json]\n";
+    "                  [--json]\n"
+    "       kel-rftest plan run PLAN.toml -p PORT [-p PORT ...] --loop [--results ...]\n"
+    "                  [--station NAME] [--operator NAME] [--json]\n";
 
 constexpr char kFooter[] =
     "\nA plan is a TOML file: name, version, model, optional baud, then one [[step]]\n"
@@ -31,6 +33,11 @@ constexpr char kFooter[] =
     "failing points (standard output; with --json one object per point and one per\n"
     "board there, the summary on standard error). Each board's test is a run in the\n"
     "results store, with the plan's name and version and every point measured.\n"
+    "\n"
+    "--loop makes a station: each port waits for a board, tests it, prints and\n"
+    "records its verdict, waits until it is removed (its device goes away or\n"
+    "hangs up), then waits for the next, until Ctrl+C (exit 130). A board that\n"
+    "cannot be opened or does not answer holds up its own port only.\n"
     "\n"
     "Exit codes:\n"
     "  0    every board passed (marginal points pass)\n"
@@ -44,7 +51,8 @@ constexpr char kFooter[] =
     "  kel-rftest plan check examples/line-test.toml\n"
     "  kel-rftest plan run examples/line-test.toml -p ttyUSB0 -p ttyUSB1 \\\n"
     "      --dut SN1001 --dut SN1002 --junit out.xml\n"
-    "  kel-rftest plan run examples/line-test.toml --virtual 4 --virtual-fault 3:weak-rx\n";
+    "  kel-rftest plan run examples/line-test.toml --virtual 4 --virtual-fault 3:weak-rx\n"
+    "  kel-rftest plan run examples/line-test.toml -p ttyUSB0 -p ttyUSB1 --loop --station line-2\n";
 
 struct UsageError {
     std::string message;
@@ -61,6 +69,7 @@ struct Raw {
     std::vector<std::string> duts;
     std::string junit;
     bool json = false;
+    bool loop = false;
 };
 
 // The tray's own reading of --count and --fault, its words made ours.
@@ -98,6 +107,18 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
         throw UsageError{"give the boards' ports with -p PORT (once per board) or --virtual N"};
     if (!raw.virtualFaults.empty() && !virtualGiven)
         throw UsageError{"--virtual-fault needs --virtual N"};
+    if (raw.loop) {
+        // A station waits for boards to come and go on its ports; a label or
+        // a file per board given up front would not follow them.
+        if (virtualGiven)
+            throw UsageError{"--loop waits for boards on ports: give them with -p PORT"};
+        if (!raw.duts.empty())
+            throw UsageError{"--loop tests board after board: each is named by its MAC, not --dut"};
+        if (runApp.count("--junit") > 0)
+            throw UsageError{"--loop tests board after board: each is recorded in the results "
+                             "store, not --junit"};
+    }
+    plan.loop = raw.loop;
     for (const std::string& port : raw.ports) {
         if (port.empty())
             throw UsageError{"-p must name a device, such as ttyUSB0"};
@@ -167,6 +188,9 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     run->add_option("--junit", raw.junit, "Also write the results as JUnit XML to FILE")
         ->option_text("FILE");
     run->add_flag("--json", raw.json, "One JSON object per point and per board on standard output");
+    run->add_flag("--loop", raw.loop,
+                  "A station: each port tests board after board as they are plugged in,\n"
+                  "until Ctrl+C");
 
     std::string refusal;
     try {

@@ -28,6 +28,8 @@ struct PlanInvocation {
     std::vector<std::string> duts; // per port, in order; may be fewer
     std::string junitPath;
     bool json = false;
+    // --loop: a station, each port testing board after board until Ctrl+C.
+    bool loop = false;
 };
 
 struct ParsedPlanArguments {

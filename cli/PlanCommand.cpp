@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <unistd.h>
@@ -46,8 +47,8 @@ class PlanCommand {
 public:
     PlanCommand(const PlanInvocation& invocation, const plan::Plan& plan, std::ostream& out,
                 std::ostream& err, Interruption& interruption, const RunSettings& settings)
-        : invocation_(invocation), plan_(plan), out_(out), err_(err),
-          interruption_(interruption), settings_(settings) {}
+        : invocation_(invocation), plan_(plan), out_(out), err_(err), interruption_(interruption),
+          settings_(settings) {}
 
     int Run();
 
@@ -57,8 +58,15 @@ private:
     bool Boards(std::vector<plan::BoardIdentity>& boards);
     RunFacts FactsOf(const BoardRow& row) const;
     void Refused(const std::string& error, const std::string& reason = {});
-    void Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
-               PlanTally& tally, PlanDisplay& display);
+    // The JSON objects and plain lines as the boards' workers tell them.
+    void Hook(PlanTally& tally, PlanDisplay& display);
+    // Redraws the table (the footer below it) until every board finished,
+    // cancelling them all at Ctrl+C.
+    void Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& display,
+               const std::function<std::string()>& footer);
+    // --loop: the slots test board after board until Ctrl+C.
+    void Station(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+                 PlanTally& tally, PlanDisplay& display);
     void Report(PlanTally& tally, PlanDisplay& display);
 
     const PlanInvocation& invocation_;
@@ -122,13 +130,19 @@ int PlanCommand::Run() {
     station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
     startedAt_ = rftest::UtcNow();
 
-    PlanDisplay display(plan_, err_, settings_.liveTable);
+    PlanDisplay display(plan_, err_, settings_.liveTable, invocation_.loop);
     // Declared before the run, whose workers record through it.
     PlanRecording recording(plan_, invocation_.store, {station_, invocation_.operatorName},
                             [&display](const std::string& text) { display.Line(text); });
     plan::BoardRunSettings boardSettings;
     boardSettings.watchdogSlice = settings_.watchdogSlice;
     plan::PlanRun run(plan_, boards, boardSettings);
+    PlanTally tally(plan_, boards);
+    Hook(tally, display);
+    if (invocation_.loop) {
+        Station(run, recording.Boards(boards, tally.Listeners()), tally, display);
+        return kExitInterrupted; // a station runs until Ctrl+C
+    }
     std::vector<std::string> problems;
     if (!run.Open(problems)) {
         for (const std::string& problem : problems)
@@ -139,14 +153,39 @@ int PlanCommand::Run() {
     if (interruption_.Requested())
         return kExitInterrupted;
 
-    PlanTally tally(plan_, boards);
-    Watch(run, recording.Boards(boards, tally.Listeners()), tally, display);
+    run.Start(recording.Boards(boards, tally.Listeners()));
+    Watch(run, tally, display, [] { return std::string(); });
     Report(tally, display);
     return PlanExitCode(tally.Rows(), interruption_.Requested());
 }
 
-void PlanCommand::Watch(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
-                        PlanTally& tally, PlanDisplay& display) {
+void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
+                          PlanTally& tally, PlanDisplay& display) {
+    std::ostream& verdicts = invocation_.json ? err_ : out_;
+    // A board's verdict as it comes: above the table, else on lines of its own.
+    tally.onFinished = [&, json = tally.onFinished](const BoardRow& row) {
+        json(row);
+        const std::string lines = VerdictLines({row});
+        if (display.Table())
+            display.Line(lines.substr(0, lines.size() - 1));
+        else
+            verdicts << lines << std::flush;
+    };
+    tally.onSlot = [&](const BoardRow& row) {
+        if (row.slot == BoardRow::Slot::Unopened)
+            display.Line("kel-rftest: " + row.identity.port + ": " + row.unopened);
+        else if (!display.Table())
+            display.Line("kel-rftest: " + row.identity.port + ": " + display.SlotState(row));
+    };
+    display.Line("kel-rftest: a station on " + std::to_string(listeners.size()) +
+                 (listeners.size() == 1 ? " port" : " ports") +
+                 ": each tests board after board as they are plugged in; Ctrl+C ends it");
+    run.StartStation(listeners);
+    Watch(run, tally, display, [&] { return "this session: " + CountText(tally.Counts()); });
+    verdicts << CountLine(plan_, tally.Counts()) << std::flush;
+}
+
+void PlanCommand::Hook(PlanTally& tally, PlanDisplay& display) {
     tally.onPoint = [&](const BoardRow& row, const plan::PointResult& point) {
         if (!invocation_.json)
             return;
@@ -181,8 +220,10 @@ void PlanCommand::Watch(plan::PlanRun& run, const std::vector<plan::BoardListene
         object["marginals"] = outcome.marginals;
         out_ << JsonLine(object) << std::flush;
     };
+}
 
-    run.Start(listeners);
+void PlanCommand::Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& display,
+                        const std::function<std::string()>& footer) {
     int cancels = 0;
     while (!run.WaitFor(kRedraw)) {
         if (interruption_.Requests() > cancels) {
@@ -192,10 +233,10 @@ void PlanCommand::Watch(plan::PlanRun& run, const std::vector<plan::BoardListene
             run.Cancel();
         }
         if (display.Table() && tally.TakeChanged())
-            display.Draw(tally.Rows());
+            display.Draw(tally.Rows(), footer());
     }
     if (display.Table())
-        display.Draw(tally.Rows());
+        display.Draw(tally.Rows(), footer());
 }
 
 void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
@@ -205,8 +246,8 @@ void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
     if (invocation_.junitPath.empty())
         return;
     std::string why;
-    if (!WriteJUnit(invocation_.junitPath, plan_, rows, {station_, std::string(res::BuildVersion()), startedAt_.substr(0, 19)},
-                    why))
+    if (!WriteJUnit(invocation_.junitPath, plan_, rows,
+                    {station_, std::string(res::BuildVersion()), startedAt_.substr(0, 19)}, why))
         display.Line("kel-rftest: " + why);
 }
 
@@ -240,8 +281,7 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << invocation.planPath << ": a valid plan: \"" << plan.name << "\""
             << (plan.version.empty() ? "" : " version " + plan.version) << " for "
             << plan.ModelName() << ", " << plan.steps.size()
-            << (plan.steps.size() == 1 ? " step\n" : " steps\n")
-            << std::flush;
+            << (plan.steps.size() == 1 ? " step\n" : " steps\n") << std::flush;
         return kExitOk;
     }
     return PlanCommand(invocation, plan, out, err, interruption, settings).Run();

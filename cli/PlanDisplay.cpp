@@ -36,11 +36,13 @@ std::string Took(plan::Seconds seconds) {
 } // namespace
 
 std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& rows) {
-    const bool labelled = std::any_of(rows.begin(), rows.end(),
-                                       [](const BoardRow& row) { return !row.identity.dut.empty(); });
+    const bool labelled = std::any_of(
+        rows.begin(), rows.end(), [](const BoardRow& row) { return !row.identity.dut.empty(); });
     std::vector<std::vector<std::string>> cells{{"PORT", "MAC", "STEP", "POINTS", "VERDICT"}};
     if (labelled)
         cells[0].insert(cells[0].begin() + 2, "DUT");
+    if (station_)
+        cells[0][labelled ? 3 : 2] = "STATE";
     const std::size_t steps = plan_.steps.size();
     for (const BoardRow& row : rows) {
         std::string step = "connecting";
@@ -60,7 +62,14 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
             step = completed ? "done" : step;
             points.clear();
         }
-        cells.push_back({row.identity.port, row.mac, step, points, VerdictSoFar(row)});
+        // Nothing judged before the board's test begins.
+        std::string verdict = row.started || row.finished ? VerdictSoFar(row) : "";
+        if (station_) {
+            step = SlotState(row);
+            if (row.slot != BoardRow::Slot::Testing || row.finished)
+                verdict.clear();
+        }
+        cells.push_back({row.identity.port, row.mac, step, points, verdict});
         if (labelled)
             cells.back().insert(cells.back().begin() + 2, row.identity.dut);
     }
@@ -74,8 +83,8 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
     for (const auto& line : cells) {
         std::string text;
         for (std::size_t c = 0; c < line.size(); ++c)
-            text += line[c] + (c + 1 < line.size() ? std::string(widths[c] - line[c].size() + 2, ' ')
-                                                   : "");
+            text += line[c] +
+                    (c + 1 < line.size() ? std::string(widths[c] - line[c].size() + 2, ' ') : "");
         lines.push_back(text);
     }
     return lines;
@@ -87,15 +96,22 @@ void PlanDisplay::Erase() {
     err_ << kClearBelow;
 }
 
-void PlanDisplay::Draw(const std::vector<BoardRow>& rows) {
-    std::lock_guard lock(mutex_);
-    shown_ = rows;
-    Erase();
-    const std::vector<std::string> lines = TableLines(rows);
+void PlanDisplay::Show() {
+    std::vector<std::string> lines = TableLines(shown_);
+    if (!footer_.empty())
+        lines.push_back(footer_);
     for (const std::string& line : lines)
         err_ << line << '\n';
     drawnLines_ = lines.size();
     err_ << std::flush;
+}
+
+void PlanDisplay::Draw(const std::vector<BoardRow>& rows, const std::string& footer) {
+    std::lock_guard lock(mutex_);
+    shown_ = rows;
+    footer_ = footer;
+    Erase();
+    Show();
 }
 
 void PlanDisplay::Line(const std::string& text) {
@@ -106,18 +122,32 @@ void PlanDisplay::Line(const std::string& text) {
     }
     Erase();
     err_ << text << '\n';
-    const std::vector<std::string> lines = TableLines(shown_);
-    for (const std::string& line : lines)
-        err_ << line << '\n';
-    drawnLines_ = lines.size();
-    err_ << std::flush;
+    Show();
+}
+
+std::string PlanDisplay::SlotState(const BoardRow& row) const {
+    switch (row.slot) {
+    case BoardRow::Slot::WaitingForBoard:
+        return "waiting for a board";
+    case BoardRow::Slot::Unopened:
+        return "cannot open it, remove the board";
+    case BoardRow::Slot::RemoveBoard:
+        return VerdictSoFar(row) + ", remove the board";
+    case BoardRow::Slot::Testing:
+        break;
+    }
+    if (!row.started)
+        return "connecting";
+    return "testing step " + std::to_string(row.step + 1) + " of " +
+           std::to_string(plan_.steps.size()) + ": " +
+           std::string(plan::StepKindName(plan_.steps[row.step].kind));
 }
 
 std::string PlanDisplay::StepLine(const BoardRow& row, const plan::StepResult& step) const {
     const plan::Step& at = plan_.steps[step.step];
-    std::string text = row.identity.port + " " + row.Label() + ": " + std::to_string(step.step + 1) +
-                       "/" + std::to_string(plan_.steps.size()) + " " +
-                       std::string(plan::StepKindName(at.kind)) + ": ";
+    std::string text = row.identity.port + " " + row.Label() + ": " +
+                       std::to_string(step.step + 1) + "/" + std::to_string(plan_.steps.size()) +
+                       " " + std::string(plan::StepKindName(at.kind)) + ": ";
     if (!step.error.empty())
         return text + "error: " + step.error;
     std::string verdict(rftest::VerdictName(step.verdict));

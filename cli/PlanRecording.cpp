@@ -45,6 +45,9 @@ public:
         recorder_->EndRun(std::string(plan::BoardVerdictName(outcome.verdict)));
         next_.Finished(outcome);
     }
+    void WaitingForBoard() override { next_.WaitingForBoard(); }
+    void Unopened(const std::string& why) override { next_.Unopened(why); }
+    void WaitingForRemoval() override { next_.WaitingForRemoval(); }
 
 private:
     PlanRecording& recording_;

@@ -25,7 +25,7 @@ std::string VerdictWord(BoardVerdict verdict) {
     return word;
 }
 
-std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& rows) {
+std::string VerdictLines(const std::vector<BoardRow>& rows) {
     std::size_t widths[3] = {};
     for (const BoardRow& row : rows) {
         widths[0] = std::max(widths[0], plan::BoardVerdictName(row.outcome.verdict).size());
@@ -33,10 +33,8 @@ std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& row
         widths[2] = std::max(widths[2], row.Label().size());
     }
     std::string text;
-    std::size_t counts[4] = {};
     for (const BoardRow& row : rows) {
         const plan::BoardOutcome& outcome = row.outcome;
-        ++counts[static_cast<int>(outcome.verdict)];
         const std::string lead = Padded(VerdictWord(outcome.verdict), widths[0]) +
                                  Padded(row.identity.port, widths[1]) +
                                  Padded(row.Label(), widths[2]);
@@ -56,16 +54,32 @@ std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& row
             text += line + '\n';
         }
     }
+    return text;
+}
+
+std::string CountText(const VerdictCounts& counts) {
+    std::size_t boards = 0;
+    for (const std::size_t n : counts)
+        boards += n;
     const auto count = [&](BoardVerdict verdict, const char* what) {
-        const std::size_t n = counts[static_cast<int>(verdict)];
+        const std::size_t n = counts[static_cast<std::size_t>(verdict)];
         return n == 0 ? std::string() : ", " + std::to_string(n) + " " + what;
     };
-    text += plan.name + (plan.version.empty() ? "" : " " + plan.version) + ": " +
-            std::to_string(rows.size()) + (rows.size() == 1 ? " board" : " boards") +
-            count(BoardVerdict::Pass, "passed") + count(BoardVerdict::Fail, "failed") +
-            count(BoardVerdict::Error, "errored") +
-            count(BoardVerdict::Interrupted, "interrupted") + '\n';
-    return text;
+    return std::to_string(boards) + (boards == 1 ? " board" : " boards") +
+           count(BoardVerdict::Pass, "passed") + count(BoardVerdict::Fail, "failed") +
+           count(BoardVerdict::Error, "errored") + count(BoardVerdict::Interrupted, "interrupted");
+}
+
+std::string CountLine(const plan::Plan& plan, const VerdictCounts& counts) {
+    return plan.name + (plan.version.empty() ? "" : " " + plan.version) + ": " + CountText(counts) +
+           '\n';
+}
+
+std::string SummaryText(const plan::Plan& plan, const std::vector<BoardRow>& rows) {
+    VerdictCounts counts{};
+    for (const BoardRow& row : rows)
+        ++counts[static_cast<std::size_t>(row.outcome.verdict)];
+    return VerdictLines(rows) + CountLine(plan, counts);
 }
 
 int PlanExitCode(const std::vector<BoardRow>& rows, bool interrupted) {

@@ -25,6 +25,11 @@ class PlanTally::Listener : public plan::BoardListener {
 public:
     Listener(PlanTally& tally, std::size_t board) : tally_(tally), board_(board) {}
 
+    void Started() override {
+        // A station's next board starts from a clean row in the same slot.
+        Change([](BoardRow& row) { Clear(row); });
+    }
+
     void Named(const std::string& mac) override {
         Change([&](BoardRow& row) { row.mac = mac; });
     }
@@ -55,21 +60,19 @@ public:
             row.marginal += verdict == rftest::Verdict::Marginal ? 1 : 0;
             const plan::Step& step = tally_.plan_.steps[point.step];
             const bool file = point.measurement.kind == rftest::MeasurementKind::SddExport;
-            row.cases.push_back({point.step, plan::PointName(step, point.measurement),
-                                 verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed
-                                                                  : PlanCase::Kind::Passed,
-                                 file ? point.measurement.text : point.summary,
-                                 point.took.count()});
+            row.cases.push_back(
+                {point.step, plan::PointName(step, point.measurement),
+                 verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed : PlanCase::Kind::Passed,
+                 file ? point.measurement.text : point.summary, point.took.count()});
         });
     }
     void StepEnded(const StepResult& step) override {
         Change([&](BoardRow& row) {
             if (!step.error.empty())
-                row.cases.push_back({step.step,
-                                     std::string(plan::StepKindName(
-                                         tally_.plan_.steps[step.step].kind)),
-                                     PlanCase::Kind::Errored, step.error,
-                                     plan::Seconds(step.ended - step.started).count()});
+                row.cases.push_back(
+                    {step.step, std::string(plan::StepKindName(tally_.plan_.steps[step.step].kind)),
+                     PlanCase::Kind::Errored, step.error,
+                     plan::Seconds(step.ended - step.started).count()});
             if (tally_.onStep)
                 tally_.onStep(row, step);
         });
@@ -84,22 +87,43 @@ public:
         Change([&](BoardRow& row) {
             row.finished = true;
             row.outcome = outcome;
+            ++tally_.counts_[static_cast<std::size_t>(outcome.verdict)];
             // The steps after the one that ended the board's run never ran.
             const std::size_t from = row.started ? row.step + 1 : 0;
             for (std::size_t step = from; step < tally_.plan_.steps.size(); ++step)
-                row.cases.push_back(
-                    {step, std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
-                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
+                row.cases.push_back({step,
+                                     std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
+                                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
             if (!row.started && !outcome.error.empty())
-                row.cases.insert(row.cases.begin(),
-                                 {0, "connect", PlanCase::Kind::Errored, outcome.error,
-                                  outcome.took.count()});
+                row.cases.insert(row.cases.begin(), {0, "connect", PlanCase::Kind::Errored,
+                                                     outcome.error, outcome.took.count()});
             if (tally_.onFinished)
                 tally_.onFinished(row);
         });
     }
 
+    void WaitingForBoard() override { Slot(BoardRow::Slot::WaitingForBoard); }
+    void Unopened(const std::string& why) override { Slot(BoardRow::Slot::Unopened, why); }
+    void WaitingForRemoval() override { Slot(BoardRow::Slot::RemoveBoard); }
+
 private:
+    // Empty again but for the slot's port and label.
+    static void Clear(BoardRow& row) {
+        BoardRow fresh;
+        fresh.identity = std::move(row.identity);
+        row = std::move(fresh);
+    }
+    void Slot(BoardRow::Slot slot, const std::string& why = {}) {
+        Change([&](BoardRow& row) {
+            // Waiting for the next board, the last one is no longer shown.
+            if (slot == BoardRow::Slot::WaitingForBoard)
+                Clear(row);
+            row.slot = slot;
+            row.unopened = why;
+            if (tally_.onSlot)
+                tally_.onSlot(row);
+        });
+    }
     template <typename Edit> void Change(Edit&& change) {
         std::lock_guard lock(tally_.mutex_);
         change(tally_.rows_[board_]);
@@ -131,6 +155,11 @@ std::vector<plan::BoardListener*> PlanTally::Listeners() {
 std::vector<BoardRow> PlanTally::Rows() const {
     std::lock_guard lock(mutex_);
     return rows_;
+}
+
+VerdictCounts PlanTally::Counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
 }
 
 bool PlanTally::TakeChanged() {

@@ -8,6 +8,7 @@
 #include "plan/BoardRun.h"
 #include "plan/Plan.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,10 +31,15 @@ struct PlanCase {
 };
 
 struct BoardRow {
+    // Where a station's slot (--loop) stands between its boards.
+    enum class Slot { Testing, WaitingForBoard, Unopened, RemoveBoard };
+
     plan::BoardIdentity identity;
+    Slot slot = Slot::Testing;
+    std::string unopened; // why the board in the slot could not be opened
     std::string mac;
-    bool started = false; // a step has begun
-    std::size_t step = 0; // the step running or last run
+    bool started = false;       // a step has begun
+    std::size_t step = 0;       // the step running or last run
     std::size_t pointsDone = 0; // of that step
     std::string waitingFor;     // the shared resource whose turn it awaits
     std::size_t failed = 0;
@@ -48,6 +54,9 @@ struct BoardRow {
     std::string Label() const;
 };
 
+// Boards by verdict, in BoardVerdict's order.
+using VerdictCounts = std::array<std::size_t, 4>;
+
 class PlanTally {
 public:
     PlanTally(const plan::Plan& plan, const std::vector<plan::BoardIdentity>& boards);
@@ -61,12 +70,16 @@ public:
     std::vector<BoardRow> Rows() const;
     // True when something changed since the last call.
     bool TakeChanged();
+    // Every board finished so far, a station's over its session.
+    VerdictCounts Counts() const;
 
     // Heard on the board's thread, the tally locked.
     std::function<void(const BoardRow&, const plan::PointResult&)> onPoint;
     std::function<void(const BoardRow&, const plan::StepResult&)> onStep;
     std::function<void(const BoardRow&)> onFinished;
     std::function<void(const BoardRow&, const std::string&)> onNote;
+    // A station's slot changed where it stands.
+    std::function<void(const BoardRow&)> onSlot;
 
 private:
     class Listener;
@@ -75,6 +88,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<BoardRow> rows_;
     bool changed_ = true;
+    VerdictCounts counts_{};
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ResultSchema.h"
 
-#include "protocol/ReplyParsing.h"
-#include "protocol/RxPer.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

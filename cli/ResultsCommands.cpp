@@ -2,8 +2,8 @@
 #include "cli/ResultsCommands.h"
 
 #include "cli/ExitCodes.h"
-#include "results/ExportCsv.h"
 #include "cli/RecordingPush.h"
+#include "results/ExportCsv.h"
 #include "results/Queries.h"
 #include "results/RowJson.h"
 #include "results/ServerLink.h"

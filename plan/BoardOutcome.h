@@ -50,7 +50,7 @@ std::string_view BoardVerdictName(BoardVerdict verdict);
 
 struct BoardOutcome {
     BoardVerdict verdict = BoardVerdict::Pass;
-    std::optional<std::string> mac; // the board's source address, once read
+    std::optional<std::string> mac;     // the board's source address, once read
     std::vector<std::string> failures;  // the failing points' summaries
     std::vector<std::string> marginals; // points that passed marked marginal
     std::string error;                  // with Error and Interrupted: why
@@ -74,6 +74,13 @@ public:
     // Something beside the test to say (the results store could not be written).
     virtual void Note(const std::string& /*text*/) {}
     virtual void Finished(const BoardOutcome& /*outcome*/) {}
+
+    // A station's slot (PlanRun::StartStation), between its boards' runs:
+    // waiting for a board to be plugged in; a board that could not be
+    // opened (why); the board's test over, waiting for its removal.
+    virtual void WaitingForBoard() {}
+    virtual void Unopened(const std::string& /*why*/) {}
+    virtual void WaitingForRemoval() {}
 };
 
 } // namespace kel::plan

@@ -36,9 +36,8 @@ BoardSession::BoardSession(const Plan& plan, SerialPort& port, const BoardIdenti
     : plan_(plan), port_(port), board_(board), control_(control), listener_(listener),
       settings_(settings), watch_(port, {}), ctx_(port, plan.chipModelRow) {
     watch_.SetPortName(board.port);
-    port_.SetTrafficTap([this](Traffic direction, const std::uint8_t*, std::size_t) {
-        watch_.Saw(direction);
-    });
+    port_.SetTrafficTap(
+        [this](Traffic direction, const std::uint8_t*, std::size_t) { watch_.Saw(direction); });
     port_.SetWaitTick([this] { watch_.Tick(); });
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings.watchdogSlice);
     control_.Attach(port_);

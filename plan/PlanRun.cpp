@@ -16,16 +16,19 @@ PlanRun::~PlanRun() {
     workers_.clear();
 }
 
+std::string PlanRun::OpenProblem(const SerialPort& port, const std::string& path) {
+    std::string line = OpenFailureLine(port.lastError(), path);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
 bool PlanRun::Open(std::vector<std::string>& problems) {
     ports_.clear();
     for (const BoardIdentity& board : boards_) {
         auto port = std::make_unique<SerialPort>();
-        if (port->Open(board.port, plan_.baud) != 0) {
-            std::string line = OpenFailureLine(port->lastError(), board.port);
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            problems.push_back(line);
-        }
+        if (port->Open(board.port, plan_.baud) != 0)
+            problems.push_back(OpenProblem(*port, board.port));
         ports_.push_back(std::move(port));
     }
     if (problems.empty())
@@ -40,9 +43,22 @@ void PlanRun::Start(const std::vector<BoardListener*>& listeners) {
         workers_.emplace_back([this, i, listener = listeners.at(i)] { Work(i, *listener); });
 }
 
+void PlanRun::StartStation(const std::vector<BoardListener*>& listeners) {
+    ports_.clear();
+    for (std::size_t i = 0; i < boards_.size(); ++i)
+        ports_.push_back(std::make_unique<SerialPort>());
+    running_ = ports_.size();
+    for (std::size_t i = 0; i < ports_.size(); ++i)
+        workers_.emplace_back([this, i, listener = listeners.at(i)] { Slot(i, *listener); });
+}
+
 void PlanRun::Work(std::size_t board, BoardListener& listener) {
     BoardOutcome outcome =
         RunBoard(plan_, *ports_[board], boards_[board], control_, listener, settings_);
+    Ended(board, std::move(outcome));
+}
+
+void PlanRun::Ended(std::size_t board, BoardOutcome outcome) {
     ports_[board]->Close();
     std::lock_guard lock(mutex_);
     outcomes_[board] = std::move(outcome);

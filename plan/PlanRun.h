@@ -5,6 +5,11 @@
 // worker thread per board running RunBoard, each with its own port and
 // connection. A board that fails or hangs ends its own run only; Cancel()
 // stops them all, each stopping its running test and releasing its port.
+//
+// A station keeps each port's worker alive instead (StartStation): it waits
+// for a board to be plugged in, tests it, waits until it is removed, and
+// waits for the next, until Cancel(). A board that cannot be opened or fails
+// its handshake holds up its own slot only, until it is removed.
 
 #include "plan/BoardRun.h"
 
@@ -31,17 +36,27 @@ public:
     bool Open(std::vector<std::string>& problems);
     // One worker per board; listeners[i] hears board i and outlives the run.
     void Start(const std::vector<BoardListener*>& listeners);
-    // True once every board has finished, waiting at most this long for it.
+    // Instead of Open and Start: a slot per board identity, its port opened
+    // whenever a board is there (StationSlot.cpp); listeners[i] hears slot i
+    // and each board tested in it.
+    void StartStation(const std::vector<BoardListener*>& listeners);
+    // True once every board has finished (every slot ended), waiting at most
+    // this long for it.
     bool WaitFor(std::chrono::milliseconds wait);
     // From any thread but a signal handler; a second call skips the stops.
     void Cancel() { control_.Cancel(); }
 
     const std::vector<BoardIdentity>& Boards() const { return boards_; }
-    // In the boards' order; complete once WaitFor said every board finished.
+    // In the boards' order; complete once WaitFor said every board finished
+    // (a slot's last board's).
     const std::vector<BoardOutcome>& Outcomes() const { return outcomes_; }
 
 private:
     void Work(std::size_t board, BoardListener& listener);
+    void Slot(std::size_t slot, BoardListener& listener);
+    void Ended(std::size_t board, BoardOutcome outcome);
+    // Why the port could not be opened, as one line.
+    static std::string OpenProblem(const SerialPort& port, const std::string& path);
 
     const Plan& plan_;
     std::vector<BoardIdentity> boards_;

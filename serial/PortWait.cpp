@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SerialPort::OpenWhenPresent: the wait for a device to appear and open.
+// SerialPort::OpenWhenPresent and WaitUntilGone: the waits for a device to
+// appear and open, and for it to go away.
 
 #include "DebugLog.h"
 #include "SerialPort.h"
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kel {
@@ -20,9 +22,10 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // A node or link appearing, its mode changing (udev grants access a moment
-// after the node exists), a holder closing it; the folder itself going.
-constexpr std::uint32_t kFolderEvents =
-    IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF;
+// after the node exists), a holder closing it, the entry going; the folder
+// itself going.
+constexpr std::uint32_t kFolderEvents = IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE |
+                                        IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF;
 
 // inotify watches on the folders on the way to a device, and the entry in
 // each that leads on to it. Events about other entries (every close of
@@ -98,6 +101,15 @@ void FollowPath(FolderWatch& watch, const std::string& portName) {
         watch.Follow(node);
 }
 
+// The device a path leads to now (links followed); nothing when it leads
+// nowhere.
+std::optional<dev_t> DeviceAt(const std::string& portName) {
+    struct stat status {};
+    if (stat(portName.c_str(), &status) != 0)
+        return std::nullopt;
+    return S_ISCHR(status.st_mode) ? status.st_rdev : status.st_ino;
+}
+
 } // namespace
 
 SerialPort::WaitEnd SerialPort::OpenWhenPresent(const std::string& portName, std::uint32_t baud,
@@ -135,6 +147,33 @@ SerialPort::WaitEnd SerialPort::OpenWhenPresent(const std::string& portName, std
                 return WaitEnd::Cancelled;
             changed = (fds[0].revents & POLLIN) && watch.Changed();
         }
+    }
+}
+
+SerialPort::GoneEnd SerialPort::WaitUntilGone(const std::string& portName) {
+    const std::optional<dev_t> device = DeviceAt(portName);
+    FolderWatch watch;
+    for (;;) {
+        if (CancelRequested())
+            return GoneEnd::Cancelled;
+        // Watched before the look, so nothing that happens after it is missed.
+        FollowPath(watch, portName);
+        if (!device || DeviceAt(portName) != device)
+            return GoneEnd::Gone;
+        if (watch.Descriptor() < 0 && handle < 0)
+            return GoneEnd::Refused;
+        // No events asked of the line: only its hang-up (or an error) wakes.
+        pollfd fds[3] = {{wake_, POLLIN, 0}, {watch.Descriptor(), POLLIN, 0}, {handle, 0, 0}};
+        if (poll(fds, 3, -1) < 0 && errno != EINTR)
+            return GoneEnd::Refused;
+        if (fds[0].revents & POLLIN)
+            DrainWakes();
+        if (CancelRequested())
+            return GoneEnd::Cancelled;
+        if (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL))
+            return GoneEnd::Gone;
+        if (fds[1].revents & POLLIN)
+            watch.Changed();
     }
 }
 

@@ -82,6 +82,16 @@ public:
     WaitEnd OpenWhenPresent(const std::string& portName, std::uint32_t baud,
                             std::optional<std::chrono::milliseconds> bound = std::nullopt);
 
+    // How WaitUntilGone ended.
+    enum class GoneEnd { Gone, Cancelled, Refused };
+    // The other half: waits until the board at portName is removed, its path
+    // no longer leading to the device it led to when the wait began (the node
+    // or its link gone, or the link pointing elsewhere) or, while this port
+    // is open on it, the line hanging up. It sleeps on the same folders and
+    // on the descriptor, whose bytes stay unread. A cancel ends it; Refused
+    // when there is nothing to sleep on (PortWait.cpp).
+    GoneEnd WaitUntilGone(const std::string& portName);
+
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }
     // The last read or write that failed on the line, until the next Open or

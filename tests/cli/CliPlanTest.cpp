@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kel-rftest plan check and plan run as a line uses them: errors with their
 // positions, the summary, JUnit file and recorded runs of a run with a weak
-// board, and the exit code of each way a run can end.
+// board, the exit code of each way a run can end, and a station testing
+// board after board as they are plugged in and out.
 
 #include "CliRun.h"
+#include "board/BoardTray.h"
+#include "board/TrayArguments.h"
 #include "results/Queries.h"
 #include "results/Store.h"
 #include "tests/support/TempFolder.h"
 
 #include <fstream>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 #include <pugixml.hpp>
+#include <thread>
 
 namespace kel::test {
 namespace {
@@ -30,11 +34,13 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
                                                               "[[step]]\ndo = \"fly\"\n");
     const CliResult refused = RunCli({"plan", "check", bad, "--json"});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_EQ(refused.err, bad + ":5:11: step 1 (rx): seconds must be a number of seconds greater "
-                                 "than 0 (at most 1000000)\n" +
-                               bad + ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
-                                     "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
-                                     "sdd-export, mac or send\n");
+    EXPECT_EQ(refused.err, bad +
+                               ":5:11: step 1 (rx): seconds must be a number of seconds greater "
+                               "than 0 (at most 1000000)\n" +
+                               bad +
+                               ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
+                               "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
+                               "sdd-export, mac or send\n");
     EXPECT_NE(refused.out.find("\"errors\":[\"" + bad + ":5:11:"), std::string::npos)
         << refused.out;
 
@@ -77,7 +83,8 @@ shared = "analyser"
     EXPECT_NE(result.err.find(" SN1 02:4b:45:4c:00:01: 1/3 freq-offset: pass, "), std::string::npos)
         << result.err;
     const std::size_t weak = result.out.find("\nFAIL  ");
-    const std::string failLine = result.out.substr(weak + 1, result.out.find('\n', weak + 1) - weak);
+    const std::string failLine =
+        result.out.substr(weak + 1, result.out.find('\n', weak + 1) - weak);
     EXPECT_NE(failLine.find(" 02:4b:45:4c:00:03  "), std::string::npos) << result.out;
     EXPECT_NE(failLine.find("  ch 6 54 Mbps PER "), std::string::npos) << result.out;
     EXPECT_TRUE(result.out.ends_with("line 7: 3 boards, 2 passed, 1 failed\n")) << result.out;
@@ -92,15 +99,15 @@ shared = "analyser"
     for (const pugi::xml_node suite : suites.children("testsuite")) {
         names.push_back(suite.attribute("name").value());
         const pugi::xml_node properties = suite.child("properties");
-        EXPECT_STREQ(properties.find_child_by_attribute("name", "station").attribute("value").value(),
-                     "bench-7");
+        EXPECT_STREQ(
+            properties.find_child_by_attribute("name", "station").attribute("value").value(),
+            "bench-7");
         EXPECT_STREQ(
             properties.find_child_by_attribute("name", "plan_version").attribute("value").value(),
             "7");
         EXPECT_FALSE(properties.find_child_by_attribute("name", "tool_version").empty());
-        EXPECT_EQ(std::distance(suite.children("testcase").begin(),
-                                suite.children("testcase").end()),
-                  3);
+        EXPECT_EQ(
+            std::distance(suite.children("testcase").begin(), suite.children("testcase").end()), 3);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"SN1", "02:4b:45:4c:00:02", "02:4b:45:4c:00:03"}));
     const pugi::xml_node failure =
@@ -140,15 +147,17 @@ shared = "analyser"
             EXPECT_EQ(point.measurement.limitHigh, 20.0);
         }
     }
-    EXPECT_EQ(verdicts, (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
+    EXPECT_EQ(verdicts,
+              (std::vector<std::string>{"freq_offset pass", "rx fail", "rx fail", "tx "}));
     EXPECT_EQ(runs.at("02:4b:45:4c:00:02").points, 3);
 }
 
 TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "offset.toml", "name = \"offset\"\n"
-                                                                 "model = \"QB202\"\n"
-                                                                 "[[step]]\ndo = \"freq-offset\"\n");
+    const std::string plan =
+        Written(folder.path / "offset.toml", "name = \"offset\"\n"
+                                             "model = \"QB202\"\n"
+                                             "[[step]]\ndo = \"freq-offset\"\n");
     EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "2"}).exitCode, 0);
 
     // A silent board errors after its give-up (sooner with a short slice); its step is an error.
@@ -173,6 +182,98 @@ TEST(CliPlan, ExitCodesSayHowTheRunEnded) {
                           "device.\nkel-rftest: nothing was sent to any board\n");
     EXPECT_EQ(RunCli({"plan", "run", plan, "--virtual", "1", "--dut", "a", "--dut", "b"}).exitCode,
               2);
+}
+
+// The runs recorded for a port that have ended, oldest first; waits (up to a
+// minute) until there are at least n.
+std::vector<results::RunRecord> EndedRuns(const std::string& store, const std::string& port,
+                                          std::size_t n) {
+    std::vector<results::RunRecord> ended;
+    for (auto deadline = std::chrono::steady_clock::now() + 60s;
+         ended.size() < n && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(20ms);
+        ended.clear();
+        try {
+            results::Store stored(store, results::Store::Open::Existing);
+            for (const results::RunSummary& run : results::ListRuns(stored, {}))
+                if (run.run.port == port && !run.run.endedAt.empty())
+                    ended.insert(ended.begin(), run.run);
+        } catch (const std::exception&) {
+            // Not made yet.
+        }
+    }
+    return ended;
+}
+
+TEST(CliPlan, AStationTestsBoardAfterBoardOnEachPortUntilCtrlC) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
+model = "QB202"
+[[step]]
+do = "freq-offset"
+[[step]]
+do = "rx-sweep"
+channels = "6"
+rates = "54"
+seconds = 0.5
+sent = 50
+max_per = 20
+)");
+    std::vector<std::string_view> words{"--count", "6",        "--fault", "1:weak-rx",
+                                        "--fault", "4:silent", "--fault", "5:weak-rx"};
+    std::string why;
+    board::BoardTray tray(board::ParseTrayArguments(words, why)->boards);
+    ASSERT_TRUE(tray.Error().empty()) << tray.Error();
+    const std::string store = (folder.path / "station.sqlite").string();
+    const std::string slots[2] = {(folder.path / "slot1").string(),
+                                  (folder.path / "slot2").string()};
+
+    cli::Interruption interruption;
+    std::ostringstream out, err;
+    int code = -1;
+    cli::RunSettings fast;
+    fast.watchdogSlice = 5ms; // the silent board is given up sooner
+    std::jthread station([&] {
+        code = cli::RunRfTest(
+            {"plan", "run", plan, "-p", slots[0], "-p", slots[1], "--loop", "--results", store},
+            out, err, interruption, fast);
+    });
+    // Plugs the board into the slot; once its n-th run there has ended, pulls it out.
+    const auto plug = [&](int slot, std::size_t board) {
+        std::filesystem::create_symlink(tray.SlavePath(board), slots[slot]);
+    };
+    const auto pullAfter = [&](int slot, std::size_t runs) {
+        EXPECT_EQ(EndedRuns(store, slots[slot], runs).size(), runs) << "slot " << slot;
+        std::filesystem::remove(slots[slot]);
+    };
+    plug(1, 3);
+    pullAfter(1, 1);
+    // The silent board stays in slot 2 while slot 1 goes through its three boards.
+    plug(1, 4);
+    for (std::size_t board = 0; board < 3; ++board) {
+        plug(0, board);
+        pullAfter(0, board + 1);
+    }
+    pullAfter(1, 2);
+    plug(1, 5);
+    pullAfter(1, 3);
+    interruption.Request();
+    station.join();
+    EXPECT_EQ(code, 130) << err.str();
+
+    const auto verdicts = [&](int slot) {
+        std::vector<std::string> said;
+        for (const results::RunRecord& run : EndedRuns(store, slots[slot], 3))
+            said.push_back((run.boardMac.empty() ? "" : run.boardMac.substr(15)) + " " +
+                           run.verdict + " " + run.plan);
+        return said;
+    };
+    EXPECT_EQ(verdicts(0),
+              (std::vector<std::string>{"01 pass line", "02 fail line", "03 pass line"}));
+    EXPECT_EQ(verdicts(1),
+              (std::vector<std::string>{"04 pass line", " error line", "06 fail line"}));
+    EXPECT_TRUE(out.str().ends_with("line: 6 boards, 3 passed, 2 failed, 1 errored\n"))
+        << out.str();
 }
 
 } // namespace

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// PlanRun::Slot: one port of a station, board after board until the run is
+// cancelled.
+
+#include "plan/PlanRun.h"
+#include "serial/SerialPort.h"
+
+namespace kel::plan {
+
+namespace {
+
+// Without inotify the waits cannot sleep on the device folder: the slot looks
+// again this often instead of spinning.
+constexpr std::chrono::seconds kLookAgain{1};
+
+// The port's waits end at a cancel of the run while this lives.
+class Attached {
+public:
+    Attached(RunControl& control, SerialPort& port) : control_(control), port_(port) {
+        control_.Attach(port_);
+    }
+    ~Attached() { control_.Detach(port_); }
+    Attached(const Attached&) = delete;
+    Attached& operator=(const Attached&) = delete;
+
+private:
+    RunControl& control_;
+    SerialPort& port_;
+};
+
+} // namespace
+
+void PlanRun::Slot(std::size_t slot, BoardListener& listener) {
+    SerialPort& port = *ports_[slot];
+    const BoardIdentity& board = boards_[slot];
+    BoardOutcome last;
+    while (!control_.Cancelled()) {
+        listener.WaitingForBoard();
+        SerialPort::WaitEnd opened;
+        {
+            Attached attached(control_, port);
+            opened = port.OpenWhenPresent(board.port, plan_.baud);
+        }
+        if (opened == SerialPort::WaitEnd::Cancelled)
+            break;
+        if (opened == SerialPort::WaitEnd::Opened) {
+            last = RunBoard(plan_, port, board, control_, listener, settings_);
+            if (control_.Cancelled())
+                break;
+            listener.WaitingForRemoval();
+        } else {
+            listener.Unopened(OpenProblem(port, board.port));
+        }
+        SerialPort::GoneEnd gone;
+        {
+            Attached attached(control_, port);
+            gone = port.WaitUntilGone(board.port);
+        }
+        port.Close();
+        if (gone == SerialPort::GoneEnd::Refused && !control_.Pause(kLookAgain))
+            break;
+    }
+    Ended(slot, std::move(last));
+}
+
+} // namespace kel::plan
