@@ -151,7 +151,13 @@ SerialPort::WaitEnd SerialPort::OpenWhenPresent(const std::string& portName, std
 }
 
 SerialPort::GoneEnd SerialPort::WaitUntilGone(const std::string& portName) {
-    const std::optional<dev_t> device = DeviceAt(portName);
+    // The device of the open line, not what the path leads to now: a board
+    // swapped before this wait began must count as gone.
+    struct stat open {};
+    const std::optional<dev_t> device =
+        handle >= 0 && fstat(handle, &open) == 0
+            ? std::optional<dev_t>(S_ISCHR(open.st_mode) ? open.st_rdev : open.st_ino)
+            : DeviceAt(portName);
     FolderWatch watch;
     for (;;) {
         if (CancelRequested())
