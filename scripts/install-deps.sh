@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  # Quicker builds: test.sh and the build use them when they are there.
+  ninja-build ccache lld
   clang libclang-rt-14-dev
   libgtest-dev
   libcli11-dev nlohmann-json3-dev
