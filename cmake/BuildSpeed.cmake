@@ -68,9 +68,12 @@ set(KEL_UNITY_ALONE
   StepReader.cpp
 )
 
+# kel_speed_up(target [UNITY]): UNITY for libraries of many sources. Tests
+# stay out of unity builds: a test program has one to three sources, and GCC
+# takes a fixture in an anonymous namespace for one in a header there.
 function(kel_speed_up target)
   set_property(GLOBAL APPEND PROPERTY KEL_SPEED_TARGETS ${target})
-  if(NOT KEL_UNITY)
+  if(NOT KEL_UNITY OR NOT "${ARGN}" STREQUAL "UNITY")
     return()
   endif()
   set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${KEL_UNITY_BATCH})
