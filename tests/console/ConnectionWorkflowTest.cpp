@@ -7,13 +7,13 @@
 #include "console/LinkWatcher.h"
 #include "console/PortList.h"
 #include "console/PortListWatcher.h"
-#include "console/StateFolder.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
 #include "rftest/RfTables.h"
 #include "serial/SerialPort.h"
 #include "tests/support/FakeSerialTree.h"
 #include "tests/support/PtyPeer.h"
+#include "windows/StateFolder.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/SweepWindow.h"
+#include "windows/SweepWindow.h"
 
-#include "console/BoardText.h"
-#include "console/CkelGuiToolDlg.h"
-#include "console/ConsoleTables.h"
-#include "console/LinkWatcher.h"
-#include "console/ResultsRecorder.h"
-#include "console/StateFolder.h"
-#include "console/SweepProgress.h"
-#include "console/WindowKeys.h"
-#include "console/charts/PerChart.h"
-#include "console/charts/PerGrid.h"
-#include "resources/ResourceIds.h"
 #include "resources/Strings.h"
 #include "results/Records.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RxCsv.h"
+#include "serial/SerialPort.h"
+#include "windows/ConsoleSession.h"
+#include "windows/StateFolder.h"
+#include "windows/SweepProgress.h"
+#include "windows/WindowKeys.h"
+#include "windows/charts/PerChart.h"
+#include "windows/charts/PerGrid.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -54,7 +50,8 @@ double RateOfRow(int row) {
 
 } // namespace
 
-SweepWindow::SweepWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
+SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session) {
     setObjectName(QStringLiteral("sweepWindow"));
     setWindowTitle(tr("RX Sweep \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
 
@@ -156,7 +153,7 @@ QWidget* SweepWindow::BuildRates() {
             column = 0;
             lastMode = rate.mode;
         }
-        auto* box = new QCheckBox(QString::fromStdString(kel::RateText(rate)), group);
+        auto* box = new QCheckBox(QString::fromStdString(rftest::RateListText(rate)), group);
         box->setObjectName(
             QStringLiteral("rate%1").arg(QString::fromStdString(rftest::RateLabel(rate))));
         boxes->addWidget(box, line, column++);
@@ -206,7 +203,7 @@ QWidget* SweepWindow::BuildExports() {
     connect(csvButton, &QPushButton::clicked, this, &SweepWindow::ExportCsv);
     connect(pngButton, &QPushButton::clicked, this, &SweepWindow::ExportPng);
     connect(svgButton, &QPushButton::clicked, this, &SweepWindow::ExportSvg);
-    connect(resultsButton, &QPushButton::clicked, this, [this] { dlg_.OpenResultsWindow(); });
+    connect(resultsButton, &QPushButton::clicked, this, [this] { session_.OpenResultsWindow(); });
     return row;
 }
 
@@ -277,13 +274,13 @@ std::optional<SweepWindow::Sweep> SweepWindow::ReadSweep() {
     Sweep sweep;
     const std::optional<rftest::SweepPlan> plan = PlanOf(inputs, why);
     if (!plan || !ReadPerLimit(inputs.limit, sweep.limit, why)) {
-        dlg_.MessageBox(why);
+        session_.MessageBox(why);
         return std::nullopt;
     }
     sweep.plan = *plan;
     sweep.dut = inputs.dut;
     if (!SaveSweepInputs(inputs))
-        dlg_.MessageBox(
+        session_.MessageBox(
             QStringLiteral("Cannot keep the sweep's settings in\n%1").arg(OptionsFile()));
     return sweep;
 }
@@ -293,37 +290,36 @@ std::optional<SweepWindow::Sweep> SweepWindow::ReadSweep() {
 void SweepWindow::Start() {
     if (running_)
         return;
-    if (!dlg_.connected) {
-        dlg_.MessageBox(QStringLiteral("Connect to a board first."));
+    if (!session_.Connected()) {
+        session_.MessageBox(QStringLiteral("Connect to a board first."));
         return;
     }
-    if (dlg_.txRunning || dlg_.toneRunning || dlg_.rxRunning) {
-        dlg_.MessageBox(QStringLiteral("Stop the TX, the tone and the RX test before a sweep."));
+    if (session_.TestRunning()) {
+        session_.MessageBox(
+            QStringLiteral("Stop the TX, the tone and the RX test before a sweep."));
         return;
     }
     const std::optional<Sweep> sweep = ReadSweep();
     if (!sweep)
         return;
-    dlg_.RunHandler([&] { Run(*sweep); });
+    session_.RunStep([&] { Run(*sweep); });
     if (std::exchange(closeAfterRun_, false))
         close();
 }
 
 void SweepWindow::Stop() {
     if (running_)
-        dlg_.CancelWait();
+        session_.CancelStep();
 }
 
 void SweepWindow::Run(const Sweep& sweep) {
     running_ = true;
     ShowRunning(true);
-    dlg_.LockTestControls(true);
-    dlg_.waitTick.LetInputThrough(this);
+    session_.LockTestControls(this);
 
     points_.clear();
-    port_ = dlg_.port.name;
-    dlg_.results->BeginSweep(sweep.dut.toStdString());
-    const std::string& mac = dlg_.results->SweepRun().boardMac;
+    port_ = session_.Board().Port().name;
+    const std::string& mac = session_.BeginSweepRun(sweep.dut.toStdString()).boardMac;
     boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
     pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
     std::vector<double> rates;
@@ -349,37 +345,36 @@ void SweepWindow::Run(const Sweep& sweep) {
     };
     observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
     const rftest::Failure failure = rftest::SweepRx(
-        dlg_, sweep.plan,
-        [this](std::chrono::milliseconds duration) { return dlg_.WaitTicking(duration); },
-        dlg_.powerText, observer);
+        session_.Board(), sweep.plan,
+        [this](std::chrono::milliseconds duration) { return session_.WaitTicking(duration); },
+        session_.PowerText(), observer);
 
-    const bool cancelled = dlg_.port.CancelRequested();
+    const bool cancelled = session_.Board().Port().CancelRequested();
     if (failure) {
         // The board's own message first, unless the user stopped the sweep.
         if (!cancelled)
-            dlg_.Succeeded(failure);
+            session_.Succeeded(failure);
         StopRxOnBoard();
     }
     progressTimer_->stop();
-    dlg_.results->EndSweep(Verdict(failure, cancelled));
+    session_.EndSweepRun(Verdict(failure, cancelled));
     FollowBoardSettings();
     ShowProgress(points_.size());
     statusLabel->setText(EndText(failure, cancelled));
 
-    dlg_.waitTick.LetInputThrough(nullptr);
-    dlg_.LockTestControls(false);
+    session_.LockTestControls(nullptr);
     running_ = false;
     ShowRunning(false);
 }
 
 void SweepWindow::Took(const rftest::RxPoint& point, const Sweep& sweep) {
     rftest::Measurement rx = rftest::MeasurementOf(point);
-    if (const std::optional<std::int64_t> level = rftest::WholeReading(dlg_.powerText))
+    if (const std::optional<std::int64_t> level = rftest::WholeReading(session_.PowerText()))
         rx.powerLevel = static_cast<int>(*level);
     if (sweep.limit)
         rx.JudgeBy(rx.perPercent, rftest::Limit{std::nullopt, *sweep.limit, std::nullopt});
     points_.push_back(rx);
-    dlg_.results->RecordSweepPoint(rx);
+    session_.RecordSweepPoint(rx);
     chart->AddPoint(*rx.channel, *rx.rateMbps, rx.perPercent);
     grid->Show(*rx.channel, *rx.rateMbps, rx.perPercent);
     ShowProgress(points_.size());
@@ -398,13 +393,15 @@ void SweepWindow::ShowProgress(std::size_t done) {
 
 void SweepWindow::StopRxOnBoard() {
     // A line that hung up takes nothing more; the connection ends after the handler.
-    if (!dlg_.port.IsOpen() || dlg_.port.HungUp())
+    kel::CommandContext& board = session_.Board();
+    if (!board.Port().IsOpen() || board.Port().HungUp())
         return;
     // The stop has waits of its own, which a second Escape cancels again.
-    dlg_.port.ClearCancel();
+    board.Port().ClearCancel();
     rftest::RxCounters ignored;
-    if (rftest::StopRx(dlg_, ignored) != nullptr)
-        dlg_.AppendLog("The RX test may still run on the board: rx_stop was not acknowledged.\r\n");
+    if (rftest::StopRx(board, ignored) != nullptr)
+        board.AppendLog(
+            "The RX test may still run on the board: rx_stop was not acknowledged.\r\n");
 }
 
 void SweepWindow::FollowBoardSettings() {
@@ -413,12 +410,7 @@ void SweepWindow::FollowBoardSettings() {
     if (points_.empty())
         return;
     const rftest::Measurement& last = points_.back();
-    const int rateRow = rftest::RateRowAt(static_cast<float>(*last.rateMbps));
-    dlg_.channelList->setCurrentIndex(rftest::RowOfChannel(*last.channel));
-    dlg_.rateList->setCurrentIndex(rateRow);
-    dlg_.SetDlgItemText(kel::res::IDC_POWER, kel::TextFromBytes(dlg_.powerText));
-    dlg_.linkWatcher->chosen.channel = *last.channel;
-    dlg_.linkWatcher->chosen.rateRow = rateRow;
+    session_.LeftAt(*last.channel, rftest::RateRowAt(static_cast<float>(*last.rateMbps)));
 }
 
 std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
@@ -486,7 +478,7 @@ std::optional<QString> SweepWindow::AskExportPath(const QString& extension, cons
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
                  extension);
     const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
-    std::optional<QString> path = dlg_.SaveFileName(name, filter, folder);
+    std::optional<QString> path = session_.SaveFileName(name, filter, folder);
     if (path)
         exportFolder_ = QFileInfo(*path).absolutePath();
     return path;
@@ -503,7 +495,7 @@ void SweepWindow::ExportCsv() {
     QSaveFile file(*path);
     const QByteArray bytes = QByteArray::fromStdString(text);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        dlg_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+        session_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
 }
 
 void SweepWindow::ExportPng() {
@@ -511,7 +503,7 @@ void SweepWindow::ExportPng() {
         AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
     QString why;
     if (path && !chart->SavePng(*path, why))
-        dlg_.MessageBox(why);
+        session_.MessageBox(why);
 }
 
 void SweepWindow::ExportSvg() {
@@ -519,5 +511,5 @@ void SweepWindow::ExportSvg() {
         AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
     QString why;
     if (path && !chart->SaveSvg(*path, why))
-        dlg_.MessageBox(why);
+        session_.MessageBox(why);
 }

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/ResultsWindow.h"
+#include "windows/ResultsWindow.h"
 
-#include "console/CkelGuiToolDlg.h"
-#include "console/ResultsRecorder.h"
-#include "console/RunsModel.h"
-#include "console/WindowKeys.h"
-#include "console/charts/PerChart.h"
 #include "resources/Strings.h"
 #include "results/ExportCsv.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
+#include "windows/ConsoleSession.h"
+#include "windows/RunsModel.h"
+#include "windows/WindowKeys.h"
+#include "windows/charts/PerChart.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -73,7 +72,8 @@ QString RunLabel(const results::RunSummary& run, const results::RunSummary& othe
 
 } // namespace
 
-ResultsWindow::ResultsWindow(CkelGuiToolDlg& dlg) : QWidget(&dlg, Qt::Window), dlg_(dlg) {
+ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session) {
     setObjectName(QStringLiteral("resultsWindow"));
     setWindowTitle(tr("Results \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
 
@@ -180,7 +180,7 @@ QWidget* ResultsWindow::BuildFilters() {
 }
 
 void ResultsWindow::FillSources() {
-    const results::StoreSetting& setting = dlg_.results->Setting();
+    const results::StoreSetting& setting = session_.ResultsSetting();
     const QString file = QString::fromStdString(LocalStore(setting).string());
     sourceBox->addItem(tr("This station: %1").arg(file), file);
     if (setting.kind == results::StoreSetting::Kind::Server) {
@@ -399,7 +399,8 @@ void ResultsWindow::ExportCsv() {
     const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
     const QString name =
         QStringLiteral("results_%1.csv").arg(QString::fromStdString(runs.front()->run.id).left(8));
-    const std::optional<QString> path = dlg_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
+    const std::optional<QString> path =
+        session_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
     if (!path)
         return;
     exportFolder_ = QFileInfo(*path).absolutePath();
@@ -411,7 +412,7 @@ void ResultsWindow::ExportCsv() {
     QSaveFile file(*path);
     const QByteArray bytes = QByteArray::fromStdString(text);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        dlg_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+        session_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
 }
 
 void ResultsWindow::keyPressEvent(QKeyEvent* event) {
