@@ -66,6 +66,13 @@ CLI::Option* Required(CLI::Option* option) {
     return option;
 }
 
+// An option that takes a value, shown in --help as value.
+template <typename T>
+CLI::Option* Valued(CLI::App& app, const std::string& names, T& into, const std::string& help,
+                    const char* value) {
+    return app.add_option(names, into, help)->option_text(value);
+}
+
 } // namespace
 
 // The help opens with the version line, as --version does.
@@ -122,48 +129,43 @@ void CommandLine::Build() {
     for (const ChipModel& model : kChipModels)
         modelNames.emplace_back(model.name);
 
-    portOption_ = app.add_option("-p,--port", raw.port,
-                                 "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)")
-                      ->option_text("PATH");
+    portOption_ = Valued(app, "-p,--port", raw.port,
+                         "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)", "PATH");
     app.add_flag("--virtual", raw.virtualBoard,
                  "Use a virtual board started for this run instead of a port (no hardware\n"
                  "needed)");
-    Required(app.add_option("-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101")
-                 ->option_text("MODEL"))
+    Required(
+        Valued(app, "-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101", "MODEL"))
         ->transform(CLI::IsMember(modelNames, CLI::ignore_case));
-    app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
-        ->option_text("BAUD");
-    waitPortOption_ = app.add_option("--wait-port", raw.waitPort,
-                                     "Wait up to S seconds (0: for ever) for the port to appear "
-                                     "and open,\ninstead of exiting 3 at once; Ctrl+C ends the "
-                                     "wait")
-                          ->option_text("S");
-    channelOption_ = app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")
-                         ->option_text("N");
-    rateOption_ = app.add_option("--rate", raw.rate,
-                                 "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
-                                 "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65")
-                      ->option_text("MBPS");
-    powerOption_ = app.add_option("--power", raw.power, "Then the output power level: -118 to 120")
-                       ->option_text("LEVEL");
-    timeoutOption_ = app.add_option("--timeout", raw.timeout,
-                                    "Give up on the board after S seconds without a byte from "
-                                    "it (shortens the\nbuilt-in bounds: 18 s for the first "
-                                    "answer, 7 s for a reply line)")
-                         ->option_text("S");
+    Valued(app, "-b,--baud", raw.baud, "Baud rate of the line (default 115200)", "BAUD");
+    waitPortOption_ = Valued(app, "--wait-port", raw.waitPort,
+                             "Wait up to S seconds (0: for ever) for the port to appear "
+                             "and open,\ninstead of exiting 3 at once; Ctrl+C ends the "
+                             "wait",
+                             "S");
+    channelOption_ = Valued(app, "--channel", raw.channel, "Set the channel first: 1 to 14", "N");
+    rateOption_ = Valued(app, "--rate", raw.rate,
+                         "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
+                         "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65",
+                         "MBPS");
+    powerOption_ =
+        Valued(app, "--power", raw.power, "Then the output power level: -118 to 120", "LEVEL");
+    timeoutOption_ = Valued(app, "--timeout", raw.timeout,
+                            "Give up on the board after S seconds without a byte from "
+                            "it (shortens the\nbuilt-in bounds: 18 s for the first "
+                            "answer, 7 s for a reply line)",
+                            "S");
     app.add_flag("--json", raw.json, "One JSON object per result on standard output");
-    resultsOption_ = app.add_option("--results", raw.results,
-                                    "Record the run in the SQLite file PATH, not at all (none), or "
-                                    "also on\nthe PostgreSQL server of URI (postgresql://...); "
-                                    "default $KEL_RESULTS, else\n"
-                                    "~/.local/share/kelGuiTool/results.sqlite")
-                         ->option_text("PATH|none|URI");
-    app.add_option("--station", raw.station, "The station the run names (default: the host name)")
-        ->option_text("NAME");
-    app.add_option("--operator", raw.operatorName, "The operator the run names")
-        ->option_text("NAME");
-    app.add_option("--dut", raw.dut, "A label for the board: a serial number, a sticker")
-        ->option_text("LABEL");
+    resultsOption_ = Valued(app, "--results", raw.results,
+                            "Record the run in the SQLite file PATH, not at all (none), or "
+                            "also on\nthe PostgreSQL server of URI (postgresql://...); "
+                            "default $KEL_RESULTS, else\n"
+                            "~/.local/share/kelGuiTool/results.sqlite",
+                            "PATH|none|URI");
+    Valued(app, "--station", raw.station, "The station the run names (default: the host name)",
+           "NAME");
+    Valued(app, "--operator", raw.operatorName, "The operator the run names", "NAME");
+    Valued(app, "--dut", raw.dut, "A label for the board: a serial number, a sticker", "LABEL");
     app.add_flag("--no-mac", raw.noMac,
                  "Do not read the board's MAC address after connecting (it names the\n"
                  "board in the results)");
@@ -178,10 +180,8 @@ void CommandLine::Build() {
     CLI::App* tx = Add(app, Subcommand::Tx,
                        "Start a TX test. Without --seconds it keeps running after the program "
                        "ends (for an instrument); stop it with tx-stop");
-    tx->add_option("--length", raw.length, "Packet length 0 to 4095, 0 for automatic (default)")
-        ->option_text("N");
-    tx->add_option("--count", raw.count, "Packets to send, 0 until stopped (default)")
-        ->option_text("N");
+    Valued(*tx, "--length", raw.length, "Packet length 0 to 4095, 0 for automatic (default)", "N");
+    Valued(*tx, "--count", raw.count, "Packets to send, 0 until stopped (default)", "N");
     tx->add_flag("--full-duty", raw.fullDuty, "Full duty cycle");
     AddSeconds(tx, "Stop the TX after S seconds", false);
     Add(app, Subcommand::TxStop, "Stop a running TX test");
@@ -199,8 +199,7 @@ void CommandLine::Build() {
     CLI::App* sweep = Add(app, Subcommand::SweepRx,
                           "RX at each channel, then each rate: counters and packet error rate "
                           "per point");
-    Required(sweep->add_option("--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11")
-                 ->option_text("LIST"));
+    Required(Valued(*sweep, "--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11", "LIST"));
     Required(sweep
                  ->add_option("--rates", raw.rates,
                               "Rates in Mbit/s, e.g. 1,2,5.5,11 or 6-13 (a range holds the "
@@ -245,9 +244,9 @@ void CommandLine::Build() {
     CLI::App* macSet = Add(*mac, Subcommand::MacSet,
                            "Set the three addresses (the board checks their form), then read "
                            "back what the board holds");
-    Required(macSet->add_option("--source", raw.source, "Source address")->option_text("MAC"));
-    Required(macSet->add_option("--dest", raw.dest, "Destination address")->option_text("MAC"));
-    Required(macSet->add_option("--bssid", raw.bssid, "BSSID")->option_text("MAC"));
+    Required(Valued(*macSet, "--source", raw.source, "Source address", "MAC"));
+    Required(Valued(*macSet, "--dest", raw.dest, "Destination address", "MAC"));
+    Required(Valued(*macSet, "--bssid", raw.bssid, "BSSID", "MAC"));
 
     CLI::App* supply = Group("supply", "Switch the board's supply");
     Add(*supply, Subcommand::SupplyLdo, "LDO mode");

@@ -5,6 +5,8 @@
 #include "windows/StateFolder.h"
 #include "windows/SweepWindow.h"
 #include "windows/WindowKeys.h"
+#include "windows/WindowParts.h"
+#include "windows/charts/PerChart.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -90,12 +92,8 @@ QWidget* SweepWindow::BuildSettings() {
     sentBox = new QSpinBox(group);
     sentBox->setObjectName(QStringLiteral("sent"));
     sentBox->setRange(1, std::numeric_limits<int>::max());
-    limitEdit = new QLineEdit(group);
-    limitEdit->setObjectName(QStringLiteral("limit"));
-    limitEdit->setPlaceholderText(tr("none"));
-    dutEdit = new QLineEdit(group);
-    dutEdit->setObjectName(QStringLiteral("dut"));
-    dutEdit->setPlaceholderText(tr("e.g. its serial number"));
+    limitEdit = NamedEdit("limit", tr("none"), group);
+    dutEdit = NamedEdit("dut", tr("e.g. its serial number"), group);
     // The form makes each label the buddy of its field: the field's name.
     form->addRow(tr("S&econds per point"), secondsBox);
     form->addRow(tr("&Packets sent per point"), sentBox);
@@ -118,8 +116,12 @@ QWidget* SweepWindow::BuildExports() {
     layout->addStretch(1);
     layout->addWidget(resultsButton);
     connect(csvButton, &QPushButton::clicked, this, &SweepWindow::ExportCsv);
-    connect(pngButton, &QPushButton::clicked, this, &SweepWindow::ExportPng);
-    connect(svgButton, &QPushButton::clicked, this, &SweepWindow::ExportSvg);
+    connect(pngButton, &QPushButton::clicked, this, [this] {
+        ExportPicture(QStringLiteral("png"), tr("PNG images (*.png)"), &PerChart::SavePng);
+    });
+    connect(svgButton, &QPushButton::clicked, this, [this] {
+        ExportPicture(QStringLiteral("svg"), tr("SVG images (*.svg)"), &PerChart::SaveSvg);
+    });
     connect(resultsButton, &QPushButton::clicked, this, [this] { session_.OpenResultsWindow(); });
     return row;
 }

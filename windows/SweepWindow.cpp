@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/SweepWindow.h"
 
-#include "resources/Strings.h"
 #include "results/Records.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RxCsv.h"
@@ -9,6 +8,7 @@
 #include "windows/ConsoleSession.h"
 #include "windows/SweepProgress.h"
 #include "windows/WindowKeys.h"
+#include "windows/WindowParts.h"
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,8 +42,7 @@ double RateOfRow(int row) {
 
 SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session) {
-    setObjectName(QStringLiteral("sweepWindow"));
-    setWindowTitle(tr("RX Sweep \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
+    NameWindow(*this, "sweepWindow", tr("RX Sweep"));
 
     chart = new PerChart(this);
     chart->setObjectName(QStringLiteral("chart"));
@@ -57,9 +55,7 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     progressBar->setFormat(tr("No sweep yet"));
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
-    statusLabel = new QLabel(tr("Choose the channels and rates, then Start."), this);
-    statusLabel->setObjectName(QStringLiteral("status"));
-    statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusLabel = StatusLine(tr("Choose the channels and rates, then Start."), this);
 
     startButton = NamedButton(tr("&Start"), "start", this);
     stopButton = NamedButton(tr("S&top"), "stop", this);
@@ -299,24 +295,15 @@ void SweepWindow::ExportCsv() {
     std::string text = rftest::RxCsvHeader();
     for (const rftest::Measurement& rx : points_)
         text += rftest::RxCsvRow(rx, port_, boardMac_);
-    QSaveFile file(*path);
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        session_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
-}
-
-void SweepWindow::ExportPng() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
     QString why;
-    if (path && !chart->SavePng(*path, why))
+    if (!SaveText(*path, text, why))
         session_.MessageBox(why);
 }
 
-void SweepWindow::ExportSvg() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
+void SweepWindow::ExportPicture(const QString& extension, const QString& filter,
+                                bool (PerChart::*save)(const QString&, QString&) const) {
+    const std::optional<QString> path = AskExportPath(extension, filter);
     QString why;
-    if (path && !chart->SaveSvg(*path, why))
+    if (path && !(chart->*save)(*path, why))
         session_.MessageBox(why);
 }
