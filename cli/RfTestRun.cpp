@@ -2,12 +2,12 @@
 #include "cli/RfTestRun.h"
 
 #include "cli/Arguments.h"
-#include "cli/PlanArguments.h"
-#include "cli/PlanCommand.h"
 #include "cli/CompletionValues.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
+#include "cli/plan/PlanArguments.h"
+#include "cli/plan/PlanCommand.h"
 
 namespace kel::cli {
 

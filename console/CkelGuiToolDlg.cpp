@@ -12,13 +12,14 @@
 #include "console/PortListWatcher.h"
 #include "console/QtPrompter.h"
 #include "console/ResultsRecorder.h"
-#include "console/StateFolder.h"
 #include "editlist/CEditList.h"
 #include "protocol/ChipModels.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
+#include "rftest/RfTables.h"
 #include "serial/SessionLogFolder.h"
+#include "windows/StateFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,6 +70,21 @@ int SddPowerEditor(int column) {
                                                      : CEditList::kNoEditor;
 }
 
+// What the results store takes of the dialog with each result.
+ResultsRecorder::Shown ShownForResults(const CkelGuiToolDlg& dlg) {
+    ResultsRecorder::Shown shown;
+    shown.chipModel = dlg.chipModelList->itemText(dlg.chipModelIndex).toStdString();
+    shown.port = dlg.port.name;
+    shown.baud = dlg.port.baudRate;
+    shown.sessionLog = dlg.sessionLog.Path().string();
+    shown.channelRow = dlg.channelList->currentIndex();
+    shown.rateRow = dlg.rateList->currentIndex();
+    shown.powerText = dlg.powerText;
+    shown.sendPktNum = kel::BytesFromText(dlg.GetDlgItemText(IDC_SEND_PKT_NUM));
+    shown.sddPowers = {dlg.sddPower11bText, dlg.sddPower11gnText, dlg.sddPower11nMcs7Text};
+    return shown;
+}
+
 } // namespace
 
 CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* parent)
@@ -111,7 +127,9 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
                           kel::SessionLog::Clock::now());
     commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
-    results = std::make_unique<ResultsRecorder>(*this);
+    results = std::make_unique<ResultsRecorder>(
+        *this, [this](const QString& text) { AppendLogText(text); },
+        [this] { return ShownForResults(*this); });
     AddLogEntriesToPaneMenu();
 }
 
@@ -151,7 +169,7 @@ void CkelGuiToolDlg::FillLists() {
     for (int channel = kel::rftest::kFirstChannel; channel <= kel::rftest::kLastChannel; ++channel)
         kel::AddString(channelList, QString::number(channel));
     for (const kel::rftest::RateRow& rate : kel::rftest::kRates)
-        kel::AddString(rateList, QString::fromStdString(kel::RateText(rate)));
+        kel::AddString(rateList, QString::fromStdString(kel::rftest::RateListText(rate)));
     for (const kel::ChipModel& model : kel::kChipModels)
         kel::AddString(chipModelList, QString::fromUtf8(model.name));
 }
@@ -199,7 +217,8 @@ bool CkelGuiToolDlg::WaitTicking(std::chrono::milliseconds duration) {
         const auto left = until - Clock::now();
         if (left <= Clock::duration::zero())
             return true;
-        std::this_thread::sleep_for(std::min<Clock::duration>(left, kel::SerialPort::kTickInterval));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(left, kel::SerialPort::kTickInterval));
     }
 }
 

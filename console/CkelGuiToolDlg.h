@@ -20,6 +20,7 @@
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 #include "serial/SessionLog.h"
+#include "windows/ConsoleSession.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -44,14 +45,14 @@ class VirtualBoardHost;
 namespace kel {
 class LinkWatcher;
 class PortListWatcher;
-}
+} // namespace kel
 class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
-class CkelGuiToolDlg : public QDialog, public kel::CommandContext {
+class CkelGuiToolDlg : public QDialog, public kel::CommandContext, public ConsoleSession {
     Q_OBJECT
 public:
     // Without a prompter the dialog asks with Qt's message boxes and file dialog.
@@ -81,9 +82,9 @@ public:
     // Enables the controls for the chip model and the state given: connected
     // (true) or not.
     void EnableControls(bool asConnected);
-    // While a sweep runs: every control that reaches the board locked;
-    // unlocked, each is as it was before.
-    void LockTestControls(bool lock);
+    // While a window's step runs: every control that reaches the board
+    // locked, the window's input let through; unlocked, each is as it was.
+    void LockTestControls(QWidget* window) override;
     // Writes the usage help into the two usage panes.
     void ShowUsage();
 
@@ -103,13 +104,13 @@ public:
     // After a message, a read or write that failed on the line since the
     // handler began is named in the log pane ("write failed: Input/output
     // error"), once.
-    void MessageBox(const QString& text);
+    void MessageBox(const QString& text) override;
     // Shows a step's failure message (kel::rftest::Failure), if any; true
     // when the step succeeded.
-    bool Succeeded(const char* failure);
+    bool Succeeded(const char* failure) override;
     Prompter::Answer YesNoCancel(const QString& text);
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                        const QString& dir = QString());
+                                        const QString& dir = QString()) override;
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
     // The window menu's equivalent: minimise, close, the log entries,
@@ -131,13 +132,26 @@ public:
     void CancelWait();
     // A handler's wait between exchanges (a sweep's receive time), ticking as
     // the port's waits do; false when cancelled.
-    bool WaitTicking(std::chrono::milliseconds duration);
+    bool WaitTicking(std::chrono::milliseconds duration) override;
 
     // The windows beyond the dialog, each opened once and shown again
     // (WindowEntries.cpp): "Sweep…" and the context menu's "RX Sweep…" and
     // "Results…".
     void OpenSweepWindow();
-    void OpenResultsWindow();
+    void OpenResultsWindow() override;
+
+    // ConsoleSession, what the windows ask of the connection (WindowEntries.cpp).
+    bool Connected() const override { return connected != 0; }
+    bool TestRunning() const override;
+    kel::CommandContext& Board() override { return *this; }
+    std::string& PowerText() override { return powerText; }
+    void RunStep(const std::function<void()>& step) override { RunHandler(step); }
+    void CancelStep() override { CancelWait(); }
+    void LeftAt(int channel, int rateRow) override;
+    const kel::results::StoreSetting& ResultsSetting() const override;
+    const kel::results::RunRecord& BeginSweepRun(const std::string& dut) override;
+    void RecordSweepPoint(const kel::rftest::Measurement& point) override;
+    void EndSweepRun(const std::string& verdict) override;
 
     // Connection (ConnectionHandlers.cpp).
     void OnBnClickedConnect();

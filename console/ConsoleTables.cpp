@@ -5,10 +5,6 @@
 
 namespace kel {
 
-std::string RateText(const rftest::RateRow& row) {
-    return rftest::RateLabel(row) + "Mbps";
-}
-
 std::string VersionCaption() {
     return std::string("KEL GUI Tool(Version:") + kVersionText + ")";
 }

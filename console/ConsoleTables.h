@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The console's own texts: the version, the About box, and how its lists show
-// the shared tables (rftest/RfTables.h, protocol/ChipModels.h).
-
-#include "rftest/RfTables.h"
+// The console's own texts: the version and the About box.
 
 #include <string>
 
@@ -14,8 +11,6 @@ inline constexpr char kVersionText[] = KEL_VERSION;
 // Second line of the About box: the licence ("Licence: GPL-3.0-or-later").
 std::string AboutNotice();
 
-// "5.5Mbps", "11.0Mbps": how the Rate list shows a row.
-std::string RateText(const rftest::RateRow& row);
 // "KEL GUI Tool(Version:1.0.8g)": the console's caption and the About box's line.
 std::string VersionCaption();
 

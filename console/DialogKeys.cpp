@@ -5,7 +5,7 @@
 // console. Space is the button's own; Escape stays the dialog's cancel.
 
 #include "console/CkelGuiToolDlg.h"
-#include "console/WindowKeys.h"
+#include "windows/WindowKeys.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

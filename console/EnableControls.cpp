@@ -66,8 +66,9 @@ void CkelGuiToolDlg::EnableControls(bool asConnected) {
     }
 }
 
-void CkelGuiToolDlg::LockTestControls(bool lock) {
-    if (!lock) {
+void CkelGuiToolDlg::LockTestControls(QWidget* window) {
+    if (!window) {
+        waitTick.LetInputThrough(nullptr);
         for (QWidget* control : std::exchange(lockedControls_, {}))
             control->setEnabled(true);
         return;
@@ -90,4 +91,5 @@ void CkelGuiToolDlg::LockTestControls(bool lock) {
         sweepButton->setEnabled(false);
         lockedControls_.push_back(sweepButton);
     }
+    waitTick.LetInputThrough(window);
 }

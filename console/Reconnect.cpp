@@ -6,9 +6,9 @@
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/LinkWatcher.h"
-#include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "rftest/RfTables.h"
+#include "windows/StateFolder.h"
 
 #include <QComboBox>
 #include <QSettings>

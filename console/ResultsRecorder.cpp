@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/ResultsRecorder.h"
 
-#include "console/BoardText.h"
-#include "console/CkelGuiToolDlg.h"
-#include "console/ConsoleTables.h"
-#include "console/StateFolder.h"
 #include "protocol/NumberReading.h"
 #include "protocol/RxPer.h"
-#include "resources/ResourceIds.h"
+#include "resources/Version.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
-#include "resources/Version.h"
+#include "windows/StateFolder.h"
 
-#include <QComboBox>
 #include <QMetaObject>
 #include <QSettings>
 #include <cstdlib>
@@ -43,7 +38,9 @@ ConsoleSetting ReadSetting() {
 
 } // namespace
 
-ResultsRecorder::ResultsRecorder(CkelGuiToolDlg& dlg) : dlg_(dlg) {
+ResultsRecorder::ResultsRecorder(QObject& window, std::function<void(const QString&)> tell,
+                                 std::function<Shown()> shown)
+    : shown_(std::move(shown)) {
     const ConsoleSetting setting = ReadSetting();
     station_ = setting.station;
     operator_ = setting.operatorName;
@@ -56,13 +53,12 @@ ResultsRecorder::ResultsRecorder(CkelGuiToolDlg& dlg) : dlg_(dlg) {
     }
     // Said in the log pane, in the window's own thread. The push ends before
     // the window does, so the window outlives every call.
-    CkelGuiToolDlg* window = &dlg;
-    push_ = results::BackgroundPush::For(*store, [window](const std::string& message) {
-        QMetaObject::invokeMethod(
-            window,
-            [window, message] { window->AppendLogText(QString::fromStdString(message + "\r\n")); },
-            Qt::QueuedConnection);
-    });
+    push_ = results::BackgroundPush::For(
+        *store, [context = &window, tell = std::move(tell)](const std::string& message) {
+            QMetaObject::invokeMethod(
+                context, [tell, message] { tell(QString::fromStdString(message + "\r\n")); },
+                Qt::QueuedConnection);
+        });
     recorder_ = std::make_unique<results::Recorder>(
         std::move(*store), [this](const std::string& message) { problem_ = message; }, push_.get());
 }
@@ -79,10 +75,11 @@ void ResultsRecorder::BeginRun() {
     run.version = std::string(kel::res::BuildVersion());
     run.station = station_;
     run.operatorName = operator_;
-    run.chipModel = dlg_.chipModelList->itemText(dlg_.chipModelIndex).toStdString();
-    run.port = dlg_.port.name;
-    run.baud = dlg_.port.baudRate;
-    run.sessionLog = dlg_.sessionLog.Path().string();
+    Shown shown = shown_();
+    run.chipModel = std::move(shown.chipModel);
+    run.port = std::move(shown.port);
+    run.baud = shown.baud;
+    run.sessionLog = std::move(shown.sessionLog);
     recorder_->BeginRun(std::move(run));
 }
 
@@ -90,21 +87,21 @@ void ResultsRecorder::EndRun(bool lineFailed) {
     recorder_->EndRun(lineFailed ? results::kRunError : "");
 }
 
-Measurement ResultsRecorder::AtCurrentSettings(MeasurementKind kind) const {
+Measurement ResultsRecorder::AtSettings(const Shown& shown, MeasurementKind kind) {
     Measurement m;
     m.kind = kind;
-    if (const int row = dlg_.channelList->currentIndex(); row >= 0)
-        m.channel = kel::rftest::ChannelAtRow(row);
-    if (const int row = dlg_.rateList->currentIndex(); row >= 0)
-        m.rateMbps = kel::rftest::kRates[static_cast<std::size_t>(row)].mbps;
-    if (const std::optional<std::int64_t> level = kel::rftest::WholeReading(dlg_.powerText))
+    if (shown.channelRow >= 0)
+        m.channel = kel::rftest::ChannelAtRow(shown.channelRow);
+    if (shown.rateRow >= 0)
+        m.rateMbps = kel::rftest::kRates[static_cast<std::size_t>(shown.rateRow)].mbps;
+    if (const std::optional<std::int64_t> level = kel::rftest::WholeReading(shown.powerText))
         m.powerLevel = static_cast<int>(*level);
     return m;
 }
 
 void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
                              const std::string& note) {
-    Measurement m = AtCurrentSettings(kind);
+    Measurement m = AtSettings(shown_(), kind);
     if (!reading.empty())
         m.TakeReading(reading);
     if (!note.empty())
@@ -115,14 +112,13 @@ void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
 void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
     // The point as a sweep takes it: the counters, and the Send Pkt Num and
     // the rate as the read-out takes and shows them.
-    const Measurement settings = AtCurrentSettings(MeasurementKind::Rx);
+    const Shown shown = shown_();
+    const Measurement settings = AtSettings(shown, MeasurementKind::Rx);
     kel::rftest::RxPoint point;
     point.channel = settings.channel;
-    point.rateRow = dlg_.rateList->currentIndex() >= 0
-                        ? std::optional(dlg_.rateList->currentIndex())
-                        : std::nullopt;
+    point.rateRow = shown.rateRow >= 0 ? std::optional(shown.rateRow) : std::nullopt;
     point.counters = counters;
-    const std::string sent = kel::BytesFromText(dlg_.GetDlgItemText(kel::res::IDC_SEND_PKT_NUM));
+    const std::string& sent = shown.sendPktNum;
     if (const std::optional<std::string> per =
             kel::RxPerText(sent, counters.total, counters.abortErrors, counters.crcErrors)) {
         point.sent = kel::ReadInteger64(sent);
@@ -134,9 +130,9 @@ void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
 }
 
 void ResultsRecorder::RecordSddPowers() {
-    const std::array<std::string*, 3> texts = dlg_.SddPowerTexts();
+    const std::array<std::string, 3> texts = shown_().sddPowers;
     for (std::size_t row = 0; row < texts.size(); ++row)
-        Record(MeasurementKind::SddPower, *texts[row], kel::rftest::kSddPowerClassNames[row]);
+        Record(MeasurementKind::SddPower, texts[row], kel::rftest::kSddPowerClassNames[row]);
 }
 
 void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {

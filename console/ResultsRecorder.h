@@ -5,26 +5,45 @@
 // an RX stop with its counters and PER, each frequency offset and SDD power
 // table read, set or saved, each power set, each TX and tone start and stop,
 // each supply switch and SDD export. Recording sends nothing to the board.
+// It knows the dialog only by what it shows (ResultsRecorder::Shown), read
+// as each result is recorded.
 //
 // Where: KEL_RESULTS, else results/store in the console's options file
 // (OptionsFile), else the default file; results/station and
-// results/operator name the runs. A store that cannot be written is told once (TakeProblem); a server
-// that cannot be reached is told once in the log pane while rows wait.
+// results/operator name the runs. A store that cannot be written is told once (TakeProblem); a
+// server that cannot be reached is told once in the log pane while rows wait.
 
 #include "results/BackgroundPush.h"
 #include "results/Recorder.h"
 #include "rftest/Measurement.h"
 #include "rftest/RfSteps.h"
 
+#include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
-class CkelGuiToolDlg;
+class QObject;
 
 class ResultsRecorder {
 public:
-    explicit ResultsRecorder(CkelGuiToolDlg& dlg);
+    // What the dialog shows and runs on when a result is recorded.
+    struct Shown {
+        std::string chipModel;
+        std::string port;
+        int baud = 0;
+        std::string sessionLog;
+        int channelRow = -1; // rows of the Channel and Rate lists, -1 for none
+        int rateRow = -1;
+        std::string powerText;
+        std::string sendPktNum;               // as it goes out to the board
+        std::array<std::string, 3> sddPowers; // in the order of kel::rftest::SddPowerClass
+    };
+
+    // tell appends a line to the log pane; it is called in window's thread.
+    ResultsRecorder(QObject& window, std::function<void(const QString&)> tell,
+                    std::function<Shown()> shown);
     ~ResultsRecorder();
     ResultsRecorder(const ResultsRecorder&) = delete;
     ResultsRecorder& operator=(const ResultsRecorder&) = delete;
@@ -40,7 +59,7 @@ public:
                 const std::string& note = {});
     // RX stopped: the counters, the Send Pkt Num as sent, the PER.
     void RecordRx(const kel::rftest::RxCounters& counters);
-    // The SDD power table as the dialog holds it, a measurement per class.
+    // The SDD power table as the dialog shows it, a measurement per class.
     void RecordSddPowers();
     // The three addresses read; the source names the board.
     void RecordMacs(const std::array<std::string, 3>& macs);
@@ -64,9 +83,10 @@ public:
     const kel::results::RunRecord& Run() const { return recorder_->Run(); }
 
 private:
-    kel::rftest::Measurement AtCurrentSettings(kel::rftest::MeasurementKind kind) const;
+    static kel::rftest::Measurement AtSettings(const Shown& shown,
+                                               kel::rftest::MeasurementKind kind);
 
-    CkelGuiToolDlg& dlg_;
+    std::function<Shown()> shown_;
     std::string station_;
     std::string operator_;
     std::string problem_;

@@ -7,10 +7,10 @@
 #include "console/ConsoleTables.h"
 #include "console/LinkWatcher.h"
 #include "console/ResultsRecorder.h"
-#include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
 #include "resources/Version.h"
+#include "windows/StateFolder.h"
 
 #include <QComboBox>
 #include <QDateTime>

@@ -7,10 +7,10 @@
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/PortList.h"
-#include "console/ResultsWindow.h"
-#include "console/SweepWindow.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
+#include "windows/ResultsWindow.h"
+#include "windows/SweepWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

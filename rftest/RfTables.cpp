@@ -12,6 +12,10 @@ std::string RateLabel(const RateRow& row) {
     return FixedDecimal(static_cast<double>(row.mbps), 1);
 }
 
+std::string RateListText(const RateRow& row) {
+    return RateLabel(row) + "Mbps";
+}
+
 std::optional<int> RateRowOf(std::string_view mbps) {
     double value = 0;
     const auto [end, error] =

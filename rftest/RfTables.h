@@ -72,6 +72,8 @@ static_assert(kToneRateRow >= 0);
 // "5.5", "54.0": the rate in Mbit/s with one decimal, as the rate command
 // writes it.
 std::string RateLabel(const RateRow& row);
+// "5.5Mbps", "11.0Mbps": how the console's rate lists show a row.
+std::string RateListText(const RateRow& row);
 
 // The row of a rate written in Mbit/s, with or without its decimal ("54",
 // "54.0", "5.5"); nullopt for a rate the table does not have.

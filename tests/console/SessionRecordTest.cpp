@@ -6,9 +6,9 @@
 #include "ConsoleFixture.h"
 #include "board/VirtualBoardHost.h"
 #include "console/CommandHistory.h"
-#include "console/StateFolder.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/PtyRelay.h"
+#include "windows/StateFolder.h"
 
 #include <QDir>
 #include <QFile>

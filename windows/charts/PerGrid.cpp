@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/charts/PerGrid.h"
+#include "windows/charts/PerGrid.h"
 
 #include "rftest/RxCsv.h"
 

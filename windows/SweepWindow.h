@@ -2,9 +2,9 @@
 #pragma once
 // The RX sweep window: the channels, rates, time and packets per point, a PER
 // limit and a DUT label; Start runs the sweep kel-rftest's sweep-rx runs
-// (rftest::SweepRx, the same bytes on the wire) as a handler of the console,
-// so its waits tick, Escape cancels them and the console's test controls are
-// locked meanwhile. Each point is drawn as it is measured, on the chart and
+// (rftest::SweepRx, the same bytes on the wire) as a step of the console's
+// board session, so its waits tick, Escape cancels them and the console's
+// test controls are locked meanwhile. Each point is drawn as it is measured, on the chart and
 // in the grid, and recorded in the results store as a run of its own. Stop,
 // Escape or closing the window cancels at once and stops the RX on the board.
 //
@@ -13,10 +13,10 @@
 // start, stop, exportCsv, exportPng, exportSvg, openResults; the progress bar
 // is progress, the line under it status.
 
-#include "console/SweepInputs.h"
 #include "rftest/Measurement.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
+#include "windows/SweepInputs.h"
 
 #include <QWidget>
 #include <array>
@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-class CkelGuiToolDlg;
+class ConsoleSession;
 class PerChart;
 class PerGrid;
 class QCheckBox;
@@ -40,7 +40,7 @@ class QTimer;
 class SweepWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit SweepWindow(CkelGuiToolDlg& dlg);
+    SweepWindow(ConsoleSession& session, QWidget* parent);
     ~SweepWindow() override;
 
     // Runs the sweep the inputs describe; returns when it has ended.
@@ -106,11 +106,12 @@ private:
     std::string Verdict(const char* failure, bool cancelled) const;
 
     void ExportCsv();
-    void ExportPng();
-    void ExportSvg();
+    // The chart as a picture, saved by save (PerChart::SavePng or SaveSvg).
+    void ExportPicture(const QString& extension, const QString& filter,
+                       bool (PerChart::*save)(const QString&, QString&) const);
     std::optional<QString> AskExportPath(const QString& extension, const QString& filter);
 
-    CkelGuiToolDlg& dlg_;
+    ConsoleSession& session_;
     bool running_ = false;
     bool closeAfterRun_ = false;
     std::vector<kel::rftest::Measurement> points_;

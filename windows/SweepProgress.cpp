@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/SweepProgress.h"
+#include "windows/SweepProgress.h"
 
 #include <algorithm>
 
@@ -12,9 +12,8 @@ QString DurationText(std::chrono::seconds duration) {
     return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(tail);
 }
 
-QString SweepProgressText(std::size_t done, std::size_t count,
-                          std::chrono::milliseconds lastDoneAt, std::chrono::milliseconds now,
-                          std::chrono::milliseconds perPoint) {
+QString SweepProgressText(std::size_t done, std::size_t count, std::chrono::milliseconds lastDoneAt,
+                          std::chrono::milliseconds now, std::chrono::milliseconds perPoint) {
     const std::size_t left = count - std::min(done, count);
     // The pace so far says more than the receive time: it holds the commands.
     const std::chrono::milliseconds pace =

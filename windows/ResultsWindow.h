@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-class CkelGuiToolDlg;
+class ConsoleSession;
 class PerChart;
 class QComboBox;
 class QLabel;
@@ -35,7 +35,7 @@ public:
     // Runs read at a time; "More runs" reads the next as many.
     static constexpr int kPage = 200;
 
-    explicit ResultsWindow(CkelGuiToolDlg& dlg);
+    ResultsWindow(ConsoleSession& session, QWidget* parent);
     ~ResultsWindow() override;
 
     // Reads the runs again, from the first page, from the source chosen.
@@ -75,7 +75,7 @@ private:
     void ExportCsv();
     void Tell(const QString& text);
 
-    CkelGuiToolDlg& dlg_;
+    ConsoleSession& session_;
     RunsModel* runsModel_ = nullptr;
     std::unique_ptr<kel::results::RunSource> source_;
     int openSource_ = -1; // the sourceBox row source_ reads

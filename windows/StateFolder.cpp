@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/StateFolder.h"
+#include "windows/StateFolder.h"
 
 #include "resources/Strings.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PlanTally.h"
+#include "cli/plan/PlanTally.h"
 
 #include "plan/PointSummary.h"
 

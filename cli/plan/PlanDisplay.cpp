@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PlanDisplay.h"
+#include "cli/plan/PlanDisplay.h"
 
-#include "cli/PlanSummary.h"
+#include "cli/plan/PlanSummary.h"
 
 #include <algorithm>
 #include <cstdio>

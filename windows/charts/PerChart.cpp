@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/charts/PerChart.h"
+#include "windows/charts/PerChart.h"
 
 #include <QBuffer>
 #include <QChart>

@@ -4,18 +4,19 @@
 // it exports. Each board's clock steps 5 s at each reading (one at rx, one at
 // rx_stop), so every point spans 500 frames however fast the machine runs.
 
+#include "windows/SweepWindow.h"
+
 #include "CliRun.h"
 #include "ConsoleFixture.h"
 #include "board/BoardTray.h"
-#include "console/ResultsWindow.h"
-#include "console/SweepWindow.h"
-#include "console/charts/PerChart.h"
-#include "console/charts/PerGrid.h"
 #include "resources/ResourceIds.h"
 #include "results/StoreSetting.h"
 #include "rftest/RxCsv.h"
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
+#include "windows/ResultsWindow.h"
+#include "windows/charts/PerChart.h"
+#include "windows/charts/PerGrid.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

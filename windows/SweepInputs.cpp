@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/SweepInputs.h"
+#include "windows/SweepInputs.h"
 
-#include "console/StateFolder.h"
 #include "rftest/RfTables.h"
+#include "windows/StateFolder.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -72,7 +72,8 @@ bool SaveSweepInputs(const SweepInputs& inputs) {
         channels << QString::number(channel);
     // Rates by value, so a remembered choice survives a change of the table's order.
     for (const int row : inputs.rateRows)
-        rates << QString::fromStdString(rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(row)]));
+        rates << QString::fromStdString(
+            rftest::RateLabel(rftest::kRates[static_cast<std::size_t>(row)]));
     file.setValue(kChannels, channels);
     file.setValue(kRates, rates);
     file.setValue(kSeconds, inputs.seconds);

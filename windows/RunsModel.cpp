@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/RunsModel.h"
+#include "windows/RunsModel.h"
 
 #include <QDateTime>
 

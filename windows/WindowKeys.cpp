@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console/WindowKeys.h"
+#include "windows/WindowKeys.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

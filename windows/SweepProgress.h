@@ -10,9 +10,8 @@
 
 // "2 of 6 points done, 4 left, about 0:09 to go".
 // lastDoneAt: the time from the start to the last point done; now: to now.
-QString SweepProgressText(std::size_t done, std::size_t count,
-                          std::chrono::milliseconds lastDoneAt, std::chrono::milliseconds now,
-                          std::chrono::milliseconds perPoint);
+QString SweepProgressText(std::size_t done, std::size_t count, std::chrono::milliseconds lastDoneAt,
+                          std::chrono::milliseconds now, std::chrono::milliseconds perPoint);
 
 // "0:09", "12:30", "1:02:03".
 QString DurationText(std::chrono::seconds duration);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PlanArguments.h"
+#include "cli/plan/PlanArguments.h"
 
 #include "board/TrayArguments.h"
 #include "cli/RecordingPush.h"

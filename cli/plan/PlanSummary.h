@@ -3,7 +3,7 @@
 // The end of a plan run: each board's verdict with its failing points, a
 // count, and the exit code a line acts on.
 
-#include "cli/PlanTally.h"
+#include "cli/plan/PlanTally.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/JUnitReport.h"
+#include "cli/plan/JUnitReport.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // point or step with its time; a failed limit as a failure whose message
 // reads like the summary, an error as an error, a step never run as skipped.
 
-#include "cli/PlanTally.h"
+#include "cli/plan/PlanTally.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PlanSummary.h"
+#include "cli/plan/PlanSummary.h"
 
 #include "cli/ExitCodes.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/PlanRecording.h"
+#include "cli/plan/PlanRecording.h"
 
 namespace kel::cli {
 

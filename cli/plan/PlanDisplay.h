@@ -5,7 +5,7 @@
 // a few times a second; otherwise one plain line per finished step. Notes go
 // above the table. Safe from any thread.
 
-#include "cli/PlanTally.h"
+#include "cli/plan/PlanTally.h"
 
 #include <iosfwd>
 #include <mutex>

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What a window beyond the dialog may ask of the console's connection: the
+// board it talks to, a step run as the dialog runs a control's handler (its
+// waits tick, Escape cancels them, the dialog's test controls are locked
+// meanwhile), the user's answers, and the results store it records to. The
+// dialog implements it; a window holds this and never the dialog, so the
+// windows stand below the console and any front end with a board can host them.
+
+#include "protocol/CommandContext.h"
+#include "results/Records.h"
+#include "results/StoreSetting.h"
+#include "rftest/Measurement.h"
+
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+class ConsoleSession {
+public:
+    virtual ~ConsoleSession() = default;
+
+    // --- The board ----------------------------------------------------------
+    virtual bool Connected() const = 0;
+    // TX, the tone or the RX test runs on the board.
+    virtual bool TestRunning() const = 0;
+    // The port, the chip model and the log pane, as the shared steps take them.
+    virtual kel::CommandContext& Board() = 0;
+    // The power level as sent, which a rate change updates (rftest::SetRate).
+    virtual std::string& PowerText() = 0;
+
+    // Runs step as a handler: no cancel pending at its start; after it, a line
+    // that hung up meanwhile ends the connection.
+    virtual void RunStep(const std::function<void()>& step) = 0;
+    // The running step's waits give up (Escape, a Stop button).
+    virtual void CancelStep() = 0;
+    // A wait between exchanges, ticking as the port's waits do; false when cancelled.
+    virtual bool WaitTicking(std::chrono::milliseconds duration) = 0;
+    // While window runs a step: the dialog's test controls locked and the
+    // window's input let through the waits; nullptr unlocks them as they were.
+    virtual void LockTestControls(QWidget* window) = 0;
+    // The board was left at this channel and rate row (and the power shown):
+    // the dialog's lists follow, and a reconnection restores them.
+    virtual void LeftAt(int channel, int rateRow) = 0;
+
+    // --- The user -----------------------------------------------------------
+    virtual void MessageBox(const QString& text) = 0;
+    // Shows a step's failure message, if any; true when the step succeeded.
+    virtual bool Succeeded(const char* failure) = 0;
+    virtual std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
+                                                const QString& dir = QString()) = 0;
+    virtual void OpenResultsWindow() = 0;
+
+    // --- The results store --------------------------------------------------
+    // Where results go (the results window reads the same).
+    virtual const kel::results::StoreSetting& ResultsSetting() const = 0;
+    // A sweep is a run of its own beside the connection's: its DUT label,
+    // each point as it comes, its verdict. The run begun (its board's MAC).
+    virtual const kel::results::RunRecord& BeginSweepRun(const std::string& dut) = 0;
+    virtual void RecordSweepPoint(const kel::rftest::Measurement& point) = 0;
+    virtual void EndSweepRun(const std::string& verdict) = 0;
+
+protected:
+    ConsoleSession() = default;
+    ConsoleSession(const ConsoleSession&) = default;
+    ConsoleSession& operator=(const ConsoleSession&) = default;
+};

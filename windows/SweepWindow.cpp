@@ -1,0 +1,309 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/SweepWindow.h"
+
+#include "results/Records.h"
+#include "rftest/RfSteps.h"
+#include "rftest/RxCsv.h"
+#include "serial/SerialPort.h"
+#include "windows/ConsoleSession.h"
+#include "windows/SweepProgress.h"
+#include "windows/WindowKeys.h"
+#include "windows/WindowParts.h"
+#include "windows/charts/PerChart.h"
+#include "windows/charts/PerGrid.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+namespace rftest = kel::rftest;
+
+// Before the first point, each is taken to cost its receive time and this.
+constexpr std::chrono::milliseconds kCommandsPerPoint{300};
+
+double RateOfRow(int row) {
+    return rftest::kRates[static_cast<std::size_t>(row)].mbps;
+}
+
+} // namespace
+
+SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session) {
+    NameWindow(*this, "sweepWindow", tr("RX Sweep"));
+
+    chart = new PerChart(this);
+    chart->setObjectName(QStringLiteral("chart"));
+    chart->setAccessibleName(tr("PER over channel"));
+    grid = new PerGrid(this);
+
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progress"));
+    progressBar->setAccessibleName(tr("Points done"));
+    progressBar->setFormat(tr("No sweep yet"));
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    statusLabel = StatusLine(tr("Choose the channels and rates, then Start."), this);
+
+    startButton = NamedButton(tr("&Start"), "start", this);
+    stopButton = NamedButton(tr("S&top"), "stop", this);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(startButton);
+    runRow->addWidget(stopButton);
+    runRow->addWidget(progressBar, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildInputs());
+    layout->addLayout(runRow);
+    layout->addWidget(statusLabel);
+    layout->addWidget(chart, 1);
+    layout->addWidget(grid);
+    layout->addWidget(BuildExports());
+
+    // The time left counts down during a point too; the timer fires in the waits.
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(1000);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(points_.size()); });
+    connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
+    connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
+    // Tab goes as the eye does: the inputs, Start and Stop, the grid, the exports.
+    ChainTabOrder(
+        {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
+    ShowInputs(LoadSweepInputs());
+    ShowRunning(false);
+    resize(1000, 820);
+}
+
+SweepWindow::~SweepWindow() = default;
+
+// --- The sweep ----------------------------------------------------------------
+
+void SweepWindow::Start() {
+    if (running_)
+        return;
+    if (!session_.Connected()) {
+        session_.MessageBox(QStringLiteral("Connect to a board first."));
+        return;
+    }
+    if (session_.TestRunning()) {
+        session_.MessageBox(
+            QStringLiteral("Stop the TX, the tone and the RX test before a sweep."));
+        return;
+    }
+    const std::optional<Sweep> sweep = ReadSweep();
+    if (!sweep)
+        return;
+    session_.RunStep([&] { Run(*sweep); });
+    if (std::exchange(closeAfterRun_, false))
+        close();
+}
+
+void SweepWindow::Stop() {
+    if (running_)
+        session_.CancelStep();
+}
+
+void SweepWindow::Run(const Sweep& sweep) {
+    running_ = true;
+    ShowRunning(true);
+    session_.LockTestControls(this);
+
+    points_.clear();
+    port_ = session_.Board().Port().name;
+    const std::string& mac = session_.BeginSweepRun(sweep.dut.toStdString()).boardMac;
+    boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
+    pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
+    std::vector<double> rates;
+    for (const int row : sweep.plan.rateRows)
+        rates.push_back(RateOfRow(row));
+    chart->Clear();
+    chart->SetLimit(sweep.limit);
+    grid->Reset(sweep.plan.channels, rates, sweep.limit);
+    progressBar->setRange(0, static_cast<int>(pointCount_));
+    startedAt_ = std::chrono::steady_clock::now();
+    lastDoneAt_ = {};
+    perPointGuess_ = sweep.plan.duration + kCommandsPerPoint;
+    ShowProgress(0);
+    progressTimer_->start();
+
+    rftest::SweepObserver observer;
+    observer.starting = [&](std::size_t index, std::size_t, int channel, int rateRow) {
+        statusLabel->setText(tr("Channel %1, %2 Mbit/s: receiving for %3 s")
+                                 .arg(channel)
+                                 .arg(RateOfRow(rateRow), 0, 'f', 1)
+                                 .arg(std::chrono::duration<double>(sweep.plan.duration).count()));
+        ShowProgress(index);
+    };
+    observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
+    const rftest::Failure failure = rftest::SweepRx(
+        session_.Board(), sweep.plan,
+        [this](std::chrono::milliseconds duration) { return session_.WaitTicking(duration); },
+        session_.PowerText(), observer);
+
+    const bool cancelled = session_.Board().Port().CancelRequested();
+    if (failure) {
+        // The board's own message first, unless the user stopped the sweep.
+        if (!cancelled)
+            session_.Succeeded(failure);
+        StopRxOnBoard();
+    }
+    progressTimer_->stop();
+    session_.EndSweepRun(Verdict(failure, cancelled));
+    FollowBoardSettings();
+    ShowProgress(points_.size());
+    statusLabel->setText(EndText(failure, cancelled));
+
+    session_.LockTestControls(nullptr);
+    running_ = false;
+    ShowRunning(false);
+}
+
+void SweepWindow::Took(const rftest::RxPoint& point, const Sweep& sweep) {
+    rftest::Measurement rx = rftest::MeasurementOf(point);
+    if (const std::optional<std::int64_t> level = rftest::WholeReading(session_.PowerText()))
+        rx.powerLevel = static_cast<int>(*level);
+    if (sweep.limit)
+        rx.JudgeBy(rx.perPercent, rftest::Limit{std::nullopt, *sweep.limit, std::nullopt});
+    points_.push_back(rx);
+    session_.RecordSweepPoint(rx);
+    chart->AddPoint(*rx.channel, *rx.rateMbps, rx.perPercent);
+    grid->Show(*rx.channel, *rx.rateMbps, rx.perPercent);
+    ShowProgress(points_.size());
+}
+
+void SweepWindow::ShowProgress(std::size_t done) {
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - startedAt_);
+    if (done > static_cast<std::size_t>(progressBar->value()))
+        lastDoneAt_ = now;
+    progressBar->setValue(static_cast<int>(done));
+    // The bar says it all, also to a screen reader (its value text).
+    progressBar->setFormat(
+        SweepProgressText(done, pointCount_, lastDoneAt_, now, perPointGuess_).replace('%', "%%"));
+}
+
+void SweepWindow::StopRxOnBoard() {
+    // A line that hung up takes nothing more; the connection ends after the handler.
+    kel::CommandContext& board = session_.Board();
+    if (!board.Port().IsOpen() || board.Port().HungUp())
+        return;
+    // The stop has waits of its own, which a second Escape cancels again.
+    board.Port().ClearCancel();
+    rftest::RxCounters ignored;
+    if (rftest::StopRx(board, ignored) != nullptr)
+        board.AppendLog(
+            "The RX test may still run on the board: rx_stop was not acknowledged.\r\n");
+}
+
+void SweepWindow::FollowBoardSettings() {
+    // The board stays at the last point measured; the console's lists say so,
+    // and a reconnection restores it.
+    if (points_.empty())
+        return;
+    const rftest::Measurement& last = points_.back();
+    session_.LeftAt(*last.channel, rftest::RateRowAt(static_cast<float>(*last.rateMbps)));
+}
+
+std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
+    if (cancelled)
+        return kel::results::kRunInterrupted;
+    if (failure)
+        return kel::results::kRunError;
+    const bool judged = !points_.empty() && points_.front().verdict != rftest::Verdict::None;
+    if (!judged)
+        return {};
+    const bool failed = std::any_of(points_.begin(), points_.end(), [](const auto& rx) {
+        return rx.verdict == rftest::Verdict::Fail;
+    });
+    return failed ? kel::results::kRunFail : kel::results::kRunPass;
+}
+
+QString SweepWindow::EndText(const char* failure, bool cancelled) const {
+    const QString measured = tr("%1 of %2 points measured").arg(points_.size()).arg(pointCount_);
+    if (cancelled)
+        return tr("Stopped: %1; the RX test was stopped on the board.").arg(measured);
+    if (failure)
+        return tr("Ended by a failure: %1 (%2).").arg(measured, QString::fromLatin1(failure));
+    const auto failed = std::count_if(points_.begin(), points_.end(), [](const auto& rx) {
+        return rx.verdict == rftest::Verdict::Fail;
+    });
+    if (points_.empty() || points_.front().verdict == rftest::Verdict::None)
+        return tr("Done: %1.").arg(measured);
+    return failed == 0 ? tr("Done: %1, every one within the limit.").arg(measured)
+                       : tr("Done: %1, %2 above the limit.").arg(measured).arg(failed);
+}
+
+// --- Keys and closing -----------------------------------------------------------
+
+void SweepWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (running_)
+            Stop();
+        else
+            close();
+        return;
+    }
+    if (!EnterPressesFocusedButton(*this, *event))
+        QWidget::keyPressEvent(event);
+}
+
+void SweepWindow::closeEvent(QCloseEvent* event) {
+    if (!running_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    closeAfterRun_ = true;
+    Stop();
+}
+
+// --- Exports ------------------------------------------------------------------
+
+std::optional<QString> SweepWindow::AskExportPath(const QString& extension, const QString& filter) {
+    const QString board = dutEdit->text().trimmed().isEmpty()
+                              ? QString()
+                              : QStringLiteral("_") + dutEdit->text().trimmed();
+    const QString name =
+        QStringLiteral("rx-sweep%1_%2.%3")
+            .arg(board,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
+                 extension);
+    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
+    std::optional<QString> path = session_.SaveFileName(name, filter, folder);
+    if (path)
+        exportFolder_ = QFileInfo(*path).absolutePath();
+    return path;
+}
+
+void SweepWindow::ExportCsv() {
+    const std::optional<QString> path =
+        AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
+    if (!path)
+        return;
+    std::string text = rftest::RxCsvHeader();
+    for (const rftest::Measurement& rx : points_)
+        text += rftest::RxCsvRow(rx, port_, boardMac_);
+    QString why;
+    if (!SaveText(*path, text, why))
+        session_.MessageBox(why);
+}
+
+void SweepWindow::ExportPicture(const QString& extension, const QString& filter,
+                                bool (PerChart::*save)(const QString&, QString&) const) {
+    const std::optional<QString> path = AskExportPath(extension, filter);
+    QString why;
+    if (path && !(chart->*save)(*path, why))
+        session_.MessageBox(why);
+}
