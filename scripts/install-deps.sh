@@ -17,6 +17,8 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth
   dpkg-dev help2man lintian optipng
+  # udevadm, for the udev rule's test
+  udev
 )
 
 missing=()
