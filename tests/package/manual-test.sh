@@ -48,10 +48,12 @@ done
 # names) has its own heading holding each of its options and positionals.
 page="$(render "$pages/kel-rftest.1.gz")"
 paths=()
-queue=($("$bin/kel-rftest" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][^ ]*\).*/\1/p') results plan)
+mapfile -t queue < <("$bin/kel-rftest" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][^ ]*\).*/\1/p')
+queue+=(results plan)
 while ((${#queue[@]})); do
     path="${queue[0]}" queue=("${queue[@]:1}")
-    help="$("$bin/kel-rftest" $path --help)" || {
+    read -ra words <<<"$path"
+    help="$("$bin/kel-rftest" "${words[@]}" --help)" || {
         fail "kel-rftest $path --help failed"
         continue
     }
@@ -86,7 +88,9 @@ printf 'name = "n"\nmodel = "QB101"\nzz_unknown = 1\n[[step]]\ndo = "nothing"\n'
 kinds="$("$bin/kel-rftest" plan check "$scratch/plan.toml" 2>&1 |
     sed -n 's/.*is not a step: //p' | sed 's/ or /, /' | tr ',' '\n' | tr -d ' ')"
 keys="$(check)"
-[ -n "$kinds" ] && [ -n "$keys" ] || fail "the plan reader lists no step kinds or keys"
+if [ -z "$kinds" ] || [ -z "$keys" ]; then
+    fail "the plan reader lists no step kinds or keys"
+fi
 for kind in $kinds; do
     printf 'name = "n"\nmodel = "QB101"\n[[step]]\ndo = "%s"\nzz_unknown = 1\n' "$kind" >"$scratch/plan.toml"
     grep -q "^   $kind$" <<<"$plan" || fail "kel-rftest-plan(5) has no heading for $kind"
