@@ -52,6 +52,7 @@ for file in usr/bin/kelGuiTool usr/bin/kel-rftest usr/bin/kel-virtual-board \
     usr/lib/udev/rules.d/60-kelguitool-serial-adapters.rules \
     usr/share/doc/kelguitool/copyright usr/share/doc/kelguitool/changelog.gz \
     usr/share/doc/kelguitool/NEWS.Debian.gz usr/share/doc/kelguitool/README.md \
+    usr/share/lintian/overrides/kelguitool \
     usr/share/doc/kelguitool/guide.md usr/share/doc/kelguitool/images/console-connected.png; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
