@@ -182,7 +182,7 @@ std::string TrayUsage() {
            " per second.\n"
            "\n"
            "MODE is one of:\n" +
-           FaultModeHelp();
+           FaultModeHelp() + "\nThe manual: 'man kel-virtual-board'.\n";
 }
 
 } // namespace kel::board

@@ -55,7 +55,9 @@ constexpr char kFooter[] =
     "      --seconds 2 --sent 1000 --max-per 8 --csv per.csv --append\n"
     "  kel-rftest -p ttyUSB0 -m QB202 mac set --source 02:00:00:00:00:01 \\\n"
     "      --dest 02:00:00:00:00:02 --bssid 02:00:00:00:00:03\n"
-    "  kel-rftest --virtual -m QB201 --channel 7 tx --seconds 10\n";
+    "  kel-rftest --virtual -m QB201 --channel 7 tx --seconds 10\n"
+    "\n"
+    "Every subcommand's options: 'man kel-rftest'; plan files: 'man 5 kel-rftest-plan'.\n";
 
 // Required, and said so in --help (an option's own text replaces the mark
 // CLI11 would add).

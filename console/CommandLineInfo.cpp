@@ -26,7 +26,8 @@ constexpr char kHelp[] =
     "      --version  print the version and the licence, then exit\n"
     "\n"
     "Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to Qt.\n"
-    "kel-rftest runs the same tests from the command line.\n";
+    "kel-rftest runs the same tests from the command line. The manual: 'man kelGuiTool';\n"
+    "the user guide: /usr/share/doc/kelguitool/guide.md.\n";
 
 bool Holds(const std::vector<std::string>& args, const char* word) {
     return std::find(args.begin(), args.end(), word) != args.end();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What kelGuiTool answers on its command line without opening a window
-// (--help, --version): it needs no display, so help2man and a package check
-// can ask it anywhere. Any other argument is left to Qt, as before.
+// (--help, --version): it needs no display, so the manual page maker and a
+// package check can ask it anywhere. Any other argument is left to Qt, as before.
 
 #include <iosfwd>
 #include <optional>

@@ -18,7 +18,9 @@ packages=(
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   fonts-wqy-microhei
   xvfb xauth
-  dpkg-dev help2man lintian optipng
+  dpkg-dev python3 lintian optipng
+  # udevadm, for the udev rule's test
+  udev
 )
 
 missing=()

@@ -25,7 +25,7 @@ constexpr char kUsage[] =
 
 constexpr char kFooter[] =
     "\nA plan is a TOML file: name, version, model, optional baud, then one [[step]]\n"
-    "table per step (see the README's \"Production line\" section for the keys).\n"
+    "table per step ('man 5 kel-rftest-plan' lists every key).\n"
     "\n"
     "plan run tests every board at once, one worker each; steps naming the same\n"
     "shared resource take turns. On a terminal a live table shows each board on\n"

@@ -57,7 +57,7 @@ TEST(VirtualBoardProcess, AnswersHelpAndRefusesBadArguments) {
         bool onStdout;
     };
     const Case cases[] = {
-        // Help opens with the version line, as help2man wants it.
+        // Help opens with the version line, as the manual page maker wants it.
         {{"--help"}, 0, res::VersionLine("kel-virtual-board") + "\n", true},
         {{"--fault", "loud"}, 2, "kel-virtual-board: unknown fault mode \"loud\"\n", false},
         {{"--fault=slow=x"}, 2, "kel-virtual-board: slow=MS wants", false},

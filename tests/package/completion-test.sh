@@ -42,7 +42,22 @@ expect "mac " "get set"
 expect "--json results export --format " "csv json"
 expect "sdd-export $scratch/p" "$scratch/points.csv"
 expect "sweep-rx --csv $scratch/l" "$scratch/line.toml"
-expect "-p /dev/tt" "$(ls -d /dev/tt* | sort | xargs)"
+# Only their own options under the commands the usage lines name.
+expect "results runs --" "--board --dut --help --limit --since"
+expect "plan run --m" ""
+# -p: serial devices by path, or by bare name as -p takes them; never the
+# virtual consoles tty0..tty63.
+serial="$(ls -d /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null | sort | xargs)"
+expect "-p /dev/tt" "$serial"
+expect "plan run line.toml -p tty" "$(xargs -n1 basename <<<"$serial" 2>/dev/null | sort | xargs)"
+COMP_WORDS=(kel-rftest -p "") COMP_CWORD=2 COMPREPLY=()
+_kel_rftest
+for offered in "${COMPREPLY[@]}"; do
+    [[ $offered =~ ^(/dev/)?tty[0-9]*$ ]] && {
+        echo "FAIL: -p offers the console $offered"
+        failures=$((failures + 1))
+    }
+done
 
 # Every subcommand --help lists is offered at the top.
 listed="$(kel-rftest --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][^ ]*\).*/\1/p' | sort | xargs)"

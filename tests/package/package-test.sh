@@ -3,7 +3,8 @@
 # The .deb as a user gets it: made by CPack from this build, unpacked into a
 # scratch root (no root rights, no container), every file it lists there, the
 # installed programs answering --version, the manual and completion in place,
-# sane control fields, and no lintian error when lintian is installed.
+# sane control fields, and no lintian error when lintian is installed. Packed
+# twice, it is the same bytes, every file dated by the commit.
 # Usage: package-test.sh BUILD_DIR VERSION CPACK SOURCE_DIR
 set -euo pipefail
 build="$1" version="$2" cpack="$3" source="$4"
@@ -19,10 +20,15 @@ fail() {
     fail "cpack: $(cat "$scratch/cpack.log")"
 deb="$scratch/out/kelguitool_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $deb; made: $(ls "$scratch/out")"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/again" >"$scratch/cpack.log" 2>&1 ||
+    fail "cpack again: $(cat "$scratch/cpack.log")"
+cmp "$deb" "$scratch/again/${deb##*/}" || fail "packed twice, the .deb differs"
+dates="$(dpkg-deb --fsys-tarfile "$deb" | tar -tv --full-time | awk '{print $4, $5}' | sort -u)"
+[ "$(wc -l <<<"$dates")" = 1 ] || fail "the files carry more than one date: $dates"
 
 info="$(dpkg-deb --info "$deb")"
 for field in "Package: kelguitool" "Version: $version" "Architecture: $(dpkg --print-architecture)" \
-    "Section: electronics" "Maintainer: " "Description: "; do
+    "Section: comm" "Maintainer: " "Description: "; do
     grep -q "^ $field" <<<"$info" || fail "dpkg-deb --info lacks '$field'"
 done
 # Dependencies come from the binaries, plus Qt's display plugins.
@@ -41,10 +47,12 @@ for file in usr/bin/kelGuiTool usr/bin/kel-rftest usr/bin/kel-virtual-board \
     usr/share/icons/hicolor/scalable/apps/kelGuiTool.svg \
     usr/share/icons/hicolor/256x256/apps/kelGuiTool.png \
     usr/share/man/man1/kel-rftest.1.gz usr/share/man/man1/kelGuiTool.1.gz \
-    usr/share/man/man1/kel-virtual-board.1.gz \
+    usr/share/man/man1/kel-virtual-board.1.gz usr/share/man/man5/kel-rftest-plan.5.gz \
     usr/share/bash-completion/completions/kel-rftest \
     usr/lib/udev/rules.d/60-kelguitool-serial-adapters.rules \
     usr/share/doc/kelguitool/copyright usr/share/doc/kelguitool/changelog.gz \
+    usr/share/doc/kelguitool/NEWS.Debian.gz usr/share/doc/kelguitool/README.md \
+    usr/share/lintian/overrides/kelguitool \
     usr/share/doc/kelguitool/guide.md usr/share/doc/kelguitool/images/console-connected.png; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
@@ -60,10 +68,15 @@ for program in kel-rftest kelGuiTool kel-virtual-board; do
     line="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$program" --version | head -1)"
     [[ $line == "$program $version"* ]] || fail "$program --version said '$line'"
 done
-# The manual is the program's help and the hand-written part.
+# The manual is the program's help and the hand-written part
+# (manual-test.sh checks every option).
 page="$(gzip -dc "$root/usr/share/man/man1/kel-rftest.1.gz")"
-for text in 'wait\\-port' '\.SH "EXIT STATUS"' '\.SH ENVIRONMENT' '\.SH EXAMPLES' 'KEL_RESULTS'; do
+for text in 'loop' '\.SH "EXIT STATUS"' '\.SH ENVIRONMENT' '\.SH EXAMPLES' 'KEL_RESULTS'; do
     grep -q "$text" <<<"$page" || fail "kel-rftest(1) lacks $text"
+done
+# As Debian strips: no compiler notes left in the programs.
+for program in kel-rftest kelGuiTool kel-virtual-board; do
+    ! readelf -S "$root/usr/bin/$program" | grep -q '\.comment' || fail "$program keeps .comment"
 done
 grep -q 'ID_MM_DEVICE_IGNORE}="1"' "$root/usr/lib/udev/rules.d/60-kelguitool-serial-adapters.rules" ||
     fail "the udev rule does not keep ModemManager off"
