@@ -20,7 +20,11 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
 namespace rftest = kel::rftest;
+
+} // namespace
 
 QWidget* SweepWindow::BuildInputs() {
     auto* inputs = new QWidget(this);
