@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Arguments.h"
 
+#include "cli/InstrumentOptions.h"
 #include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
 #include "protocol/ChipModels.h"
@@ -151,6 +152,7 @@ public:
     // The help opens with the version line, as --version does.
     CLI::App app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"};
     Raw raw;
+    InstrumentOptions instrumentRaw;
 
     Invocation Resolve() const;
     // The subcommand chosen, as far as the words went.
@@ -286,6 +288,15 @@ void CommandLine::Build() {
     app.add_flag("-v,--verbose", raw.verbose,
                  "Show every line sent (>) and read (<) on standard error, control\n"
                  "characters as \\r \\0 \\xNN");
+
+    instrumentRaw.AddGlobal(app);
+    instrumentRaw.AddToneFreq(*Add(app, Subcommand::ToneFreq,
+                                   "Tone on, measure its frequency with the instrument, tone "
+                                   "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
+                                   "(channel 7\nunless --channel)"));
+    instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
+                                  "TX at the settings in force, measure its power with the "
+                                  "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
 
     Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
@@ -494,6 +505,7 @@ Invocation CommandLine::Resolve() const {
         run.maxPer = PercentOption("--max-per", raw.maxPer);
     if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
         throw UsageError{*refusal};
+    instrumentRaw.Resolve(run);
 
     switch (run.subcommand) {
     case Subcommand::Tx:

@@ -70,7 +70,8 @@ Row RunRow(const RunRecord& run) {
             run.plan,
             run.planVersion,
             run.sessionLog,
-            run.verdict};
+            run.verdict,
+            run.instrument};
 }
 
 RunRecord RunFromRow(const Row& row) {
@@ -92,6 +93,7 @@ RunRecord RunFromRow(const Row& row) {
     run.planVersion = r.Text();
     run.sessionLog = r.Text();
     run.verdict = r.Text();
+    run.instrument = r.Text();
     return run;
 }
 
@@ -114,7 +116,11 @@ Row MeasurementRow(const StoredMeasurement& stored) {
             m.text,
             Optional(m.limitLow),
             Optional(m.limitHigh),
-            std::string(rftest::VerdictName(m.verdict))};
+            std::string(rftest::VerdictName(m.verdict)),
+            Optional(m.freqHz),
+            Optional(m.errorHz),
+            Optional(m.errorPpm),
+            Optional(m.powerDbm)};
 }
 
 StoredMeasurement MeasurementFromRow(const Row& row) {
@@ -147,6 +153,10 @@ StoredMeasurement MeasurementFromRow(const Row& row) {
     if (!verdictNamed)
         throw std::invalid_argument("unknown verdict '" + verdict + "'");
     m.verdict = *verdictNamed;
+    m.freqHz = r.Number<double>();
+    m.errorHz = r.Number<double>();
+    m.errorPpm = r.Number<double>();
+    m.powerDbm = r.Number<double>();
     return stored;
 }
 
