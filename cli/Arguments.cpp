@@ -290,14 +290,6 @@ void CommandLine::Build() {
                  "characters as \\r \\0 \\xNN");
 
     instrumentRaw.AddGlobal(app);
-    instrumentRaw.AddToneFreq(*Add(app, Subcommand::ToneFreq,
-                                   "Tone on, measure its frequency with the instrument, tone "
-                                   "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
-                                   "(channel 7\nunless --channel)"));
-    instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
-                                  "TX at the settings in force, measure its power with the "
-                                  "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
-
     Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
         "offset and the SDD power table)");
@@ -390,6 +382,13 @@ void CommandLine::Build() {
         "the reply")
         ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
+    instrumentRaw.AddToneFreq(*Add(app, Subcommand::ToneFreq,
+                                   "Tone on, measure its frequency with the instrument, tone "
+                                   "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
+                                   "(channel 7\nunless --channel)"));
+    instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
+                                  "TX at the settings in force, measure its power with the "
+                                  "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
 }
 
 std::optional<Subcommand> CommandLine::ChosenSubcommand() const {

@@ -10,8 +10,8 @@ namespace kel::cli {
 
 namespace {
 
-using rftest::ValueError;
 using instrument::Action;
+using rftest::ValueError;
 
 double Decimal(const char* option, const std::string& text, double low, double high) {
     const auto value = rftest::ReadDecimal(text);
@@ -34,8 +34,7 @@ void InstrumentOptions::AddGlobal(CLI::App& app) {
                    "The instrument's profile: a name (scpi, virtual-bench, or one in\n"
                    "~/.config/kelGuiTool/instruments) or a TOML file (default scpi)")
         ->option_text("NAME|FILE");
-    routeOption = app.add_option("--route", route,
-                                 "Close the RF switch to slot N before measuring")
+    routeOption = app.add_option("--route", route, "Close the RF switch to slot N before measuring")
                       ->option_text("N");
 }
 
@@ -49,8 +48,8 @@ void InstrumentOptions::AddToneFreq(CLI::App& sub) {
 void InstrumentOptions::AddTxPower(CLI::App& sub) {
     minDbmOption = sub.add_option("--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)")
                        ->option_text("D");
-    maxDbmOption = sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")
-                       ->option_text("D");
+    maxDbmOption =
+        sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")->option_text("D");
 }
 
 void InstrumentOptions::Resolve(Invocation& run) const {
