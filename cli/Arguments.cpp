@@ -34,7 +34,8 @@ constexpr char kUsageLine[] =
     "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
     "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
     "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n"
-    "       kel-rftest plan check|run PLAN.toml ...\n";
+    "       kel-rftest plan check|run PLAN.toml ...\n"
+    "       kel-rftest [--instrument URL] [--profile NAME|FILE] instrument idn|send|check ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
