@@ -178,6 +178,16 @@ void BoardLine::ModifyState(const std::function<void(BoardState&)>& change) {
     change(model_.MutableState());
 }
 
+void BoardLine::HearGenerator(std::optional<double> levelDbm) {
+    std::lock_guard lock(modelMutex_);
+    model_.HearGenerator(levelDbm);
+}
+
+void BoardLine::ReceiveBurst(std::int64_t frames) {
+    std::lock_guard lock(modelMutex_);
+    model_.ReceiveBurst(frames);
+}
+
 void BoardLine::GoSilent() {
     std::lock_guard lock(modelMutex_);
     shaper_ = FaultShaper(FaultMode{FaultKind::Silent});

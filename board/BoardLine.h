@@ -57,6 +57,8 @@ public:
     BoardState State() const;
     void ModifyState(const std::function<void(BoardState&)>& change);
     void GoSilent();
+    void HearGenerator(std::optional<double> levelDbm);
+    void ReceiveBurst(std::int64_t frames);
     const BoardCharacter& Character() const { return model_.Character(); }
 
 private:

@@ -387,10 +387,11 @@ int BoardModel::CurrentPowerClass() const {
 }
 
 double BoardModel::RxLevelNow() const {
+    const double level = state_.generatorLevelDbm.value_or(state_.rxLevelDbm);
     // A level beyond what a board accepts (or none, NaN) counts as the nearest bound.
-    if (!(state_.rxLevelDbm >= kMinRxLevelDbm))
+    if (!(level >= kMinRxLevelDbm))
         return kMinRxLevelDbm;
-    return std::min(state_.rxLevelDbm, kMaxRxLevelDbm);
+    return std::min(level, kMaxRxLevelDbm);
 }
 
 double BoardModel::FrameLossChanceNow() const {
@@ -408,12 +409,38 @@ void BoardModel::CountRxFrames() {
     // A clock set back counts nothing: the counters never go down.
     if (sent <= state_.rxFramesCounted)
         return;
+    // The generator has replaced the tester: its frames come as bursts.
+    if (state_.generatorLevelDbm) {
+        state_.rxFramesCounted = sent;
+        return;
+    }
     const RxCounters more = DrawRxCounts(sent - state_.rxFramesCounted, FrameLossChanceNow(),
                                          UnseenShare(RxLevelNow()), generator_);
     state_.rxFramesCounted = sent;
+    AddRxCounts(more);
+}
+
+void BoardModel::AddRxCounts(const RxCounters& more) {
     state_.rxCounters.total += more.total;
     state_.rxCounters.abortErrors += more.abortErrors;
     state_.rxCounters.crcErrors += more.crcErrors;
+}
+
+void BoardModel::HearGenerator(std::optional<double> levelDbm) {
+    if (state_.rxRunning)
+        CountRxFrames();
+    state_.generatorLevelDbm = levelDbm;
+}
+
+void BoardModel::ReceiveBurst(std::int64_t frames) {
+    if (!state_.rxRunning || frames <= 0)
+        return;
+    CountRxFrames();
+    // Capped where the board's 32-bit counters end.
+    const std::int64_t room =
+        std::numeric_limits<std::int32_t>::max() - static_cast<std::int64_t>(state_.rxCounters.total);
+    AddRxCounts(DrawRxCounts(std::min(frames, room), FrameLossChanceNow(),
+                             UnseenShare(RxLevelNow()), generator_));
 }
 
 } // namespace kel::board

@@ -13,6 +13,8 @@
 #include "board/BoardState.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -60,6 +62,12 @@ public:
 
     // Answers one command line, given without its line end.
     Reply HandleLine(std::string_view line);
+
+    // The bench's generator reaches the board at this level (nothing: it
+    // stopped); the receiver counts what came before at the old signal.
+    void HearGenerator(std::optional<double> levelDbm);
+    // A burst of frames from the generator, counted while an RX test runs.
+    void ReceiveBurst(std::int64_t frames);
 
     const BoardState& State() const { return state_; }
     // For tests and demos that start from a particular board.
@@ -111,6 +119,7 @@ private:
     double FrameLossChanceNow() const;
     // Brings the RX counters up to the frames sent by now.
     void CountRxFrames();
+    void AddRxCounts(const RxCounters& more);
 
     static const Command kCommands[];
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kel::board {
@@ -63,6 +64,9 @@ struct BoardState {
     std::chrono::steady_clock::time_point rxStart{};
     // The signal the board hears while receiving, in dBm.
     double rxLevelDbm = kDefaultRxLevelDbm;
+    // While the bench's generator is routed to the board with its output on:
+    // its level, which replaces the tester's signal, and only its bursts count.
+    std::optional<double> generatorLevelDbm;
     // The current or last receive test: its counters so far and the frames
     // the tester has sent in it that they account for.
     RxCounters rxCounters;

@@ -13,6 +13,8 @@
 #include "board/BoardLine.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -51,6 +53,13 @@ public:
     }
     // Board i answers no command from now on while its line stays up.
     void GoSilent(std::size_t board) { lines_.at(board)->GoSilent(); }
+    // The bench's generator at board i (BoardModel::HearGenerator).
+    void HearGenerator(std::size_t board, std::optional<double> levelDbm) {
+        lines_.at(board)->HearGenerator(levelDbm);
+    }
+    void ReceiveBurst(std::size_t board, std::int64_t frames) {
+        lines_.at(board)->ReceiveBurst(frames);
+    }
     // What sets board i apart from its peers.
     const BoardCharacter& Character(std::size_t board) const {
         return lines_.at(board)->Character();

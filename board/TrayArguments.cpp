@@ -105,6 +105,16 @@ std::optional<TrayArguments> ParseTrayArguments(std::span<const std::string_view
             count = static_cast<int>(*n);
             continue;
         }
+        if (const auto text = ValueOf("--instrument", args, i)) {
+            const auto port = ParseInteger(*text, 0, 65535);
+            if (!port) {
+                error = "--instrument wants a TCP port from 0 (any free one) to 65535, not " +
+                        Quoted(*text);
+                return std::nullopt;
+            }
+            parsed.instrumentPort = static_cast<int>(*port);
+            continue;
+        }
         const std::string_view arg = args[i];
         const auto fault = ValueOf("--fault", args, i);
         const auto level = fault ? std::nullopt : ValueOf("--rx-level", args, i);
@@ -157,6 +167,7 @@ std::optional<TrayArguments> ParseTrayArguments(std::span<const std::string_view
 std::string TrayUsage() {
     const std::string maxBoards = std::to_string(kMaxTrayBoards);
     return "Usage: kel-virtual-board [--count N] [--fault [I:]MODE]... [--rx-level [I:]DBM]...\n"
+           "                         [--instrument PORT]\n"
            "Serves stand-ins for the RF test firmware, each on a pseudo-terminal of its own,\n"
            "and prints their device paths, one a line, board 0 first. Stops on SIGINT or\n"
            "SIGTERM, or when every board has hung up its line.\n"
@@ -171,6 +182,9 @@ std::string TrayUsage() {
            "                      " +
            LevelRange() + " (" + Whole(kDefaultRxLevelDbm) +
            "); at -80 the top rates lose most frames\n"
+           "  --instrument PORT   also serve the virtual bench: an SCPI counter, power meter,\n"
+           "                      generator and switch on 127.0.0.1:PORT (0: a free port),\n"
+           "                      its URL printed after the paths; route N is the Nth board\n"
            "  -h, --help          show this text\n"
            "  --version           show the version and the licence\n"
            "\n"

@@ -20,6 +20,9 @@ inline constexpr int kMaxTrayBoards = 128;
 struct TrayArguments {
     bool help = false;
     std::vector<BoardConfig> boards; // one per board, in order
+    // The loopback port of the virtual bench's instrument (0: a free one);
+    // none without --instrument.
+    std::optional<int> instrumentPort;
 };
 
 // The arguments after the program's name; empty with the reason in error

@@ -5,6 +5,7 @@
 // sets its line to raw).
 
 #include "board/BoardTray.h"
+#include "board/InstrumentServer.h"
 #include "board/TrayArguments.h"
 #include "resources/Version.h"
 
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +50,23 @@ int main(int argc, char** argv) {
                      tray.Error().c_str());
         return 1;
     }
+    std::unique_ptr<kel::board::InstrumentServer> bench;
+    if (parsed->instrumentPort) {
+        // *IDN? has four comma-separated fields: the version's own comma must go.
+        std::string firmware(kel::res::BuildVersion());
+        std::replace(firmware.begin(), firmware.end(), ',', ';');
+        bench = std::make_unique<kel::board::InstrumentServer>(
+            tray, *parsed->instrumentPort,
+            "kelGuiTool,Virtual Bench,VB" + std::to_string(tray.Size()) + "," + firmware);
+        if (!bench->Error().empty()) {
+            std::fprintf(stderr, "kel-virtual-board: instrument: %s\n", bench->Error().c_str());
+            return 1;
+        }
+    }
     for (std::size_t i = 0; i < tray.Size(); ++i)
         std::printf("%s\n", tray.SlavePath(i).c_str());
+    if (bench)
+        std::printf("%s\n", bench->Url().c_str());
     std::fflush(stdout);
 
     // Each hang-up is told once, as it happens; the other boards go on.
@@ -73,6 +90,7 @@ int main(int argc, char** argv) {
             break;
     }
     tellHangUps();
+    bench.reset();
     tray.Stop();
     return 0;
 }

@@ -18,7 +18,8 @@ constexpr char kUsageLine[] =
     "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
     "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
     "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n"
-    "       kel-rftest plan check|run PLAN.toml ...\n";
+    "       kel-rftest plan check|run PLAN.toml ...\n"
+    "       kel-rftest [--instrument URL] [--profile NAME|FILE] instrument idn|send|check ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -34,10 +35,13 @@ constexpr char kFooter[] =
     "\n"
     "Exit codes:\n"
     "  0    success\n"
-    "  1    the board refused or did not answer (the message says which command)\n"
-    "  2    bad usage: nothing was sent\n"
-    "  3    the port could not be opened (the reason is given), or not within --wait-port\n"
-    "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
+    "  1    the board refused or did not answer (the message says which command), or\n"
+    "       the instrument reported an error (its own text)\n"
+    "  2    bad usage: nothing was sent (a wrong --instrument or --profile too)\n"
+    "  3    the port could not be opened (the reason is given), or not within --wait-port,\n"
+    "       or the instrument could not be reached (before the board was touched)\n"
+    "  4    a --max-per, --max-ppm, --min-dbm or --max-dbm limit was exceeded (every\n"
+    "       point was measured and reported)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
     "\n"
@@ -175,6 +179,7 @@ void CommandLine::Build() {
                  "Show every line sent (>) and read (<) on standard error, control\n"
                  "characters as \\r \\0 \\xNN");
 
+    instrumentRaw.AddGlobal(app);
     Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
         "offset and the SDD power table)");
@@ -264,6 +269,13 @@ void CommandLine::Build() {
         "the reply")
         ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
+    instrumentRaw.AddToneFreq(*Add(app, Subcommand::ToneFreq,
+                                   "Tone on, measure its frequency with the instrument, tone "
+                                   "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
+                                   "(channel 7\nunless --channel)"));
+    instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
+                                  "TX at the settings in force, measure its power with the "
+                                  "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostream& out,

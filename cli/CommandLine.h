@@ -5,6 +5,7 @@
 // (CommandLineMissing.cpp), and the values checked into an Invocation
 // (CommandLineResolve.cpp).
 
+#include "cli/InstrumentOptions.h"
 #include "cli/Invocation.h"
 #include "rftest/RfTables.h"
 #include "rftest/ValueChecks.h"
@@ -50,6 +51,7 @@ public:
 
     CLI::App app;
     Raw raw;
+    InstrumentOptions instrumentRaw;
 
     Invocation Resolve() const;
     // The subcommand chosen, as far as the words went.

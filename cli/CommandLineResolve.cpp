@@ -124,6 +124,7 @@ Invocation CommandLine::Resolve() const {
         run.maxPer = PercentOption("--max-per", raw.maxPer);
     if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
         throw UsageError{*refusal};
+    instrumentRaw.Resolve(run);
 
     switch (run.subcommand) {
     case Subcommand::Tx:

@@ -41,6 +41,10 @@ const char* SubcommandName(Subcommand subcommand) {
         return "supply dcdc";
     case Subcommand::Send:
         return "send";
+    case Subcommand::ToneFreq:
+        return "tone-freq";
+    case Subcommand::TxPower:
+        return "tx-power";
     }
     return "";
 }

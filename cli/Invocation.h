@@ -3,6 +3,7 @@
 // One run of kel-rftest as its arguments ask for it, every value checked:
 // the port, the chip model, the global settings and one subcommand.
 
+#include "cli/InstrumentLink.h"
 #include "results/StoreSetting.h"
 
 #include <array>
@@ -33,6 +34,8 @@ enum class Subcommand {
     SupplyLdo,
     SupplyDcDc,
     Send,
+    ToneFreq,
+    TxPower,
 };
 
 // What --csv does with a file that is already there.
@@ -82,6 +85,12 @@ struct Invocation {
     std::array<std::string, 3> values;
     std::string path; // sdd-export
     std::string text; // send
+
+    // --instrument with its profile and route; tone-freq and tx-power need it.
+    std::optional<InstrumentChoice> instrument;
+    std::optional<double> maxPpm; // tone-freq
+    std::optional<double> minDbm; // tx-power
+    std::optional<double> maxDbm;
 };
 
 // The name of the subcommand as typed ("freq-offset get").

@@ -92,6 +92,14 @@ void AddValues(Fields& object, const Measurement& m) {
     case MeasurementKind::Tx:
     case MeasurementKind::Tone:
         break; // what ran is the command's; its options come as extra fields
+    case MeasurementKind::ToneFreq:
+        object[f::kFreqHz] = m.freqHz ? Fields(*m.freqHz) : Fields(nullptr);
+        object[f::kErrorHz] = m.errorHz ? Fields(*m.errorHz) : Fields(nullptr);
+        object[f::kErrorPpm] = m.errorPpm ? Fields(*m.errorPpm) : Fields(nullptr);
+        break;
+    case MeasurementKind::TxPower:
+        object[f::kPowerDbm] = m.powerDbm ? Fields(*m.powerDbm) : Fields(nullptr);
+        break;
     }
     if (m.limitLow)
         object[f::kLimitLow] = *m.limitLow;
@@ -109,6 +117,8 @@ Fields Facts(const RunFacts& facts, bool ok, const std::string& time) {
         object[f::kModel] = facts.model;
     if (facts.boardMac)
         object[f::kBoardMac] = *facts.boardMac;
+    if (!facts.instrument.empty())
+        object[f::kInstrument] = facts.instrument;
     return object;
 }
 

@@ -23,6 +23,7 @@ struct RunFacts {
     std::string port;    // the device path, once known
     std::string model;
     std::optional<std::string> boardMac; // the source address, once read
+    std::string instrument;              // its *IDN?, once connected
     // The settings in force: set by this run, or (the power level) as the
     // board reported it.
     std::optional<int> channel;

@@ -3,6 +3,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CompletionValues.h"
+#include "cli/InstrumentCommands.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
@@ -18,6 +19,9 @@ int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostr
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);
+    // The instrument alone needs no board: a command line of its own.
+    if (IsInstrumentCommand(args))
+        return RunInstrumentCommand(args, out, err);
     // A plan runs many boards: a command line of its own.
     if (IsPlanCommand(args))
         return RunPlanCommand(args, out, err, interruption, settings);

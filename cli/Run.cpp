@@ -32,8 +32,10 @@ Run::Run(const Invocation& invocation, Report& report, Interruption& interruptio
                                    : std::function<void(const std::string&)>(),
               invocation.timeout}),
       ctx_(port_, invocation.chipModelRow) {
-    if (invocation.verbose)
+    if (invocation.verbose) {
         trace_.emplace(err);
+        traceStream_ = &err;
+    }
     RunFacts& facts = report_.Facts();
     facts.command = SubcommandName(run_.subcommand);
     facts.model = kChipModels[static_cast<std::size_t>(run_.chipModelRow)].name;
@@ -54,6 +56,8 @@ int Run::Execute() {
 int Run::Steps() {
     if (!PrepareOutputs())
         return kExitUsage;
+    if (!ConnectInstrument())
+        return kExitNoPort;
     if (!OpenPort())
         return interruption_.Requested() ? kExitInterrupted : kExitNoPort;
     recording_.Begin();
@@ -249,6 +253,10 @@ int Run::RunSubcommand() {
     case Subcommand::MacGet:
     case Subcommand::MacSet:
         return Mac();
+    case Subcommand::ToneFreq:
+        return ToneFreq();
+    case Subcommand::TxPower:
+        return TxPower();
     default:
         return Calibration();
     }

@@ -101,6 +101,15 @@ private:
     int Send();
     int Mac();
     int Calibration();
+    // RunInstrument.cpp: the instrument connected before the port opens
+    // (false: reported, exit 3), and the subcommands that measure with it.
+    bool ConnectInstrument();
+    int ToneFreq();
+    int TxPower();
+    // A step's instrument error, reported as the step's failure.
+    int InstrumentFailed(const std::string& message);
+    // The channel tone-freq and tx-power measure at, set first when not given.
+    bool SetMeasuringChannel();
 
     const Invocation& run_;
     Report& report_;
@@ -109,9 +118,11 @@ private:
     RunRecording recording_;
 
     // Declared in the order they start; they end the other way round.
+    std::unique_ptr<instrument::Instrument> instrument_;
     std::unique_ptr<board::VirtualBoardHost> board_;
     SerialPort port_;
     std::optional<WireTrace> trace_;
+    std::ostream* traceStream_ = nullptr; // -v: where the instrument's lines go too
     rftest::LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
     rftest::FrontEndContext ctx_;

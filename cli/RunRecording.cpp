@@ -40,6 +40,7 @@ void RunRecording::Begin() {
     run.port = facts.port;
     run.baud = invocation_.baud;
     run.dut = invocation_.dut;
+    run.instrument = facts.instrument;
     recorder_->BeginRun(std::move(run));
 }
 

@@ -2,6 +2,7 @@
 #include "console/CkelGuiToolDlg.h"
 
 #include "board/VirtualBoardHost.h"
+#include "console/BenchInstrument.h"
 #include "console/BoardText.h"
 #include "console/CAboutDlg.h"
 #include "console/CommandHistory.h"
@@ -130,6 +131,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     results = std::make_unique<ResultsRecorder>(
         *this, [this](const QString& text) { AppendLogText(text); },
         [this] { return ShownForResults(*this); });
+    instrument = std::make_unique<BenchInstrument>();
     AddLogEntriesToPaneMenu();
 }
 

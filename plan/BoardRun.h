@@ -14,10 +14,15 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace kel {
 class SerialPort;
+}
+namespace kel::instrument {
+class Instrument;
 }
 
 namespace kel::plan {
@@ -33,6 +38,11 @@ struct BoardRunSettings {
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
     // Where sdd-export writes, a file named after the board.
     std::filesystem::path sddFolder = ".";
+    // The plan's instrument, connected, shared by every board (its use takes
+    // the kInstrumentResource turn); null without one.
+    instrument::Instrument* instrument = nullptr;
+    // The instrument's switch route to each board, by its port.
+    std::map<std::string, int> routes;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

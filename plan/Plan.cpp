@@ -12,7 +12,7 @@ namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
+constexpr std::array<std::pair<StepKind, std::string_view>, 13> kStepNames{{
     {StepKind::FreqOffset, "freq-offset"},
     {StepKind::SddPower, "sdd-power"},
     {StepKind::Power, "power"},
@@ -24,6 +24,8 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
     {StepKind::SddExport, "sdd-export"},
     {StepKind::Mac, "mac"},
     {StepKind::Send, "send"},
+    {StepKind::ToneFreq, "tone-freq"},
+    {StepKind::TxPower, "tx-power"},
 }};
 
 } // namespace
@@ -53,6 +55,14 @@ std::size_t Step::Points() const {
     if (kind == StepKind::RxSweep)
         return channels.size() * rateRows.size();
     return 1;
+}
+
+std::optional<int> PlanInstrument::RouteOf(std::size_t board) const {
+    if (routes.empty())
+        return static_cast<int>(board) + 1;
+    if (board < routes.size())
+        return routes[board];
+    return std::nullopt;
 }
 
 const char* Plan::ModelName() const {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/PlanReader.h"
 
+#include "plan/InstrumentTable.h"
 #include "plan/StepReader.h"
 #include "plan/TomlKeys.h"
 #include "protocol/ChipModels.h"
@@ -102,6 +103,8 @@ PlanReading ReadPlan(std::string_view text, const std::string& fileName) {
     KeyReader top(root, "", errors);
     ReadHeader(top, plan);
     ReadSteps(top, plan);
+    ReadInstrumentTable(top, plan);
+    CheckInstrumentSteps(plan, errors);
     top.RefuseOtherKeys();
     if (errors.Empty())
         return {std::move(plan), {}};

@@ -62,7 +62,8 @@ constexpr std::array kRunTextsBeforeBaud{
     &RunRecord::operatorName, &RunRecord::chipModel, &RunRecord::port};
 constexpr std::array kRunTextsAfterBaud{&RunRecord::boardMac,   &RunRecord::dut,
                                         &RunRecord::plan,       &RunRecord::planVersion,
-                                        &RunRecord::sessionLog, &RunRecord::verdict};
+                                        &RunRecord::sessionLog, &RunRecord::verdict,
+                                        &RunRecord::instrument};
 
 // A measurement's numbers between its kind and its text, and its limits after
 // the text, in table order.
@@ -72,6 +73,11 @@ constexpr auto kMeasuredNumbers = std::make_tuple(
     &rftest::Measurement::crcErrors, &rftest::Measurement::perPercent, &rftest::Measurement::value);
 constexpr auto kLimitNumbers =
     std::make_tuple(&rftest::Measurement::limitLow, &rftest::Measurement::limitHigh);
+// What an instrument measured, after the verdict: a later schema version's
+// columns come last, where ALTER TABLE puts them.
+constexpr auto kInstrumentNumbers =
+    std::make_tuple(&rftest::Measurement::freqHz, &rftest::Measurement::errorHz,
+                    &rftest::Measurement::errorPpm, &rftest::Measurement::powerDbm);
 
 template <typename Members>
 void WriteNumbers(Row& row, const rftest::Measurement& m, const Members& members) {
@@ -119,6 +125,7 @@ Row MeasurementRow(const StoredMeasurement& stored) {
     row.push_back(m.text);
     WriteNumbers(row, m, kLimitNumbers);
     row.push_back(std::string(rftest::VerdictName(m.verdict)));
+    WriteNumbers(row, m, kInstrumentNumbers);
     return row;
 }
 
@@ -143,6 +150,7 @@ StoredMeasurement MeasurementFromRow(const Row& row) {
     if (!verdictNamed)
         throw std::invalid_argument("unknown verdict '" + verdict + "'");
     m.verdict = *verdictNamed;
+    ReadNumbers(r, m, kInstrumentNumbers);
     return stored;
 }
 

@@ -21,16 +21,18 @@ using Row = std::vector<Value>;
 
 namespace f = rftest::field;
 
-inline constexpr std::array<const char*, 16> kRunColumns{
+// Columns added by a later schema version come last, where ALTER TABLE puts them.
+inline constexpr std::array<const char*, 17> kRunColumns{
     f::kId,       f::kStartedAt,   f::kEndedAt,    f::kTool,    f::kVersion,  f::kStation,
     f::kOperator, f::kChipModel,   f::kPort,       f::kBaud,    f::kBoardMac, f::kDut,
-    f::kPlan,     f::kPlanVersion, f::kSessionLog, f::kVerdict,
+    f::kPlan,     f::kPlanVersion, f::kSessionLog, f::kVerdict, f::kInstrument,
 };
 
-inline constexpr std::array<const char*, 18> kMeasurementColumns{
-    f::kId,         f::kRunId,      f::kSeq,  f::kAt,       f::kKind,        f::kChannel,
-    f::kRateMbps,   f::kPowerLevel, f::kSent, f::kTotal,    f::kAbortErrors, f::kCrcErrors,
-    f::kPerPercent, f::kValue,      f::kText, f::kLimitLow, f::kLimitHigh,   f::kVerdict,
+inline constexpr std::array<const char*, 22> kMeasurementColumns{
+    f::kId,         f::kRunId,      f::kSeq,      f::kAt,       f::kKind,        f::kChannel,
+    f::kRateMbps,   f::kPowerLevel, f::kSent,     f::kTotal,    f::kAbortErrors, f::kCrcErrors,
+    f::kPerPercent, f::kValue,      f::kText,     f::kLimitLow, f::kLimitHigh,   f::kVerdict,
+    f::kFreqHz,     f::kErrorHz,    f::kErrorPpm, f::kPowerDbm,
 };
 
 Row RunRow(const RunRecord& run);

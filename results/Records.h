@@ -40,6 +40,7 @@ struct RunRecord {
     std::string planVersion;
     std::string sessionLog; // the session log file's path, when there is one
     std::string verdict;
+    std::string instrument; // the *IDN? of the instrument it measured with
 };
 
 struct StoredMeasurement {

@@ -125,8 +125,26 @@ CREATE UNIQUE INDEX IF NOT EXISTS measurements_run_seq ON measurements(run_id, s
 CREATE INDEX IF NOT EXISTS measurements_at ON measurements(at);
 )sql";
 
-constexpr std::array<Migration, 2> kSqlite{{{1, kSqliteV1.data()}, {2, kSqliteV2}}};
-constexpr std::array<Migration, 2> kServer{{{1, kServerV1.data()}, {2, kServerV2}}};
+// Instruments: what a counter or power meter measured, and which instrument
+// (its *IDN?) a run measured with.
+constexpr char kSqliteV3[] = R"sql(
+ALTER TABLE runs ADD COLUMN instrument TEXT NOT NULL DEFAULT '';
+ALTER TABLE measurements ADD COLUMN freq_hz REAL;
+ALTER TABLE measurements ADD COLUMN error_hz REAL;
+ALTER TABLE measurements ADD COLUMN error_ppm REAL;
+ALTER TABLE measurements ADD COLUMN power_dbm REAL;
+)sql";
+
+constexpr char kServerV3[] = R"sql(
+ALTER TABLE runs ADD COLUMN IF NOT EXISTS instrument TEXT NOT NULL DEFAULT '';
+ALTER TABLE measurements ADD COLUMN IF NOT EXISTS freq_hz DOUBLE PRECISION;
+ALTER TABLE measurements ADD COLUMN IF NOT EXISTS error_hz DOUBLE PRECISION;
+ALTER TABLE measurements ADD COLUMN IF NOT EXISTS error_ppm DOUBLE PRECISION;
+ALTER TABLE measurements ADD COLUMN IF NOT EXISTS power_dbm DOUBLE PRECISION;
+)sql";
+
+constexpr std::array<Migration, 3> kSqlite{{{1, kSqliteV1.data()}, {2, kSqliteV2}, {3, kSqliteV3}}};
+constexpr std::array<Migration, 3> kServer{{{1, kServerV1.data()}, {2, kServerV2}, {3, kServerV3}}};
 static_assert(kSqlite.back().version == kServer.back().version);
 
 } // namespace

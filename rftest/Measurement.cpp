@@ -13,7 +13,7 @@
 namespace kel::rftest {
 namespace {
 
-constexpr std::array<std::pair<MeasurementKind, std::string_view>, 11> kKindNames{{
+constexpr std::array<std::pair<MeasurementKind, std::string_view>, 13> kKindNames{{
     {MeasurementKind::Rx, "rx"},
     {MeasurementKind::FreqOffset, "freq_offset"},
     {MeasurementKind::SddFreqOffset, "sdd_freq_offset"},
@@ -25,6 +25,8 @@ constexpr std::array<std::pair<MeasurementKind, std::string_view>, 11> kKindName
     {MeasurementKind::SddExport, "sdd_export"},
     {MeasurementKind::Mac, "mac"},
     {MeasurementKind::Send, "send"},
+    {MeasurementKind::ToneFreq, "tone_freq"},
+    {MeasurementKind::TxPower, "tx_power"},
 }};
 
 constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{

@@ -25,10 +25,12 @@ enum class MeasurementKind {
     SddExport,
     Mac,
     Send,
+    ToneFreq,
+    TxPower,
 };
 
 // "rx", "freq_offset", "sdd_freq_offset", "power", "sdd_power", "tx",
-// "tone", "supply", "sdd_export", "mac", "send".
+// "tone", "supply", "sdd_export", "mac", "send", "tone_freq", "tx_power".
 std::string_view KindName(MeasurementKind kind);
 std::optional<MeasurementKind> KindNamed(std::string_view name);
 
@@ -73,6 +75,13 @@ struct Measurement {
     std::optional<double> perPercent;
     std::optional<double> value;
     std::string text;
+    // What an instrument measured: tone_freq the tone's frequency and its
+    // error from the channel centre (value: error_ppm), tx_power the
+    // carrier's power (value: power_dbm).
+    std::optional<double> freqHz;
+    std::optional<double> errorHz;
+    std::optional<double> errorPpm;
+    std::optional<double> powerDbm;
 
     // The limit it was judged against, and the verdict.
     std::optional<double> limitLow;
@@ -121,6 +130,12 @@ inline constexpr char kText[] = "text";
 inline constexpr char kLimitLow[] = "limit_low";
 inline constexpr char kLimitHigh[] = "limit_high";
 inline constexpr char kVerdict[] = "verdict";
+inline constexpr char kFreqHz[] = "freq_hz";
+inline constexpr char kErrorHz[] = "error_hz";
+inline constexpr char kErrorPpm[] = "error_ppm";
+inline constexpr char kPowerDbm[] = "power_dbm";
+// The *IDN? of the instrument a run measured with.
+inline constexpr char kInstrument[] = "instrument";
 
 // The results store's own columns: a row's identity, and its run's.
 inline constexpr char kId[] = "id";

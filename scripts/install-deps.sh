@@ -21,6 +21,8 @@ packages=(
   dpkg-dev python3 lintian optipng
   # udevadm, for the udev rule's test
   udev
+  # A VISA library we did not write reads the virtual bench as a LAN instrument.
+  python3-pyvisa-py
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "cli/plan/JUnitReport.h"
 #include "cli/plan/PlanArguments.h"
 #include "cli/plan/PlanDisplay.h"
+#include "cli/plan/PlanInstrument.h"
 #include "cli/plan/PlanRecording.h"
 #include "cli/plan/PlanSummary.h"
 #include "plan/PlanReader.h"
@@ -76,6 +77,7 @@ private:
     Interruption& interruption_;
     RunSettings settings_;
     std::unique_ptr<board::BoardTray> tray_;
+    PlanInstrument instrument_; // after the tray: its virtual bench serves the tray's boards
     std::string station_;
     std::string startedAt_;
 };
@@ -127,15 +129,25 @@ int PlanCommand::Run() {
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
+    std::string instrumentProblem;
+    std::map<std::string, int> routes;
+    if (const int code = instrument_.Start(plan_, tray_.get(), boards, routes, instrumentProblem)) {
+        Refused(instrumentProblem);
+        err_ << "kel-rftest: nothing was sent to any board\n" << std::flush;
+        return code;
+    }
     station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
     startedAt_ = rftest::UtcNow();
 
     PlanDisplay display(plan_, err_, settings_.liveTable, invocation_.loop);
     // Declared before the run, whose workers record through it.
-    PlanRecording recording(plan_, invocation_.store, {station_, invocation_.operatorName},
+    PlanRecording recording(plan_, invocation_.store,
+                            {station_, invocation_.operatorName, instrument_.Identity()},
                             [&display](const std::string& text) { display.Line(text); });
     plan::BoardRunSettings boardSettings;
     boardSettings.watchdogSlice = settings_.watchdogSlice;
+    boardSettings.instrument = instrument_.Get();
+    boardSettings.routes = std::move(routes);
     plan::PlanRun run(plan_, boards, boardSettings);
     PlanTally tally(plan_, boards);
     Hook(tally, display);

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/InstrumentOptions.h"
+
+#include "rftest/ValueChecks.h"
+
+#include <cmath>
+#include <vector>
+
+namespace kel::cli {
+
+namespace {
+
+using instrument::Action;
+using rftest::ValueError;
+
+double Decimal(const char* option, const std::string& text, double low, double high) {
+    const auto value = rftest::ReadDecimal(text);
+    if (!value || *value < low || *value > high)
+        throw ValueError{std::string(option) + " must be a number from " +
+                         std::to_string(static_cast<int>(low)) + " to " +
+                         std::to_string(static_cast<int>(high))};
+    return *value;
+}
+
+} // namespace
+
+void InstrumentOptions::AddGlobal(CLI::App& app) {
+    urlOption = app.add_option("--instrument", url,
+                               "Measure with the instrument at URL: tcp://HOST[:PORT] (raw "
+                               "SCPI, port 5025\nby default); unreachable: exit 3 before the "
+                               "board is touched")
+                    ->option_text("URL");
+    app.add_option("--profile", profile,
+                   "The instrument's profile: a name (scpi, virtual-bench, or one in\n"
+                   "~/.config/kelGuiTool/instruments) or a TOML file (default scpi)")
+        ->option_text("NAME|FILE");
+    routeOption = app.add_option("--route", route, "Close the RF switch to slot N before measuring")
+                      ->option_text("N");
+}
+
+void InstrumentOptions::AddToneFreq(CLI::App& sub) {
+    maxPpmOption = sub.add_option("--max-ppm", maxPpm,
+                                  "Judge the frequency error: PASS within +-P ppm, else FAIL "
+                                  "(exit 4)")
+                       ->option_text("P");
+}
+
+void InstrumentOptions::AddTxPower(CLI::App& sub) {
+    minDbmOption = sub.add_option("--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)")
+                       ->option_text("D");
+    maxDbmOption =
+        sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")->option_text("D");
+}
+
+void InstrumentOptions::Resolve(Invocation& run) const {
+    const bool toneFreq = run.subcommand == Subcommand::ToneFreq;
+    const bool txPower = run.subcommand == Subcommand::TxPower;
+    if (urlOption->count() == 0) {
+        if (toneFreq || txPower)
+            throw ValueError{std::string(SubcommandName(run.subcommand)) +
+                             " measures with an instrument: give --instrument URL"};
+        if (routeOption->count() > 0)
+            throw ValueError{"--route needs --instrument URL"};
+        return;
+    }
+    std::vector<Action> needed;
+    if (toneFreq)
+        needed.push_back(Action::MeasureFrequency);
+    if (txPower)
+        needed.push_back(Action::MeasurePower);
+    run.instrument = ResolveInstrument(url, profile, route, needed, SubcommandName(run.subcommand));
+    if (toneFreq && maxPpmOption->count() > 0)
+        run.maxPpm = Decimal("--max-ppm", maxPpm, 0, 1000);
+    if (txPower && minDbmOption->count() > 0)
+        run.minDbm = Decimal("--min-dbm", minDbm, -150, 60);
+    if (txPower && maxDbmOption->count() > 0)
+        run.maxDbm = Decimal("--max-dbm", maxDbm, -150, 60);
+    if (run.minDbm && run.maxDbm && *run.minDbm > *run.maxDbm)
+        throw ValueError{"--min-dbm is above --max-dbm"};
+}
+
+} // namespace kel::cli
