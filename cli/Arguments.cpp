@@ -3,9 +3,10 @@
 
 #include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
+#include "cli/TextChecks.h"
 #include "protocol/ChipModels.h"
-#include "rftest/MacAddresses.h"
 #include "resources/Version.h"
+#include "rftest/MacAddresses.h"
 #include "rftest/Messages.h"
 #include "rftest/ModelFeatures.h"
 #include "rftest/PointLists.h"
@@ -53,6 +54,7 @@ constexpr char kFooter[] =
     "  2    bad usage: nothing was sent\n"
     "  3    the port could not be opened (the reason is given), or not within --wait-port\n"
     "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
+    "  5    tested, not recorded: the results store could not take the run (said why)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
     "\n"
@@ -480,6 +482,11 @@ Invocation CommandLine::Resolve() const {
     if (!store)
         throw UsageError{refusal};
     run.store = *store;
+    for (const auto& [option, text] : {std::pair{"--station", &raw.station},
+                                       {"--operator", &raw.operatorName},
+                                       {"--dut", &raw.dut}})
+        if (const auto problem = NameProblem(option, *text))
+            throw UsageError{*problem};
     run.station = raw.station;
     run.operatorName = raw.operatorName;
     run.dut = raw.dut;

@@ -2,12 +2,15 @@
 #include "cli/RfTestRun.h"
 
 #include "cli/Arguments.h"
+#include "cli/CompletionValues.h"
 #include "cli/PlanArguments.h"
 #include "cli/PlanCommand.h"
-#include "cli/CompletionValues.h"
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
+#include "cli/TextChecks.h"
+
+#include <ostream>
 
 namespace kel::cli {
 
@@ -15,6 +18,7 @@ int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostr
               Interruption& interruption, const RunSettings& settings) {
     if (const auto code = AnswerCompleteValues(args, out, err))
         return *code;
+    err << PasswordOnCommandLineWarning(args) << std::flush;
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);

@@ -33,6 +33,9 @@ struct BoardRunSettings {
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
     // Where sdd-export writes, a file named after the board.
     std::filesystem::path sddFolder = ".";
+    // Where each board's session log (every byte each way) is kept; none
+    // when empty.
+    std::filesystem::path sessionLogFolder;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each
