@@ -143,6 +143,11 @@ TEST(CliPlan, RunsTheStoreCannotTakeAreNamedAndExit5EvenWhenEveryBoardPassed) {
          at = result.err.find(store, at + 1))
         ++said;
     EXPECT_EQ(said, 1u) << result.err;
+
+    const CliResult single = RunCli({"--virtual", "-m", "QB202", "--results", store, "info"});
+    EXPECT_EQ(single.exitCode, 5) << single.err;
+    EXPECT_NE(single.err.find("tested, not recorded: the run on "), std::string::npos)
+        << single.err;
 }
 
 TEST(CliPlan, EachBoardKeepsAWireLogAndItsSddFileBesideTheStoreOrInSddDir) {
