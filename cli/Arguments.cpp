@@ -3,6 +3,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ResultSchema.h"
+#include "cli/TextChecks.h"
 #include "protocol/ChipModels.h"
 #include "resources/Version.h"
 
@@ -42,6 +43,7 @@ constexpr char kFooter[] =
     "       or the instrument could not be reached (before the board was touched)\n"
     "  4    a --max-per, --max-ppm, --min-dbm or --max-dbm limit was exceeded (every\n"
     "       point was measured and reported)\n"
+    "  5    tested, not recorded: the results store could not take the run (said why)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
     "\n"

@@ -2,6 +2,7 @@
 // The values of the command line checked, each refusal saying what its option
 // takes, into the Invocation the run follows.
 #include "cli/CommandLine.h"
+#include "cli/TextChecks.h"
 #include "cli/RecordingPush.h"
 #include "protocol/ChipModels.h"
 #include "rftest/MacAddresses.h"
@@ -110,6 +111,11 @@ Invocation CommandLine::Resolve() const {
     if (!store)
         throw UsageError{refusal};
     run.store = *store;
+    for (const auto& [option, text] : {std::pair{"--station", &raw.station},
+                                       {"--operator", &raw.operatorName},
+                                       {"--dut", &raw.dut}})
+        if (const auto problem = NameProblem(option, *text))
+            throw UsageError{*problem};
     run.station = raw.station;
     run.operatorName = raw.operatorName;
     run.dut = raw.dut;

@@ -9,6 +9,9 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoPort = 3;
 inline constexpr int kExitPerLimit = 4;
+// Tested, not recorded: the results store could not take every run (a full
+// disk, a read-only or damaged file); also a store's disk too full to start.
+inline constexpr int kExitNotRecorded = 5;
 inline constexpr int kExitInterrupted = 130;
 
 } // namespace kel::cli

@@ -6,9 +6,11 @@
 #include "results/ExportCsv.h"
 #include "results/Queries.h"
 #include "results/RowJson.h"
+#include "results/RunSource.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
+#include "results/Yield.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -36,7 +38,8 @@ struct Options {
     std::string results;
     bool resultsGiven = false;
     bool json = false;
-    std::string since, board, dut, runId, format = "csv";
+    std::string since, until, board, dut, plan, station, runId, format = "csv";
+    std::string from = "local";
     std::int64_t limit = 50;
     bool limitGiven = false;
 };
@@ -124,18 +127,31 @@ public:
     StoreSetting setting;
 
 private:
-    // The local store; null (with a note) when nothing was recorded yet.
-    std::unique_ptr<Store> OpenStore() {
+    // Where the answers come from (--from): the local store, or a server;
+    // null (with a note) when nothing was recorded locally yet.
+    std::unique_ptr<RunSource> Source() {
+        if (options_.from == "server")
+            return ServerRuns(setting.server);
+        if (options_.from.starts_with("postgres"))
+            return ServerRuns(options_.from);
         if (!std::filesystem::exists(setting.file)) {
             err_ << "kel-rftest: no results recorded yet in " << setting.file.string() << '\n';
             return nullptr;
         }
-        return std::make_unique<Store>(setting.file, Store::Open::Existing);
+        return StoreRuns(setting.file);
     }
-    std::string Since() const {
-        if (options_.since.empty())
-            return {};
-        return *SinceBound(options_.since);
+    RunFilter Filter() const {
+        RunFilter filter;
+        filter.since = Bound(options_.since);
+        filter.until = Bound(options_.until);
+        filter.boardMac = options_.board;
+        filter.dut = options_.dut;
+        filter.plan = options_.plan;
+        filter.station = options_.station;
+        return filter;
+    }
+    static std::string Bound(const std::string& text) {
+        return text.empty() ? std::string() : *SinceBound(text);
     }
 
     const Options& options_;
@@ -144,15 +160,12 @@ private:
 };
 
 int ResultsCommand::Runs() {
-    const std::unique_ptr<Store> store = OpenStore();
-    if (!store)
+    const std::unique_ptr<RunSource> source = Source();
+    if (!source)
         return kExitOk;
-    RunFilter filter;
-    filter.since = Since();
-    filter.boardMac = options_.board;
-    filter.dut = options_.dut;
+    RunFilter filter = Filter();
     filter.limit = options_.limit;
-    const std::vector<RunSummary> runs = ListRuns(*store, filter);
+    const std::vector<RunSummary> runs = source->Runs(filter);
     if (options_.json) {
         for (const RunSummary& summary : runs) {
             Json object = RowObject<Json>(kRunColumns, RunRow(summary.run));
@@ -161,10 +174,11 @@ int ResultsCommand::Runs() {
         }
         return kExitOk;
     }
-    Table table({"time", "station", "board", "dut", "tool", "verdict", "points", "run"});
+    Table table({"time", "station", "board", "dut", "plan", "tool", "verdict", "points", "run"});
     for (const RunSummary& summary : runs) {
         const RunRecord& run = summary.run;
-        table.Add({ShownTime(run.startedAt), run.station, run.boardMac, run.dut, run.tool,
+        table.Add({ShownTime(run.startedAt), run.station, run.boardMac, run.dut,
+                   run.plan + (run.planVersion.empty() ? "" : " " + run.planVersion), run.tool,
                    run.verdict, std::to_string(summary.points), run.id.substr(0, 8)});
     }
     table.Print(out_);
@@ -172,19 +186,22 @@ int ResultsCommand::Runs() {
 }
 
 int ResultsCommand::Show() {
-    const std::unique_ptr<Store> store = OpenStore();
-    if (!store)
+    const std::unique_ptr<RunSource> source = Source();
+    if (!source)
         return Failed("results show", "no run " + options_.runId);
-    const RunRecord run = FindRun(*store, options_.runId);
-    const std::vector<StoredMeasurement> measurements = RunMeasurements(*store, run.id);
+    const RunRecord run = source->Find(options_.runId);
+    const std::vector<StoredMeasurement> measurements = source->Measurements(run.id);
     if (options_.json) {
         for (const StoredMeasurement& stored : measurements)
             out_ << JsonLine(RowObject<Json>(kMeasurementColumns, MeasurementRow(stored)));
         return kExitOk;
     }
     // What the run names, the empty fields left out.
+    const std::string plan = run.plan + (run.planVersion.empty() ? "" : " " + run.planVersion);
     out_ << "run " << run.id << "  " << ShownTime(run.startedAt) << "  " << run.tool;
     for (const auto& [label, value] : {std::pair{"station", &run.station},
+                                       {"operator", &run.operatorName},
+                                       {"plan", &plan},
                                        {"board", &run.boardMac},
                                        {"dut", &run.dut},
                                        {"verdict", &run.verdict}}) {
@@ -214,18 +231,18 @@ int ResultsCommand::Export() {
     const bool csv = options_.format == "csv";
     if (csv)
         out_ << ExportCsvHeader();
-    const std::unique_ptr<Store> store = OpenStore();
-    if (!store)
+    const std::unique_ptr<RunSource> source = Source();
+    if (!source)
         return kExitOk;
-    ExportRows(*store, Since(), [&](const Row& row) {
+    source->Export(Filter(), [&](const Row& row) {
         out_ << (csv ? ExportCsvLine(row) : JsonLine(RowObject<Json>(columns, row)));
     });
     return kExitOk;
 }
 
 int ResultsCommand::Yield() {
-    const std::unique_ptr<Store> store = OpenStore();
-    const YieldSummary yield = store ? results::Yield(*store, Since()) : YieldSummary{};
+    const std::unique_ptr<RunSource> source = Source();
+    const YieldSummary yield = source ? results::Yield(*source, Filter()) : YieldSummary{};
     if (options_.json) {
         Json worst = Json::array();
         for (const PointYield& point : yield.worst)
@@ -238,17 +255,26 @@ int ResultsCommand::Yield() {
         out_ << JsonLine(Json{{"boards", yield.boards},
                               {"first_pass", yield.firstPass},
                               {"final_pass", yield.finalPass},
+                              {"failed", yield.failed},
+                              {"errored", yield.errored},
                               {"worst", worst}});
         return kExitOk;
     }
+    if (yield.boards == 0) {
+        out_ << "no board was tested in this selection\n";
+        return kExitOk;
+    }
+    const auto share = [&](std::int64_t part) {
+        return Percent(part, yield.boards) + " % (" + std::to_string(part) + " of " +
+               std::to_string(yield.boards) + ")\n";
+    };
     out_ << "boards tested: " << yield.boards << '\n'
-         << "first-pass yield: " << Percent(yield.firstPass, yield.boards) << " % ("
-         << yield.firstPass << " of " << yield.boards << ")\n"
-         << "final yield: " << Percent(yield.finalPass, yield.boards) << " % (" << yield.finalPass
-         << " of " << yield.boards << ")\n";
+         << "passed first time: " << share(yield.firstPass)
+         << "passed in the end: " << share(yield.finalPass) << "failed: " << share(yield.failed)
+         << "errored: " << share(yield.errored);
     if (yield.worst.empty())
         return kExitOk;
-    out_ << "worst points:\n";
+    out_ << "points that failed most:\n";
     Table table({"  kind", "channel", "rate", "measured", "failed", "worst per"});
     for (const PointYield& point : yield.worst)
         table.Add({"  " + point.kind, Optional(point.channel), Optional(point.rateMbps),
@@ -314,6 +340,10 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
                         "From this UTC date or time on (2026-01-05, "
                         "2026-01-05T13:00)")
             ->option_text("DATE");
+        sub->add_option("--from", options.from,
+                        "Read the local store (default), the server of --results (server), or\n"
+                        "the server at URI")
+            ->option_text("local|server|URI");
     };
     CLI::App* runs = results->add_subcommand("runs", "The runs, newest first");
     since(runs);
@@ -325,6 +355,7 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
         ->check(CLI::PositiveNumber);
     CLI::App* show = results->add_subcommand("show", "A run's measurements, in order");
     show->add_option("RUN_ID", options.runId, "The run's id, or its first characters")->required();
+    show->add_option("--from", options.from, "As for runs")->option_text("local|server|URI");
     CLI::App* exporting = results->add_subcommand(
         "export", "Every measurement with its run, oldest first, on standard output");
     since(exporting);
@@ -334,17 +365,28 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
     CLI::App* yield = results->add_subcommand(
         "yield", "Boards tested, first-pass and final pass rate, the points that fail most");
     since(yield);
+    yield->add_option("--until", options.until, "Runs started before this UTC date or time")
+        ->option_text("DATE");
+    yield->add_option("--plan", options.plan, "Of this plan only")->option_text("NAME");
+    yield->add_option("--station", options.station, "Of this station only")->option_text("NAME");
     CLI::App* sync = results->add_subcommand(
         "sync", "Push the rows waiting in the local store to the server of --results");
 
     std::string command = "results";
     try {
         app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-        if (!options.since.empty() && !SinceBound(options.since))
-            throw UsageError{"--since " + options.since +
-                             " is not a date: give 2026-01-05 or 2026-01-05T13:00 (UTC)"};
+        for (const auto& [option, text] :
+             {std::pair{"--since ", &options.since}, {"--until ", &options.until}}) {
+            if (!text->empty() && !SinceBound(*text))
+                throw UsageError{option + *text +
+                                 " is not a date: give 2026-01-05 or 2026-01-05T13:00 (UTC)"};
+        }
+        if (options.from != "local" && options.from != "server" &&
+            !options.from.starts_with("postgresql://") && !options.from.starts_with("postgres://"))
+            throw UsageError{"--from " + options.from +
+                             " names no source: give local, server or postgresql://..."};
     } catch (const CLI::CallForHelp&) {
-        out << app.help(results->get_subcommands().empty() ? "" : "results");
+        out << app.help(); // of the deepest subcommand given, its parents named before it
         return kExitOk;
     } catch (const CLI::ParseError& e) {
         err << "kel-rftest: " << e.what() << '\n' << kUsage;
@@ -370,9 +412,10 @@ int RunResultsCommand(const std::vector<std::string>& args, std::ostream& out, s
     run.setting = *setting;
     const CLI::App* chosen = results->get_subcommands().front();
     command += " " + chosen->get_name();
-    if (chosen == sync && setting->kind != StoreSetting::Kind::Server) {
-        err << "kel-rftest: results sync needs the server: --results postgresql://... or "
-            << kResultsVariable << '\n';
+    if ((chosen == sync || options.from == "server") &&
+        setting->kind != StoreSetting::Kind::Server) {
+        err << "kel-rftest: " << command << (chosen == sync ? "" : " --from server")
+            << " needs the server: --results postgresql://... or " << kResultsVariable << '\n';
         return kExitUsage;
     }
     try {

@@ -7,8 +7,11 @@
 #include "cli/Report.h"
 #include "cli/ResultsCommands.h"
 #include "cli/Run.h"
+#include "cli/TextChecks.h"
 #include "cli/plan/PlanArguments.h"
 #include "cli/plan/PlanCommand.h"
+
+#include <ostream>
 
 namespace kel::cli {
 
@@ -16,6 +19,7 @@ int RunRfTest(const std::vector<std::string>& args, std::ostream& out, std::ostr
               Interruption& interruption, const RunSettings& settings) {
     if (const auto code = AnswerCompleteValues(args, out, err))
         return *code;
+    err << PasswordOnCommandLineWarning(args) << std::flush;
     // Reading the store needs no board: a command line of its own.
     if (IsResultsCommand(args))
         return RunResultsCommand(args, out, err);

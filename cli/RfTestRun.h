@@ -8,8 +8,10 @@
 #include "serial/ReadWatchdog.h"
 
 #include <chrono>
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kel::cli {
@@ -24,6 +26,9 @@ struct RunSettings {
     bool noteSilence = false;
     // Standard error is a terminal: a plan run draws its live table there.
     bool liveTable = false;
+    // The terminal's size, asked at each redraw, so that the table fits it
+    // (and is drawn again when it changes); 0 where unknown.
+    std::function<std::pair<std::size_t, std::size_t>()> terminalSize; // columns, lines
 };
 
 // args without the program's name.

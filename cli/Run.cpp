@@ -50,7 +50,11 @@ Run::~Run() {
 int Run::Execute() {
     const int code = Steps();
     recording_.End(code);
-    return code;
+    if (!recording_.Unrecorded() || code == kExitInterrupted || code == kExitUsage)
+        return code;
+    // The cause and the file were said when the store first failed.
+    report_.Note("kel-rftest: tested, not recorded: the run on " + report_.Facts().port);
+    return kExitNotRecorded;
 }
 
 int Run::Steps() {

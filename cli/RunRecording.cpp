@@ -57,4 +57,8 @@ void RunRecording::End(int exitCode) {
     recorder_->EndRun(VerdictOf(exitCode, judged_));
 }
 
+bool RunRecording::Unrecorded() const {
+    return recorder_->RunUnrecorded();
+}
+
 } // namespace kel::cli

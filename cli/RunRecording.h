@@ -33,6 +33,8 @@ public:
     // The run ends with the exit code it gives: pass or fail when a limit
     // judged it, error, interrupted, or no verdict.
     void End(int exitCode);
+    // The run could not be (wholly) recorded.
+    bool Unrecorded() const;
 
 private:
     const Invocation& invocation_;

@@ -7,6 +7,7 @@
 
 #include <iostream>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,5 +18,11 @@ int main(int argc, char** argv) {
     kel::cli::RunSettings settings;
     settings.noteSilence = isatty(STDERR_FILENO) == 1;
     settings.liveTable = settings.noteSilence;
+    settings.terminalSize = [] {
+        winsize size{};
+        if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0)
+            return std::pair<std::size_t, std::size_t>{0, 0};
+        return std::pair<std::size_t, std::size_t>{size.ws_col, size.ws_row};
+    };
     return kel::cli::RunRfTest(args, std::cout, std::cerr, interruption, settings);
 }

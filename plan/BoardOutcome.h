@@ -64,6 +64,8 @@ public:
     virtual ~BoardListener() = default;
     // The board's run begins (before the handshake).
     virtual void Started() {}
+    // The board's session log file, once it is open (after Started).
+    virtual void Logged(const std::string& /*path*/) {}
     virtual void Named(const std::string& /*mac*/) {}
     // Before a step that takes turns on a shared resource, while it waits.
     virtual void Waiting(std::size_t /*step*/, const std::string& /*resource*/) {}

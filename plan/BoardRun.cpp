@@ -2,6 +2,7 @@
 #include "plan/BoardRun.h"
 
 #include "plan/BoardSession.h"
+#include "resources/Version.h"
 #include "rftest/Connection.h"
 #include "rftest/RxMeasurement.h"
 #include "rftest/ValueChecks.h"
@@ -36,8 +37,10 @@ BoardSession::BoardSession(const Plan& plan, SerialPort& port, const BoardIdenti
     : plan_(plan), port_(port), board_(board), control_(control), listener_(listener),
       settings_(settings), watch_(port, {}), ctx_(port, plan.chipModelRow) {
     watch_.SetPortName(board.port);
-    port_.SetTrafficTap(
-        [this](Traffic direction, const std::uint8_t*, std::size_t) { watch_.Saw(direction); });
+    port_.SetTrafficTap([this](Traffic direction, const std::uint8_t* bytes, std::size_t count) {
+        log_.Record(direction, bytes, count);
+        watch_.Saw(direction);
+    });
     port_.SetWaitTick([this] { watch_.Tick(); });
     watchdog_ = std::make_unique<ReadWatchdog>(port_, settings.watchdogSlice);
     control_.Attach(port_);
@@ -53,6 +56,7 @@ BoardSession::~BoardSession() {
 BoardOutcome BoardSession::Run() {
     const Clock::time_point began = Clock::now();
     listener_.Started();
+    OpenLog();
     if (Connect()) {
         for (std::size_t i = 0; i < plan_.steps.size() && RunStep(i); ++i) {
         }
@@ -66,8 +70,23 @@ BoardOutcome BoardSession::Run() {
     if (outcome_.verdict == BoardVerdict::Pass && !outcome_.failures.empty())
         outcome_.verdict = BoardVerdict::Fail;
     outcome_.took = Clock::now() - began;
+    if (!outcome_.error.empty())
+        log_.Note(outcome_.error);
+    log_.Close();
     listener_.Finished(outcome_);
     return outcome_;
+}
+
+void BoardSession::OpenLog() {
+    if (settings_.sessionLogFolder.empty())
+        return;
+    const SessionInfo info{"kel-rftest plan", std::string(res::BuildVersion()), plan_.ModelName(),
+                           board_.port, static_cast<std::uint32_t>(plan_.baud)};
+    if (log_.Open(settings_.sessionLogFolder, info)) {
+        listener_.Logged(log_.Path().string());
+        return;
+    }
+    listener_.Note("no session log: " + log_.TakeProblem());
 }
 
 bool BoardSession::Connect() {
@@ -111,21 +130,23 @@ bool BoardSession::RunStep(std::size_t index) {
     attempt_ = 1;
     again_ = false;
     stepVerdict_ = rftest::Verdict::None;
-    if (!step.shared.empty())
-        listener_.Waiting(index, step.shared);
     StepResult result;
     result.step = index;
     const Clock::time_point asked = Clock::now();
-    std::optional<RunControl::Turn> turn =
-        step.shared.empty() ? std::nullopt : control_.TakeTurn(step.shared);
+    const bool turn = TakeTurnFor(index);
     result.started = Clock::now();
     result.waited = result.started - asked;
     listener_.StepStarted(index);
     attemptStarted_ = result.started;
     stepError_.clear();
-    const Failure failure = step.shared.empty() || turn ? Do(step) : rftest::kInterrupted;
+    const Failure failure = turn ? Do(step) : rftest::kInterrupted;
     result.ended = Clock::now();
-    turn.reset();
+    // The next step on the same resource keeps the turn: no other board's
+    // step comes between a board's TX and its tone on one analyser.
+    const bool next = failure == nullptr && index + 1 < plan_.steps.size() &&
+                      !step.shared.empty() && plan_.steps[index + 1].shared == step.shared;
+    if (!next)
+        turn_.reset();
     result.verdict = stepVerdict_;
     if (failure != nullptr)
         Errored(failure);
@@ -136,6 +157,18 @@ bool BoardSession::RunStep(std::size_t index) {
         instrumentError_ = stepError_;
     listener_.StepEnded(result);
     return outcome_.error.empty();
+}
+
+bool BoardSession::TakeTurnFor(std::size_t index) {
+    const Step& step = plan_.steps[index];
+    if (step.shared.empty() || turn_)
+        return true; // nothing to share, or the turn kept from the step before
+    listener_.Waiting(index, step.shared);
+    std::optional<RunControl::Turn> taken = control_.TakeTurn(step.shared);
+    if (!taken)
+        return false;
+    turn_.emplace(std::move(*taken));
+    return true;
 }
 
 BoardSession::Failure BoardSession::Do(const Step& step) {

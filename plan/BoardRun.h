@@ -43,6 +43,9 @@ struct BoardRunSettings {
     instrument::Instrument* instrument = nullptr;
     // The instrument's switch route to each board, by its port.
     std::map<std::string, int> routes;
+    // Where each board's session log (every byte each way) is kept; none
+    // when empty.
+    std::filesystem::path sessionLogFolder;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

@@ -9,6 +9,7 @@
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
 #include "rftest/RfSteps.h"
+#include "serial/SessionLog.h"
 
 #include <functional>
 #include <memory>
@@ -32,11 +33,16 @@ private:
     using Failure = rftest::Failure;
     using Measurements = std::vector<rftest::Measurement>;
 
+    // The board's session log, when the settings name a folder.
+    void OpenLog();
     bool Connect();
     void NameBoard();
     // False when the board errored (or the run was cancelled) in it.
     bool RunStep(std::size_t index);
     Failure Do(const Step& step);
+    // Waits for the step's shared resource unless it needs none or the turn
+    // is held from the step before; false when the run was cancelled first.
+    bool TakeTurnFor(std::size_t index);
     void CleanUp();
     // The failure as the summary tells it, with the line's reason or the
     // board's silence; the run's end when it was cancelled.
@@ -84,6 +90,7 @@ private:
     BoardListener& listener_;
     BoardRunSettings settings_;
 
+    SessionLog log_;
     rftest::LinkWatch watch_;
     std::unique_ptr<ReadWatchdog> watchdog_;
     rftest::FrontEndContext ctx_;
@@ -102,6 +109,8 @@ private:
     bool again_ = false; // the attempt failed and may be retried
     Clock::time_point attemptStarted_;
     rftest::Verdict stepVerdict_ = rftest::Verdict::None;
+    // The turn on a shared resource, held across consecutive steps on it.
+    std::optional<RunControl::Turn> turn_;
 
     // A failure worded as it happened (a file that cannot be made, a MAC the
     // board does not hold), which the Failure returned points into.

@@ -233,6 +233,8 @@ std::string BoardSession::SddFileName() const {
 }
 
 BoardSession::Failure BoardSession::SddExport(const Step& step) {
+    std::error_code ignored; // a folder that cannot be made fails the file's creation below
+    std::filesystem::create_directories(settings_.sddFolder, ignored);
     const std::string path = (settings_.sddFolder / SddFileName()).string();
     rftest::SddTarget target;
     std::string why;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/PlanRun.h"
 
+#include "serial/PortHolders.h"
 #include "serial/PortNaming.h"
 #include "serial/SerialPort.h"
 
@@ -23,12 +24,23 @@ std::string PlanRun::OpenProblem(const SerialPort& port, const std::string& path
     return line;
 }
 
+std::string PlanRun::HeldProblem(const std::string& path) {
+    const std::vector<PortHolder> holders = OtherHolders(path);
+    if (holders.empty())
+        return {};
+    return "Cannot use " + path + ": " + HoldersText(holders) +
+           (holders.size() == 1 ? " has" : " have") +
+           " it open without a lock and would read the board's replies: close it first";
+}
+
 bool PlanRun::Open(std::vector<std::string>& problems) {
     ports_.clear();
     for (const BoardIdentity& board : boards_) {
         auto port = std::make_unique<SerialPort>();
         if (port->Open(board.port, plan_.baud) != 0)
             problems.push_back(OpenProblem(*port, board.port));
+        else if (std::string held = HeldProblem(board.port); !held.empty())
+            problems.push_back(held);
         ports_.push_back(std::move(port));
     }
     if (problems.empty())

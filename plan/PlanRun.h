@@ -57,6 +57,9 @@ private:
     void Ended(std::size_t board, BoardOutcome outcome);
     // Why the port could not be opened, as one line.
     static std::string OpenProblem(const SerialPort& port, const std::string& path);
+    // Why an open port cannot be used: another program has it open too
+    // (without the lock that would have kept us out); empty when none has.
+    static std::string HeldProblem(const std::string& path);
 
     const Plan& plan_;
     std::vector<BoardIdentity> boards_;

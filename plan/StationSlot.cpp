@@ -43,7 +43,11 @@ void PlanRun::Slot(std::size_t slot, BoardListener& listener) {
         }
         if (opened == SerialPort::WaitEnd::Cancelled)
             break;
-        if (opened == SerialPort::WaitEnd::Opened) {
+        const std::string held =
+            opened == SerialPort::WaitEnd::Opened ? HeldProblem(board.port) : std::string();
+        if (opened == SerialPort::WaitEnd::Opened && !held.empty()) {
+            listener.Unopened(held);
+        } else if (opened == SerialPort::WaitEnd::Opened) {
             last = RunBoard(plan_, port, board, control_, listener, settings_);
             if (control_.Cancelled())
                 break;

@@ -250,8 +250,9 @@ void ReadSupply(KeyReader& keys, Step& step) {
     }
     step.dcdc = *mode == "dcdc";
     if (step.dcdc && !confirmed)
-        keys.Error("mode", std::string(rftest::kDcDcQuestion) +
-                               " Give yes = true to confirm that the DC-DC converter is fitted.");
+        keys.Error("mode", "mode = \"dcdc\" needs yes = true in the same step (write yes = true "
+                           "once the DC-DC converter is known to be fitted): " +
+                               std::string(rftest::kDcDcQuestion));
 }
 
 void ReadMac(KeyReader& keys, Step& step) {
@@ -305,10 +306,6 @@ std::optional<rftest::ModelFeature> FeatureOf(const Step& step) {
         return rftest::kSupplyFeature;
     case StepKind::RxSweep:
         return rftest::kPerFeature;
-    case StepKind::Rx:
-        if (step.sent)
-            return rftest::kPerFeature;
-        return std::nullopt;
     default:
         return std::nullopt;
     }
@@ -392,6 +389,13 @@ std::optional<Step> ReadStep(KeyReader& keys, int chipModelRow) {
     if (const auto feature = FeatureOf(step)) {
         if (auto missing = rftest::MissingFeature(chipModelRow, *feature))
             keys.Error("do", *missing);
+    }
+    // An rx step counts without a PER on such a model: only sent is wrong.
+    if (step.kind == StepKind::Rx && step.sent) {
+        if (auto missing = rftest::MissingFeature(chipModelRow, rftest::kPerFeature))
+            keys.Error("sent", "sent: " + *missing +
+                                   "; remove sent (and max_per, marginal_per) to read the "
+                                   "board's RX counters only");
     }
     keys.RefuseOtherKeys();
     return step;

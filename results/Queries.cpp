@@ -26,6 +26,35 @@ template <typename Query> auto Reading(Store& store, const char* what, Query&& q
     }
 }
 
+// The filter's conditions on the runs r, only those given so that each can
+// use its index; bound by BindFilter.
+std::string FilterConditions(const RunFilter& filter) {
+    std::string sql = "1 = 1";
+    for (const auto& [value, condition] : {std::pair{&filter.since, " AND r.started_at >= :since"},
+                                           {&filter.until, " AND r.started_at < :until"},
+                                           {&filter.boardMac, " AND r.board_mac = :board"},
+                                           {&filter.dut, " AND r.dut = :dut"},
+                                           {&filter.plan, " AND r.plan = :plan"},
+                                           {&filter.station, " AND r.station = :station"}}) {
+        if (!value->empty())
+            sql += condition;
+    }
+    return sql;
+}
+
+void BindFilter(SQLite::Statement& query, const RunFilter& filter) {
+    for (const auto& [value, name] : {std::pair{&filter.since, ":since"},
+                                      {&filter.until, ":until"},
+                                      {&filter.dut, ":dut"},
+                                      {&filter.plan, ":plan"},
+                                      {&filter.station, ":station"}}) {
+        if (!value->empty())
+            query.bind(name, *value);
+    }
+    if (!filter.boardMac.empty())
+        query.bind(":board", Lower(filter.boardMac));
+}
+
 } // namespace
 
 std::optional<std::string> SinceBound(std::string_view text) {
@@ -46,22 +75,13 @@ std::optional<std::string> SinceBound(std::string_view text) {
 
 std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter) {
     return Reading(store, "cannot list the runs", [&](SQLite::Database& db) {
-        // Only the filters given, so that each can use its index.
-        std::string sql = "SELECT " + ColumnList(kRunColumns, "r.") +
-                          ", (SELECT count(*) FROM measurements m WHERE m.run_id = r.id) "
-                          "FROM runs r WHERE r.started_at >= ?1";
-        if (!filter.boardMac.empty())
-            sql += " AND r.board_mac = ?2";
-        if (!filter.dut.empty())
-            sql += " AND r.dut = ?3";
-        sql += " ORDER BY r.started_at DESC, r.id LIMIT ?4";
-        SQLite::Statement query(db, sql);
-        query.bind(1, filter.since);
-        if (!filter.boardMac.empty())
-            query.bind(2, Lower(filter.boardMac));
-        if (!filter.dut.empty())
-            query.bind(3, filter.dut);
-        query.bind(4, static_cast<std::int64_t>(filter.limit.value_or(-1)));
+        SQLite::Statement query(db, "SELECT " + ColumnList(kRunColumns, "r.") +
+                                        ", (SELECT count(*) FROM measurements m WHERE m.run_id = "
+                                        "r.id) FROM runs r WHERE " +
+                                        FilterConditions(filter) +
+                                        " ORDER BY r.started_at DESC, r.id LIMIT :limit");
+        BindFilter(query, filter);
+        query.bind(":limit", static_cast<std::int64_t>(filter.limit.value_or(-1)));
         std::vector<RunSummary> runs;
         while (query.executeStep()) {
             RunSummary summary;
@@ -87,9 +107,14 @@ RunRecord FindRun(Store& store, std::string_view idOrPrefix) {
                 runs.push_back(RunFromRow(ReadRow(query, 0, kRunColumns.size())));
             return runs;
         });
-    if (prefix.empty() || found.empty())
-        throw StoreError("no run " + std::string(idOrPrefix) + " in " + store.File().string());
-    if (found.size() > 1 && found[0].id != prefix)
+    return OnlyRun(found, idOrPrefix, store.File().string());
+}
+
+RunRecord OnlyRun(const std::vector<RunRecord>& found, std::string_view idOrPrefix,
+                  const std::string& where) {
+    if (idOrPrefix.empty() || found.empty())
+        throw StoreError("no run " + std::string(idOrPrefix) + " in " + where);
+    if (found.size() > 1 && found[0].id != Lower(idOrPrefix))
         throw StoreError("several runs begin with " + std::string(idOrPrefix) +
                          ": give more of the id");
     return found[0];
@@ -143,71 +168,83 @@ Row ExportRow(const StoredMeasurement& stored, const RunRecord& run) {
     return row;
 }
 
-void ExportRows(Store& store, const std::string& since,
+void ExportRows(Store& store, const RunFilter& filter,
                 const std::function<void(const Row&)>& each) {
+    // since bounds the measurements' times, not their runs' starts.
+    RunFilter runs = filter;
+    runs.since.clear();
     Reading(store, "cannot export", [&](SQLite::Database& db) {
-        SQLite::Statement query(db, "SELECT " + ColumnList(kMeasurementColumns, "m.") + ", " +
-                                        ColumnList(ExportedRunColumns(), "r.") +
-                                        ", r.verdict FROM measurements m JOIN runs r ON r.id = "
-                                        "m.run_id WHERE m.at >= ?1 ORDER BY m.at, m.run_id, m.seq");
-        query.bind(1, since);
+        // From the runs, so that a run without points (an errored board) is a
+        // row too; its run id comes last, for that row's run_id.
+        SQLite::Statement query(
+            db, "SELECT " + ColumnList(kMeasurementColumns, "m.") + ", " +
+                    ColumnList(ExportedRunColumns(), "r.") +
+                    ", r.verdict, r.id FROM runs r LEFT JOIN measurements m ON m.run_id = r.id "
+                    "WHERE " +
+                    FilterConditions(runs) +
+                    " AND coalesce(m.at, r.started_at) >= :from "
+                    "ORDER BY coalesce(m.at, r.started_at), r.id, m.seq");
+        BindFilter(query, runs);
+        query.bind(":from", filter.since);
         const std::size_t count = ExportColumns().size();
         while (query.executeStep())
-            each(ReadRow(query, 0, count));
+            each(RunIdFilled(ReadRow(query, 0, count + 1)));
         return 0;
     });
 }
 
-YieldSummary Yield(Store& store, const std::string& since, std::size_t worstCount) {
-    return Reading(store, "cannot work out the yield", [&](SQLite::Database& db) {
-        YieldSummary summary;
-        SQLite::Statement boards(db, R"sql(
-            WITH judged AS (
-                SELECT CASE WHEN board_mac <> '' THEN 'mac ' || board_mac ELSE 'dut ' || dut END
-                           AS board, started_at, id, verdict
-                FROM runs
-                WHERE started_at >= ?1 AND (board_mac <> '' OR dut <> '')
-                  AND verdict IN ('pass', 'fail')),
-            ranked AS (
-                SELECT board, verdict,
-                       row_number() OVER (PARTITION BY board ORDER BY started_at, id) AS first,
-                       row_number() OVER (PARTITION BY board ORDER BY started_at DESC, id DESC)
-                           AS last
-                FROM judged)
-            SELECT count(DISTINCT board),
-                   coalesce(sum(first = 1 AND verdict = 'pass'), 0),
-                   coalesce(sum(last = 1 AND verdict = 'pass'), 0)
-            FROM ranked)sql");
-        boards.bind(1, since);
-        if (boards.executeStep()) {
-            summary.boards = boards.getColumn(0).getInt64();
-            summary.firstPass = boards.getColumn(1).getInt64();
-            summary.finalPass = boards.getColumn(2).getInt64();
-        }
-        SQLite::Statement points(db, R"sql(
-            SELECT kind, channel, rate_mbps, count(*), sum(verdict = 'fail'), max(per_percent)
-            FROM measurements
-            WHERE at >= ?1 AND (verdict <> '' OR per_percent IS NOT NULL)
-            GROUP BY kind, channel, rate_mbps
-            ORDER BY 5 DESC, 6 DESC, 1, 2, 3
-            LIMIT ?2)sql");
-        points.bind(1, since);
-        points.bind(2, static_cast<std::int64_t>(worstCount));
-        while (points.executeStep()) {
-            PointYield point;
-            point.kind = points.getColumn(0).getString();
-            if (!points.getColumn(1).isNull())
-                point.channel = points.getColumn(1).getInt();
-            if (!points.getColumn(2).isNull())
-                point.rateMbps = points.getColumn(2).getDouble();
-            point.measured = points.getColumn(3).getInt64();
-            point.failed = points.getColumn(4).getInt64();
-            if (!points.getColumn(5).isNull())
-                point.worstPer = points.getColumn(5).getDouble();
-            summary.worst.push_back(point);
-        }
-        return summary;
+std::vector<PointYield> FailedPoints(Store& store, const RunFilter& filter, std::size_t count) {
+    return Reading(store, "cannot find the failed points", [&](SQLite::Database& db) {
+        SQLite::Statement points(db,
+                                 "SELECT m.kind, m.channel, m.rate_mbps, count(*), "
+                                 "count(*) FILTER (WHERE m.verdict = 'fail'), "
+                                 "max(m.per_percent) FILTER (WHERE m.verdict = 'fail') "
+                                 "FROM measurements m JOIN runs r ON r.id = m.run_id "
+                                 "WHERE m.verdict <> '' AND " +
+                                     FilterConditions(filter) +
+                                     " GROUP BY m.kind, m.channel, m.rate_mbps "
+                                     "HAVING count(*) FILTER (WHERE m.verdict = 'fail') > 0 "
+                                     "ORDER BY 5 DESC, 6 DESC NULLS LAST, 1, 2, 3 LIMIT :count");
+        BindFilter(points, filter);
+        points.bind(":count", static_cast<std::int64_t>(count));
+        std::vector<PointYield> worst;
+        while (points.executeStep())
+            worst.push_back(PointYieldOf(ReadRow(points, 0, 6)));
+        return worst;
     });
+}
+
+Row RunIdFilled(Row row) {
+    // The run's id, selected last, stands in for a missing measurement's run_id.
+    const Value id = std::move(row.back());
+    row.pop_back();
+    Value& runId = row[static_cast<std::size_t>(std::find(kMeasurementColumns.begin(),
+                                                          kMeasurementColumns.end(),
+                                                          std::string_view(f::kRunId)) -
+                                                kMeasurementColumns.begin())];
+    if (std::holds_alternative<std::monostate>(runId))
+        runId = id;
+    return row;
+}
+
+PointYield PointYieldOf(const Row& row) {
+    PointYield point;
+    point.kind = ValueText(row[0]);
+    if (const auto* channel = std::get_if<std::int64_t>(&row[1]))
+        point.channel = static_cast<int>(*channel);
+    point.rateMbps = NumberOf(row[2]);
+    point.measured = std::get<std::int64_t>(row[3]);
+    point.failed = std::get<std::int64_t>(row[4]);
+    point.worstPer = NumberOf(row[5]);
+    return point;
+}
+
+std::optional<double> NumberOf(const Value& value) {
+    if (const auto* d = std::get_if<double>(&value))
+        return *d;
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        return static_cast<double>(*i);
+    return std::nullopt;
 }
 
 } // namespace kel::results

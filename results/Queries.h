@@ -25,8 +25,11 @@ std::optional<std::string> SinceBound(std::string_view text);
 
 struct RunFilter {
     std::string since;    // a SinceBound; empty: from the first run
+    std::string until;    // a SinceBound: runs started before it; empty: to the last
     std::string boardMac; // any case
     std::string dut;
+    std::string plan;
+    std::string station;
     std::optional<std::int64_t> limit;
 };
 
@@ -41,6 +44,10 @@ std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter);
 // The run with this id, or the one run whose id begins with it (any case).
 // Throws StoreError when there is none or more than one.
 RunRecord FindRun(Store& store, std::string_view idOrPrefix);
+// Of the runs found for the prefix (at most two, by id), the one it names;
+// throws StoreError naming where when there is none or more than one.
+RunRecord OnlyRun(const std::vector<RunRecord>& found, std::string_view idOrPrefix,
+                  const std::string& where);
 
 // In the order they were taken.
 std::vector<StoredMeasurement> RunMeasurements(Store& store, const std::string& runId);
@@ -50,31 +57,31 @@ std::vector<std::string> ExportColumns();
 // One measurement with its run, in ExportColumns() order: a row of a
 // selection exported as ExportRows exports every row.
 Row ExportRow(const StoredMeasurement& stored, const RunRecord& run);
-// Each measurement taken at or after since (a SinceBound), oldest first,
-// joined with its run: one call per row, in ExportColumns() order.
-void ExportRows(Store& store, const std::string& since,
-                const std::function<void(const Row&)>& each);
+// Each measurement of the runs the filter selects, at or after its since
+// (a run without measurements, an errored board, once, at its start), oldest
+// first, joined with its run: one call per row, in ExportColumns() order.
+void ExportRows(Store& store, const RunFilter& filter, const std::function<void(const Row&)>& each);
 
-// A setting at which measurements were judged or a PER measured.
+// A setting at which points failed.
 struct PointYield {
     std::string kind;
     std::optional<int> channel;
     std::optional<double> rateMbps;
-    std::int64_t measured = 0;
+    std::int64_t measured = 0; // judged points at the setting
     std::int64_t failed = 0;
-    std::optional<double> worstPer;
+    std::optional<double> worstPer; // of the failed points
 };
 
-// A board is its MAC, or its DUT label when the MAC was not read; only runs
-// that judged it (verdict pass or fail) count. First pass: its first such
-// run passed; final: its last one did.
-struct YieldSummary {
-    std::int64_t boards = 0;
-    std::int64_t firstPass = 0;
-    std::int64_t finalPass = 0;
-    std::vector<PointYield> worst; // most failures first, then the highest PER
-};
+// The settings whose points failed in the runs the filter selects, the most
+// failures first, then the highest PER; at most count.
+std::vector<PointYield> FailedPoints(Store& store, const RunFilter& filter, std::size_t count);
 
-YieldSummary Yield(Store& store, const std::string& since, std::size_t worstCount = 5);
+// Shared by the store's and the server's answers: an export row's run id
+// (selected last) put in its run_id when the run had no measurement; a
+// PointYield from (kind, channel, rate, measured, failed, worst PER); a
+// number column's value.
+Row RunIdFilled(Row row);
+PointYield PointYieldOf(const Row& row);
+std::optional<double> NumberOf(const Value& value);
 
 } // namespace kel::results

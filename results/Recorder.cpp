@@ -33,8 +33,10 @@ Recorder::~Recorder() {
 }
 
 void Recorder::Problem(const std::string& message) {
+    runUnrecorded_ = true;
     if (warned_)
         return;
+    firstProblem_ = message;
     warned_ = true;
     if (warn_)
         warn_(message + "; the test goes on without recording its results");
@@ -86,6 +88,7 @@ void Recorder::BeginRun(RunRecord run) {
     run_.boardMac = StoredMac(run_.boardMac);
     inRun_ = true;
     runStored_ = false;
+    runUnrecorded_ = false;
     seq_ = 0;
     Write([] {});
 }

@@ -45,6 +45,11 @@ public:
     void EndRun(const std::string& verdict);
 
     bool InRun() const { return inRun_; }
+    // Some of the open (or last) run's rows could not be written: the run is
+    // not, or not wholly, in the store.
+    bool RunUnrecorded() const { return runUnrecorded_; }
+    // What the first failure said (the file and the cause); empty without one.
+    const std::string& FirstProblem() const { return firstProblem_; }
     // The open run, or the last one.
     const RunRecord& Run() const { return run_; }
     // Measurements recorded in the open run.
@@ -60,6 +65,8 @@ private:
     BackgroundPush* push_;
     std::unique_ptr<Store> store_;
     bool warned_ = false;
+    bool runUnrecorded_ = false;
+    std::string firstProblem_;
     bool inRun_ = false;
     bool runStored_ = false; // the run's row is in the store
     RunRecord run_;

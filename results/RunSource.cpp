@@ -10,13 +10,20 @@ namespace {
 
 class StoreSource : public RunSource {
 public:
-    explicit StoreSource(const std::filesystem::path& file) : store_(file, Store::Open::Existing) {}
+    explicit StoreSource(const std::filesystem::path& file) : store_(file, Store::Open::ReadOnly) {}
 
     std::vector<RunSummary> Runs(const RunFilter& filter) override {
         return ListRuns(store_, filter);
     }
     std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
         return RunMeasurements(store_, runId);
+    }
+    RunRecord Find(std::string_view idOrPrefix) override { return FindRun(store_, idOrPrefix); }
+    void Export(const RunFilter& filter, const std::function<void(const Row&)>& each) override {
+        ExportRows(store_, filter, each);
+    }
+    std::vector<PointYield> FailedPoints(const RunFilter& filter, std::size_t count) override {
+        return results::FailedPoints(store_, filter, count);
     }
 
 private:
@@ -32,6 +39,15 @@ public:
     }
     std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
         return server_.RunMeasurements(runId);
+    }
+    RunRecord Find(std::string_view idOrPrefix) override {
+        return OnlyRun(server_.RunsBeginningWith(idOrPrefix), idOrPrefix, server_.Shown());
+    }
+    void Export(const RunFilter& filter, const std::function<void(const Row&)>& each) override {
+        server_.ExportRows(filter, each);
+    }
+    std::vector<PointYield> FailedPoints(const RunFilter& filter, std::size_t count) override {
+        return server_.FailedPoints(filter, count);
     }
 
 private:

@@ -7,6 +7,7 @@
 #include "results/Queries.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ public:
     virtual std::vector<RunSummary> Runs(const RunFilter& filter) = 0;
     // In the order they were taken.
     virtual std::vector<StoredMeasurement> Measurements(const std::string& runId) = 0;
+    // FindRun (Queries.h) as this source answers it.
+    virtual RunRecord Find(std::string_view idOrPrefix) = 0;
+    // ExportRows and FailedPoints (Queries.h) as this source answers them.
+    virtual void Export(const RunFilter& filter, const std::function<void(const Row&)>& each) = 0;
+    virtual std::vector<PointYield> FailedPoints(const RunFilter& filter, std::size_t count) = 0;
 };
 
 // The store file, which must exist; throws StoreError.

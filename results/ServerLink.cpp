@@ -190,6 +190,30 @@ std::string ReadableColumns(std::span<const char* const> columns, const std::str
     return list;
 }
 
+// The filter's conditions on the runs r, each given one a parameter after
+// those in params; the since and until bounds are UTC, as the file's.
+std::string Conditions(const RunFilter& filter, std::vector<std::string>& params) {
+    std::string mac = filter.boardMac;
+    std::transform(mac.begin(), mac.end(), mac.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string sql = "TRUE";
+    for (const auto& [value, condition] :
+         {std::pair{&filter.since, "r.started_at >= ($::timestamp AT TIME ZONE 'UTC')"},
+          {&filter.until, "r.started_at < ($::timestamp AT TIME ZONE 'UTC')"},
+          {&mac, "r.board_mac = $"},
+          {&filter.dut, "r.dut = $"},
+          {&filter.plan, "r.plan = $"},
+          {&filter.station, "r.station = $"}}) {
+        if (value->empty())
+            continue;
+        params.push_back(*value);
+        std::string text = condition;
+        text.replace(text.find('$'), 1, "$" + std::to_string(params.size()));
+        sql += " AND " + text;
+    }
+    return sql;
+}
+
 Value ValueOf(const nlohmann::json& json) {
     if (json.is_string())
         return json.get<std::string>();
@@ -223,20 +247,17 @@ std::vector<Row> ServerLink::JsonRows(const std::string& sql,
 }
 
 std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
-    // Empty filters match every run; the since bound is UTC, as the file's.
+    std::vector<std::string> params;
+    const std::string where = Conditions(filter, params);
+    params.push_back(
+        std::to_string(filter.limit.value_or(std::numeric_limits<std::int64_t>::max())));
     const std::string sql =
         "SELECT json_build_array(" + ReadableColumns(kRunColumns, "r.") +
-        ", (SELECT count(*) FROM measurements m WHERE m.run_id = r.id)) FROM runs r "
-        "WHERE r.started_at >= CASE WHEN $1 = '' THEN '-infinity'::timestamptz "
-        "ELSE $1::timestamp AT TIME ZONE 'UTC' END "
-        "AND ($2 = '' OR r.board_mac = $2) AND ($3 = '' OR r.dut = $3) "
-        "ORDER BY r.started_at DESC, r.id LIMIT $4::bigint";
-    std::string mac = filter.boardMac;
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::int64_t limit = filter.limit.value_or(std::numeric_limits<std::int64_t>::max());
+        ", (SELECT count(*) FROM measurements m WHERE m.run_id = r.id)) FROM runs r WHERE " +
+        where + " ORDER BY r.started_at DESC, r.id LIMIT $" + std::to_string(params.size()) +
+        "::bigint";
     std::vector<RunSummary> runs;
-    for (Row& row : JsonRows(sql, {filter.since, mac, filter.dut, std::to_string(limit)})) {
+    for (Row& row : JsonRows(sql, params)) {
         RunSummary summary;
         summary.points = std::get<std::int64_t>(row.back());
         row.pop_back();
@@ -244,6 +265,70 @@ std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
         runs.push_back(std::move(summary));
     }
     return runs;
+}
+
+std::vector<RunRecord> ServerLink::RunsBeginningWith(std::string_view prefix) {
+    std::string lower(prefix);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // Ids are hex digits and dashes: no LIKE wildcard can be in a valid prefix.
+    if (lower.find_first_not_of("0123456789abcdef-") != std::string::npos)
+        return {};
+    std::vector<RunRecord> runs;
+    for (const Row& row : JsonRows("SELECT json_build_array(" + ReadableColumns(kRunColumns, "") +
+                                       ") FROM runs WHERE id::text LIKE $1 || '%' ORDER BY id "
+                                       "LIMIT 2",
+                                   {lower}))
+        runs.push_back(RunFromRow(row));
+    return runs;
+}
+
+void ServerLink::ExportRows(const RunFilter& filter, const std::function<void(const Row&)>& each) {
+    // since bounds the measurements' times, as the file's export does.
+    RunFilter runs = filter;
+    runs.since.clear();
+    std::vector<std::string> params;
+    const std::string where = Conditions(runs, params);
+    params.push_back(filter.since.empty() ? "-infinity" : filter.since);
+    std::vector<const char*> runColumns;
+    for (const std::string& name : ExportColumns()) {
+        if (std::find_if(kMeasurementColumns.begin(), kMeasurementColumns.end(),
+                         [&](const char* c) { return name == c; }) == kMeasurementColumns.end() &&
+            name != f::kRunVerdict)
+            runColumns.push_back(*std::find_if(kRunColumns.begin(), kRunColumns.end(),
+                                               [&](const char* c) { return name == c; }));
+    }
+    const std::string sql =
+        "SELECT json_build_array(" + ReadableColumns(kMeasurementColumns, "m.") + ", " +
+        ReadableColumns(runColumns, "r.") +
+        ", r.verdict, r.id::text) FROM runs r LEFT JOIN measurements m ON m.run_id = r.id "
+        "WHERE " +
+        where + " AND coalesce(m.at, r.started_at) >= ($" + std::to_string(params.size()) +
+        "::timestamp AT TIME ZONE 'UTC') ORDER BY coalesce(m.at, r.started_at), r.id, m.seq";
+    for (Row& row : JsonRows(sql, params))
+        each(RunIdFilled(std::move(row)));
+}
+
+std::vector<PointYield> ServerLink::FailedPoints(const RunFilter& filter, std::size_t count) {
+    std::vector<std::string> params;
+    const std::string where = Conditions(filter, params);
+    params.push_back(std::to_string(count));
+    const std::string sql =
+        "SELECT json_build_array(m.kind, m.channel, m.rate_mbps, count(*), "
+        "count(*) FILTER (WHERE m.verdict = 'fail'), "
+        "max(m.per_percent) FILTER (WHERE m.verdict = 'fail')) "
+        "FROM measurements m JOIN runs r ON r.id = m.run_id WHERE m.verdict <> '' AND " +
+        where +
+        " GROUP BY m.kind, m.channel, m.rate_mbps "
+        "HAVING count(*) FILTER (WHERE m.verdict = 'fail') > 0 "
+        "ORDER BY count(*) FILTER (WHERE m.verdict = 'fail') DESC, "
+        "max(m.per_percent) FILTER (WHERE m.verdict = 'fail') DESC NULLS LAST, "
+        "m.kind, m.channel, m.rate_mbps LIMIT $" +
+        std::to_string(params.size()) + "::bigint";
+    std::vector<PointYield> worst;
+    for (const Row& row : JsonRows(sql, params))
+        worst.push_back(PointYieldOf(row));
+    return worst;
 }
 
 std::vector<StoredMeasurement> ServerLink::RunMeasurements(const std::string& runId) {

@@ -50,6 +50,10 @@ public:
     // Throws ServerError.
     std::vector<RunSummary> ListRuns(const RunFilter& filter);
     std::vector<StoredMeasurement> RunMeasurements(const std::string& runId);
+    // At most two runs whose id begins with the prefix (any case), by id.
+    std::vector<RunRecord> RunsBeginningWith(std::string_view prefix);
+    void ExportRows(const RunFilter& filter, const std::function<void(const Row&)>& each);
+    std::vector<PointYield> FailedPoints(const RunFilter& filter, std::size_t count);
 
     // The URI as it may be shown.
     const std::string& Shown() const { return shown_; }

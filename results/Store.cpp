@@ -41,8 +41,12 @@ bool IsBusy(const SQLite::Exception& e) {
 
 Store::Store(std::filesystem::path file, Open open) : file_(std::move(file)) {
     const bool existed = std::filesystem::exists(file_);
-    if (!existed && open == Open::Existing)
+    if (!existed && open != Open::Create)
         throw StoreError("no results store at " + file_.string());
+    if (open == Open::ReadOnly) {
+        OpenReadOnly();
+        return;
+    }
     if (!existed)
         CreateFolder(file_);
     try {
@@ -59,6 +63,52 @@ Store::Store(std::filesystem::path file, Open open) : file_(std::move(file)) {
     } catch (const SQLite::Exception& e) {
         Fail("cannot open it", e);
     }
+}
+
+void Store::OpenReadOnly() {
+    const auto open = [&](int flags, const std::string& name) {
+        db_ = std::make_unique<SQLite::Database>(name, flags, kBusyTimeoutMs);
+        return ReadVersion();
+    };
+    int version = 0;
+    try {
+        try {
+            version = open(SQLite::OPEN_READONLY, file_.string());
+        } catch (const SQLite::Exception& e) {
+            const int code = e.getErrorCode() & 0xFF;
+            if (code != SQLITE_CANTOPEN && code != SQLITE_READONLY)
+                throw;
+            // A WAL file needs its shared-memory file, which a reader who may
+            // not write the folder cannot make; with no writer at work (else
+            // the file would be there) the database file alone is the store.
+            std::string uri = "file:";
+            for (const char c : std::filesystem::absolute(file_).string()) {
+                if (c == '%' || c == '?' || c == '#')
+                    uri += c == '%' ? "%25" : c == '?' ? "%3f" : "%23";
+                else
+                    uri += c;
+            }
+            version = open(SQLite::OPEN_READONLY | SQLITE_OPEN_URI, uri + "?immutable=1");
+        }
+    } catch (const SQLite::Exception& e) {
+        Fail("cannot open it to read", e);
+    }
+    if (version < CurrentSchemaVersion()) {
+        // An older file is brought up to date once by whoever may write it.
+        try {
+            Store writer(file_, Open::Existing);
+            version = open(SQLite::OPEN_READONLY, file_.string());
+        } catch (const std::exception&) {
+            // Told below, as a version this program cannot read.
+        }
+    }
+    if (version != CurrentSchemaVersion())
+        throw StoreError(
+            "results store " + file_.string() + " has schema version " + std::to_string(version) +
+            ", this program reads " + std::to_string(CurrentSchemaVersion()) +
+            (version > CurrentSchemaVersion()
+                 ? ": use a newer kelGuiTool"
+                 : ": open it once as a user who may write it, to bring it up to date"));
 }
 
 Store::~Store() = default;

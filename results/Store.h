@@ -36,7 +36,11 @@ class Store {
 public:
     enum class Open {
         Create,   // creates the file and its folder owner-only when missing
-        Existing, // refuses a file that is not there (readers)
+        Existing, // refuses a file that is not there
+        // Reads only, never writes (queries): works for a user who may read
+        // the file but not write it or its folder. The schema must be this
+        // program's (an older one is brought up to date first when it may be written).
+        ReadOnly,
     };
 
     // Opens and migrates; throws StoreError (the file cannot be created or
@@ -92,6 +96,7 @@ public:
 
 private:
     void Configure();
+    void OpenReadOnly();
     void Migrate();
     int ReadVersion();
     // Runs write in a transaction of its own unless a Batch is open.

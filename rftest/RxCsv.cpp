@@ -4,13 +4,37 @@
 #include "protocol/ReplyParsing.h"
 #include "protocol/RxPer.h"
 
+#include <charconv>
+#include <system_error>
+
 namespace kel::rftest {
 
+namespace {
+
+// "-72.5", "+3", "1e-3": a number a spreadsheet reads as one, not a formula.
+bool PlainNumber(std::string_view text) {
+    if (text.starts_with('+') || text.starts_with('-'))
+        text.remove_prefix(1);
+    if (text.empty() || text.starts_with('+') || text.starts_with('-'))
+        return false;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
 std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    std::string cell(text);
+    // A spreadsheet runs a cell beginning so as a formula (a "CSV injection"):
+    // a quote in front keeps it text.
+    if (!cell.empty() && std::string_view("=+-@\t\r").find(cell[0]) != std::string_view::npos &&
+        !PlainNumber(cell))
+        cell.insert(0, 1, '\'');
+    if (cell.find_first_of(",\"\r\n") == std::string::npos)
+        return cell;
     std::string quoted = "\"";
-    for (const char c : text)
+    for (const char c : cell)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }

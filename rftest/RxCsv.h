@@ -20,6 +20,8 @@ std::string RxCsvRow(const Measurement& rx, std::string_view port,
                      const std::optional<std::string>& boardMac);
 
 // RFC 4180: a field holding a comma, a quote or a line end goes in quotes.
+// Text a spreadsheet would run as a formula (a leading =, +, -, @, tab or
+// CR) gets a single quote in front; a plain number such as -72.5 stays one.
 std::string CsvField(std::string_view text);
 
 // "5.5", "54.0": a rate as the rate command and the reports write it.

@@ -2,6 +2,7 @@
 #include "serial/SessionLogFolder.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -14,6 +15,17 @@ constexpr std::string_view kNamePattern = "9999-99-99_99-99-99_";
 constexpr std::string_view kExtension = ".log";
 
 } // namespace
+
+std::filesystem::path DefaultSessionLogFolder() {
+    std::filesystem::path base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".local/state";
+    else
+        base = "/tmp";
+    return base / "kelGuiTool" / "logs";
+}
 
 std::string SessionLogName(SessionLog::Clock::time_point start, const std::string& portPath) {
     const std::time_t seconds = SessionLog::Clock::to_time_t(start);

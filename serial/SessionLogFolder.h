@@ -16,6 +16,10 @@ namespace kel {
 
 inline constexpr std::chrono::days kSessionLogKeep{90};
 
+// $XDG_STATE_HOME/kelGuiTool/logs (~/.local/state/kelGuiTool/logs without
+// it): where both front ends keep their session logs.
+std::filesystem::path DefaultSessionLogFolder();
+
 // Local time and the port's last path element ("port" when it has none).
 std::string SessionLogName(SessionLog::Clock::time_point start, const std::string& portPath);
 bool IsSessionLogName(std::string_view name);

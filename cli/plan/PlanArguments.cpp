@@ -4,10 +4,12 @@
 #include "board/TrayArguments.h"
 #include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
+#include "cli/TextChecks.h"
 #include "serial/PortNaming.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 
 namespace kel::cli {
@@ -19,7 +21,7 @@ constexpr char kUsage[] =
     "       kel-rftest plan run PLAN.toml (-p PORT [-p PORT ...] | --virtual N\n"
     "                  [--virtual-fault INDEX:MODE ...]) [--results PATH|none|URI]\n"
     "                  [--station NAME] [--operator NAME] [--dut LABEL ...] [--junit FILE]\n"
-    "                  [--json]\n"
+    "                  [--sdd-dir FOLDER] [--json]\n"
     "       kel-rftest plan run PLAN.toml -p PORT [-p PORT ...] --loop [--results ...]\n"
     "                  [--station NAME] [--operator NAME] [--json]\n";
 
@@ -45,6 +47,8 @@ constexpr char kFooter[] =
     "  2    a bad plan or bad usage: nothing was sent\n"
     "  3    a port could not be opened: nothing was sent\n"
     "  4    a board failed a limit, and none errored\n"
+    "  5    tested, not recorded: a board's run could not be recorded (each is named;\n"
+    "       the verdicts are in the summary), or the store's disk was full: nothing sent\n"
     "  130  interrupted (Ctrl+C, SIGTERM): every board's running test was stopped\n"
     "\n"
     "Examples:\n"
@@ -68,6 +72,7 @@ struct Raw {
     std::string operatorName;
     std::vector<std::string> duts;
     std::string junit;
+    std::string sddDir;
     bool json = false;
     bool loop = false;
 };
@@ -119,12 +124,25 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
                              "store, not --junit"};
     }
     plan.loop = raw.loop;
+    std::vector<std::string> devices; // a link and its target are one device
     for (const std::string& port : raw.ports) {
         if (port.empty())
             throw UsageError{"-p must name a device, such as ttyUSB0"};
         const std::string path = DevicePathFor(port);
-        if (std::find(plan.ports.begin(), plan.ports.end(), path) != plan.ports.end())
-            throw UsageError{"-p " + path + " is given twice: one board per port"};
+        std::error_code absent; // a station's port may come later: it is its own name then
+        std::string device = std::filesystem::canonical(path, absent).string();
+        if (absent)
+            device = path;
+        const auto same = std::find(devices.begin(), devices.end(), device);
+        if (same != devices.end())
+            throw UsageError{
+                "-p " + path + " is given twice" +
+                (plan.ports[static_cast<std::size_t>(same - devices.begin())] == path
+                     ? std::string()
+                     : " (as " + plan.ports[static_cast<std::size_t>(same - devices.begin())] +
+                           ", the same device " + device + ")") +
+                ": one board per port"};
+        devices.push_back(device);
         plan.ports.push_back(path);
     }
     if (virtualGiven)
@@ -134,6 +152,13 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
         throw UsageError{std::to_string(raw.duts.size()) + " --dut labels for " +
                          std::to_string(boards) + (boards == 1 ? " board" : " boards") +
                          ": one per board at most, in the boards' order"};
+    std::vector<std::pair<const char*, const std::string*>> names{
+        {"--station", &raw.station}, {"--operator", &raw.operatorName}};
+    for (const std::string& dut : raw.duts)
+        names.emplace_back("--dut", &dut);
+    for (const auto& [option, text] : names)
+        if (const auto problem = NameProblem(option, *text))
+            throw UsageError{*problem};
     plan.duts = raw.duts;
     std::string refusal;
     const auto store = ResultsOption(raw.results, refusal);
@@ -146,6 +171,13 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
         throw UsageError{"--junit must name a file"};
     plan.junitPath = raw.junit;
     plan.json = raw.json;
+    if (runApp.count("--sdd-dir") > 0 && raw.sddDir.empty())
+        throw UsageError{"--sdd-dir must name a folder"};
+    // Beside the store; with none, where the store would be.
+    plan.sddFolder = !raw.sddDir.empty() ? raw.sddDir
+                     : plan.store.Records()
+                         ? std::filesystem::absolute(plan.store.file).parent_path().string()
+                         : results::DefaultStoreFile().parent_path().string();
     return plan;
 }
 
@@ -187,6 +219,9 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
         ->option_text("LABEL");
     run->add_option("--junit", raw.junit, "Also write the results as JUnit XML to FILE")
         ->option_text("FILE");
+    run->add_option("--sdd-dir", raw.sddDir,
+                    "Where sdd-export steps write their files (default: beside the results)")
+        ->option_text("FOLDER");
     run->add_flag("--json", raw.json, "One JSON object per point and per board on standard output");
     run->add_flag("--loop", raw.loop,
                   "A station: each port tests board after board as they are plugged in,\n"
@@ -195,10 +230,10 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     std::string refusal;
     try {
         app.parse(std::vector<std::string>(args.rbegin(), args.rend() - 1));
-        return {Resolve(raw, run->parsed(), *run), kExitOk};
+        return {Resolve(raw, run->parsed(), *run), kExitOk, {}};
     } catch (const CLI::CallForHelp&) {
         out << app.help();
-        return {std::nullopt, kExitOk};
+        return {std::nullopt, kExitOk, {}};
     } catch (const CLI::ParseError& error) {
         refusal = error.what();
     } catch (const UsageError& error) {
@@ -212,7 +247,7 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
         facts.command = run->parsed() ? "plan run" : "plan check";
         out << JsonLine(FailureObject(facts, refusal, {})) << std::flush;
     }
-    return {std::nullopt, kExitUsage};
+    return {std::nullopt, kExitUsage, refusal};
 }
 
 } // namespace kel::cli

@@ -27,6 +27,8 @@ struct PlanInvocation {
     std::string operatorName;
     std::vector<std::string> duts; // per port, in order; may be fewer
     std::string junitPath;
+    // Where sdd-export steps write: --sdd-dir, else beside the results store.
+    std::string sddFolder;
     bool json = false;
     // --loop: a station, each port testing board after board until Ctrl+C.
     bool loop = false;
@@ -35,6 +37,7 @@ struct PlanInvocation {
 struct ParsedPlanArguments {
     std::optional<PlanInvocation> invocation; // set when the command may go ahead
     int exitCode = kExitOk;                   // otherwise: kExitOk after --help, else kExitUsage
+    std::string refusal;                      // why, with kExitUsage
 };
 
 // True when the command line is a plan command (its first word is "plan").

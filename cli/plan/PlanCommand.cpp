@@ -13,8 +13,10 @@
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
 #include "resources/Version.h"
+#include "results/FreeSpace.h"
 #include "results/Recorder.h"
 #include "rftest/Messages.h"
+#include "serial/SessionLogFolder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <tuple>
 #include <unistd.h>
 
 namespace kel::cli {
@@ -44,6 +47,29 @@ std::optional<std::string> JUnitTargetProblem(const std::string& path) {
     return std::nullopt;
 }
 
+// The JUnit file of a run that ended before any board was tested.
+void JUnitRefusal(const std::string& path, const std::string& suite, const std::string& message,
+                  const std::string& station, std::ostream& err) {
+    if (path.empty())
+        return;
+    std::string why;
+    const JUnitFacts facts{station.empty() ? results::DefaultStation() : station,
+                           std::string(res::BuildVersion()), rftest::UtcNow().substr(0, 19)};
+    if (!WriteJUnitRefusal(path, suite, message, facts, why))
+        err << "kel-rftest: " << why << '\n' << std::flush;
+}
+
+// --junit's file from a command line that could not be read otherwise.
+std::string JUnitPathIn(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--junit" && i + 1 < args.size())
+            return args[i + 1];
+        if (args[i].starts_with("--junit="))
+            return args[i].substr(8);
+    }
+    return {};
+}
+
 class PlanCommand {
 public:
     PlanCommand(const PlanInvocation& invocation, const plan::Plan& plan, std::ostream& out,
@@ -59,6 +85,10 @@ private:
     bool Boards(std::vector<plan::BoardIdentity>& boards);
     RunFacts FactsOf(const BoardRow& row) const;
     void Refused(const std::string& error, const std::string& reason = {});
+    // The run ends before any board: the JUnit file says why.
+    void Unrun(const std::string& why) {
+        JUnitRefusal(invocation_.junitPath, plan_.name, why, invocation_.station, err_);
+    }
     // The JSON objects and plain lines as the boards' workers tell them.
     void Hook(PlanTally& tally, PlanDisplay& display);
     // Redraws the table (the footer below it) until every board finished,
@@ -69,6 +99,8 @@ private:
     void Station(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
                  PlanTally& tally, PlanDisplay& display);
     void Report(PlanTally& tally, PlanDisplay& display);
+    // Names the boards whose runs the store could not take; true when any.
+    bool Unrecorded(const PlanRecording& recording);
 
     const PlanInvocation& invocation_;
     const plan::Plan& plan_;
@@ -99,6 +131,7 @@ bool PlanCommand::Boards(std::vector<plan::BoardIdentity>& boards) {
         if (!tray_->Error().empty()) {
             Refused(std::string(rftest::kOpenFailed) + " the virtual boards could not start",
                     tray_->Error());
+            Unrun("the virtual boards could not start: " + tray_->Error());
             return false;
         }
         for (std::size_t i = 0; i < tray_->Size(); ++i)
@@ -126,6 +159,14 @@ int PlanCommand::Run() {
             return kExitUsage;
         }
     }
+    if (invocation_.store.Records()) {
+        if (const auto full = results::FreeSpaceProblem(invocation_.store.file)) {
+            const std::string why = "the results could not be recorded: " + *full;
+            Refused(why, "nothing was tested");
+            Unrun(why);
+            return kExitNotRecorded;
+        }
+    }
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
@@ -140,6 +181,8 @@ int PlanCommand::Run() {
     startedAt_ = rftest::UtcNow();
 
     PlanDisplay display(plan_, err_, settings_.liveTable, invocation_.loop);
+    if (settings_.terminalSize)
+        std::apply([&](auto... size) { display.Resize(size...); }, settings_.terminalSize());
     // Declared before the run, whose workers record through it.
     PlanRecording recording(plan_, invocation_.store,
                             {station_, invocation_.operatorName, instrument_.Identity()},
@@ -148,18 +191,25 @@ int PlanCommand::Run() {
     boardSettings.watchdogSlice = settings_.watchdogSlice;
     boardSettings.instrument = instrument_.Get();
     boardSettings.routes = std::move(routes);
+    boardSettings.sddFolder = invocation_.sddFolder;
+    boardSettings.sessionLogFolder = DefaultSessionLogFolder();
     plan::PlanRun run(plan_, boards, boardSettings);
     PlanTally tally(plan_, boards);
     Hook(tally, display);
     if (invocation_.loop) {
         Station(run, recording.Boards(boards, tally.Listeners()), tally, display);
+        Unrecorded(recording);
         return kExitInterrupted; // a station runs until Ctrl+C
     }
     std::vector<std::string> problems;
     if (!run.Open(problems)) {
-        for (const std::string& problem : problems)
+        std::string all;
+        for (const std::string& problem : problems) {
             Refused(std::string(rftest::kOpenFailed) + " " + problem);
+            all += (all.empty() ? "" : "; ") + problem;
+        }
         err_ << "kel-rftest: nothing was sent to any board\n" << std::flush;
+        Unrun(all + ": nothing was sent to any board");
         return kExitNoPort;
     }
     if (interruption_.Requested())
@@ -168,7 +218,24 @@ int PlanCommand::Run() {
     run.Start(recording.Boards(boards, tally.Listeners()));
     Watch(run, tally, display, [] { return std::string(); });
     Report(tally, display);
-    return PlanExitCode(tally.Rows(), interruption_.Requested());
+    const int code = PlanExitCode(tally.Rows(), interruption_.Requested());
+    if (Unrecorded(recording) && code != kExitInterrupted)
+        return kExitNotRecorded;
+    return code;
+}
+
+bool PlanCommand::Unrecorded(const PlanRecording& recording) {
+    const std::vector<std::string> lost = recording.Unrecorded();
+    if (lost.empty())
+        return false;
+    std::string names;
+    for (const std::string& board : lost)
+        names += (names.empty() ? "" : ", ") + board;
+    // The cause and the file were said when the store first failed.
+    err_ << "kel-rftest: tested, not recorded: " << lost.size()
+         << (lost.size() == 1 ? " board's run: " : " boards' runs: ") << names << '\n'
+         << std::flush;
+    return true;
 }
 
 void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListener*>& listeners,
@@ -244,7 +311,10 @@ void PlanCommand::Watch(plan::PlanRun& run, PlanTally& tally, PlanDisplay& displ
                              "again skips the stops)");
             run.Cancel();
         }
-        if (display.Table() && tally.TakeChanged())
+        const bool resized = display.Table() && settings_.terminalSize &&
+                             std::apply([&](auto... size) { return display.Resize(size...); },
+                                        settings_.terminalSize());
+        if (display.Table() && (tally.TakeChanged() || resized))
             display.Draw(tally.Rows(), footer());
     }
     if (display.Table())
@@ -268,8 +338,12 @@ void PlanCommand::Report(PlanTally& tally, PlanDisplay& display) {
 int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    Interruption& interruption, const RunSettings& settings) {
     const ParsedPlanArguments parsed = ParsePlanArguments(args, out, err);
-    if (!parsed.invocation)
+    if (!parsed.invocation) {
+        if (parsed.exitCode != kExitOk)
+            JUnitRefusal(JUnitPathIn(args), "kel-rftest plan", "bad usage: " + parsed.refusal, {},
+                         err);
         return parsed.exitCode;
+    }
     const PlanInvocation& invocation = *parsed.invocation;
     const plan::PlanReading reading = plan::ReadPlanFile(invocation.planPath);
     if (!reading.plan) {
@@ -286,9 +360,27 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
             object["errors"] = errors;
             out << JsonLine(object) << std::flush;
         }
+        if (invocation.run) {
+            std::string all;
+            for (const std::string& error : errors)
+                all += (all.empty() ? "" : "\n") + error;
+            JUnitRefusal(invocation.junitPath, invocation.planPath, "the plan was refused:\n" + all,
+                         invocation.station, err);
+        }
         return kExitUsage;
     }
     const plan::Plan& plan = *reading.plan;
+    if (!invocation.run && invocation.json) {
+        out << JsonLine({{"command", "plan check"},
+                         {"ok", true},
+                         {"file", invocation.planPath},
+                         {"plan", plan.name},
+                         {"plan_version", plan.version},
+                         {"model", plan.ModelName()},
+                         {"steps", plan.steps.size()}})
+            << std::flush;
+        return kExitOk;
+    }
     if (!invocation.run) {
         out << invocation.planPath << ": a valid plan: \"" << plan.name << "\""
             << (plan.version.empty() ? "" : " version " + plan.version) << " for "

@@ -90,19 +90,48 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
     return lines;
 }
 
+bool PlanDisplay::Resize(std::size_t columns, std::size_t lines) {
+    std::lock_guard lock(mutex_);
+    if (columns == columns_ && lines == lines_)
+        return false;
+    columns_ = columns;
+    lines_ = lines;
+    return true;
+}
+
 void PlanDisplay::Erase() {
-    for (; drawnLines_ > 0; --drawnLines_)
+    // A line wider than the terminal is now (it narrowed) takes more rows.
+    std::size_t rows = 0;
+    for (const std::size_t length : drawn_)
+        rows += columns_ == 0 || length <= columns_ ? 1 : (length + columns_ - 1) / columns_;
+    drawn_.clear();
+    for (; rows > 0; --rows)
         err_ << kLineUp;
     err_ << kClearBelow;
 }
 
 void PlanDisplay::Show() {
     std::vector<std::string> lines = TableLines(shown_);
+    // Never taller than the terminal, the cursor's line left free: a line
+    // scrolled out of reach could not be redrawn and would stay behind.
+    const std::size_t room = lines_ == 0 ? lines.size() + 1 : lines_ - 1;
+    const std::size_t footer = footer_.empty() ? 0 : 1;
+    if (lines.size() + footer > room && room >= 2 + footer) {
+        const std::size_t kept = room - footer - 1;
+        const std::size_t more = lines.size() - kept;
+        lines.resize(kept);
+        lines.push_back("... and " + std::to_string(more) +
+                        (more == 1 ? " more board" : " more boards"));
+    }
     if (!footer_.empty())
         lines.push_back(footer_);
-    for (const std::string& line : lines)
+    for (std::string& line : lines) {
+        // Never wider either: a wrapped line would leave a copy on a redraw.
+        if (columns_ > 1 && line.size() >= columns_)
+            line.resize(columns_ - 1);
         err_ << line << '\n';
-    drawnLines_ = lines.size();
+        drawn_.push_back(line.size());
+    }
     err_ << std::flush;
 }
 
@@ -116,7 +145,7 @@ void PlanDisplay::Draw(const std::vector<BoardRow>& rows, const std::string& foo
 
 void PlanDisplay::Line(const std::string& text) {
     std::lock_guard lock(mutex_);
-    if (!table_ || drawnLines_ == 0) {
+    if (!table_ || drawn_.empty()) {
         err_ << text << '\n' << std::flush;
         return;
     }
@@ -126,6 +155,8 @@ void PlanDisplay::Line(const std::string& text) {
 }
 
 std::string PlanDisplay::SlotState(const BoardRow& row) const {
+    if (row.finished && row.outcome.verdict == plan::BoardVerdict::Interrupted)
+        return "interrupted";
     switch (row.slot) {
     case BoardRow::Slot::WaitingForBoard:
         return "waiting for a board";

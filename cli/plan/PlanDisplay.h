@@ -22,6 +22,10 @@ public:
         : plan_(plan), err_(err), table_(table), station_(station) {}
 
     bool Table() const { return table_; }
+    // The terminal's size (0: unknown): the table is clipped to it, a last
+    // line saying how many boards it leaves out. True when it changed, so
+    // that the table is drawn again.
+    bool Resize(std::size_t columns, std::size_t lines);
     // The table as the rows stand now, in place of the one drawn before;
     // the footer (a station's count) below it.
     void Draw(const std::vector<BoardRow>& rows, const std::string& footer = {});
@@ -48,7 +52,9 @@ private:
     std::mutex mutex_;
     std::vector<BoardRow> shown_; // what the table shows now
     std::string footer_;
-    std::size_t drawnLines_ = 0;
+    std::vector<std::size_t> drawn_; // the lengths of the lines drawn
+    std::size_t columns_ = 0;
+    std::size_t lines_ = 0;
     std::vector<std::size_t> widths_; // the widest each column has been
 };
 

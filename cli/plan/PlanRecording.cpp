@@ -28,6 +28,10 @@ public:
         recorder_->BeginRun(std::move(run));
         next_.Started();
     }
+    void Logged(const std::string& path) override {
+        recorder_->ChangeRun([&](results::RunRecord& run) { run.sessionLog = path; });
+        next_.Logged(path);
+    }
     void Named(const std::string& mac) override {
         recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = mac; });
         next_.Named(mac);
@@ -44,6 +48,10 @@ public:
     void Note(const std::string& text) override { next_.Note(text); }
     void Finished(const plan::BoardOutcome& outcome) override {
         recorder_->EndRun(std::string(plan::BoardVerdictName(outcome.verdict)));
+        if (recorder_->RunUnrecorded())
+            recording_.Lost(!board_.dut.empty() ? board_.dut
+                            : outcome.mac       ? *outcome.mac + " on " + board_.port
+                                                : board_.port);
         next_.Finished(outcome);
     }
     void WaitingForBoard() override { next_.WaitingForBoard(); }
@@ -62,6 +70,16 @@ PlanRecording::PlanRecording(const plan::Plan& plan, const results::StoreSetting
     : plan_(plan), names_(std::move(names)), push_(store, std::move(note)) {}
 
 PlanRecording::~PlanRecording() = default;
+
+void PlanRecording::Lost(const std::string& board) {
+    std::lock_guard lock(lostMutex_);
+    lost_.push_back(board);
+}
+
+std::vector<std::string> PlanRecording::Unrecorded() const {
+    std::lock_guard lock(lostMutex_);
+    return lost_;
+}
 
 BoardListener& PlanRecording::Board(plan::BoardIdentity board, BoardListener& next) {
     boards_.push_back(std::make_unique<BoardRecording>(*this, std::move(board), next));

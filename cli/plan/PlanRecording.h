@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,12 +42,19 @@ public:
     std::vector<plan::BoardListener*> Boards(const std::vector<plan::BoardIdentity>& boards,
                                              const std::vector<plan::BoardListener*>& next);
 
+    // The boards whose runs could not be (wholly) recorded, as people name
+    // them, in the order they finished.
+    std::vector<std::string> Unrecorded() const;
+
 private:
     class BoardRecording;
+    void Lost(const std::string& board);
 
     const plan::Plan& plan_;
     const PlanRunNames names_;
     std::atomic<bool> warned_{false};
+    mutable std::mutex lostMutex_;
+    std::vector<std::string> lost_;
     RecordingPush push_;
     std::vector<std::unique_ptr<BoardRecording>> boards_; // end before the push
 };

@@ -3,6 +3,8 @@
 
 #include "plan/PointSummary.h"
 
+#include <algorithm>
+
 namespace kel::cli {
 
 using plan::BoardOutcome;
@@ -63,16 +65,21 @@ public:
             row.cases.push_back(
                 {point.step, plan::PointName(step, point.measurement),
                  verdict == rftest::Verdict::Fail ? PlanCase::Kind::Failed : PlanCase::Kind::Passed,
-                 file ? point.measurement.text : point.summary, point.took.count()});
+                 file ? point.measurement.text : point.summary, point.took.count(),
+                 point.measurement, point.attempt});
         });
     }
     void StepEnded(const StepResult& step) override {
         Change([&](BoardRow& row) {
-            if (!step.error.empty())
+            if (!step.error.empty()) {
+                // The step's own time: what its points reported took is theirs.
+                double seconds = plan::Seconds(step.ended - step.started).count();
+                for (const PlanCase& c : row.cases)
+                    seconds -= c.step == step.step ? c.seconds : 0;
                 row.cases.push_back(
                     {step.step, std::string(plan::StepKindName(tally_.plan_.steps[step.step].kind)),
-                     PlanCase::Kind::Errored, step.error,
-                     plan::Seconds(step.ended - step.started).count()});
+                     PlanCase::Kind::Errored, step.error, std::max(seconds, 0.0), std::nullopt, 1});
+            }
             if (tally_.onStep)
                 tally_.onStep(row, step);
         });
@@ -87,16 +94,16 @@ public:
         Change([&](BoardRow& row) {
             row.finished = true;
             row.outcome = outcome;
-            ++tally_.counts_[static_cast<std::size_t>(outcome.verdict)];
-            // The steps after the one that ended the board's run never ran.
-            const std::size_t from = row.started ? row.step + 1 : 0;
-            for (std::size_t step = from; step < tally_.plan_.steps.size(); ++step)
-                row.cases.push_back({step,
-                                     std::string(plan::StepKindName(tally_.plan_.steps[step].kind)),
-                                     PlanCase::Kind::Skipped, "not run: " + outcome.error, 0});
+            const std::string board = !row.identity.dut.empty() ? "dut " + row.identity.dut
+                                      : outcome.mac             ? "mac " + *outcome.mac
+                                                    : "#" + std::to_string(tally_.unnamed_++);
+            tally_.verdicts_[board] = outcome.verdict;
+            // The steps never run are told by the report, which knows every
+            // board's cases (JUnitReport.cpp).
             if (!row.started && !outcome.error.empty())
-                row.cases.insert(row.cases.begin(), {0, "connect", PlanCase::Kind::Errored,
-                                                     outcome.error, outcome.took.count()});
+                row.cases.insert(row.cases.begin(),
+                                 {PlanCase::kHandshake, "handshake", PlanCase::Kind::Errored,
+                                  outcome.error, outcome.took.count(), std::nullopt, 1});
             if (tally_.onFinished)
                 tally_.onFinished(row);
         });
@@ -159,7 +166,10 @@ std::vector<BoardRow> PlanTally::Rows() const {
 
 VerdictCounts PlanTally::Counts() const {
     std::lock_guard lock(mutex_);
-    return counts_;
+    VerdictCounts counts{};
+    for (const auto& [board, verdict] : verdicts_)
+        ++counts[static_cast<std::size_t>(verdict)];
+    return counts;
 }
 
 bool PlanTally::TakeChanged() {

@@ -10,8 +10,10 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ namespace kel::cli {
 // errored or never ran.
 struct PlanCase {
     enum class Kind { Passed, Failed, Errored, Skipped };
+    // The step of a handshake that failed: before any step of the plan.
+    static constexpr std::size_t kHandshake = static_cast<std::size_t>(-1);
     std::size_t step = 0;
     std::string name;
     Kind kind = Kind::Passed;
@@ -28,6 +32,9 @@ struct PlanCase {
     // export, the file.
     std::string message;
     double seconds = 0;
+    // A measured point's last attempt, and how many attempts it took.
+    std::optional<rftest::Measurement> measurement;
+    int attempts = 1;
 };
 
 struct BoardRow {
@@ -70,7 +77,8 @@ public:
     std::vector<BoardRow> Rows() const;
     // True when something changed since the last call.
     bool TakeChanged();
-    // Every board finished so far, a station's over its session.
+    // Every board finished so far, a station's over its session: a board
+    // tested again counts once, by its last verdict.
     VerdictCounts Counts() const;
 
     // Heard on the board's thread, the tally locked.
@@ -88,7 +96,10 @@ private:
     mutable std::mutex mutex_;
     std::vector<BoardRow> rows_;
     bool changed_ = true;
-    VerdictCounts counts_{};
+    // Each board's last verdict, by its label, else its MAC; a board with
+    // neither (it never answered) is one of its own.
+    std::map<std::string, plan::BoardVerdict> verdicts_;
+    std::size_t unnamed_ = 0;
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 

@@ -12,6 +12,7 @@
 #include "tests/support/PlanTexts.h"
 #include "tests/support/TempFolder.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -50,6 +51,11 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
     EXPECT_NE(good.out.find("a valid plan: \"QB202 line test\" version 3 for QB202, 3 steps"),
               std::string::npos)
         << good.out;
+    const CliResult json =
+        RunCli({"plan", "check", KEL_SOURCE "/examples/line-test.toml", "--json"});
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_TRUE(json.out.starts_with("{\"command\":\"plan check\",\"ok\":true,")) << json.out;
+    EXPECT_NE(json.out.find("\"steps\":3}"), std::string::npos) << json.out;
 }
 
 TEST(CliPlan, AWeakBoardFailsWithAReadableReasonInTheSummaryJUnitAndStore) {
@@ -104,10 +110,15 @@ shared = "analyser"
             std::distance(suite.children("testcase").begin(), suite.children("testcase").end()), 3);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"SN1", "02:4b:45:4c:00:02", "02:4b:45:4c:00:03"}));
-    const pugi::xml_node failure =
+    const pugi::xml_node failedCase =
         suites.find_child_by_attribute("testsuite", "name", "02:4b:45:4c:00:03")
-            .find_child_by_attribute("testcase", "name", "rx-sweep ch 6 54 Mbps")
-            .child("failure");
+            .find_child_by_attribute("testcase", "name", "rx-sweep ch 6 54 Mbps");
+    EXPECT_STREQ(failedCase.child("properties")
+                     .find_child_by_attribute("name", "attempts")
+                     .attribute("value")
+                     .value(),
+                 "2");
+    const pugi::xml_node failure = failedCase.child("failure");
     const std::string message = failure.attribute("message").value();
     EXPECT_TRUE(message.starts_with("ch 6 54 Mbps PER ") && message.ends_with(" % > 20 %"))
         << message;
@@ -268,6 +279,54 @@ max_per = 20
               (std::vector<std::string>{"04 pass line", " error line", "06 fail line"}));
     EXPECT_TRUE(out.str().ends_with("line: 6 boards, 3 passed, 2 failed, 1 errored\n"))
         << out.str();
+}
+
+// The table drawn last on standard error (after its last erase).
+std::string LastTable(const std::string& err) {
+    const std::size_t erase = err.rfind("\x1b[J");
+    return erase == std::string::npos ? err : err.substr(erase + 3);
+}
+
+TEST(CliPlan, AStationCountsARetestedBoardOnceAndShowsItsInterruptedSlot) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "slow.toml", R"(name = "slow"
+model = "QB202"
+[[step]]
+do = "freq-offset"
+[[step]]
+do = "rx"
+seconds = 2
+)");
+    board::BoardTray tray(board::TrayConfigs(1));
+    const std::string store = (folder.path / "s.sqlite").string();
+    const std::string slot = (folder.path / "slot").string();
+    cli::Interruption interruption;
+    std::ostringstream out, err;
+    cli::RunSettings terminal;
+    terminal.liveTable = true;
+    terminal.terminalSize = [] { return std::pair<std::size_t, std::size_t>{120, 40}; };
+    std::jthread station([&] {
+        cli::RunRfTest({"plan", "run", plan, "-p", slot, "--loop", "--results", store}, out, err,
+                       interruption, terminal);
+    });
+    std::filesystem::create_symlink(tray.SlavePath(0), slot);
+    EXPECT_EQ(EndedRuns(store, slot, 1).size(), 1u);
+    std::filesystem::remove(slot);
+    std::this_thread::sleep_for(300ms);
+    std::filesystem::create_symlink(tray.SlavePath(0), slot); // the same board again
+    for (auto deadline = std::chrono::steady_clock::now() + 30s;
+         std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(50ms);
+        results::Store stored(store, results::Store::Open::ReadOnly);
+        if (results::ListRuns(stored, {}).size() == 2)
+            break;
+    }
+    std::this_thread::sleep_for(500ms); // into its RX step
+    interruption.Request();
+    station.join();
+    EXPECT_TRUE(out.str().ends_with("slow: 1 board, 1 interrupted\n")) << out.str();
+    const std::string table = LastTable(err.str());
+    EXPECT_NE(table.find(" interrupted"), std::string::npos) << table;
 }
 
 } // namespace

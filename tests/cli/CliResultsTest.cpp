@@ -123,6 +123,23 @@ TEST(CliResultsOnServer, RowsReachTheServerGivenWithResults) {
     EXPECT_EQ(sync.exitCode, 0) << sync.err;
     EXPECT_EQ(sync.out.rfind("0 rows pushed to postgresql://postgres@/postgres", 0), 0u)
         << sync.out;
+
+    // A line manager reads the server as a station reads its file.
+    const auto fromServer = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--results", uri, "results"});
+        args.insert(args.end(), {"--from", "server"});
+        const CliResult read = RunCli(args);
+        EXPECT_EQ(read.exitCode, 0) << read.err;
+        return read.out;
+    };
+    EXPECT_NE(fromServer({"runs"}).find(id.substr(0, 8)), std::string::npos);
+    const std::string shown = fromServer({"show", id.substr(0, 8)});
+    EXPECT_EQ(shown.rfind("run " + id, 0), 0u) << shown;
+    EXPECT_NE(shown.find("  station line-3"), std::string::npos) << shown;
+    EXPECT_NE(fromServer({"export"}).find(id), std::string::npos);
+    const json yield = json::parse(fromServer({"--json", "yield", "--station", "line-3"}));
+    EXPECT_GE(yield["boards"].get<int>(), 1) << yield;
+    EXPECT_EQ(yield["errored"].get<int>(), 0) << yield;
 }
 
 } // namespace kel::test

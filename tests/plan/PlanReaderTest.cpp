@@ -147,5 +147,33 @@ do = "warp"
     EXPECT_EQ(broken.errors[0].Text().rfind("broken.toml:2:", 0), 0u) << broken.errors[0].Text();
 }
 
+TEST(PlanReader, RefusalsNameTheKeyAndWhatToWrite) {
+    const PlanReading sent = ReadPlan(R"(name = "x"
+model = "QB201"
+[[step]]
+do = "rx"
+seconds = 1
+sent = 100
+)",
+                                      "sent.toml");
+    ASSERT_EQ(ErrorTexts(sent).size(), 1u);
+    EXPECT_TRUE(ErrorTexts(sent)[0].starts_with(
+        "sent.toml:6:8: step 1 (rx): sent: QB201 has no RX packet error rate"))
+        << ErrorTexts(sent)[0];
+    EXPECT_NE(ErrorTexts(sent)[0].find("remove sent"), std::string::npos);
+
+    const PlanReading dcdc = ReadPlan(R"(name = "x"
+model = "QB202"
+[[step]]
+do = "supply"
+mode = "dcdc"
+)",
+                                      "dcdc.toml");
+    ASSERT_EQ(ErrorTexts(dcdc).size(), 1u);
+    EXPECT_TRUE(ErrorTexts(dcdc)[0].starts_with(
+        "dcdc.toml:5:8: step 1 (supply): mode = \"dcdc\" needs yes = true"))
+        << ErrorTexts(dcdc)[0];
+}
+
 } // namespace
 } // namespace kel::plan

@@ -283,6 +283,30 @@ seconds = 0.5
     EXPECT_LT(took, 4 * 0.2s + 4 * 0.5s);
 }
 
+TEST(PlanRun, ConsecutiveStepsOnOneResourceKeepTheTurn) {
+    board::BoardTray tray(board::TrayConfigs(3));
+    const Plan plan = PlanOf(R"(name = "kept"
+model = "QB202"
+[[step]]
+do = "tx"
+seconds = 0.1
+shared = "analyser"
+[[step]]
+do = "tone"
+seconds = 0.1
+shared = "analyser"
+)");
+    const Ran ran = RunOn(plan, TrayPaths(tray));
+    std::vector<std::pair<Clock::time_point, Clock::time_point>> held;
+    for (const auto& heard : ran.heard) {
+        ASSERT_EQ(heard->steps.size(), 2u);
+        held.emplace_back(heard->steps[0].started, heard->steps[1].ended);
+    }
+    std::sort(held.begin(), held.end());
+    for (std::size_t i = 1; i < held.size(); ++i)
+        EXPECT_GE(held[i].first, held[i - 1].second) << "board " << i << " came between";
+}
+
 TEST(PlanRun, ASilentBoardErrorsAfterItsGiveUpWhileTheOthersFinish) {
     board::BoardTray tray(board::TrayConfigs(3));
     tray.GoSilent(1);

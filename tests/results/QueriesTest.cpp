@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/Queries.h"
 
+#include "results/ExportCsv.h"
 #include "results/Recorder.h"
 #include "results/Store.h"
 #include "results/Uuid.h"
+#include "results/Yield.h"
 #include "tests/results/ResultsTestSupport.h"
 #include "tests/support/TempFolder.h"
 
@@ -99,9 +101,13 @@ TEST(ResultsQueries, RunsShowAndExportFindWhatWasRecorded) {
     };
     ASSERT_LT(column("run_verdict"), columns.size());
     std::vector<Row> rows;
-    ExportRows(store, *SinceBound("2026-01-02"), [&](const Row& row) { rows.push_back(row); });
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows.size(), columns.size() == rows[0].size() ? 4u : 0u);
+    RunFilter from;
+    from.since = *SinceBound("2026-01-02");
+    ExportRows(store, from, [&](const Row& row) { rows.push_back(row); });
+    ASSERT_EQ(rows.size(), 5u); // the console session's run without points too
+    EXPECT_EQ(ValueText(rows[4][column("run_id")]), history.ids[4]);
+    EXPECT_EQ(ValueText(rows[4][column("kind")]), "");
+    EXPECT_EQ(rows[0].size(), columns.size());
     EXPECT_EQ(ValueText(rows[0][column("board_mac")]), "aa:00:00:00:00:01");
     EXPECT_EQ(ValueText(rows[0][column("run_verdict")]), "pass");
     EXPECT_EQ(ValueText(rows[3][column("dut")]), "SN-9");
@@ -109,23 +115,49 @@ TEST(ResultsQueries, RunsShowAndExportFindWhatWasRecorded) {
     EXPECT_EQ(ValueText(rows[3][column("rate_mbps")]), "54");
 }
 
-TEST(ResultsQueries, YieldCountsBoardsFirstPassFinalPassAndTheWorstPoint) {
+TEST(ResultsQueries, CsvCellsASpreadsheetWouldRunStayTextAndNumbersStayNumbers) {
+    const Row row{std::string("=HYPERLINK(\"x\")"),
+                  std::string("@SUM(1)"),
+                  std::string("-cmd"),
+                  -72.5,
+                  std::string("+3"),
+                  std::string("- 1"),
+                  std::string("a=b")};
+    EXPECT_EQ(ExportCsvLine(row), "\"'=HYPERLINK(\"\"x\"\")\",'@SUM(1),'-cmd,-72.5,+3,'- 1,a=b\n");
+}
+
+TEST(ResultsQueries, YieldCountsBoardsByLabelElseMacAndTheFailedPoints) {
     TempFolder temp;
     Store store(temp.path / "results.sqlite");
-    const History history(store);
+    History history(store);
+    // Two labelled boards sharing an unprogrammed MAC, one of them errored;
+    // a board that never answered (no label, no MAC).
+    history.Add("2026-01-06", "02:00:00:00:00:00", "SN-1", kRunPass, {});
+    history.Add("2026-01-06", "02:00:00:00:00:00", "SN-2", kRunError, {});
+    history.Add("2026-01-06", "", "", kRunError, {});
+    const std::unique_ptr<RunSource> source = StoreRuns(temp.path / "results.sqlite");
 
-    const YieldSummary all = Yield(store, "");
-    EXPECT_EQ(all.boards, 3);    // aa, bb and SN-9; the console session judged nothing
-    EXPECT_EQ(all.firstPass, 1); // bb
-    EXPECT_EQ(all.finalPass, 2); // aa on its retest, bb
-    ASSERT_FALSE(all.worst.empty());
+    const YieldSummary all = Yield(*source, {});
+    EXPECT_EQ(all.boards, 6);    // aa, bb, SN-9, SN-1, SN-2 and the silent one
+    EXPECT_EQ(all.firstPass, 2); // bb, SN-1
+    EXPECT_EQ(all.finalPass, 3); // aa on its retest, bb, SN-1
+    EXPECT_EQ(all.failed, 1);    // SN-9
+    EXPECT_EQ(all.errored, 2);
+    ASSERT_EQ(all.worst.size(), 1u); // only the setting whose points failed
     EXPECT_EQ(all.worst[0].channel, 6);
     EXPECT_EQ(all.worst[0].rateMbps, 54.0);
     EXPECT_EQ(all.worst[0].measured, 4);
     EXPECT_EQ(all.worst[0].failed, 2);
     EXPECT_EQ(all.worst[0].worstPer, 30.0);
 
-    const YieldSummary later = Yield(store, *SinceBound("2026-01-02"));
-    EXPECT_EQ(later.boards, 3);
+    RunFilter window;
+    window.since = *SinceBound("2026-01-02");
+    window.until = *SinceBound("2026-01-04");
+    const YieldSummary later = Yield(*source, window);
+    EXPECT_EQ(later.boards, 2);    // aa and bb
     EXPECT_EQ(later.firstPass, 2); // aa's first judged run in the window passed
+    EXPECT_TRUE(later.worst.empty());
+    RunFilter elsewhere;
+    elsewhere.station = "nowhere";
+    EXPECT_EQ(Yield(*source, elsewhere).boards, 0);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/Store.h"
 
+#include "results/FreeSpace.h"
 #include "results/Queries.h"
 #include "results/Recorder.h"
 #include "results/Schema.h"
@@ -274,6 +275,50 @@ TEST(ResultsStore, StoreThatCannotBeWrittenWarnsOnceAndTheRunGoesOn) {
     EXPECT_NE(full.Messages()[0].find("cannot record the measurement"), std::string::npos)
         << full.Messages()[0];
     EXPECT_NE(full.Messages()[0].find("the test goes on"), std::string::npos);
+    EXPECT_TRUE(recorder.RunUnrecorded());
+    recorder.BeginRun(BenchRun("SN-3")); // the disk has room again
+    recorder.EndRun(kRunPass);
+    EXPECT_FALSE(recorder.RunUnrecorded());
+}
+
+TEST(ResultsStore, ASomeoneWhoCannotWriteTheStoreReadsIt) {
+    TempFolder temp;
+    const auto file = temp.path / "results.sqlite";
+    {
+        Recorder recorder(FileSetting(file), nullptr);
+        recorder.BeginRun(BenchRun("SN-ro"));
+        recorder.Record(RxPoint(1, 1.0, 1000, 0));
+        recorder.EndRun(kRunPass);
+    }
+    // Readable by all, writable by its owner only; the reader is someone else.
+    ASSERT_EQ(::chmod(temp.path.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        try {
+            Store store(file, Store::Open::ReadOnly);
+            _exit(ListRuns(store, {}).size() == 1 ? 0 : 1);
+        } catch (const std::exception&) {
+            _exit(2);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(std::filesystem::exists(temp.path / "results.sqlite-shm"));
+}
+
+TEST(ResultsStore, ADiskTooFullIsToldWithItsFigureBeforeARun) {
+    TempFolder temp;
+    EXPECT_FALSE(FreeSpaceProblem(temp.path / "new" / "results.sqlite", 1));
+    const auto full = FreeSpaceProblem(temp.path / "new" / "results.sqlite", ~0ull / 2);
+    ASSERT_TRUE(full);
+    EXPECT_NE(full->find(" MB free on the disk of " + (temp.path / "new").string()),
+              std::string::npos)
+        << *full;
 }
 
 TEST(ResultsStore, SettingNamesAFileNothingOrAServerAndNeverShowsAPassword) {
