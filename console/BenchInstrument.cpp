@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/BenchInstrument.h"
 
-#include "console/StateFolder.h"
+#include "windows/StateFolder.h"
 #include "instrument/InstrumentError.h"
 #include "instrument/InstrumentUrl.h"
 #include "instrument/ProfileLookup.h"
