@@ -39,7 +39,7 @@ bool IsMasterOf(const fs::path& process, const std::string& fd, const std::strin
 }
 
 // The names in a folder; none when it cannot be read.
-std::vector<std::string> Entries(const fs::path& folder) {
+std::vector<std::string> EntryNames(const fs::path& folder) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
@@ -70,12 +70,12 @@ std::vector<PortHolder> OtherHolders(const std::string& path) {
     std::vector<PortHolder> holders;
     // Processes come and go while we look: each one that is gone, or not
     // ours to see, is passed over.
-    for (const std::string& pid : Entries("/proc")) {
+    for (const std::string& pid : EntryNames("/proc")) {
         if (pid == self || !std::isdigit(static_cast<unsigned char>(pid[0])))
             continue;
         const fs::path process = fs::path("/proc") / pid;
         bool holds = false, otherEnd = false;
-        for (const std::string& fd : Entries(process / "fd")) {
+        for (const std::string& fd : EntryNames(process / "fd")) {
             struct stat held {};
             if (::stat((process / "fd" / fd).c_str(), &held) == 0 && S_ISCHR(held.st_mode) &&
                 held.st_rdev == wanted.st_rdev)
