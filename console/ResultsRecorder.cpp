@@ -110,7 +110,7 @@ void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
 }
 
 void ResultsRecorder::RecordMeasured(Measurement measured) {
-    const Measurement settings = AtCurrentSettings(measured.kind);
+    const Measurement settings = AtSettings(shown_(), measured.kind);
     measured.channel = settings.channel;
     measured.rateMbps = settings.rateMbps;
     measured.powerLevel = settings.powerLevel;
