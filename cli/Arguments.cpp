@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Arguments.h"
 
+#include "cli/CalibrationOptions.h"
 #include "cli/InstrumentOptions.h"
 #include "cli/RecordingPush.h"
 #include "cli/ResultSchema.h"
 #include "protocol/ChipModels.h"
-#include "rftest/MacAddresses.h"
 #include "resources/Version.h"
+#include "rftest/MacAddresses.h"
 #include "rftest/Messages.h"
 #include "rftest/ModelFeatures.h"
 #include "rftest/PointLists.h"
@@ -88,10 +89,14 @@ std::optional<std::string> TraitRefusal(int modelRow, Subcommand subcommand, boo
     case Subcommand::FreqOffsetGet:
     case Subcommand::FreqOffsetSet:
     case Subcommand::FreqOffsetSave:
+    case Subcommand::CalibrateFreq:
         return MissingFeature(modelRow, kFreqOffsetFeature);
     case Subcommand::SddPowerGet:
     case Subcommand::SddPowerSet:
+    case Subcommand::CalibratePower:
         return MissingFeature(modelRow, kSddPowerFeature);
+    case Subcommand::Sensitivity:
+        return MissingFeature(modelRow, kPerFeature);
     case Subcommand::SddExport:
         return MissingFeature(modelRow, kSddFileFeature);
     case Subcommand::SupplyLdo:
@@ -153,6 +158,7 @@ public:
     CLI::App app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"};
     Raw raw;
     InstrumentOptions instrumentRaw;
+    CalibrationOptions calibrationRaw;
 
     Invocation Resolve() const;
     // The subcommand chosen, as far as the words went.
@@ -297,6 +303,15 @@ void CommandLine::Build() {
     instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
                                   "TX at the settings in force, measure its power with the "
                                   "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
+    calibrationRaw.AddCalibrateFreq(*Add(app, Subcommand::CalibrateFreq,
+                                         "Trim the crystal with the instrument until the tone is "
+                                         "within the\ntolerance; --save stores the code"));
+    calibrationRaw.AddCalibratePower(*Add(app, Subcommand::CalibratePower,
+                                          "Bring each rate class's TX power to its target with the "
+                                          "instrument;\n--save stores the three levels"));
+    calibrationRaw.AddSensitivity(*Add(app, Subcommand::Sensitivity,
+                                       "The lowest generator level each rate receives at within "
+                                       "its PER"));
 
     Add(app, Subcommand::Info,
         "Connect and show the power level (QB202/QB101: also the frequency "
@@ -506,6 +521,7 @@ Invocation CommandLine::Resolve() const {
     if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
         throw UsageError{*refusal};
     instrumentRaw.Resolve(run);
+    calibrationRaw.Resolve(run);
 
     switch (run.subcommand) {
     case Subcommand::Tx:

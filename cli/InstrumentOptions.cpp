@@ -10,8 +10,8 @@ namespace kel::cli {
 
 namespace {
 
-using rftest::ValueError;
 using instrument::Action;
+using rftest::ValueError;
 
 double Decimal(const char* option, const std::string& text, double low, double high) {
     const auto value = rftest::ReadDecimal(text);
@@ -20,6 +20,23 @@ double Decimal(const char* option, const std::string& text, double low, double h
                          std::to_string(static_cast<int>(low)) + " to " +
                          std::to_string(static_cast<int>(high))};
     return *value;
+}
+
+// What the subcommand asks of the instrument; nothing: it needs none.
+std::vector<Action> NeededActions(Subcommand subcommand) {
+    switch (subcommand) {
+    case Subcommand::ToneFreq:
+    case Subcommand::CalibrateFreq:
+        return {Action::MeasureFrequency};
+    case Subcommand::TxPower:
+    case Subcommand::CalibratePower:
+        return {Action::MeasurePower};
+    case Subcommand::Sensitivity:
+        return {Action::GeneratorFrequency, Action::GeneratorLevel, Action::OutputOn,
+                Action::OutputOff, Action::Burst};
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -34,8 +51,7 @@ void InstrumentOptions::AddGlobal(CLI::App& app) {
                    "The instrument's profile: a name (scpi, virtual-bench, or one in\n"
                    "~/.config/kelGuiTool/instruments) or a TOML file (default scpi)")
         ->option_text("NAME|FILE");
-    routeOption = app.add_option("--route", route,
-                                 "Close the RF switch to slot N before measuring")
+    routeOption = app.add_option("--route", route, "Close the RF switch to slot N before measuring")
                       ->option_text("N");
 }
 
@@ -49,26 +65,22 @@ void InstrumentOptions::AddToneFreq(CLI::App& sub) {
 void InstrumentOptions::AddTxPower(CLI::App& sub) {
     minDbmOption = sub.add_option("--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)")
                        ->option_text("D");
-    maxDbmOption = sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")
-                       ->option_text("D");
+    maxDbmOption =
+        sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")->option_text("D");
 }
 
 void InstrumentOptions::Resolve(Invocation& run) const {
     const bool toneFreq = run.subcommand == Subcommand::ToneFreq;
     const bool txPower = run.subcommand == Subcommand::TxPower;
+    const std::vector<Action> needed = NeededActions(run.subcommand);
     if (urlOption->count() == 0) {
-        if (toneFreq || txPower)
+        if (!needed.empty())
             throw ValueError{std::string(SubcommandName(run.subcommand)) +
                              " measures with an instrument: give --instrument URL"};
         if (routeOption->count() > 0)
             throw ValueError{"--route needs --instrument URL"};
         return;
     }
-    std::vector<Action> needed;
-    if (toneFreq)
-        needed.push_back(Action::MeasureFrequency);
-    if (txPower)
-        needed.push_back(Action::MeasurePower);
     run.instrument = ResolveInstrument(url, profile, route, needed, SubcommandName(run.subcommand));
     if (toneFreq && maxPpmOption->count() > 0)
         run.maxPpm = Decimal("--max-ppm", maxPpm, 0, 1000);

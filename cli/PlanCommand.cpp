@@ -5,6 +5,7 @@
 #include "cli/Interruption.h"
 #include "cli/JUnitReport.h"
 #include "cli/PlanArguments.h"
+#include "cli/PlanBench.h"
 #include "cli/PlanDisplay.h"
 #include "cli/PlanRecording.h"
 #include "cli/PlanSummary.h"
@@ -14,6 +15,7 @@
 #include "resources/Version.h"
 #include "results/Recorder.h"
 #include "rftest/Messages.h"
+#include "rftest/calibration/CalibrationResults.h"
 
 #include <cerrno>
 #include <cstring>
@@ -76,6 +78,7 @@ private:
     Interruption& interruption_;
     RunSettings settings_;
     std::unique_ptr<board::BoardTray> tray_;
+    PlanBench bench_; // after the tray, whose boards its virtual bench measures
     std::string station_;
     std::string startedAt_;
 };
@@ -127,6 +130,12 @@ int PlanCommand::Run() {
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
+    std::string why;
+    bool usage = false;
+    if (!bench_.Connect(plan_, tray_.get(), why, usage)) {
+        Refused(why);
+        return usage ? kExitUsage : kExitNoPort;
+    }
     station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
     startedAt_ = rftest::UtcNow();
 
@@ -136,6 +145,7 @@ int PlanCommand::Run() {
                             [&display](const std::string& text) { display.Line(text); });
     plan::BoardRunSettings boardSettings;
     boardSettings.watchdogSlice = settings_.watchdogSlice;
+    bench_.Lend(plan_, boardSettings, boards);
     plan::PlanRun run(plan_, boards, boardSettings);
     PlanTally tally(plan_, boards);
     Hook(tally, display);
@@ -187,8 +197,13 @@ void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListe
 
 void PlanCommand::Hook(PlanTally& tally, PlanDisplay& display) {
     tally.onPoint = [&](const BoardRow& row, const plan::PointResult& point) {
-        if (!invocation_.json)
+        if (!invocation_.json) {
+            // A calibration's results are what the line's operator reads.
+            const std::string result = rftest::CalibrationLine(point.measurement);
+            if (!result.empty() && point.last)
+                display.Line(row.identity.port + ": " + result);
             return;
+        }
         Fields extra{{"plan", plan_.name},
                      {"plan_version", plan_.version},
                      {"step", plan::StepKindName(plan_.steps[point.step].kind)},

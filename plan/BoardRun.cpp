@@ -154,6 +154,10 @@ BoardSession::Failure BoardSession::Do(const Step& step) {
         return Mac(step);
     case StepKind::Send:
         return Send(step);
+    case StepKind::CalibrateFreq:
+    case StepKind::CalibratePower:
+    case StepKind::Sensitivity:
+        return Calibrate(step);
     }
     return nullptr;
 }

@@ -14,10 +14,15 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace kel {
 class SerialPort;
+}
+
+namespace kel::instrument {
+class Instrument;
 }
 
 namespace kel::plan {
@@ -26,6 +31,8 @@ namespace kel::plan {
 struct BoardIdentity {
     std::string port;
     std::string dut;
+    // The instrument's switch slot for this board; 0: none is closed.
+    int route = 0;
 };
 
 struct BoardRunSettings {
@@ -33,6 +40,12 @@ struct BoardRunSettings {
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
     // Where sdd-export writes, a file named after the board.
     std::filesystem::path sddFolder = ".";
+    // What the calibration steps measure with, lent to one board at a time
+    // (kInstrumentResource); connected, owned by the caller.
+    instrument::Instrument* instrument = nullptr;
+    // Hears how long each hold of the instrument lasted (a benchmark's
+    // utilisation); from the board's worker thread.
+    std::function<void(std::chrono::steady_clock::duration)> instrumentHeld;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

@@ -9,6 +9,7 @@
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
 #include "rftest/RfSteps.h"
+#include "rftest/calibration/BenchLink.h"
 
 #include <functional>
 #include <memory>
@@ -56,6 +57,13 @@ private:
     std::string SddFileName() const;
     Failure Mac(const Step& step);
     Failure Send(const Step& step);
+    // BoardCalibration.cpp: calibrate-freq, calibrate-power, sensitivity,
+    // holding the instrument only while the board's signal is measured.
+    Failure Calibrate(const Step& step);
+    Failure CalibrateFreq(const Step& step, const rftest::BenchLink& link);
+    Failure CalibratePower(const Step& step, const rftest::BenchLink& link);
+    Failure Sensitivity(const Step& step, const rftest::BenchLink& link);
+    rftest::BenchLink Link(rftest::RunningTest test);
 
     Failure ApplySettings(const rftest::TestSettings& settings);
     // Taken now, at the settings in force.

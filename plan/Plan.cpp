@@ -12,7 +12,7 @@ namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
+constexpr std::array<std::pair<StepKind, std::string_view>, 14> kStepNames{{
     {StepKind::FreqOffset, "freq-offset"},
     {StepKind::SddPower, "sdd-power"},
     {StepKind::Power, "power"},
@@ -24,6 +24,9 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 11> kStepNames{{
     {StepKind::SddExport, "sdd-export"},
     {StepKind::Mac, "mac"},
     {StepKind::Send, "send"},
+    {StepKind::CalibrateFreq, "calibrate-freq"},
+    {StepKind::CalibratePower, "calibrate-power"},
+    {StepKind::Sensitivity, "sensitivity"},
 }};
 
 } // namespace
@@ -46,7 +49,16 @@ std::string StepKindNames() {
 bool Step::Judged() const {
     const auto applies = [](const rftest::Limit& limit) { return limit.Applies(); };
     return limit.Applies() || std::any_of(classLimits.begin(), classLimits.end(), applies) ||
-           expect.has_value();
+           expect.has_value() || Calibrates();
+}
+
+bool Step::Calibrates() const {
+    return kind == StepKind::CalibrateFreq || kind == StepKind::CalibratePower ||
+           kind == StepKind::Sensitivity;
+}
+
+int PlanInstrument::RouteOf(std::size_t board) const {
+    return board < routes.size() ? routes[board] : int(board) + 1;
 }
 
 std::size_t Step::Points() const {

@@ -10,6 +10,7 @@
 #include "rftest/Measurement.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
+#include "rftest/calibration/Calibration.h"
 
 #include <array>
 #include <chrono>
@@ -33,10 +34,14 @@ enum class StepKind {
     SddExport,
     Mac,
     Send,
+    CalibrateFreq,
+    CalibratePower,
+    Sensitivity,
 };
 
 // "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
-// "supply", "sdd-export", "mac", "send": what a step's do = says.
+// "supply", "sdd-export", "mac", "send", "calibrate-freq", "calibrate-power",
+// "sensitivity": what a step's do = says.
 std::string_view StepKindName(StepKind kind);
 std::optional<StepKind> StepKindNamed(std::string_view name);
 // Every name, in the order above, joined for a message: "a, b, ... or k".
@@ -84,11 +89,33 @@ struct Step {
     std::string text;
     std::optional<std::string> expect;
 
+    // calibrate-freq, calibrate-power, sensitivity (max_dbm in limit.high).
+    rftest::CrystalOptions crystal;
+    rftest::PowerOptions powerCalibration;
+    rftest::SensitivityOptions sensitivity;
+
+    // Whether it measures with the plan's instrument.
+    bool Calibrates() const;
     // Whether anything in it is judged (and so can fail, and be retried).
     bool Judged() const;
     // How many points it measures, for progress (a sweep's channels x rates).
     std::size_t Points() const;
 };
+
+// The [instrument] table: the box the calibration steps measure with, and
+// the switch's slot of each board (the Nth board's route is routes[N-1],
+// else N). url "virtual" is the bench of the virtual boards.
+struct PlanInstrument {
+    std::string url;
+    std::string profile = "scpi";
+    std::vector<int> routes;
+    int line = 0;
+
+    int RouteOf(std::size_t board) const;
+};
+
+// The resource every step measuring with the instrument takes turns on.
+inline constexpr char kInstrumentResource[] = "instrument";
 
 struct Plan {
     std::string file; // the path it was read from, as given
@@ -97,6 +124,7 @@ struct Plan {
     int chipModelRow = -1;
     std::uint32_t baud = rftest::kDefaultBaudRate;
     std::vector<Step> steps;
+    std::optional<PlanInstrument> instrument;
 
     const char* ModelName() const;
     // Each resource some step names, once, in the order first named.

@@ -2,6 +2,7 @@
 #include "rftest/calibration/CalibrationResults.h"
 
 #include "rftest/RfTables.h"
+#include "rftest/ValueChecks.h"
 
 #include <cstdio>
 
@@ -103,17 +104,40 @@ std::string CrystalText(const CrystalResult& result) {
     return text;
 }
 
-std::string PowerResultText(const PowerResult& result) {
-    std::string text;
-    for (std::size_t i = 0; i < result.classes.size(); ++i) {
-        const PowerClassResult& c = result.classes[i];
-        char part[96];
-        std::snprintf(part, sizeof part, "%s%s level %d %.2f dBm (%d)%s", i ? ", " : "",
-                      kSddPowerClassNames[i], c.level, c.powerDbm, c.measurements,
-                      c.reached ? "" : " out of reach");
-        text += part;
+std::string PowerClassText(std::size_t powerClass, const PowerClassResult& result, bool saved) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s: level %d, %.2f dBm in %d measurements%s",
+                  kSddPowerClassNames[powerClass], result.level, result.powerDbm,
+                  result.measurements,
+                  saved ? ", saved" : (result.reached ? "" : ", out of reach"));
+    return text;
+}
+
+std::string CalibrationLine(const Measurement& m) {
+    char text[160];
+    const std::string verdict(VerdictName(m.verdict));
+    switch (m.kind) {
+    case MeasurementKind::FreqCal:
+        std::snprintf(text, sizeof text, "crystal: code %.0f, %+.3f ppm (%+.0f Hz)%s, %s",
+                      m.value.value_or(-1), m.errorPpm.value_or(0), m.errorHz.value_or(0),
+                      m.text.empty() ? "" : (", " + m.text).c_str(), verdict.c_str());
+        return text;
+    case MeasurementKind::PowerCal:
+        std::snprintf(text, sizeof text, "TX power %s: level %.0f, %.2f dBm, %s", m.text.c_str(),
+                      m.value.value_or(-1), m.powerDbm.value_or(0), verdict.c_str());
+        return text;
+    case MeasurementKind::Sensitivity:
+        if (m.value)
+            std::snprintf(text, sizeof text, "sensitivity %s Mbit/s: %.1f dBm%s%s",
+                          DecimalText(m.rateMbps.value_or(0)).c_str(), *m.value,
+                          verdict.empty() ? "" : ", ", verdict.c_str());
+        else
+            std::snprintf(text, sizeof text, "sensitivity %s Mbit/s: no level passes, %s",
+                          DecimalText(m.rateMbps.value_or(0)).c_str(), verdict.c_str());
+        return text;
+    default:
+        return {};
     }
-    return text + (result.saved ? ", saved" : "");
 }
 
 std::string SensitivityText(const SensitivityResult& result) {

@@ -30,8 +30,12 @@ Measurement SensitivityMeasurement(const SensitivityResult& result, int channel,
 
 // "code 71: error +0.31 ppm (+756 Hz) in 3 measurements, saved".
 std::string CrystalText(const CrystalResult& result);
-// "11b level 62 17.93 dBm (2), 11gn ...".
-std::string PowerResultText(const PowerResult& result);
+// "11b: level 62, 17.93 dBm in 2 measurements, saved".
+std::string PowerClassText(std::size_t powerClass, const PowerClassResult& result, bool saved);
+// A calibration result as one line: "crystal: code 71, +0.31 ppm (+756
+// Hz), saved, pass"; empty for any other measurement.
+std::string CalibrationLine(const Measurement& m);
+
 // "54 Mbit/s: -73.5 dBm (7 points)".
 std::string SensitivityText(const SensitivityResult& result);
 
