@@ -92,10 +92,12 @@ Figures RunOn(const plan::Plan& plan, int boards) {
     bench.Connect();
 
     std::vector<plan::BoardIdentity> identities;
-    for (int i = 0; i < boards; ++i)
-        identities.push_back({tray.SlavePath(std::size_t(i)), "", i + 1});
-    std::mutex mutex;
     plan::BoardRunSettings settings;
+    for (int i = 0; i < boards; ++i) {
+        identities.push_back({tray.SlavePath(std::size_t(i)), ""});
+        settings.routes[identities.back().port] = i + 1;
+    }
+    std::mutex mutex;
     settings.instrument = &bench;
     settings.instrumentHeld = [&](Clock::duration held) {
         const std::lock_guard lock(mutex);

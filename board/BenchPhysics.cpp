@@ -50,8 +50,8 @@ double ChannelCentreHz(int channel) {
 
 double TxPowerDbm(const BenchCharacter& character, int level, int powerClass) {
     const std::size_t rateClass = static_cast<std::size_t>(std::clamp(powerClass, 0, 2));
-    const double linear = kClassOffsetDb[rateClass] + kDbPerLevel * level +
-                          character.powerSpreadDb[rateClass];
+    const double linear =
+        kClassOffsetDb[rateClass] + kDbPerLevel * level + character.powerSpreadDb[rateClass];
     if (linear <= kCompressionStartDbm)
         return linear;
     return kCompressionStartDbm + (linear - kCompressionStartDbm) * kCompressionSlope;

@@ -15,9 +15,9 @@ namespace kel::board {
 inline constexpr int kMaxTrimCode = 127;
 
 struct BenchCharacter {
-    double crystalPpm = 0.0;     // the error at the middle code
-    double trimPpmPerStep = 0.7; // how far one code step pulls it down there
-    double trimCurvePpm = 0.001; // the pull grows towards the ends
+    double crystalPpm = 0.0;               // the error at the middle code
+    double trimPpmPerStep = 0.7;           // how far one code step pulls it down there
+    double trimCurvePpm = 0.001;           // the pull grows towards the ends
     std::array<double, 3> powerSpreadDb{}; // per rate class
 };
 

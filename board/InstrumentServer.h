@@ -26,6 +26,10 @@ public:
     // tcp://127.0.0.1:PORT
     std::string Url() const;
     void Stop();
+    // Board i's crystal and power spread, as the instrument measures them.
+    const BenchCharacter& Character(std::size_t board) const {
+        return instrument_.Character(board);
+    }
 
 private:
     void Serve(std::stop_token stop);

@@ -86,7 +86,8 @@ std::vector<ScpiCommand> SplitScpiLine(std::string_view line) {
     while (!line.empty()) {
         const std::size_t semicolon = line.find(';');
         const std::string_view part = Trim(line.substr(0, semicolon));
-        line = semicolon == std::string_view::npos ? std::string_view() : line.substr(semicolon + 1);
+        line =
+            semicolon == std::string_view::npos ? std::string_view() : line.substr(semicolon + 1);
         if (part.empty())
             continue;
         const std::size_t space = part.find_first_of(" \t");

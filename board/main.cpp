@@ -52,10 +52,12 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<kel::board::InstrumentServer> bench;
     if (parsed->instrumentPort) {
+        // *IDN? has four comma-separated fields: the version's own comma must go.
+        std::string firmware(kel::res::BuildVersion());
+        std::replace(firmware.begin(), firmware.end(), ',', ';');
         bench = std::make_unique<kel::board::InstrumentServer>(
             tray, *parsed->instrumentPort,
-            "kelGuiTool,Virtual Bench,VB" + std::to_string(tray.Size()) + "," +
-                std::string(kel::res::BuildVersion()));
+            "kelGuiTool,Virtual Bench,VB" + std::to_string(tray.Size()) + "," + firmware);
         if (!bench->Error().empty()) {
             std::fprintf(stderr, "kel-virtual-board: instrument: %s\n", bench->Error().c_str());
             return 1;

@@ -5,8 +5,8 @@
 #include "cli/Interruption.h"
 #include "cli/JUnitReport.h"
 #include "cli/PlanArguments.h"
-#include "cli/PlanBench.h"
 #include "cli/PlanDisplay.h"
+#include "cli/PlanInstrument.h"
 #include "cli/PlanRecording.h"
 #include "cli/PlanSummary.h"
 #include "cli/ResultSchema.h"
@@ -78,7 +78,7 @@ private:
     Interruption& interruption_;
     RunSettings settings_;
     std::unique_ptr<board::BoardTray> tray_;
-    PlanBench bench_; // after the tray, whose boards its virtual bench measures
+    PlanInstrument instrument_; // after the tray: its virtual bench serves the tray's boards
     std::string station_;
     std::string startedAt_;
 };
@@ -130,22 +130,25 @@ int PlanCommand::Run() {
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
-    std::string why;
-    bool usage = false;
-    if (!bench_.Connect(plan_, tray_.get(), why, usage)) {
-        Refused(why);
-        return usage ? kExitUsage : kExitNoPort;
+    std::string instrumentProblem;
+    std::map<std::string, int> routes;
+    if (const int code = instrument_.Start(plan_, tray_.get(), boards, routes, instrumentProblem)) {
+        Refused(instrumentProblem);
+        err_ << "kel-rftest: nothing was sent to any board\n" << std::flush;
+        return code;
     }
     station_ = invocation_.station.empty() ? results::DefaultStation() : invocation_.station;
     startedAt_ = rftest::UtcNow();
 
     PlanDisplay display(plan_, err_, settings_.liveTable, invocation_.loop);
     // Declared before the run, whose workers record through it.
-    PlanRecording recording(plan_, invocation_.store, {station_, invocation_.operatorName},
+    PlanRecording recording(plan_, invocation_.store,
+                            {station_, invocation_.operatorName, instrument_.Identity()},
                             [&display](const std::string& text) { display.Line(text); });
     plan::BoardRunSettings boardSettings;
     boardSettings.watchdogSlice = settings_.watchdogSlice;
-    bench_.Lend(plan_, boardSettings, boards);
+    boardSettings.instrument = instrument_.Get();
+    boardSettings.routes = std::move(routes);
     plan::PlanRun run(plan_, boards, boardSettings);
     PlanTally tally(plan_, boards);
     Hook(tally, display);

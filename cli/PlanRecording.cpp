@@ -24,6 +24,7 @@ public:
         run.dut = board_.dut;
         run.plan = recording_.plan_.name;
         run.planVersion = recording_.plan_.version;
+        run.instrument = recording_.names_.instrument;
         recorder_->BeginRun(std::move(run));
         next_.Started();
     }

@@ -21,6 +21,7 @@ namespace kel::cli {
 struct PlanRunNames {
     std::string station;
     std::string operatorName;
+    std::string instrument; // its *IDN?, when the plan measures with one
 };
 
 class PlanRecording {

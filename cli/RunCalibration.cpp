@@ -25,16 +25,12 @@ bool AnyFails(const std::vector<Measurement>& results) {
 } // namespace
 
 rftest::BenchLink Run::Link(Test test) {
+    // Marked until the calibration ends well: an interrupted or failed run
+    // stops it on its way out (a stop the fault itself cut short included).
+    started_ = test;
     rftest::BenchLink link;
     link.instrument = instrument_.get();
     link.route = run_.instrument->route;
-    // Marked until the calibration ends well: an interrupted or failed run
-    // stops it on its way out (a stop the fault itself cut short included).
-    link.hold = [this, test](const std::function<void()>& measure) {
-        started_ = test;
-        measure();
-        return true;
-    };
     link.stopRequested = [this] { return interruption_.Requested(); };
     return link;
 }

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <toml++/toml.h>
+#include <tuple>
 
 namespace kel::instrument {
 
@@ -19,7 +20,8 @@ constexpr long kMaxTimeoutMs = 600000;
 
 class Errors {
 public:
-    Errors(const std::string& file, std::vector<ProfileError>& list) : file_(file), list_(list) {}
+    Errors(const std::string& file, std::vector<ProfileError>& list)
+        : file_(file), list_(list), before_(list.size()) {}
 
     void At(const toml::node& node, std::string message, int columnOffset = 0) {
         const auto& begin = node.source().begin;
@@ -27,11 +29,12 @@ public:
                          static_cast<int>(begin.column) + columnOffset, std::move(message)});
     }
     void AtStart(std::string message) { list_.push_back({file_, 1, 1, std::move(message)}); }
-    bool Any() const { return !list_.empty(); }
+    bool Any() const { return list_.size() > before_; }
 
 private:
     const std::string& file_;
     std::vector<ProfileError>& list_;
+    std::size_t before_; // errors the caller had already
 };
 
 std::string Known(std::span<const std::string_view> names) {
@@ -64,16 +67,18 @@ void CheckPlaceholders(const ActionSpec& spec, const std::string& line, const to
     for (std::size_t open = line.find('{'); open != std::string::npos;
          open = line.find('{', open + 1)) {
         const std::size_t close = line.find('}', open);
-        const std::string word = line.substr(open, close == std::string::npos ? 1 : close - open + 1);
+        const std::string word =
+            line.substr(open, close == std::string::npos ? 1 : close - open + 1);
         if (spec.placeholder && word == PlaceholderText(*spec.placeholder))
             continue;
-        const std::string takes = spec.placeholder ? "it takes " +
-                                                         std::string(PlaceholderText(*spec.placeholder))
-                                                   : "it takes none";
+        const std::string takes =
+            spec.placeholder ? "it takes " + std::string(PlaceholderText(*spec.placeholder))
+                             : "it takes none";
         // The column of the brace itself when the value is one plain string.
         const int offset = node.is_string() ? static_cast<int>(open) + 1 : 0;
-        errors.At(node, ActionName(spec.action) + ": " + word + " is not a placeholder here (" +
-                            takes + ")",
+        errors.At(node,
+                  ActionName(spec.action) + ": " + word + " is not a placeholder here (" + takes +
+                      ")",
                   offset);
     }
 }
@@ -183,6 +188,7 @@ std::string ProfileError::Text() const {
 
 std::optional<Profile> ParseProfile(std::string_view text, const std::string& path,
                                     std::vector<ProfileError>& errors) {
+    const std::size_t before = errors.size();
     Errors found(path, errors);
     toml::table document;
     try {
@@ -212,14 +218,19 @@ std::optional<Profile> ParseProfile(std::string_view text, const std::string& pa
         std::string tables;
         for (std::string_view role : roles)
             tables += " [" + std::string(role) + "]";
-        found.At(node, "unknown key " + std::string(name) + " (a profile takes " +
-                           Known(kTopKeys) + " and the tables" + tables + ")");
+        found.At(node, "unknown key " + std::string(name) + " (a profile takes " + Known(kTopKeys) +
+                           " and the tables" + tables + ")");
     }
     if (!found.Any() && profile.actions.empty())
         found.AtStart("the profile has no role: [counter], [power_meter], [generator] or [switch]");
-    if (found.Any())
-        return std::nullopt;
-    return profile;
+    if (!found.Any())
+        return profile;
+    // In the order of the file, whatever order the table keeps its keys in.
+    std::stable_sort(errors.end() - static_cast<std::ptrdiff_t>(errors.size() - before),
+                     errors.end(), [](const auto& a, const auto& b) {
+                         return std::tie(a.line, a.column) < std::tie(b.line, b.column);
+                     });
+    return std::nullopt;
 }
 
 std::optional<Profile> ReadProfile(const std::string& path, std::vector<ProfileError>& errors) {
@@ -242,9 +253,9 @@ std::vector<ProfileError> MissingActions(const Profile& profile, std::span<const
     std::vector<ProfileError> missing;
     for (Action action : needed) {
         if (!profile.Has(action))
-            missing.push_back({profile.path, 1, 1,
-                               std::string(user) + " needs " + ActionName(action) +
-                                   ", which the profile lacks"});
+            missing.push_back(
+                {profile.path, 1, 1,
+                 std::string(user) + " needs " + ActionName(action) + ", which the profile lacks"});
     }
     return missing;
 }

@@ -90,7 +90,8 @@ void ScpiSession::Command(std::string_view text) {
         return DrainErrors();
     });
     if (!errors.empty())
-        throw InstrumentError(Fault::Reported, Fails(errors + " (after " + std::string(text) + ")"));
+        throw InstrumentError(Fault::Reported,
+                              Fails(errors + " (after " + std::string(text) + ")"));
 }
 
 std::string ScpiSession::Query(std::string_view text) {
@@ -109,9 +110,8 @@ double ScpiSession::QueryNumber(std::string_view text) {
     if (!IsNoValue(*value))
         return *value;
     const std::string errors = DrainErrors();
-    throw InstrumentError(Fault::NoValue,
-                          Fails("no value (9.91E37) for " + std::string(text) +
-                                (errors.empty() ? std::string() : ": " + errors)));
+    throw InstrumentError(Fault::NoValue, Fails("no value (9.91E37) for " + std::string(text) +
+                                                (errors.empty() ? std::string() : ": " + errors)));
 }
 
 std::string ScpiSession::Send(std::string_view text) {

@@ -140,8 +140,8 @@ std::string TcpTransport::ReadLine(std::string_view terminator, std::chrono::mil
             pending_.erase(0, end + terminator.size());
             return line;
         }
-        searchFrom = pending_.size() >= terminator.size() ? pending_.size() - terminator.size() + 1
-                                                          : 0;
+        searchFrom =
+            pending_.size() >= terminator.size() ? pending_.size() - terminator.size() + 1 : 0;
         const short revents = WaitFor(fd_, POLLIN, deadline);
         if (revents == 0)
             Fail(Fault::TimedOut,
@@ -155,9 +155,8 @@ std::string TcpTransport::ReadLine(std::string_view terminator, std::chrono::mil
         }
         if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
             continue;
-        Fail(Fault::Dropped,
-             pending_.empty() ? "connection dropped before the reply"
-                              : "connection dropped in the middle of a reply");
+        Fail(Fault::Dropped, pending_.empty() ? "connection dropped before the reply"
+                                              : "connection dropped in the middle of a reply");
     }
 }
 

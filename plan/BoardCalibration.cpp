@@ -12,18 +12,14 @@ namespace kel::plan {
 
 using rftest::Measurement;
 
-rftest::BenchLink BoardSession::Link(rftest::RunningTest test) {
+rftest::BenchLink BoardSession::Link() {
     rftest::BenchLink link;
     link.instrument = settings_.instrument;
-    if (board_.route > 0)
-        link.route = board_.route;
-    link.hold = [this, test](const std::function<void()>& measure) {
+    link.route = Route();
+    link.hold = [this](const std::function<void()>& measure) {
         std::optional<RunControl::Turn> turn = control_.TakeTurn(kInstrumentResource);
         if (!turn)
             return false;
-        // Marked until the calibration ends well: a fault or a cancel may
-        // have left it on, and the clean-up stops it then.
-        started_ = test;
         const auto began = std::chrono::steady_clock::now();
         measure();
         if (settings_.instrumentHeld)
@@ -35,26 +31,35 @@ rftest::BenchLink BoardSession::Link(rftest::RunningTest test) {
 }
 
 BoardSession::Failure BoardSession::Calibrate(const Step& step) {
-    if (settings_.instrument == nullptr)
-        return "No instrument to measure with!";
+    if (settings_.instrument == nullptr) {
+        stepError_ = "no instrument: the plan's [instrument] is not connected";
+        return nullptr;
+    }
+    // Marked until the calibration ends well: a fault or a cancel may have
+    // cut the stop short, and the clean-up stops it then.
+    started_ = step.kind == StepKind::CalibrateFreq    ? rftest::RunningTest::Tone
+               : step.kind == StepKind::CalibratePower ? rftest::RunningTest::Tx
+                                                       : rftest::RunningTest::Rx;
+    Failure failure = nullptr;
     try {
-        const Failure failure = Retried([&]() -> Failure {
+        failure = Retried([&]() -> Failure {
             switch (step.kind) {
             case StepKind::CalibrateFreq:
-                return CalibrateFreq(step, Link(rftest::RunningTest::Tone));
+                return CalibrateFreq(step, Link());
             case StepKind::CalibratePower:
-                return CalibratePower(step, Link(rftest::RunningTest::Tx));
+                return CalibratePower(step, Link());
             default:
-                return Sensitivity(step, Link(rftest::RunningTest::Rx));
+                return Sensitivity(step, Link());
             }
         });
-        if (!failure)
-            started_ = rftest::RunningTest::None;
-        return failure;
     } catch (const instrument::InstrumentError& error) {
-        failureText_ = error.what();
-        return failureText_.c_str();
+        // The instrument's fault ends this step, not the board's run; what
+        // the step started was stopped on the way out.
+        stepError_ = error.what();
     }
+    if (!failure)
+        started_ = rftest::RunningTest::None;
+    return failure;
 }
 
 BoardSession::Failure BoardSession::CalibrateFreq(const Step& step, const rftest::BenchLink& link) {

@@ -58,6 +58,11 @@ BoardOutcome BoardSession::Run() {
         }
         CleanUp();
     }
+    // An instrument's error let the other steps go on; the board still errs.
+    if (outcome_.error.empty() && !instrumentError_.empty()) {
+        outcome_.verdict = BoardVerdict::Error;
+        outcome_.error = instrumentError_;
+    }
     if (outcome_.verdict == BoardVerdict::Pass && !outcome_.failures.empty())
         outcome_.verdict = BoardVerdict::Fail;
     outcome_.took = Clock::now() - began;
@@ -117,6 +122,7 @@ bool BoardSession::RunStep(std::size_t index) {
     result.waited = result.started - asked;
     listener_.StepStarted(index);
     attemptStarted_ = result.started;
+    stepError_.clear();
     const Failure failure = step.shared.empty() || turn ? Do(step) : rftest::kInterrupted;
     result.ended = Clock::now();
     turn.reset();
@@ -125,7 +131,9 @@ bool BoardSession::RunStep(std::size_t index) {
         Errored(failure);
     else
         ++outcome_.stepsDone;
-    result.error = outcome_.error;
+    result.error = stepError_.empty() ? outcome_.error : stepError_;
+    if (instrumentError_.empty())
+        instrumentError_ = stepError_;
     listener_.StepEnded(result);
     return outcome_.error.empty();
 }
@@ -154,6 +162,10 @@ BoardSession::Failure BoardSession::Do(const Step& step) {
         return Mac(step);
     case StepKind::Send:
         return Send(step);
+    case StepKind::ToneFreq:
+        return ToneFreq(step);
+    case StepKind::TxPower:
+        return TxPower(step);
     case StepKind::CalibrateFreq:
     case StepKind::CalibratePower:
     case StepKind::Sensitivity:

@@ -15,12 +15,13 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace kel {
 class SerialPort;
 }
-
 namespace kel::instrument {
 class Instrument;
 }
@@ -31,8 +32,6 @@ namespace kel::plan {
 struct BoardIdentity {
     std::string port;
     std::string dut;
-    // The instrument's switch slot for this board; 0: none is closed.
-    int route = 0;
 };
 
 struct BoardRunSettings {
@@ -40,9 +39,11 @@ struct BoardRunSettings {
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
     // Where sdd-export writes, a file named after the board.
     std::filesystem::path sddFolder = ".";
-    // What the calibration steps measure with, lent to one board at a time
-    // (kInstrumentResource); connected, owned by the caller.
+    // The plan's instrument, connected, shared by every board (its use takes
+    // the kInstrumentResource turn); null without one.
     instrument::Instrument* instrument = nullptr;
+    // The instrument's switch route to each board, by its port.
+    std::map<std::string, int> routes;
     // Hears how long each hold of the instrument lasted (a benchmark's
     // utilisation); from the board's worker thread.
     std::function<void(std::chrono::steady_clock::duration)> instrumentHeld;

@@ -57,13 +57,22 @@ private:
     std::string SddFileName() const;
     Failure Mac(const Step& step);
     Failure Send(const Step& step);
+    // InstrumentMeasures.cpp: tone-freq and tx-power. An instrument's error
+    // ends the step (stepError_), not the board's run.
+    Failure ToneFreq(const Step& step);
+    Failure TxPower(const Step& step);
+    // Runs measure holding the instrument's turn; false (stepError_ said
+    // why) when the instrument failed or the run was cancelled meanwhile.
+    bool WithInstrument(const std::function<void(instrument::Instrument&)>& measure);
+    // The instrument's route to this board, if the plan gives one.
+    std::optional<int> Route() const;
     // BoardCalibration.cpp: calibrate-freq, calibrate-power, sensitivity,
     // holding the instrument only while the board's signal is measured.
     Failure Calibrate(const Step& step);
     Failure CalibrateFreq(const Step& step, const rftest::BenchLink& link);
     Failure CalibratePower(const Step& step, const rftest::BenchLink& link);
     Failure Sensitivity(const Step& step, const rftest::BenchLink& link);
-    rftest::BenchLink Link(rftest::RunningTest test);
+    rftest::BenchLink Link();
 
     Failure ApplySettings(const rftest::TestSettings& settings);
     // Taken now, at the settings in force.
@@ -105,6 +114,9 @@ private:
     // A failure worded as it happened (a file that cannot be made, a MAC the
     // board does not hold), which the Failure returned points into.
     std::string failureText_;
+    // The instrument's error in the step running; the first one any step had.
+    std::string stepError_;
+    std::string instrumentError_;
     BoardOutcome outcome_;
 };
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/CalibrationReader.h"
 
-#include "instrument/InstrumentUrl.h"
-#include "instrument/ProfileLookup.h"
 #include "plan/StepReader.h"
 #include "rftest/PointLists.h"
 #include "rftest/ValueChecks.h"
@@ -130,72 +128,29 @@ void ReadCalibrationKeys(KeyReader& keys, Step& step) {
     }
 }
 
-void ReadInstrumentTable(KeyReader& top, Plan& plan) {
-    const toml::node* node = top.Node("instrument");
-    if (node == nullptr)
-        return;
-    const toml::table* table = node->as_table();
-    if (table == nullptr) {
-        top.Error("instrument", "instrument: expected a table [instrument] with url = ...");
-        return;
-    }
-    KeyReader keys(*table, "instrument", top.Errors());
-    PlanInstrument instrument;
-    instrument.line = keys.Line();
-    instrument.url = keys.Text("url", true).value_or("");
-    std::string why;
-    if (!instrument.url.empty() && instrument.url != "virtual" &&
-        !instrument::ParseInstrumentUrl(instrument.url, why))
-        keys.Error("url", "url: " + why);
-    instrument.profile = keys.Text("profile").value_or(instrument::kDefaultProfile);
-    if (const toml::node* routes = keys.Node("routes")) {
-        const toml::array* items = routes->as_array();
-        for (std::size_t i = 0; items != nullptr && i < items->size(); ++i) {
-            const auto route = items->get(i)->value<std::int64_t>();
-            if (!route || *route < 1 || *route > 9999) {
-                items = nullptr;
-                break;
-            }
-            instrument.routes.push_back(int(*route));
-        }
-        if (items == nullptr)
-            keys.Error("routes", "routes: expected the switch's slots 1 to 9999, one per board, "
-                                 "such as [1, 2, 3, 4]");
-    }
-    keys.RefuseOtherKeys();
-    plan.instrument = std::move(instrument);
-}
-
-void CheckCalibrationSteps(const toml::table& root, Plan& plan, ErrorList& errors) {
-    std::optional<instrument::Profile> profile;
-    bool profileRead = false;
-    const toml::array* tables = root["step"].as_array();
-    for (std::size_t i = 0; i < plan.steps.size() && tables != nullptr; ++i) {
+void CheckCalibrationSteps(const Plan& plan, ErrorList& errors) {
+    for (std::size_t i = 0; i < plan.steps.size(); ++i) {
         const Step& step = plan.steps[i];
         if (!step.Calibrates())
             continue;
-        // Steps are read in order, so step i came from table i.
-        KeyReader keys(*tables->get(i)->as_table(),
-                       "step " + std::to_string(i + 1) + " (" +
-                           std::string(StepKindName(step.kind)) + ")",
-                       errors);
+        toml::source_region at;
+        at.begin = {static_cast<toml::source_index>(step.line), 1};
+        const std::string context =
+            "step " + std::to_string(i + 1) + " (" + std::string(StepKindName(step.kind)) + "): ";
         if (!plan.instrument) {
-            keys.Error("measures with an instrument: the plan needs an [instrument] table");
+            errors.Add(at, context + "measures with an instrument: the plan needs an [instrument] "
+                                     "table with its url");
             continue;
         }
-        if (!profileRead) {
-            profileRead = true;
-            std::vector<instrument::ProfileError> problems;
-            profile = instrument::LoadProfile(plan.instrument->profile, problems);
-            for (const instrument::ProfileError& problem : problems)
-                keys.Error("instrument: " + problem.Text());
-        }
-        if (!profile)
+        // A profile that could not be read has had its errors told.
+        const instrument::Profile& profile = plan.instrument->profile;
+        if (profile.actions.empty())
             continue;
-        const std::vector<instrument::Action> needed = NeededActions(step.kind);
-        for (const instrument::ProfileError& missing :
-             instrument::MissingActions(*profile, needed, StepKindName(step.kind)))
-            keys.Error(missing.Text());
+        for (const instrument::Action needed : NeededActions(step.kind)) {
+            if (!profile.Has(needed))
+                errors.Add(at, context + "the instrument's profile " + profile.name + " has no " +
+                                   instrument::ActionName(needed));
+        }
     }
 }
 

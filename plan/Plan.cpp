@@ -12,7 +12,7 @@ namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 14> kStepNames{{
+constexpr std::array<std::pair<StepKind, std::string_view>, 16> kStepNames{{
     {StepKind::FreqOffset, "freq-offset"},
     {StepKind::SddPower, "sdd-power"},
     {StepKind::Power, "power"},
@@ -24,6 +24,8 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 14> kStepNames{{
     {StepKind::SddExport, "sdd-export"},
     {StepKind::Mac, "mac"},
     {StepKind::Send, "send"},
+    {StepKind::ToneFreq, "tone-freq"},
+    {StepKind::TxPower, "tx-power"},
     {StepKind::CalibrateFreq, "calibrate-freq"},
     {StepKind::CalibratePower, "calibrate-power"},
     {StepKind::Sensitivity, "sensitivity"},
@@ -57,14 +59,18 @@ bool Step::Calibrates() const {
            kind == StepKind::Sensitivity;
 }
 
-int PlanInstrument::RouteOf(std::size_t board) const {
-    return board < routes.size() ? routes[board] : int(board) + 1;
-}
-
 std::size_t Step::Points() const {
     if (kind == StepKind::RxSweep)
         return channels.size() * rateRows.size();
     return 1;
+}
+
+std::optional<int> PlanInstrument::RouteOf(std::size_t board) const {
+    if (routes.empty())
+        return static_cast<int>(board) + 1;
+    if (board < routes.size())
+        return routes[board];
+    return std::nullopt;
 }
 
 const char* Plan::ModelName() const {

@@ -5,6 +5,8 @@
 // judged by limits. PlanReader.h reads one from TOML; every value in a Plan
 // has been checked there, so running it refuses nothing of its own.
 
+#include "instrument/InstrumentUrl.h"
+#include "instrument/Profile.h"
 #include "rftest/CalibrationSteps.h"
 #include "rftest/MacAddresses.h"
 #include "rftest/Measurement.h"
@@ -34,14 +36,16 @@ enum class StepKind {
     SddExport,
     Mac,
     Send,
+    ToneFreq,
+    TxPower,
     CalibrateFreq,
     CalibratePower,
     Sensitivity,
 };
 
 // "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
-// "supply", "sdd-export", "mac", "send", "calibrate-freq", "calibrate-power",
-// "sensitivity": what a step's do = says.
+// "supply", "sdd-export", "mac", "send", "tone-freq", "tx-power",
+// "calibrate-freq", "calibrate-power", "sensitivity": what a step's do = says.
 std::string_view StepKindName(StepKind kind);
 std::optional<StepKind> StepKindNamed(std::string_view name);
 // Every name, in the order above, joined for a message: "a, b, ... or k".
@@ -66,7 +70,8 @@ struct Step {
     // rx-sweep: each channel, then each rate.
     std::vector<int> channels;
     std::vector<int> rateRows;
-    // rx, rx-sweep: the PER's bounds; freq-offset: the offset read.
+    // rx, rx-sweep: the PER's bounds; freq-offset: the offset read;
+    // tone-freq: the error in ppm; tx-power: the power in dBm.
     rftest::Limit limit;
 
     // freq-offset: read, set or store; value as checked.
@@ -102,19 +107,21 @@ struct Step {
     std::size_t Points() const;
 };
 
-// The [instrument] table: the box the calibration steps measure with, and
-// the switch's slot of each board (the Nth board's route is routes[N-1],
-// else N). url "virtual" is the bench of the virtual boards.
+// The [instrument] table: the one instrument every board's tone-freq and
+// tx-power steps take turns on, and the switch's route of each board.
 struct PlanInstrument {
-    std::string url;
-    std::string profile = "scpi";
+    // Served by kel-rftest itself on the virtual boards (url = "virtual").
+    bool virtualBench = false;
+    instrument::InstrumentUrl url;
+    instrument::Profile profile;
+    // Board i (in the order of the ports or slots) is on routes[i]; none
+    // given: board i on route i + 1.
     std::vector<int> routes;
-    int line = 0;
 
-    int RouteOf(std::size_t board) const;
+    std::optional<int> RouteOf(std::size_t board) const;
 };
 
-// The resource every step measuring with the instrument takes turns on.
+// The shared resource the instrument's measurements take turns on.
 inline constexpr char kInstrumentResource[] = "instrument";
 
 struct Plan {

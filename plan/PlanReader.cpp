@@ -2,6 +2,7 @@
 #include "plan/PlanReader.h"
 
 #include "plan/CalibrationReader.h"
+#include "plan/InstrumentTable.h"
 #include "plan/StepReader.h"
 #include "plan/TomlKeys.h"
 #include "protocol/ChipModels.h"
@@ -102,11 +103,11 @@ PlanReading ReadPlan(std::string_view text, const std::string& fileName) {
     plan.file = fileName;
     KeyReader top(root, "", errors);
     ReadHeader(top, plan);
-    ReadInstrumentTable(top, plan);
     ReadSteps(top, plan);
+    ReadInstrumentTable(top, plan);
+    CheckInstrumentSteps(plan, errors);
+    CheckCalibrationSteps(plan, errors);
     top.RefuseOtherKeys();
-    if (errors.Empty())
-        CheckCalibrationSteps(root, plan, errors);
     if (errors.Empty())
         return {std::move(plan), {}};
     std::vector<PlanError> found = errors.Take();

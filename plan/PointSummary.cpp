@@ -85,6 +85,10 @@ std::string PointSummary(const Step& step, const rftest::Measurement& m) {
                 return Compared("sdd power " + m.text, m.value, "", step.classLimits[i], m.verdict);
         }
         break;
+    case rftest::MeasurementKind::ToneFreq:
+        return Compared("frequency error", m.errorPpm, " ppm", step.limit, m.verdict);
+    case rftest::MeasurementKind::TxPower:
+        return Compared("TX power", m.powerDbm, " dBm", step.limit, m.verdict);
     case rftest::MeasurementKind::Send:
         return "reply to " + Quoted(step.text) +
                (m.verdict == Verdict::Fail ? " holds no " : " holds ") +

@@ -347,6 +347,19 @@ void ReadKeysOf(KeyReader& keys, Step& step) {
         return ReadMac(keys, step);
     case StepKind::Send:
         return ReadSend(keys, step);
+    case StepKind::ToneFreq: {
+        step.settings.channel = Channel(keys);
+        const std::optional<double> maxPpm = keys.Number("max_ppm");
+        if (maxPpm && *maxPpm < 0)
+            keys.Error("max_ppm", "max_ppm must not be negative");
+        else if (maxPpm)
+            step.limit = {-*maxPpm, *maxPpm, std::nullopt};
+        return;
+    }
+    case StepKind::TxPower:
+        Settings(keys, step);
+        step.limit = Bounds(keys, "min_dbm", "max_dbm");
+        return;
     case StepKind::CalibrateFreq:
     case StepKind::CalibratePower:
     case StepKind::Sensitivity:

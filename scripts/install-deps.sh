@@ -17,6 +17,8 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth
   dpkg-dev help2man lintian optipng
+  # A VISA library we did not write reads the virtual bench as a LAN instrument.
+  python3-pyvisa-py
 )
 
 missing=()

@@ -49,20 +49,20 @@ Failure CalibrateCrystal(CommandContext& ctx, const BenchLink& link, const Cryst
     std::string powerText;
     while (const auto code = search.Next()) {
         if (link.Stopped())
-            return kCalibrationStopped;
+            return kInterrupted;
         if (Failure failure = SetFreqOffset(ctx, std::to_string(*code)))
             return failure;
         ToneReading reading;
-        Failure failure = nullptr;
-        const bool held = link.Holding([&] {
-            failure = WithTone(ctx, powerText, [&] {
+        bool held = false;
+        const Failure failure = WithTone(ctx, powerText, [&] {
+            held = link.Holding([&] {
                 reading = ReadToneFrequency(*link.instrument, link.route, options.channel);
             });
         });
-        if (!held)
-            return kCalibrationStopped;
         if (failure)
             return failure;
+        if (!held)
+            return kInterrupted;
         search.Add(*code, reading.errorPpm);
         if (seen)
             seen(*code, reading);

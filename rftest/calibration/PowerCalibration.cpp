@@ -58,20 +58,19 @@ Failure CalibratePower(CommandContext& ctx, const BenchLink& link, const PowerOp
         PowerClassResult& classResult = result.classes[powerClass];
         while (const auto level = search.Next()) {
             if (link.Stopped())
-                return kCalibrationStopped;
+                return kInterrupted;
             if (Failure failure = SetPower(ctx, std::to_string(*level)))
                 return failure;
             PowerReading reading;
-            Failure failure = nullptr;
-            const bool held = link.Holding([&] {
-                failure = WithTx(ctx, [&] {
-                    reading = ReadTxPower(*link.instrument, link.route, options.channel);
-                });
+            bool held = false;
+            const Failure failure = WithTx(ctx, [&] {
+                held = link.Holding(
+                    [&] { reading = ReadTxPower(*link.instrument, link.route, options.channel); });
             });
-            if (!held)
-                return kCalibrationStopped;
             if (failure)
                 return failure;
+            if (!held)
+                return kInterrupted;
             search.Add(*level, reading.powerDbm);
             if (seen)
                 seen(powerClass, *level, reading);

@@ -51,14 +51,14 @@ Failure MeasureSensitivity(CommandContext& ctx, const BenchLink& link,
         LevelSearch search(options.highDbm, options.lowDbm, options.stepDb);
         while (const auto dbm = search.Next()) {
             if (link.Stopped())
-                return kCalibrationStopped;
+                return kInterrupted;
             RxPoint point{options.channel, rateRow, {}, options.frames, {}};
             Failure failure = nullptr;
             const bool held = link.Holding([&] {
                 failure = MeasurePoint(ctx, *link.instrument, link.route, centreHz, *dbm, point);
             });
             if (!held)
-                return kCalibrationStopped;
+                return kInterrupted;
             if (failure)
                 return failure;
             const auto per = point.PerPercent();

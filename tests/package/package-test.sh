@@ -53,6 +53,11 @@ for plan in "$source"/examples/*.toml; do
     [ -e "$plan" ] || continue
     [ -f "$root/usr/share/doc/kelguitool/examples/${plan##*/}" ] || fail "the package lacks the plan ${plan##*/}"
 done
+# So does every instrument profile, where kel-rftest --profile NAME finds it.
+for profile in "$source"/instruments/*.toml; do
+    [ -f "$root/usr/share/kelguitool/instruments/${profile##*/}" ] ||
+        fail "the package lacks the instrument profile ${profile##*/}"
+done
 
 # The installed programs run and name the packaged version; the console's
 # answer needs no display.

@@ -39,11 +39,12 @@ TEST(PlanCalibration, ACancelMidCalibrationStopsEveryToneAndStoresNothing) {
     bench.Connect();
     std::vector<BoardIdentity> boards;
     std::vector<int> stored;
+    BoardRunSettings settings;
     for (std::size_t i = 0; i < tray.Size(); ++i) {
-        boards.push_back({tray.SlavePath(i), "", int(i) + 1});
+        boards.push_back({tray.SlavePath(i), ""});
+        settings.routes[boards.back().port] = int(i) + 1;
         stored.push_back(tray.State(i).sddFreqOffset);
     }
-    BoardRunSettings settings;
     settings.instrument = &bench;
     PlanRun run(*reading.plan, boards, settings);
     std::vector<std::string> opened;
@@ -75,8 +76,8 @@ do = "calibrate-power"
 )",
                                          "line.toml");
     ASSERT_FALSE(reading.plan);
-    ASSERT_EQ(reading.errors.size(), 1u) << reading.errors[0].Text();
-    EXPECT_NE(reading.errors[0].message.find("QB201 has no SDD power table"), std::string::npos);
+    ASSERT_EQ(reading.errors.size(), 2u);
+    EXPECT_NE(reading.errors[1].message.find("QB201 has no SDD power table"), std::string::npos);
     const PlanReading noInstrument = ReadPlan(R"(name = "line"
 model = "QB202"
 [[step]]
@@ -87,7 +88,7 @@ max_dbm = -70
     ASSERT_EQ(noInstrument.errors.size(), 1u);
     EXPECT_EQ(noInstrument.errors[0].Text(),
               "line.toml:3:1: step 1 (sensitivity): measures with an instrument: the plan needs "
-              "an [instrument] table");
+              "an [instrument] table with its url");
 }
 
 } // namespace

@@ -125,7 +125,7 @@ do = "warp"
         ErrorTexts(reading),
         (std::vector<std::string>{
             "bad.toml:3:1: unknown key \"colour\"; expected one of: name, version, model, baud, "
-            "instrument, step",
+            "step, instrument",
             "bad.toml:7:11: step 1 (rx): channel must be 1 to 14",
             "bad.toml:8:11: step 1 (rx): seconds: expected a number, found text",
             "bad.toml:9:11: step 1 (rx): max_per needs sent (the packets the tester sends)",
@@ -142,8 +142,8 @@ do = "warp"
             "bad.toml:23:9: step 4 (rx-sweep): rates: \"7\" is not a rate of the rate list or a "
             "range of them",
             "bad.toml:28:6: step 5: do = \"warp\" is not a step: freq-offset, sdd-power, power, "
-            "rx, rx-sweep, tx, tone, supply, sdd-export, mac, send, calibrate-freq, "
-            "calibrate-power or sensitivity",
+            "rx, rx-sweep, tx, tone, supply, sdd-export, mac, send, tone-freq, tx-power, "
+            "calibrate-freq, calibrate-power or sensitivity",
         }));
 
     const PlanReading broken = ReadPlan("name = \"x\"\nmodel = \"QB202\n", "broken.toml");
