@@ -95,6 +95,8 @@ void InstrumentServer::Serve(std::stop_token stop) {
             waits.push_back({client.fd, POLLIN, 0});
         if (poll(waits.data(), waits.size(), -1) < 0 && errno != EINTR)
             break;
+        // A client accepted below was not polled: it is read from next time.
+        const std::size_t polled = clients.size();
         if (waits[1].revents & POLLIN) {
             const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0) {
@@ -103,7 +105,7 @@ void InstrumentServer::Serve(std::stop_token stop) {
                 clients.push_back({fd, {}});
             }
         }
-        for (std::size_t i = 0; i < clients.size(); ++i) {
+        for (std::size_t i = 0; i < polled; ++i) {
             if (!waits[i + 2].revents)
                 continue;
             Client& client = clients[i];

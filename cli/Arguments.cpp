@@ -35,7 +35,8 @@ constexpr char kUsageLine[] =
     "                  [--results PATH|none|URI] [--station NAME] [--operator NAME]\n"
     "                  [--dut LABEL] [--no-mac] SUBCOMMAND ...\n"
     "       kel-rftest [--results PATH|URI] [--json] results runs|show|export|yield|sync ...\n"
-    "       kel-rftest plan check|run PLAN.toml ...\n";
+    "       kel-rftest plan check|run PLAN.toml ...\n"
+    "       kel-rftest [--instrument URL] [--profile NAME|FILE] instrument idn|send|check ...\n";
 
 constexpr char kDescription[] =
     "Runs the RF tests of a Wi-Fi test board over its serial line, for scripts and\n"
@@ -51,10 +52,13 @@ constexpr char kFooter[] =
     "\n"
     "Exit codes:\n"
     "  0    success\n"
-    "  1    the board refused or did not answer (the message says which command)\n"
-    "  2    bad usage: nothing was sent\n"
-    "  3    the port could not be opened (the reason is given), or not within --wait-port\n"
-    "  4    a --max-per limit was exceeded (every point was measured and reported)\n"
+    "  1    the board refused or did not answer (the message says which command), or\n"
+    "       the instrument reported an error (its own text)\n"
+    "  2    bad usage: nothing was sent (a wrong --instrument or --profile too)\n"
+    "  3    the port could not be opened (the reason is given), or not within --wait-port,\n"
+    "       or the instrument could not be reached (before the board was touched)\n"
+    "  4    a --max-per, --max-ppm, --min-dbm or --max-dbm limit was exceeded (every\n"
+    "       point was measured and reported)\n"
     "  130  interrupted (Ctrl+C, SIGTERM, or the reader of the output went away): a\n"
     "       test this run started was stopped\n"
     "\n"

@@ -137,7 +137,8 @@ int RunInstrumentCommand(const std::vector<std::string>& args, std::ostream& out
     try {
         app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::CallForHelp&) {
-        out << app.help("", CLI::AppFormatMode::All);
+        // The help of the subcommand asked about, or of the whole command line.
+        out << app.help();
         return kExitOk;
     } catch (const CLI::ParseError& error) {
         err << "kel-rftest: " << error.what() << "\n" << kUsage;

@@ -2,6 +2,7 @@
 #include "console/CkelGuiToolDlg.h"
 
 #include "board/VirtualBoardHost.h"
+#include "console/BenchInstrument.h"
 #include "console/BoardText.h"
 #include "console/CAboutDlg.h"
 #include "console/CommandHistory.h"
@@ -112,6 +113,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
                           kel::SessionLog::Clock::now());
     commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
     results = std::make_unique<ResultsRecorder>(*this);
+    instrument = std::make_unique<BenchInstrument>();
     AddLogEntriesToPaneMenu();
 }
 

@@ -36,6 +36,7 @@
 class CEditList;
 class CommandHistory;
 class ResultsRecorder;
+class BenchInstrument;
 class ResultsWindow;
 class SweepWindow;
 namespace kel::board {
@@ -160,6 +161,9 @@ public:
     void OnBnClickedSetPower();
     void OnBnClickedTone();
     void OnBnClickedTx();
+    // With an instrument set, its reading of the tone (else the TX) just
+    // started, in the log pane and the results store (InstrumentHandlers.cpp).
+    void MeasureWithInstrument(bool tone);
     void OnBnClickedRx();
     void OnCbnSelchangeChannel();
     void OnCbnSelchangeRate();
@@ -245,6 +249,8 @@ public:
     CommandHistory* commandHistory = nullptr;
     // Each connection a run in the results store, each result a measurement.
     std::unique_ptr<ResultsRecorder> results;
+    // The instrument Tone Start and TX Start measure with, when one is set.
+    std::unique_ptr<BenchInstrument> instrument;
 
     // The read slice of the watchdog each connection starts; tests shorten it.
     std::chrono::milliseconds watchdogSlice = kel::ReadWatchdog::kSlice;

@@ -112,6 +112,14 @@ void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
     recorder_->Record(std::move(m));
 }
 
+void ResultsRecorder::RecordMeasured(Measurement measured) {
+    const Measurement settings = AtCurrentSettings(measured.kind);
+    measured.channel = settings.channel;
+    measured.rateMbps = settings.rateMbps;
+    measured.powerLevel = settings.powerLevel;
+    recorder_->Record(std::move(measured));
+}
+
 void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
     // The point as a sweep takes it: the counters, and the Send Pkt Num and
     // the rate as the read-out takes and shows them.

@@ -38,6 +38,8 @@ public:
     // as a number where it is one, note in text ("running", a file's path).
     void Record(kel::rftest::MeasurementKind kind, const std::string& reading,
                 const std::string& note = {});
+    // What an instrument measured, at the settings the dialog shows now.
+    void RecordMeasured(kel::rftest::Measurement measured);
     // RX stopped: the counters, the Send Pkt Num as sent, the PER.
     void RecordRx(const kel::rftest::RxCounters& counters);
     // The SDD power table as the dialog holds it, a measurement per class.

@@ -4,6 +4,7 @@
 // caption only when the board acknowledged the command; a failure leaves the
 // dialog as it was and says which command failed.
 
+#include "console/BenchInstrument.h"
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/LinkWatcher.h"
@@ -112,8 +113,12 @@ void CkelGuiToolDlg::OnBnClickedTone() {
 
     if (UsesToneCarrier(chipModelIndex)) {
         // Whatever the TX handler and the rate change report, the tone goes on.
-        if (!txRunning)
+        if (!txRunning) {
+            // The carrier's start is measured as the tone, once it is on.
+            auto quiet = std::exchange(instrument, nullptr);
             OnBnClickedTx();
+            instrument = std::move(quiet);
+        }
         if (!Succeeded(rftest::StopTx(*this)))
             return;
         rateList->setCurrentIndex(rftest::kToneRateRow);
@@ -133,6 +138,7 @@ void CkelGuiToolDlg::OnBnClickedTone() {
     SetDlgItemText(IDC_TONE, QStringLiteral("Tone Stop"));
     Enable(*this, {IDC_RX}, false);
     toneRunning = 1;
+    MeasureWithInstrument(true);
 }
 
 void CkelGuiToolDlg::OnBnClickedTx() {
@@ -161,6 +167,7 @@ void CkelGuiToolDlg::OnBnClickedTx() {
     SetDlgItemText(IDC_TX, QStringLiteral("TX Stop"));
     Enable(*this, {IDC_RX, IDC_CHANNEL, IDC_RATE}, false);
     txRunning = 1;
+    MeasureWithInstrument(false);
 }
 
 void CkelGuiToolDlg::OnBnClickedRx() {

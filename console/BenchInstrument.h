@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The console's instrument: when one is set (KEL_INSTRUMENT, else
+// instrument/url in the options file, with instrument/profile and
+// instrument/route), Tone Start and TX Start have it measure the tone's
+// frequency error and the TX power. Connected on first use and kept; an
+// instrument that fails is dropped and tried afresh the next time.
+
+#include "instrument/Instrument.h"
+#include "rftest/InstrumentSteps.h"
+#include "rftest/Measurement.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// Overrides the options file's instrument/url.
+inline constexpr char kInstrumentVariable[] = "KEL_INSTRUMENT";
+
+class BenchInstrument {
+public:
+    BenchInstrument();
+    ~BenchInstrument();
+
+    bool Configured() const { return !url_.empty(); }
+
+    // The log pane's line, and the measurement when there is one.
+    struct Reading {
+        std::string line;
+        std::optional<kel::rftest::Measurement> measurement;
+    };
+    Reading MeasureTone(int channel);
+    Reading MeasurePower(int channel);
+
+private:
+    // Connected, or the reason it is not.
+    kel::instrument::Instrument* Connected(std::string& error);
+    template <typename Measure> Reading Measured(Measure measure);
+
+    std::string url_;
+    std::string profile_;
+    std::optional<int> route_;
+    std::unique_ptr<kel::instrument::Instrument> instrument_;
+};
