@@ -7,6 +7,7 @@
 // design), the runner's share of one core, and the two ratios.
 
 #include "bench/BenchClock.h"
+#include "bench/BenchPlan.h"
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
 #include "tests/support/ChildProcess.h"
@@ -103,18 +104,16 @@ Figures RunOn(const plan::Plan& plan, int boards) {
 } // namespace
 
 int main() {
-    const plan::PlanReading reading = plan::ReadPlan(kPlan, "bench.toml");
-    if (!reading.plan) {
-        std::fprintf(stderr, "%s\n", reading.errors[0].Text().c_str());
+    const std::optional<plan::Plan> plan = bench::ReadBenchPlan(kPlan);
+    if (!plan)
         return 1;
-    }
     std::printf("plan: freq-offset, a 3 x 2 RX sweep of 0.5 s points, a 1 s TX on a shared "
                 "analyser\n");
     std::printf("%6s  %8s  %22s  %18s  %18s\n", "boards", "wall s", "without shared step s",
                 "runner, % of core", "boards, % of core");
     std::vector<Figures> all;
     for (const int boards : {1, 4, 16}) {
-        all.push_back(RunOn(*reading.plan, boards));
+        all.push_back(RunOn(*plan, boards));
         const Figures& f = all.back();
         std::printf("%6d  %8.2f  %22.2f  %18.2f  %18.2f%s\n", boards, f.wall, f.withoutShared,
                     100.0 * f.cpuShare, 100.0 * f.boardsShare,

@@ -278,6 +278,15 @@ void CommandLine::Build() {
     instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
                                   "TX at the settings in force, measure its power with the "
                                   "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
+    calibrationRaw.AddCalibrateFreq(*Add(app, Subcommand::CalibrateFreq,
+                                         "Trim the crystal with the instrument until the tone is "
+                                         "within the\ntolerance; --save stores the code"));
+    calibrationRaw.AddCalibratePower(*Add(app, Subcommand::CalibratePower,
+                                          "Bring each rate class's TX power to its target with the "
+                                          "instrument;\n--save stores the three levels"));
+    calibrationRaw.AddSensitivity(*Add(app, Subcommand::Sensitivity,
+                                       "The lowest generator level each rate receives at within "
+                                       "its PER"));
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostream& out,

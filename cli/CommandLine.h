@@ -5,6 +5,7 @@
 // (CommandLineMissing.cpp), and the values checked into an Invocation
 // (CommandLineResolve.cpp).
 
+#include "cli/CalibrationOptions.h"
 #include "cli/InstrumentOptions.h"
 #include "cli/Invocation.h"
 #include "rftest/RfTables.h"
@@ -52,6 +53,7 @@ public:
     CLI::App app;
     Raw raw;
     InstrumentOptions instrumentRaw;
+    CalibrationOptions calibrationRaw;
 
     Invocation Resolve() const;
     // The subcommand chosen, as far as the words went.

@@ -41,10 +41,14 @@ std::optional<std::string> TraitRefusal(int modelRow, Subcommand subcommand, boo
     case Subcommand::FreqOffsetGet:
     case Subcommand::FreqOffsetSet:
     case Subcommand::FreqOffsetSave:
+    case Subcommand::CalibrateFreq:
         return MissingFeature(modelRow, kFreqOffsetFeature);
     case Subcommand::SddPowerGet:
     case Subcommand::SddPowerSet:
+    case Subcommand::CalibratePower:
         return MissingFeature(modelRow, kSddPowerFeature);
+    case Subcommand::Sensitivity:
+        return MissingFeature(modelRow, kPerFeature);
     case Subcommand::SddExport:
         return MissingFeature(modelRow, kSddFileFeature);
     case Subcommand::SupplyLdo:
@@ -131,6 +135,7 @@ Invocation CommandLine::Resolve() const {
     if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
         throw UsageError{*refusal};
     instrumentRaw.Resolve(run);
+    calibrationRaw.Resolve(run);
 
     switch (run.subcommand) {
     case Subcommand::Tx:

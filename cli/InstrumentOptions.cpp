@@ -22,6 +22,23 @@ double Decimal(const char* option, const std::string& text, double low, double h
     return *value;
 }
 
+// What the subcommand asks of the instrument; nothing: it needs none.
+std::vector<Action> NeededActions(Subcommand subcommand) {
+    switch (subcommand) {
+    case Subcommand::ToneFreq:
+    case Subcommand::CalibrateFreq:
+        return {Action::MeasureFrequency};
+    case Subcommand::TxPower:
+    case Subcommand::CalibratePower:
+        return {Action::MeasurePower};
+    case Subcommand::Sensitivity:
+        return {Action::GeneratorFrequency, Action::GeneratorLevel, Action::OutputOn,
+                Action::OutputOff, Action::Burst};
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 void InstrumentOptions::AddGlobal(CLI::App& app) {
@@ -55,19 +72,15 @@ void InstrumentOptions::AddTxPower(CLI::App& sub) {
 void InstrumentOptions::Resolve(Invocation& run) const {
     const bool toneFreq = run.subcommand == Subcommand::ToneFreq;
     const bool txPower = run.subcommand == Subcommand::TxPower;
+    const std::vector<Action> needed = NeededActions(run.subcommand);
     if (urlOption->count() == 0) {
-        if (toneFreq || txPower)
+        if (!needed.empty())
             throw ValueError{std::string(SubcommandName(run.subcommand)) +
                              " measures with an instrument: give --instrument URL"};
         if (routeOption->count() > 0)
             throw ValueError{"--route needs --instrument URL"};
         return;
     }
-    std::vector<Action> needed;
-    if (toneFreq)
-        needed.push_back(Action::MeasureFrequency);
-    if (txPower)
-        needed.push_back(Action::MeasurePower);
     run.instrument = ResolveInstrument(url, profile, route, needed, SubcommandName(run.subcommand));
     if (toneFreq && maxPpmOption->count() > 0)
         run.maxPpm = Decimal("--max-ppm", maxPpm, 0, 1000);

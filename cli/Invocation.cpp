@@ -45,6 +45,12 @@ const char* SubcommandName(Subcommand subcommand) {
         return "tone-freq";
     case Subcommand::TxPower:
         return "tx-power";
+    case Subcommand::CalibrateFreq:
+        return "calibrate-freq";
+    case Subcommand::CalibratePower:
+        return "calibrate-power";
+    case Subcommand::Sensitivity:
+        return "sensitivity";
     }
     return "";
 }

@@ -5,6 +5,7 @@
 
 #include "cli/InstrumentLink.h"
 #include "results/StoreSetting.h"
+#include "rftest/calibration/Calibration.h"
 
 #include <array>
 #include <chrono>
@@ -36,6 +37,9 @@ enum class Subcommand {
     Send,
     ToneFreq,
     TxPower,
+    CalibrateFreq,
+    CalibratePower,
+    Sensitivity,
 };
 
 // What --csv does with a file that is already there.
@@ -91,6 +95,11 @@ struct Invocation {
     std::optional<double> maxPpm; // tone-freq
     std::optional<double> minDbm; // tx-power
     std::optional<double> maxDbm;
+    // calibrate-freq, calibrate-power, sensitivity (with --max-dbm).
+    rftest::CrystalOptions crystal;
+    rftest::PowerOptions powerCalibration;
+    rftest::SensitivityOptions sensitivity;
+    std::optional<double> maxSensitivityDbm;
 };
 
 // The name of the subcommand as typed ("freq-offset get").

@@ -100,6 +100,29 @@ void AddValues(Fields& object, const Measurement& m) {
     case MeasurementKind::TxPower:
         object[f::kPowerDbm] = m.powerDbm ? Fields(*m.powerDbm) : Fields(nullptr);
         break;
+    case MeasurementKind::FreqTrial:
+    case MeasurementKind::FreqCal:
+        object[std::string(rftest::KindName(MeasurementKind::FreqOffset))] = ValueOf(m);
+        object[f::kFreqHz] = m.freqHz ? Fields(*m.freqHz) : Fields(nullptr);
+        object[f::kErrorHz] = m.errorHz ? Fields(*m.errorHz) : Fields(nullptr);
+        object[f::kErrorPpm] = m.errorPpm ? Fields(*m.errorPpm) : Fields(nullptr);
+        break;
+    case MeasurementKind::PowerTrial:
+    case MeasurementKind::PowerCal:
+        object[f::kRateClass] = m.text;
+        object[f::kPowerDbm] = m.powerDbm ? Fields(*m.powerDbm) : Fields(nullptr);
+        break;
+    case MeasurementKind::SensPoint:
+        object[f::kLevelDbm] = ValueOf(m);
+        object[f::kSent] = m.sent.value_or(0);
+        object[f::kTotal] = m.total.value_or(0);
+        object[f::kAbortErrors] = m.abortErrors.value_or(0);
+        object[f::kCrcErrors] = m.crcErrors.value_or(0);
+        object[f::kPerPercent] = m.perPercent ? Fields(*m.perPercent) : Fields(nullptr);
+        break;
+    case MeasurementKind::Sensitivity:
+        object[f::kLevelDbm] = m.value ? Fields(*m.value) : Fields(nullptr);
+        break;
     }
     if (m.limitLow)
         object[f::kLimitLow] = *m.limitLow;

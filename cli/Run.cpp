@@ -29,7 +29,7 @@ Run::Run(const Invocation& invocation, Report& report, Interruption& interruptio
       watch_(port_,
              {settings.noteSilence
                   ? [&report](const std::string& line) { report.Note("kel-rftest: " + line); }
-                                   : std::function<void(const std::string&)>(),
+                  : std::function<void(const std::string&)>(),
               invocation.timeout}),
       ctx_(port_, invocation.chipModelRow) {
     if (invocation.verbose) {
@@ -261,6 +261,12 @@ int Run::RunSubcommand() {
         return ToneFreq();
     case Subcommand::TxPower:
         return TxPower();
+    case Subcommand::CalibrateFreq:
+        return CalibrateFreq();
+    case Subcommand::CalibratePower:
+        return CalibratePower();
+    case Subcommand::Sensitivity:
+        return Sensitivity();
     default:
         return Calibration();
     }

@@ -21,6 +21,7 @@
 #include "rftest/RxMeasurement.h"
 #include "rftest/SddTarget.h"
 #include "rftest/ValueChecks.h"
+#include "rftest/calibration/BenchLink.h"
 #include "serial/ReadWatchdog.h"
 #include "serial/SerialPort.h"
 
@@ -110,6 +111,15 @@ private:
     int InstrumentFailed(const std::string& message);
     // The channel tone-freq and tx-power measure at, set first when not given.
     bool SetMeasuringChannel();
+    // RunCalibration.cpp: calibrate-freq, calibrate-power and sensitivity.
+    int CalibrateFreq();
+    int CalibratePower();
+    int Sensitivity();
+    // The instrument held throughout; test marks what runs while it measures.
+    rftest::BenchLink Link(Test test);
+    // Ends a calibration: its failure, or the result judged (exit 4 on fail).
+    int Calibrated(rftest::Failure failure, const Measurements& results, const std::string& text,
+                   const Fields& extra);
 
     const Invocation& run_;
     Report& report_;

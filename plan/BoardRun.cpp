@@ -199,6 +199,10 @@ BoardSession::Failure BoardSession::Do(const Step& step) {
         return ToneFreq(step);
     case StepKind::TxPower:
         return TxPower(step);
+    case StepKind::CalibrateFreq:
+    case StepKind::CalibratePower:
+    case StepKind::Sensitivity:
+        return Calibrate(step);
     }
     return nullptr;
 }

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,6 +47,9 @@ struct BoardRunSettings {
     // Where each board's session log (every byte each way) is kept; none
     // when empty.
     std::filesystem::path sessionLogFolder;
+    // Hears how long each hold of the instrument lasted (a benchmark's
+    // utilisation); from the board's worker thread.
+    std::function<void(std::chrono::steady_clock::duration)> instrumentHeld;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

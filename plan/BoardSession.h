@@ -9,6 +9,7 @@
 #include "rftest/Measurement.h"
 #include "rftest/Messages.h"
 #include "rftest/RfSteps.h"
+#include "rftest/calibration/BenchLink.h"
 #include "serial/SessionLog.h"
 
 #include <functional>
@@ -71,6 +72,13 @@ private:
     bool WithInstrument(const std::function<void(instrument::Instrument&)>& measure);
     // The instrument's route to this board, if the plan gives one.
     std::optional<int> Route() const;
+    // BoardCalibration.cpp: calibrate-freq, calibrate-power, sensitivity,
+    // holding the instrument only while the board's signal is measured.
+    Failure Calibrate(const Step& step);
+    Failure CalibrateFreq(const Step& step, const rftest::BenchLink& link);
+    Failure CalibratePower(const Step& step, const rftest::BenchLink& link);
+    Failure Sensitivity(const Step& step, const rftest::BenchLink& link);
+    rftest::BenchLink Link();
 
     Failure ApplySettings(const rftest::TestSettings& settings);
     // Taken now, at the settings in force.

@@ -12,7 +12,7 @@ namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 13> kStepNames{{
+constexpr std::array<std::pair<StepKind, std::string_view>, 16> kStepNames{{
     {StepKind::FreqOffset, "freq-offset"},
     {StepKind::SddPower, "sdd-power"},
     {StepKind::Power, "power"},
@@ -26,6 +26,9 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 13> kStepNames{{
     {StepKind::Send, "send"},
     {StepKind::ToneFreq, "tone-freq"},
     {StepKind::TxPower, "tx-power"},
+    {StepKind::CalibrateFreq, "calibrate-freq"},
+    {StepKind::CalibratePower, "calibrate-power"},
+    {StepKind::Sensitivity, "sensitivity"},
 }};
 
 } // namespace
@@ -48,7 +51,12 @@ std::string StepKindNames() {
 bool Step::Judged() const {
     const auto applies = [](const rftest::Limit& limit) { return limit.Applies(); };
     return limit.Applies() || std::any_of(classLimits.begin(), classLimits.end(), applies) ||
-           expect.has_value();
+           expect.has_value() || Calibrates();
+}
+
+bool Step::Calibrates() const {
+    return kind == StepKind::CalibrateFreq || kind == StepKind::CalibratePower ||
+           kind == StepKind::Sensitivity;
 }
 
 std::size_t Step::Points() const {

@@ -12,6 +12,7 @@
 #include "rftest/Measurement.h"
 #include "rftest/RfSteps.h"
 #include "rftest/RfTables.h"
+#include "rftest/calibration/Calibration.h"
 
 #include <array>
 #include <chrono>
@@ -37,11 +38,14 @@ enum class StepKind {
     Send,
     ToneFreq,
     TxPower,
+    CalibrateFreq,
+    CalibratePower,
+    Sensitivity,
 };
 
 // "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
-// "supply", "sdd-export", "mac", "send", "tone-freq", "tx-power": what a
-// step's do = says.
+// "supply", "sdd-export", "mac", "send", "tone-freq", "tx-power",
+// "calibrate-freq", "calibrate-power", "sensitivity": what a step's do = says.
 std::string_view StepKindName(StepKind kind);
 std::optional<StepKind> StepKindNamed(std::string_view name);
 // Every name, in the order above, joined for a message: "a, b, ... or k".
@@ -90,6 +94,13 @@ struct Step {
     std::string text;
     std::optional<std::string> expect;
 
+    // calibrate-freq, calibrate-power, sensitivity (max_dbm in limit.high).
+    rftest::CrystalOptions crystal;
+    rftest::PowerOptions powerCalibration;
+    rftest::SensitivityOptions sensitivity;
+
+    // Whether it measures with the plan's instrument.
+    bool Calibrates() const;
     // Whether anything in it is judged (and so can fail, and be retried).
     bool Judged() const;
     // How many points it measures, for progress (a sweep's channels x rates).

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/PlanReader.h"
 
+#include "plan/CalibrationReader.h"
 #include "plan/InstrumentTable.h"
 #include "plan/StepReader.h"
 #include "plan/TomlKeys.h"
@@ -51,8 +52,8 @@ void ReadHeader(KeyReader& top, Plan& plan) {
         else if (version->is_integer())
             plan.version = std::to_string(version->as_integer()->get());
         else
-            top.Error("version",
-                      "version: expected text or a whole number, found " + TypeName(version->type()));
+            top.Error("version", "version: expected text or a whole number, found " +
+                                     TypeName(version->type()));
     }
     if (const auto model = top.Text("model", true)) {
         plan.chipModelRow = ModelRow(*model).value_or(-1);
@@ -105,6 +106,7 @@ PlanReading ReadPlan(std::string_view text, const std::string& fileName) {
     ReadSteps(top, plan);
     ReadInstrumentTable(top, plan);
     CheckInstrumentSteps(plan, errors);
+    CheckCalibrationSteps(plan, errors);
     top.RefuseOtherKeys();
     if (errors.Empty())
         return {std::move(plan), {}};

@@ -2,6 +2,7 @@
 #include "plan/PointSummary.h"
 
 #include "rftest/ValueChecks.h"
+#include "rftest/calibration/CalibrationResults.h"
 
 namespace kel::plan {
 
@@ -95,7 +96,7 @@ std::string PointSummary(const Step& step, const rftest::Measurement& m) {
     default:
         break;
     }
-    return {};
+    return rftest::CalibrationLine(m);
 }
 
 } // namespace kel::plan

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/StepReader.h"
 
+#include "plan/CalibrationReader.h"
 #include "rftest/Messages.h"
 #include "rftest/ModelFeatures.h"
 #include "rftest/PointLists.h"
@@ -83,8 +84,8 @@ std::optional<int> Rate(KeyReader& keys) {
         return std::nullopt;
     const std::optional<int> row = rftest::RateRowOf(rftest::DecimalText(*mbps));
     if (!row)
-        keys.Error("rate", "rate " + rftest::DecimalText(*mbps) + " is not a rate of the rate list: " +
-                               RateList());
+        keys.Error("rate", "rate " + rftest::DecimalText(*mbps) +
+                               " is not a rate of the rate list: " + RateList());
     return row;
 }
 
@@ -116,7 +117,8 @@ std::optional<std::string> ListText(KeyReader& keys, std::string_view key) {
     return text;
 }
 
-template <typename Parse> std::vector<int> List(KeyReader& keys, std::string_view key, Parse parse) {
+template <typename Parse>
+std::vector<int> List(KeyReader& keys, std::string_view key, Parse parse) {
     const std::optional<std::string> text = ListText(keys, key);
     if (!text)
         return {};
@@ -133,8 +135,7 @@ template <typename Parse> std::vector<int> List(KeyReader& keys, std::string_vie
 rftest::Limit Bounds(KeyReader& keys, std::string_view lowKey, std::string_view highKey) {
     rftest::Limit limit{keys.Number(lowKey), keys.Number(highKey), std::nullopt};
     if (limit.low && limit.high && *limit.low > *limit.high)
-        keys.Error(lowKey,
-                   std::string(lowKey) + " must not be above " + std::string(highKey) + "");
+        keys.Error(lowKey, std::string(lowKey) + " must not be above " + std::string(highKey) + "");
     return limit;
 }
 
@@ -182,8 +183,9 @@ void ReadSddPower(KeyReader& keys, Step& step) {
             continue;
         limited = true;
         if (!node->is_table()) {
-            keys.Error(name, std::string(name) + ": expected a table such as { min = 50, max = 70 }"
-                                                 ", found " +
+            keys.Error(name, std::string(name) +
+                                 ": expected a table such as { min = 50, max = 70 }"
+                                 ", found " +
                                  TypeName(node->type()));
             continue;
         }
@@ -233,9 +235,9 @@ void ReadTx(KeyReader& keys, Step& step) {
     step.duration = Seconds(keys, true).value_or(std::chrono::milliseconds{});
     if (const auto count = WholeIn(keys, "count", 0, kInt32Max))
         step.txCount = std::to_string(*count);
-    step.txLength = ConsoleValue(keys, "length", false, rftest::IsTxLength,
-                                 rftest::kInvalidTxLength)
-                        .value_or("0");
+    step.txLength =
+        ConsoleValue(keys, "length", false, rftest::IsTxLength, rftest::kInvalidTxLength)
+            .value_or("0");
     step.fullDuty = keys.Flag("full_duty").value_or(false);
 }
 
@@ -266,7 +268,8 @@ void ReadMac(KeyReader& keys, Step& step) {
         ++given;
         macs[i] = *mac;
         if (!rftest::IsAddressWord(*mac))
-            keys.Error(role, std::string(role) + " must be a MAC address such as 02:00:00:00:00:01");
+            keys.Error(role,
+                       std::string(role) + " must be a MAC address such as 02:00:00:00:00:01");
     }
     if (given > 0 && given < macs.size())
         keys.Error("source, dest and bssid are set together: give all three, or none to read them");
@@ -297,9 +300,13 @@ void ReadSend(KeyReader& keys, Step& step) {
 std::optional<rftest::ModelFeature> FeatureOf(const Step& step) {
     switch (step.kind) {
     case StepKind::FreqOffset:
+    case StepKind::CalibrateFreq:
         return rftest::kFreqOffsetFeature;
     case StepKind::SddPower:
+    case StepKind::CalibratePower:
         return rftest::kSddPowerFeature;
+    case StepKind::Sensitivity:
+        return rftest::kPerFeature;
     case StepKind::SddExport:
         return rftest::kSddFileFeature;
     case StepKind::Supply:
@@ -350,6 +357,10 @@ void ReadKeysOf(KeyReader& keys, Step& step) {
         Settings(keys, step);
         step.limit = Bounds(keys, "min_dbm", "max_dbm");
         return;
+    case StepKind::CalibrateFreq:
+    case StepKind::CalibratePower:
+    case StepKind::Sensitivity:
+        return ReadCalibrationKeys(keys, step);
     }
 }
 

@@ -13,7 +13,7 @@
 namespace kel::rftest {
 namespace {
 
-constexpr std::array<std::pair<MeasurementKind, std::string_view>, 13> kKindNames{{
+constexpr std::array<std::pair<MeasurementKind, std::string_view>, 19> kKindNames{{
     {MeasurementKind::Rx, "rx"},
     {MeasurementKind::FreqOffset, "freq_offset"},
     {MeasurementKind::SddFreqOffset, "sdd_freq_offset"},
@@ -27,6 +27,12 @@ constexpr std::array<std::pair<MeasurementKind, std::string_view>, 13> kKindName
     {MeasurementKind::Send, "send"},
     {MeasurementKind::ToneFreq, "tone_freq"},
     {MeasurementKind::TxPower, "tx_power"},
+    {MeasurementKind::FreqTrial, "freq_trial"},
+    {MeasurementKind::FreqCal, "freq_cal"},
+    {MeasurementKind::PowerTrial, "power_trial"},
+    {MeasurementKind::PowerCal, "power_cal"},
+    {MeasurementKind::SensPoint, "sens_point"},
+    {MeasurementKind::Sensitivity, "sensitivity"},
 }};
 
 constexpr std::array<std::pair<Verdict, std::string_view>, 4> kVerdictNames{{

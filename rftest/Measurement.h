@@ -27,10 +27,18 @@ enum class MeasurementKind {
     Send,
     ToneFreq,
     TxPower,
+    FreqTrial,
+    FreqCal,
+    PowerTrial,
+    PowerCal,
+    SensPoint,
+    Sensitivity,
 };
 
 // "rx", "freq_offset", "sdd_freq_offset", "power", "sdd_power", "tx",
-// "tone", "supply", "sdd_export", "mac", "send", "tone_freq", "tx_power".
+// "tone", "supply", "sdd_export", "mac", "send", "tone_freq", "tx_power",
+// "freq_trial", "freq_cal", "power_trial", "power_cal", "sens_point",
+// "sensitivity".
 std::string_view KindName(MeasurementKind kind);
 std::optional<MeasurementKind> KindNamed(std::string_view name);
 
@@ -77,7 +85,11 @@ struct Measurement {
     std::string text;
     // What an instrument measured: tone_freq the tone's frequency and its
     // error from the channel centre (value: error_ppm), tx_power the
-    // carrier's power (value: power_dbm).
+    // carrier's power (value: power_dbm). Calibration: freq_trial and
+    // freq_cal the trim code in value with the tone's readings; power_trial
+    // and power_cal the rate class in text, the level in power_level and
+    // value, the power in power_dbm; sens_point a PER point, the generator's
+    // level in value; sensitivity the lowest level passing, in value.
     std::optional<double> freqHz;
     std::optional<double> errorHz;
     std::optional<double> errorPpm;
@@ -134,6 +146,9 @@ inline constexpr char kFreqHz[] = "freq_hz";
 inline constexpr char kErrorHz[] = "error_hz";
 inline constexpr char kErrorPpm[] = "error_ppm";
 inline constexpr char kPowerDbm[] = "power_dbm";
+// Calibration's JSON: a power trial's rate class, a PER point's generator level.
+inline constexpr char kRateClass[] = "rate_class";
+inline constexpr char kLevelDbm[] = "level_dbm";
 // The *IDN? of the instrument a run measured with.
 inline constexpr char kInstrument[] = "instrument";
 

@@ -16,6 +16,7 @@
 #include "results/FreeSpace.h"
 #include "results/Recorder.h"
 #include "rftest/Messages.h"
+#include "rftest/calibration/CalibrationResults.h"
 #include "serial/SessionLogFolder.h"
 
 #include <cerrno>
@@ -266,8 +267,13 @@ void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListe
 
 void PlanCommand::Hook(PlanTally& tally, PlanDisplay& display) {
     tally.onPoint = [&](const BoardRow& row, const plan::PointResult& point) {
-        if (!invocation_.json)
+        if (!invocation_.json) {
+            // A calibration's results are what the line's operator reads.
+            const std::string result = rftest::CalibrationLine(point.measurement);
+            if (!result.empty() && point.last)
+                display.Line(row.identity.port + ": " + result);
             return;
+        }
         Fields extra{{"plan", plan_.name},
                      {"plan_version", plan_.version},
                      {"step", plan::StepKindName(plan_.steps[point.step].kind)},

@@ -42,7 +42,8 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
                                bad +
                                ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
                                "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
-                               "sdd-export, mac, send, tone-freq or tx-power\n");
+                               "sdd-export, mac, send, tone-freq, tx-power, calibrate-freq, "
+                               "calibrate-power or sensitivity\n");
     EXPECT_NE(refused.out.find("\"errors\":[\"" + bad + ":5:11:"), std::string::npos)
         << refused.out;
 

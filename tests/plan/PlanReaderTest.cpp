@@ -138,7 +138,8 @@ do = "warp"
             "bad.toml:23:9: step 4 (rx-sweep): rates: \"7\" is not a rate of the rate list or a "
             "range of them",
             "bad.toml:28:6: step 5: do = \"warp\" is not a step: freq-offset, sdd-power, power, "
-            "rx, rx-sweep, tx, tone, supply, sdd-export, mac, send, tone-freq or tx-power",
+            "rx, rx-sweep, tx, tone, supply, sdd-export, mac, send, tone-freq, tx-power, "
+            "calibrate-freq, calibrate-power or sensitivity",
         }));
 
     const PlanReading broken = ReadPlan("name = \"x\"\nmodel = \"QB202\n", "broken.toml");
