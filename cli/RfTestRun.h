@@ -24,6 +24,8 @@ struct RunSettings {
     bool noteSilence = false;
     // Standard error is a terminal: a plan run draws its live table there.
     bool liveTable = false;
+    // Where a station's operator types (--scan, prompt steps).
+    int input = 0;
 };
 
 // args without the program's name.

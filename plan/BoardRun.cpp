@@ -154,6 +154,8 @@ BoardSession::Failure BoardSession::Do(const Step& step) {
         return Mac(step);
     case StepKind::Send:
         return Send(step);
+    case StepKind::Prompt:
+        return Prompt(step);
     }
     return nullptr;
 }

@@ -22,10 +22,17 @@ class SerialPort;
 
 namespace kel::plan {
 
-// Who the board is besides its MAC: the port it is on, and the user's label.
+class OperatorDesk;
+
+// Who the board is besides its MAC: the port it is on, the user's label (a
+// station's scanned serial), and the station slot's name ("Fixture A";
+// empty: the port names the slot).
 struct BoardIdentity {
     std::string port;
     std::string dut;
+    std::string slot;
+
+    const std::string& SlotName() const { return slot.empty() ? port : slot; }
 };
 
 struct BoardRunSettings {
@@ -33,6 +40,9 @@ struct BoardRunSettings {
     std::chrono::milliseconds watchdogSlice = ReadWatchdog::kSlice;
     // Where sdd-export writes, a file named after the board.
     std::filesystem::path sddFolder = ".";
+    // Who answers prompt steps; none: a prompt is told as a note and the
+    // run goes on.
+    OperatorDesk* desk = nullptr;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

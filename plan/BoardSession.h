@@ -56,6 +56,7 @@ private:
     std::string SddFileName() const;
     Failure Mac(const Step& step);
     Failure Send(const Step& step);
+    Failure Prompt(const Step& step);
 
     Failure ApplySettings(const rftest::TestSettings& settings);
     // Taken now, at the settings in force.

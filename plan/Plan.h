@@ -33,10 +33,11 @@ enum class StepKind {
     SddExport,
     Mac,
     Send,
+    Prompt,
 };
 
 // "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
-// "supply", "sdd-export", "mac", "send": what a step's do = says.
+// "supply", "sdd-export", "mac", "send", "prompt": what a step's do = says.
 std::string_view StepKindName(StepKind kind);
 std::optional<StepKind> StepKindNamed(std::string_view name);
 // Every name, in the order above, joined for a message: "a, b, ... or k".
@@ -80,14 +81,27 @@ struct Step {
     bool dcdc = false;
     // mac: the addresses to set (then read back); none: read them.
     std::optional<rftest::MacAddresses> macs;
-    // send: the command line as typed, and a text one reply line must hold.
+    // send: the command line as typed, and a text one reply line must hold;
+    // prompt: what the operator is told.
     std::string text;
     std::optional<std::string> expect;
+    // prompt: wait until the operator confirms (OK or Enter).
+    bool confirm = false;
 
     // Whether anything in it is judged (and so can fail, and be retried).
     bool Judged() const;
     // How many points it measures, for progress (a sweep's channels x rates).
     std::size_t Points() const;
+};
+
+// [dut]: what a board's serial (its DUT label, scanned at the station) must be.
+struct DutRule {
+    bool required = false;
+    std::string pattern; // ECMAScript, matching the whole code; empty: any
+
+    // Why the code cannot be a board's serial ("SN-12 does not match
+    // ^SN-[0-9]{6}$"); empty when it can.
+    std::string Refusal(const std::string& code) const;
 };
 
 struct Plan {
@@ -96,6 +110,7 @@ struct Plan {
     std::string version;
     int chipModelRow = -1;
     std::uint32_t baud = rftest::kDefaultBaudRate;
+    DutRule dut;
     std::vector<Step> steps;
 
     const char* ModelName() const;

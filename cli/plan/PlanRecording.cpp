@@ -21,11 +21,15 @@ public:
         run.chipModel = recording_.plan_.ModelName();
         run.port = board_.port;
         run.baud = recording_.plan_.baud;
-        run.dut = board_.dut;
+        run.dut = dut_;
         run.plan = recording_.plan_.name;
         run.planVersion = recording_.plan_.version;
         recorder_->BeginRun(std::move(run));
         next_.Started();
+    }
+    void Labelled(const std::string& dut) override {
+        dut_ = dut;
+        next_.Labelled(dut);
     }
     void Named(const std::string& mac) override {
         recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = mac; });
@@ -53,6 +57,7 @@ private:
     PlanRecording& recording_;
     const plan::BoardIdentity board_;
     BoardListener& next_;
+    std::string dut_ = board_.dut; // a station's board: its serial, once scanned
     std::unique_ptr<results::Recorder> recorder_;
 };
 
