@@ -60,12 +60,16 @@ public:
     std::optional<std::string> Serial(const kel::plan::DutRule& rule,
                                       kel::plan::RunControl& control) override {
         answer_.Clear();
-        const QString pattern = QString::fromStdString(rule.pattern);
-        Post({TileState::Kind::Scan, Tr("scan the serial number"),
-              rule.required ? pattern : Tr("Enter alone: no serial number")});
+        // A refusal stays on the tile until the next code comes.
+        if (!std::exchange(refused_, false)) {
+            const QString pattern = QString::fromStdString(rule.pattern);
+            Post({TileState::Kind::Scan, Tr("scan the serial number"),
+                  rule.required ? pattern : Tr("Enter alone: no serial number")});
+        }
         return answer_.Await(control);
     }
     void Refused(const std::string& code, const std::string& why) override {
+        refused_ = true;
         Post({TileState::Kind::Refused, Tr("REFUSED — scan again"),
               QString::fromStdString(why) +
                   Tr("; board %1 is not tested").arg(QString::fromStdString(code))});
@@ -151,6 +155,7 @@ private:
     kel::results::Recorder recorder_; // used on the slot's thread alone
     kel::plan::OperatorAnswer answer_;
     std::string dut_; // the board's serial, once scanned
+    bool refused_ = false;
 };
 
 StationSession::StationSession(const kel::plan::Plan& plan,

@@ -178,16 +178,27 @@ void StationWindow::Typed(const QString& code) {
     if (ended_)
         return;
     const QString trimmed = code.trimmed();
+    // The tile that took an answer stops taking others at once: the next
+    // code, typed before its slot has moved on, goes to the next tile.
+    const auto taken = [](SlotTile* tile, const QString& what) {
+        tile->Show({TileState::Kind::Testing, what, {}});
+    };
     if (trimmed.isEmpty()) {
-        if (SlotTile* tile = Target(&TileState::AwaitsConfirm))
+        if (SlotTile* tile = Target(&TileState::AwaitsConfirm)) {
+            taken(tile, tr("going on"));
             return session_->Confirm(IndexOf(tile));
+        }
         // A plan that needs no serial lets Enter alone go on without one.
-        if (SlotTile* tile = Target(&TileState::TakesScan); tile && !setup_.plan.dut.required)
+        if (SlotTile* tile = Target(&TileState::TakesScan); tile && !setup_.plan.dut.required) {
+            taken(tile, tr("going on without a serial number"));
             return session_->Scan(IndexOf(tile), {});
+        }
         return;
     }
-    if (SlotTile* tile = Target(&TileState::TakesScan))
+    if (SlotTile* tile = Target(&TileState::TakesScan)) {
+        taken(tile, tr("checking %1").arg(trimmed));
         return session_->Scan(IndexOf(tile), trimmed.toStdString());
+    }
     Say(tr("%1 was not taken: no slot waits for a serial number (scan once the board is in)")
             .arg(trimmed),
         true);
