@@ -15,14 +15,19 @@ SlotTile::SlotTile(const QString& name, QWidget* parent) : QFrame(parent), name_
     nameLabel->setObjectName(QStringLiteral("name"));
     headlineLabel->setObjectName(QStringLiteral("headline"));
     detailLabel->setObjectName(QStringLiteral("detail"));
+    // Every tile of the grid the same size, whatever its words: the type
+    // follows the tile (resizeEvent), never the other way round.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     for (QLabel* label : {nameLabel, headlineLabel, detailLabel}) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignCenter);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     }
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(nameLabel);
-    layout->addWidget(headlineLabel, 1);
-    layout->addWidget(detailLabel);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    layout->addWidget(nameLabel, 1);
+    layout->addWidget(headlineLabel, 3);
+    layout->addWidget(detailLabel, 2);
     Show(TileState{TileState::Kind::Waiting, tr("waiting for a board"), {}});
 }
 
@@ -71,8 +76,8 @@ void SlotTile::resizeEvent(QResizeEvent* event) {
         label->setFont(font);
     };
     sized(nameLabel, unit, true);
-    sized(headlineLabel, unit * 3 / 2, true);
-    sized(detailLabel, std::max(8, unit * 4 / 5), false);
+    sized(headlineLabel, unit * 4 / 3, true);
+    sized(detailLabel, std::max(8, unit * 3 / 4), false);
 }
 
 void SlotTile::focusInEvent(QFocusEvent* event) {

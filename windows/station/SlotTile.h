@@ -25,6 +25,10 @@ public:
     QLabel* headlineLabel = nullptr;
     QLabel* detailLabel = nullptr;
 
+    // The grid gives every tile the same share: wrapped words ask nothing.
+    bool hasHeightForWidth() const override { return false; }
+    QSize minimumSizeHint() const override { return {80, 60}; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

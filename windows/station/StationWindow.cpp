@@ -88,6 +88,10 @@ void StationWindow::Build() {
         tiles_.push_back(tile);
     }
     setTabOrder(previous, stopButton);
+    for (int row = 0; row < grid->rowCount(); ++row)
+        grid->setRowStretch(row, 1);
+    for (int column = 0; column < grid->columnCount(); ++column)
+        grid->setColumnStretch(column, 1);
 
     auto* top = new QHBoxLayout;
     top->addWidget(headerLabel, 1);
