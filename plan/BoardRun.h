@@ -30,7 +30,7 @@ class OperatorDesk;
 struct BoardIdentity {
     std::string port;
     std::string dut;
-    std::string slot;
+    std::string slot = {}; // an initializer: {port, dut} still names a board
 
     const std::string& SlotName() const { return slot.empty() ? port : slot; }
 };

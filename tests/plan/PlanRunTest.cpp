@@ -60,7 +60,7 @@ Ran RunOn(const Plan& plan, const std::vector<std::string>& ports,
           BoardRunSettings settings = {}) {
     std::vector<BoardIdentity> boards;
     for (const std::string& port : ports)
-        boards.push_back({port, "", ""});
+        boards.push_back({port, ""});
     PlanRun run(plan, boards, settings);
     std::vector<std::string> problems;
     EXPECT_TRUE(run.Open(problems)) << ::testing::PrintToString(problems);
@@ -322,7 +322,7 @@ seconds = 600
 )");
     std::vector<BoardIdentity> boards;
     for (const std::string& path : TrayPaths(tray))
-        boards.push_back({path, "", ""});
+        boards.push_back({path, ""});
     PlanRun run(plan, boards);
     std::vector<std::string> problems;
     ASSERT_TRUE(run.Open(problems));
