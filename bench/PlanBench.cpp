@@ -10,11 +10,12 @@
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PlanTexts.h"
 
 #include <csignal>
 #include <cstdio>
-#include <sys/resource.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -22,15 +23,7 @@ namespace {
 using namespace kel;
 using bench::Clock;
 
-constexpr char kPlan[] = R"(name = "bench"
-model = "QB202"
-[[step]]
-do = "freq-offset"
-min = 20
-max = 80
-[[step]]
-do = "rx-sweep"
-channels = "1,6,11"
+const std::string kPlan = test::QB202Plan("bench", test::kOffsetThenSweep) + R"(channels = "1,6,11"
 rates = "1,54"
 seconds = 0.5
 sent = 50
@@ -68,8 +61,7 @@ double ChildrenCpuSeconds() {
 
 Figures RunOn(const plan::Plan& plan, int boards) {
     const double boardsBefore = ChildrenCpuSeconds();
-    test::ChildProcess tray =
-        test::Spawn(KEL_VIRTUAL_BOARD, {"--count", std::to_string(boards)});
+    test::ChildProcess tray = test::Spawn(KEL_VIRTUAL_BOARD, {"--count", std::to_string(boards)});
     std::vector<plan::BoardIdentity> identities;
     for (int i = 0; i < boards; ++i)
         identities.push_back({test::ReadLine(tray.out), ""});

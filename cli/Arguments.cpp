@@ -1,31 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Arguments.h"
 
-#include "cli/RecordingPush.h"
+#include "cli/CommandLine.h"
 #include "cli/ResultSchema.h"
 #include "protocol/ChipModels.h"
-#include "rftest/MacAddresses.h"
 #include "resources/Version.h"
-#include "rftest/Messages.h"
-#include "rftest/ModelFeatures.h"
-#include "rftest/PointLists.h"
-#include "rftest/RangeChecks.h"
-#include "rftest/RfTables.h"
-#include "rftest/ValueChecks.h"
 
-#include <CLI/CLI.hpp>
-#include <algorithm>
-#include <limits>
-#include <map>
 #include <ostream>
 
 namespace kel::cli {
 
 namespace {
-
-using namespace rftest;
-// A refused value is a refusal of the command line: exit 2, nothing sent.
-using UsageError = ValueError;
 
 constexpr char kUsageLine[] =
     "Usage: kel-rftest (-p PATH [--wait-port S] | --virtual) -m MODEL [-b BAUD] [--channel N]\n"
@@ -72,46 +57,6 @@ constexpr char kFooter[] =
     "      --dest 02:00:00:00:00:02 --bssid 02:00:00:00:00:03\n"
     "  kel-rftest --virtual -m QB201 --channel 7 tx --seconds 10\n";
 
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
-std::string Checked(const std::string& text, bool (*inRange)(std::string_view),
-                    const char* refusal) {
-    if (!ReadWhole(text) || !inRange(text))
-        throw UsageError{refusal};
-    return text;
-}
-
-// Why the chip model cannot run the subcommand; nothing when it can.
-std::optional<std::string> TraitRefusal(int modelRow, Subcommand subcommand, bool sentGiven) {
-    switch (subcommand) {
-    case Subcommand::FreqOffsetGet:
-    case Subcommand::FreqOffsetSet:
-    case Subcommand::FreqOffsetSave:
-        return MissingFeature(modelRow, kFreqOffsetFeature);
-    case Subcommand::SddPowerGet:
-    case Subcommand::SddPowerSet:
-        return MissingFeature(modelRow, kSddPowerFeature);
-    case Subcommand::SddExport:
-        return MissingFeature(modelRow, kSddFileFeature);
-    case Subcommand::SupplyLdo:
-    case Subcommand::SupplyDcDc:
-        return MissingFeature(modelRow, kSupplyFeature);
-    case Subcommand::SweepRx:
-    case Subcommand::Rx:
-        if (subcommand == Subcommand::SweepRx || sentGiven)
-            return MissingFeature(modelRow, kPerFeature);
-        return std::nullopt;
-    default:
-        return std::nullopt;
-    }
-}
-
-std::string MacAddress(const char* option, const std::string& text) {
-    if (!IsAddressWord(text))
-        throw UsageError{std::string(option) + " must be a MAC address such as 02:00:00:00:00:01"};
-    return text;
-}
-
 // Required, and said so in --help (an option's own text replaces the mark
 // CLI11 would add).
 CLI::Option* Required(CLI::Option* option) {
@@ -121,111 +66,57 @@ CLI::Option* Required(CLI::Option* option) {
     return option;
 }
 
-// Every option as typed: kel-rftest checks each value itself, so that each
-// refusal says what the option takes.
-struct Raw {
-    std::string port;
-    bool virtualBoard = false;
-    std::string model;
-    std::string baud = std::to_string(rftest::kDefaultBaudRate);
-    std::string channel, rate, power, timeout, waitPort;
-    bool json = false, verbose = false;
-    std::string count = "0", length = "0";
-    bool fullDuty = false;
-    std::string seconds, sent, maxPer;
-    std::string channels, rates, csv;
-    bool force = false, append = false;
-    std::vector<std::string> values;
-    std::string value, path;
-    std::string source, dest, bssid;
-    std::vector<std::string> words;
-    bool yes = false;
-    std::string results, station, operatorName, dut;
-    bool noMac = false;
-};
+// An option that takes a value, shown in --help as value.
+template <typename T>
+CLI::Option* Valued(CLI::App& app, const std::string& names, T& into, const std::string& help,
+                    const char* value) {
+    return app.add_option(names, into, help)->option_text(value);
+}
 
-class CommandLine {
-public:
-    CommandLine() { Build(); }
+} // namespace
 
-    // The help opens with the version line, as --version does.
-    CLI::App app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"};
-    Raw raw;
+// The help opens with the version line, as --version does.
+CommandLine::CommandLine()
+    : app{res::VersionLine("kel-rftest") + "\n" + kDescription, "kel-rftest"} {
+    Build();
+}
 
-    Invocation Resolve() const;
-    // The subcommand chosen, as far as the words went.
-    std::optional<Subcommand> ChosenSubcommand() const;
-    // What a line that names no subcommand, or misses required options, lacks:
-    // everything at once. Nothing when the refusal is of another kind.
-    std::optional<std::string> WhatIsMissing() const;
+CLI::App* CommandLine::Add(CLI::App& parent, Subcommand subcommand, const char* help) {
+    const std::string_view name = SubcommandName(subcommand);
+    CLI::App* sub = parent.add_subcommand(std::string(name.substr(name.rfind(' ') + 1)), help);
+    subcommands_[sub] = subcommand;
+    return sub;
+}
 
-private:
-    void Build();
-    // Named as SubcommandName spells it, the last word under a group.
-    CLI::App* Add(CLI::App& parent, Subcommand subcommand, const char* help) {
-        const std::string_view name = SubcommandName(subcommand);
-        CLI::App* sub = parent.add_subcommand(std::string(name.substr(name.rfind(' ') + 1)), help);
-        subcommands_[sub] = subcommand;
-        return sub;
-    }
-    // A word that groups subcommands ("mac get"): one of them must follow.
-    CLI::App* Group(const char* name, const char* help) {
-        CLI::App* group = app.add_subcommand(name, help);
-        group->require_subcommand(1);
-        return group;
-    }
-    void AddSeconds(CLI::App* sub, const char* help, bool required) {
-        CLI::Option* option = sub->add_option("--seconds", raw.seconds, help)->option_text("S");
-        if (required)
-            Required(option);
-        secondsOptions_.push_back(option);
-    }
-    void AddPer(CLI::App* sub, bool sentRequired) {
-        CLI::Option* sent = sub->add_option("--sent", raw.sent,
-                                            "Packets the tester sends during each RX window; "
-                                            "gives the packet error rate")
-                                ->option_text("N");
-        if (sentRequired)
-            Required(sent);
-        CLI::Option* maxPer =
-            sub->add_option("--max-per", raw.maxPer,
-                            "Judge each packet error rate (in %) against P: PASS or FAIL, exit 4 "
-                            "when one is above P or cannot be computed")
-                ->option_text("P")
-                ->needs(sent);
-        sentOptions_.push_back(sent);
-        maxPerOptions_.push_back(maxPer);
-    }
-    static bool Given(const std::vector<CLI::Option*>& options) {
-        return std::any_of(options.begin(), options.end(),
-                           [](const CLI::Option* o) { return o->count() > 0; });
-    }
-    static CLI::App* Chosen(const CLI::App& parent) {
-        const std::vector<CLI::App*> chosen = parent.get_subcommands();
-        return chosen.empty() ? nullptr : chosen.front();
-    }
-    // The deepest subcommand or group given.
-    const CLI::App* Deepest() const {
-        const CLI::App* at = &app;
-        while (const CLI::App* next = Chosen(*at))
-            at = next;
-        return at;
-    }
-    std::string UnknownSubcommand(const CLI::App& at) const;
+CLI::App* CommandLine::Group(const char* name, const char* help) {
+    CLI::App* group = app.add_subcommand(name, help);
+    group->require_subcommand(1);
+    return group;
+}
 
-    std::map<const CLI::App*, Subcommand> subcommands_;
-    CLI::Option* portOption_ = nullptr;
-    CLI::Option* channelOption_ = nullptr;
-    CLI::Option* rateOption_ = nullptr;
-    CLI::Option* powerOption_ = nullptr;
-    CLI::Option* timeoutOption_ = nullptr;
-    CLI::Option* waitPortOption_ = nullptr;
-    CLI::Option* resultsOption_ = nullptr;
-    CLI::Option* csvOption_ = nullptr;
-    std::vector<CLI::Option*> secondsOptions_;
-    std::vector<CLI::Option*> sentOptions_;
-    std::vector<CLI::Option*> maxPerOptions_;
-};
+void CommandLine::AddSeconds(CLI::App* sub, const char* help, bool required) {
+    CLI::Option* option = sub->add_option("--seconds", raw.seconds, help)->option_text("S");
+    if (required)
+        Required(option);
+    secondsOptions_.push_back(option);
+}
+
+void CommandLine::AddPer(CLI::App* sub, bool sentRequired) {
+    CLI::Option* sent = sub->add_option("--sent", raw.sent,
+                                        "Packets the tester sends during each RX window; "
+                                        "gives the packet error rate")
+                            ->option_text("N");
+    if (sentRequired)
+        Required(sent);
+    CLI::Option* maxPer =
+        sub->add_option("--max-per", raw.maxPer,
+                        "Judge each packet error rate (in %) against P: PASS or FAIL, exit 4 "
+                        "when one is above P or cannot be computed")
+            ->option_text("P")
+            ->needs(sent);
+    sentOptions_.push_back(sent);
+    maxPerOptions_.push_back(maxPer);
+}
 
 void CommandLine::Build() {
     app.require_subcommand(1);
@@ -238,48 +129,43 @@ void CommandLine::Build() {
     for (const ChipModel& model : kChipModels)
         modelNames.emplace_back(model.name);
 
-    portOption_ = app.add_option("-p,--port", raw.port,
-                                 "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)")
-                      ->option_text("PATH");
+    portOption_ = Valued(app, "-p,--port", raw.port,
+                         "Serial device of the board (a bare ttyUSB0 means /dev/ttyUSB0)", "PATH");
     app.add_flag("--virtual", raw.virtualBoard,
                  "Use a virtual board started for this run instead of a port (no hardware\n"
                  "needed)");
-    Required(app.add_option("-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101")
-                 ->option_text("MODEL"))
+    Required(
+        Valued(app, "-m,--model", raw.model, "Chip model: QB201, QB102, QB202 or QB101", "MODEL"))
         ->transform(CLI::IsMember(modelNames, CLI::ignore_case));
-    app.add_option("-b,--baud", raw.baud, "Baud rate of the line (default 115200)")
-        ->option_text("BAUD");
-    waitPortOption_ = app.add_option("--wait-port", raw.waitPort,
-                                     "Wait up to S seconds (0: for ever) for the port to appear "
-                                     "and open,\ninstead of exiting 3 at once; Ctrl+C ends the "
-                                     "wait")
-                          ->option_text("S");
-    channelOption_ = app.add_option("--channel", raw.channel, "Set the channel first: 1 to 14")
-                         ->option_text("N");
-    rateOption_ = app.add_option("--rate", raw.rate,
-                                 "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
-                                 "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65")
-                      ->option_text("MBPS");
-    powerOption_ = app.add_option("--power", raw.power, "Then the output power level: -118 to 120")
-                       ->option_text("LEVEL");
-    timeoutOption_ = app.add_option("--timeout", raw.timeout,
-                                    "Give up on the board after S seconds without a byte from "
-                                    "it (shortens the\nbuilt-in bounds: 18 s for the first "
-                                    "answer, 7 s for a reply line)")
-                         ->option_text("S");
+    Valued(app, "-b,--baud", raw.baud, "Baud rate of the line (default 115200)", "BAUD");
+    waitPortOption_ = Valued(app, "--wait-port", raw.waitPort,
+                             "Wait up to S seconds (0: for ever) for the port to appear "
+                             "and open,\ninstead of exiting 3 at once; Ctrl+C ends the "
+                             "wait",
+                             "S");
+    channelOption_ = Valued(app, "--channel", raw.channel, "Set the channel first: 1 to 14", "N");
+    rateOption_ = Valued(app, "--rate", raw.rate,
+                         "Then the rate in Mbit/s: 1, 2, 5.5, 11, 6, 9, 12, 18, 24, 36, "
+                         "48, 54,\n6.5, 13, 19.5, 26, 39, 52, 58.5 or 65",
+                         "MBPS");
+    powerOption_ =
+        Valued(app, "--power", raw.power, "Then the output power level: -118 to 120", "LEVEL");
+    timeoutOption_ = Valued(app, "--timeout", raw.timeout,
+                            "Give up on the board after S seconds without a byte from "
+                            "it (shortens the\nbuilt-in bounds: 18 s for the first "
+                            "answer, 7 s for a reply line)",
+                            "S");
     app.add_flag("--json", raw.json, "One JSON object per result on standard output");
-    resultsOption_ = app.add_option("--results", raw.results,
-                                    "Record the run in the SQLite file PATH, not at all (none), or "
-                                    "also on\nthe PostgreSQL server of URI (postgresql://...); "
-                                    "default $KEL_RESULTS, else\n"
-                                    "~/.local/share/kelGuiTool/results.sqlite")
-                         ->option_text("PATH|none|URI");
-    app.add_option("--station", raw.station, "The station the run names (default: the host name)")
-        ->option_text("NAME");
-    app.add_option("--operator", raw.operatorName, "The operator the run names")
-        ->option_text("NAME");
-    app.add_option("--dut", raw.dut, "A label for the board: a serial number, a sticker")
-        ->option_text("LABEL");
+    resultsOption_ = Valued(app, "--results", raw.results,
+                            "Record the run in the SQLite file PATH, not at all (none), or "
+                            "also on\nthe PostgreSQL server of URI (postgresql://...); "
+                            "default $KEL_RESULTS, else\n"
+                            "~/.local/share/kelGuiTool/results.sqlite",
+                            "PATH|none|URI");
+    Valued(app, "--station", raw.station, "The station the run names (default: the host name)",
+           "NAME");
+    Valued(app, "--operator", raw.operatorName, "The operator the run names", "NAME");
+    Valued(app, "--dut", raw.dut, "A label for the board: a serial number, a sticker", "LABEL");
     app.add_flag("--no-mac", raw.noMac,
                  "Do not read the board's MAC address after connecting (it names the\n"
                  "board in the results)");
@@ -294,10 +180,8 @@ void CommandLine::Build() {
     CLI::App* tx = Add(app, Subcommand::Tx,
                        "Start a TX test. Without --seconds it keeps running after the program "
                        "ends (for an instrument); stop it with tx-stop");
-    tx->add_option("--length", raw.length, "Packet length 0 to 4095, 0 for automatic (default)")
-        ->option_text("N");
-    tx->add_option("--count", raw.count, "Packets to send, 0 until stopped (default)")
-        ->option_text("N");
+    Valued(*tx, "--length", raw.length, "Packet length 0 to 4095, 0 for automatic (default)", "N");
+    Valued(*tx, "--count", raw.count, "Packets to send, 0 until stopped (default)", "N");
     tx->add_flag("--full-duty", raw.fullDuty, "Full duty cycle");
     AddSeconds(tx, "Stop the TX after S seconds", false);
     Add(app, Subcommand::TxStop, "Stop a running TX test");
@@ -315,8 +199,7 @@ void CommandLine::Build() {
     CLI::App* sweep = Add(app, Subcommand::SweepRx,
                           "RX at each channel, then each rate: counters and packet error rate "
                           "per point");
-    Required(sweep->add_option("--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11")
-                 ->option_text("LIST"));
+    Required(Valued(*sweep, "--channels", raw.channels, "Channels, e.g. 1-13 or 1,6,11", "LIST"));
     Required(sweep
                  ->add_option("--rates", raw.rates,
                               "Rates in Mbit/s, e.g. 1,2,5.5,11 or 6-13 (a range holds the "
@@ -361,9 +244,9 @@ void CommandLine::Build() {
     CLI::App* macSet = Add(*mac, Subcommand::MacSet,
                            "Set the three addresses (the board checks their form), then read "
                            "back what the board holds");
-    Required(macSet->add_option("--source", raw.source, "Source address")->option_text("MAC"));
-    Required(macSet->add_option("--dest", raw.dest, "Destination address")->option_text("MAC"));
-    Required(macSet->add_option("--bssid", raw.bssid, "BSSID")->option_text("MAC"));
+    Required(Valued(*macSet, "--source", raw.source, "Source address", "MAC"));
+    Required(Valued(*macSet, "--dest", raw.dest, "Destination address", "MAC"));
+    Required(Valued(*macSet, "--bssid", raw.bssid, "BSSID", "MAC"));
 
     CLI::App* supply = Group("supply", "Switch the board's supply");
     Add(*supply, Subcommand::SupplyLdo, "LDO mode");
@@ -380,183 +263,6 @@ void CommandLine::Build() {
         ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
 }
-
-std::optional<Subcommand> CommandLine::ChosenSubcommand() const {
-    const auto found = subcommands_.find(Deepest());
-    if (found == subcommands_.end())
-        return std::nullopt;
-    return found->second;
-}
-
-std::string CommandLine::UnknownSubcommand(const CLI::App& at) const {
-    std::vector<std::string> names;
-    for (const CLI::App* sub : at.get_subcommands({}))
-        names.push_back(sub->get_name());
-    const std::string within = &at == &app ? "" : at.get_name() + " ";
-    const std::string choices =
-        "; " + (within.empty() ? std::string("the subcommands are ") : within + "takes ") +
-        Listed(names, within.empty() ? " and " : " or ");
-    // A word that is no subcommand stays over, at the top: the groups fall through.
-    for (const std::string& word : app.remaining(true)) {
-        if (!word.starts_with('-'))
-            return "unknown subcommand " + within + word + choices;
-    }
-    return (within.empty() ? std::string("no subcommand given") : within + "needs a subcommand") +
-           choices;
-}
-
-std::optional<std::string> CommandLine::WhatIsMissing() const {
-    const CLI::App* deepest = Deepest();
-    const std::optional<Subcommand> subcommand = ChosenSubcommand();
-    if (!subcommand)
-        return UnknownSubcommand(*deepest);
-    // A model that cannot run the subcommand makes every other option moot.
-    if (const auto row = ChipModelRowOf(raw.model)) {
-        if (auto refusal = TraitRefusal(*row, *subcommand, Given(sentOptions_)))
-            return refusal;
-    }
-    std::vector<std::string> missing;
-    if (portOption_->count() == 0 && !raw.virtualBoard)
-        missing.push_back("-p PATH or --virtual");
-    for (const CLI::App* at = &app; at != nullptr; at = Chosen(*at)) {
-        for (const CLI::Option* option : at->get_options()) {
-            if (option->get_required() && option->count() == 0)
-                missing.push_back(option->get_name());
-        }
-    }
-    if (missing.empty())
-        return std::nullopt;
-    return std::string(SubcommandName(*subcommand)) + " is missing " + Listed(missing);
-}
-
-Invocation CommandLine::Resolve() const {
-    Invocation run;
-    if ((portOption_->count() > 0) == raw.virtualBoard)
-        throw UsageError{"give either the port with -p PATH or --virtual for the virtual board"};
-    if (portOption_->count() > 0 && raw.port.empty())
-        throw UsageError{"--port must name a device, such as ttyUSB0"};
-    run.portPath = raw.port;
-    run.virtualBoard = raw.virtualBoard;
-    if (waitPortOption_->count() > 0) {
-        if (run.virtualBoard)
-            throw UsageError{"--wait-port waits for a device: give it with -p PATH"};
-        run.waitForPort = true;
-        // 0 waits for ever; any other value is a time as --timeout takes it.
-        try {
-            if (ReadDecimal(raw.waitPort) != 0.0)
-                run.waitBound = DurationOption("--wait-port", raw.waitPort);
-        } catch (const UsageError&) {
-            throw UsageError{"--wait-port must be 0 (for ever) or a number of seconds (at most "
-                             "1000000)"};
-        }
-    }
-    run.chipModelRow = ChipModelRowOf(raw.model).value_or(-1);
-    if (run.chipModelRow < 0)
-        throw UsageError{"--model " + raw.model + " is not a chip model"};
-    run.baud = static_cast<std::uint32_t>(
-        WholeOption("--baud", raw.baud, 1, std::numeric_limits<std::uint32_t>::max()));
-    run.json = raw.json;
-    run.verbose = raw.verbose;
-
-    if (channelOption_->count() > 0) {
-        const std::optional<std::int64_t> channel = ReadWhole(raw.channel);
-        if (!channel || !rftest::IsChannel(*channel))
-            throw UsageError{"--channel must be 1 to 14"};
-        run.channel = static_cast<int>(*channel);
-    }
-    if (rateOption_->count() > 0) {
-        run.rateRow = rftest::RateRowOf(raw.rate);
-        if (!run.rateRow)
-            throw UsageError{"--rate \"" + raw.rate +
-                             "\" is not a rate of the rate list (see --help)"};
-    }
-    if (powerOption_->count() > 0)
-        run.power = Checked(raw.power, rftest::IsPowerLevel, rftest::kInvalidPower);
-    if (timeoutOption_->count() > 0)
-        run.timeout = DurationOption("--timeout", raw.timeout);
-    std::string refusal;
-    const auto store = ResultsOption(
-        resultsOption_->count() > 0 ? std::optional(raw.results) : std::nullopt, refusal);
-    if (!store)
-        throw UsageError{refusal};
-    run.store = *store;
-    run.station = raw.station;
-    run.operatorName = raw.operatorName;
-    run.dut = raw.dut;
-    run.readMac = !raw.noMac;
-
-    run.subcommand = *ChosenSubcommand();
-    if (Given(secondsOptions_))
-        run.duration = DurationOption("--seconds", raw.seconds);
-    if (Given(sentOptions_))
-        run.sent = WholeOption("--sent", raw.sent, 1, kInt32Max);
-    if (Given(maxPerOptions_))
-        run.maxPer = PercentOption("--max-per", raw.maxPer);
-    if (auto refusal = TraitRefusal(run.chipModelRow, run.subcommand, run.sent.has_value()))
-        throw UsageError{*refusal};
-
-    switch (run.subcommand) {
-    case Subcommand::Tx:
-        run.txCount = std::to_string(WholeOption("--count", raw.count, 0, kInt32Max));
-        run.txLength = Checked(raw.length, rftest::IsTxLength, rftest::kInvalidTxLength);
-        run.fullDuty = raw.fullDuty;
-        break;
-    case Subcommand::SweepRx: {
-        std::string why;
-        const auto channels = ParseChannelList(raw.channels, why);
-        if (!channels)
-            throw UsageError{"--channels: " + why};
-        const auto rates = ParseRateList(raw.rates, why);
-        if (!rates)
-            throw UsageError{"--rates: " + why};
-        run.channels = *channels;
-        run.rateRows = *rates;
-        if (csvOption_->count() > 0 && raw.csv.empty())
-            throw UsageError{"--csv must name a file"};
-        run.csvPath = raw.csv;
-        run.csvMode = raw.force    ? CsvMode::Overwrite
-                      : raw.append ? CsvMode::Append
-                                   : CsvMode::Create;
-        break;
-    }
-    case Subcommand::FreqOffsetSet:
-    case Subcommand::FreqOffsetSave:
-        run.values[0] = Checked(raw.value, rftest::IsFreqOffset, rftest::kInvalidFreqOffset);
-        break;
-    case Subcommand::SddPowerSet:
-        for (std::size_t i = 0; i < run.values.size(); ++i)
-            run.values[i] = Checked(raw.values[i], rftest::IsSddPower, rftest::kInvalidSddPower);
-        break;
-    case Subcommand::SddExport:
-        if (raw.path.empty())
-            throw UsageError{"sdd-export: FILE must name a file"};
-        run.path = raw.path;
-        break;
-    case Subcommand::MacSet:
-        run.values = {MacAddress("--source", raw.source), MacAddress("--dest", raw.dest),
-                      MacAddress("--bssid", raw.bssid)};
-        break;
-    case Subcommand::SupplyDcDc:
-        if (!raw.yes)
-            throw UsageError{std::string(rftest::kDcDcQuestion) +
-                             "\nGive --yes to confirm that the DC-DC converter is fitted."};
-        break;
-    case Subcommand::Send:
-        for (const std::string& word : raw.words)
-            run.text += (run.text.empty() ? "" : " ") + word;
-        if (run.text.empty())
-            throw UsageError{rftest::kEmptyCommand};
-        if (HoldsControlCharacter(run.text))
-            throw UsageError{"send: TEXT must be one command line, without a line feed or another "
-                             "control character"};
-        break;
-    default:
-        break;
-    }
-    return run;
-}
-
-} // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostream& out,
                                std::ostream& err) {

@@ -52,15 +52,20 @@ void ShowPowerMode(CkelGuiToolDlg& dlg, bool dcdc) {
     dlg.CheckDlgButton(IDC_DCDC_MODE, dcdc ? 1 : 0);
 }
 
-// False when the supply did not switch; the radios then show the old mode.
-bool SwitchToLdo(CkelGuiToolDlg& dlg) {
-    if (!dlg.Succeeded(rftest::SwitchToLdo(dlg))) {
+// The step's outcome on the radios and in the results: false when the supply
+// did not switch, the radios then showing the old mode.
+bool ShowSwitch(CkelGuiToolDlg& dlg, const char* failure, bool dcdc) {
+    if (!dlg.Succeeded(failure)) {
         RestorePowerMode(dlg);
         return false;
     }
-    ShowPowerMode(dlg, false);
-    dlg.results->Record(rftest::MeasurementKind::Supply, {}, "ldo");
+    ShowPowerMode(dlg, dcdc);
+    dlg.results->Record(rftest::MeasurementKind::Supply, {}, dcdc ? "dcdc" : "ldo");
     return true;
+}
+
+bool SwitchToLdo(CkelGuiToolDlg& dlg) {
+    return ShowSwitch(dlg, rftest::SwitchToLdo(dlg), false);
 }
 
 bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
@@ -70,13 +75,7 @@ bool SwitchToDcDc(CkelGuiToolDlg& dlg) {
         RestorePowerMode(dlg);
         return false;
     }
-    if (!dlg.Succeeded(rftest::SwitchToDcDc(dlg))) {
-        RestorePowerMode(dlg);
-        return false;
-    }
-    ShowPowerMode(dlg, true);
-    dlg.results->Record(rftest::MeasurementKind::Supply, {}, "dcdc");
-    return true;
+    return ShowSwitch(dlg, rftest::SwitchToDcDc(dlg), true);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/Columns.h"
 
+#include <array>
 #include <charconv>
 #include <stdexcept>
+#include <tuple>
 
 namespace kel::results {
 
@@ -52,69 +54,72 @@ private:
     std::size_t next_ = 0;
 };
 
+// A run's text columns on either side of its baud rate, in table order:
+// the one list a row is written from and read back into.
+constexpr std::array kRunTextsBeforeBaud{
+    &RunRecord::id,           &RunRecord::startedAt, &RunRecord::endedAt,
+    &RunRecord::tool,         &RunRecord::version,   &RunRecord::station,
+    &RunRecord::operatorName, &RunRecord::chipModel, &RunRecord::port};
+constexpr std::array kRunTextsAfterBaud{&RunRecord::boardMac,   &RunRecord::dut,
+                                        &RunRecord::plan,       &RunRecord::planVersion,
+                                        &RunRecord::sessionLog, &RunRecord::verdict};
+
+// A measurement's numbers between its kind and its text, and its limits after
+// the text, in table order.
+constexpr auto kMeasuredNumbers = std::make_tuple(
+    &rftest::Measurement::channel, &rftest::Measurement::rateMbps, &rftest::Measurement::powerLevel,
+    &rftest::Measurement::sent, &rftest::Measurement::total, &rftest::Measurement::abortErrors,
+    &rftest::Measurement::crcErrors, &rftest::Measurement::perPercent, &rftest::Measurement::value);
+constexpr auto kLimitNumbers =
+    std::make_tuple(&rftest::Measurement::limitLow, &rftest::Measurement::limitHigh);
+
+template <typename Members>
+void WriteNumbers(Row& row, const rftest::Measurement& m, const Members& members) {
+    std::apply([&](auto... member) { (row.push_back(Optional(m.*member)), ...); }, members);
+}
+
+template <typename T> void ReadNumber(Reader& r, std::optional<T>& field) {
+    field = r.Number<T>();
+}
+
+template <typename Members>
+void ReadNumbers(Reader& r, rftest::Measurement& m, const Members& members) {
+    std::apply([&](auto... member) { (ReadNumber(r, m.*member), ...); }, members);
+}
+
 } // namespace
 
 Row RunRow(const RunRecord& run) {
-    return {run.id,
-            run.startedAt,
-            TextOrNull(run.endedAt),
-            run.tool,
-            run.version,
-            run.station,
-            run.operatorName,
-            run.chipModel,
-            run.port,
-            Optional(run.baud),
-            run.boardMac,
-            run.dut,
-            run.plan,
-            run.planVersion,
-            run.sessionLog,
-            run.verdict};
+    Row row;
+    for (const auto member : kRunTextsBeforeBaud) {
+        // A run not ended has no end time: NULL, not an empty text.
+        row.push_back(member == &RunRecord::endedAt ? TextOrNull(run.*member) : run.*member);
+    }
+    row.push_back(Optional(run.baud));
+    for (const auto member : kRunTextsAfterBaud)
+        row.push_back(run.*member);
+    return row;
 }
 
 RunRecord RunFromRow(const Row& row) {
     Reader r(row, kRunColumns.size());
     RunRecord run;
-    run.id = r.Text();
-    run.startedAt = r.Text();
-    run.endedAt = r.Text();
-    run.tool = r.Text();
-    run.version = r.Text();
-    run.station = r.Text();
-    run.operatorName = r.Text();
-    run.chipModel = r.Text();
-    run.port = r.Text();
+    for (const auto member : kRunTextsBeforeBaud)
+        run.*member = r.Text();
     run.baud = r.Number<std::int64_t>();
-    run.boardMac = r.Text();
-    run.dut = r.Text();
-    run.plan = r.Text();
-    run.planVersion = r.Text();
-    run.sessionLog = r.Text();
-    run.verdict = r.Text();
+    for (const auto member : kRunTextsAfterBaud)
+        run.*member = r.Text();
     return run;
 }
 
 Row MeasurementRow(const StoredMeasurement& stored) {
     const rftest::Measurement& m = stored.measurement;
-    return {stored.id,
-            stored.runId,
-            stored.seq,
-            m.at,
-            std::string(rftest::KindName(m.kind)),
-            Optional(m.channel),
-            Optional(m.rateMbps),
-            Optional(m.powerLevel),
-            Optional(m.sent),
-            Optional(m.total),
-            Optional(m.abortErrors),
-            Optional(m.crcErrors),
-            Optional(m.perPercent),
-            Optional(m.value),
-            m.text,
-            Optional(m.limitLow),
-            Optional(m.limitHigh),
-            std::string(rftest::VerdictName(m.verdict))};
+    Row row{stored.id, stored.runId, stored.seq, m.at, std::string(rftest::KindName(m.kind))};
+    WriteNumbers(row, m, kMeasuredNumbers);
+    row.push_back(m.text);
+    WriteNumbers(row, m, kLimitNumbers);
+    row.push_back(std::string(rftest::VerdictName(m.verdict)));
+    return row;
 }
 
 StoredMeasurement MeasurementFromRow(const Row& row) {
@@ -130,18 +135,9 @@ StoredMeasurement MeasurementFromRow(const Row& row) {
     if (!kindNamed)
         throw std::invalid_argument("unknown measurement kind '" + kind + "'");
     m.kind = *kindNamed;
-    m.channel = r.Number<int>();
-    m.rateMbps = r.Number<double>();
-    m.powerLevel = r.Number<int>();
-    m.sent = r.Number<std::int64_t>();
-    m.total = r.Number<std::int64_t>();
-    m.abortErrors = r.Number<std::int64_t>();
-    m.crcErrors = r.Number<std::int64_t>();
-    m.perPercent = r.Number<double>();
-    m.value = r.Number<double>();
+    ReadNumbers(r, m, kMeasuredNumbers);
     m.text = r.Text();
-    m.limitLow = r.Number<double>();
-    m.limitHigh = r.Number<double>();
+    ReadNumbers(r, m, kLimitNumbers);
     const std::string verdict = r.Text();
     const auto verdictNamed = rftest::VerdictNamed(verdict);
     if (!verdictNamed)

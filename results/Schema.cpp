@@ -1,15 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/Schema.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace kel::results {
 
 namespace {
 
+// One text of several string literals, joined at compile time.
+template <std::size_t... N> constexpr auto Joined(const char (&... parts)[N]) {
+    std::array<char, (N + ...) - sizeof...(N) + 1> text{};
+    std::size_t at = 0;
+    ((std::copy_n(parts, N - 1, text.begin() + at), at += N - 1), ...);
+    return text;
+}
+
+// The text columns of a run in both stores: before its baud rate, and after.
+constexpr char kRunNames[] = R"sql(    tool TEXT NOT NULL DEFAULT '',
+    version TEXT NOT NULL DEFAULT '',
+    station TEXT NOT NULL DEFAULT '',
+    operator TEXT NOT NULL DEFAULT '',
+    chip_model TEXT NOT NULL DEFAULT '',
+    port TEXT NOT NULL DEFAULT '',
+)sql";
+constexpr char kRunLabels[] = R"sql(    board_mac TEXT NOT NULL DEFAULT '',
+    dut TEXT NOT NULL DEFAULT '',
+    plan TEXT NOT NULL DEFAULT '',
+    plan_version TEXT NOT NULL DEFAULT '',
+    session_log TEXT NOT NULL DEFAULT '',
+    verdict TEXT NOT NULL DEFAULT ''
+)sql";
+
 // Text columns are never NULL, so a query says = '' rather than IS NULL; a
 // number or a time that was not taken is NULL.
-constexpr char kSqliteV1[] = R"sql(
+constexpr auto kSqliteV1 = Joined(R"sql(
 CREATE TABLE schema_version (
     version INTEGER PRIMARY KEY NOT NULL,
     applied_at TEXT NOT NULL
@@ -18,20 +44,8 @@ CREATE TABLE runs (
     id TEXT PRIMARY KEY NOT NULL,
     started_at TEXT NOT NULL,
     ended_at TEXT,
-    tool TEXT NOT NULL DEFAULT '',
-    version TEXT NOT NULL DEFAULT '',
-    station TEXT NOT NULL DEFAULT '',
-    operator TEXT NOT NULL DEFAULT '',
-    chip_model TEXT NOT NULL DEFAULT '',
-    port TEXT NOT NULL DEFAULT '',
-    baud INTEGER,
-    board_mac TEXT NOT NULL DEFAULT '',
-    dut TEXT NOT NULL DEFAULT '',
-    plan TEXT NOT NULL DEFAULT '',
-    plan_version TEXT NOT NULL DEFAULT '',
-    session_log TEXT NOT NULL DEFAULT '',
-    verdict TEXT NOT NULL DEFAULT ''
-);
+)sql",
+                                  kRunNames, "    baud INTEGER,\n", kRunLabels, R"sql();
 CREATE TABLE measurements (
     id TEXT PRIMARY KEY NOT NULL,
     run_id TEXT NOT NULL REFERENCES runs(id),
@@ -52,7 +66,7 @@ CREATE TABLE measurements (
     limit_high REAL,
     verdict TEXT NOT NULL DEFAULT ''
 );
-)sql";
+)sql");
 
 // Newest runs first, a board's or a label's history, one run's points, an
 // export or a yield since a date. The outbox keeps the order rows were taken
@@ -70,7 +84,7 @@ CREATE TABLE outbox (
 );
 )sql";
 
-constexpr char kServerV1[] = R"sql(
+constexpr auto kServerV1 = Joined(R"sql(
 CREATE TABLE IF NOT EXISTS schema_version (
     version INTEGER PRIMARY KEY,
     applied_at TIMESTAMPTZ NOT NULL
@@ -79,20 +93,8 @@ CREATE TABLE IF NOT EXISTS runs (
     id UUID PRIMARY KEY,
     started_at TIMESTAMPTZ NOT NULL,
     ended_at TIMESTAMPTZ,
-    tool TEXT NOT NULL DEFAULT '',
-    version TEXT NOT NULL DEFAULT '',
-    station TEXT NOT NULL DEFAULT '',
-    operator TEXT NOT NULL DEFAULT '',
-    chip_model TEXT NOT NULL DEFAULT '',
-    port TEXT NOT NULL DEFAULT '',
-    baud BIGINT,
-    board_mac TEXT NOT NULL DEFAULT '',
-    dut TEXT NOT NULL DEFAULT '',
-    plan TEXT NOT NULL DEFAULT '',
-    plan_version TEXT NOT NULL DEFAULT '',
-    session_log TEXT NOT NULL DEFAULT '',
-    verdict TEXT NOT NULL DEFAULT ''
-);
+)sql",
+                                  kRunNames, "    baud BIGINT,\n", kRunLabels, R"sql();
 CREATE TABLE IF NOT EXISTS measurements (
     id UUID PRIMARY KEY,
     run_id UUID NOT NULL REFERENCES runs(id),
@@ -113,7 +115,7 @@ CREATE TABLE IF NOT EXISTS measurements (
     limit_high DOUBLE PRECISION,
     verdict TEXT NOT NULL DEFAULT ''
 );
-)sql";
+)sql");
 
 constexpr char kServerV2[] = R"sql(
 CREATE INDEX IF NOT EXISTS runs_started_at ON runs(started_at);
@@ -123,8 +125,8 @@ CREATE UNIQUE INDEX IF NOT EXISTS measurements_run_seq ON measurements(run_id, s
 CREATE INDEX IF NOT EXISTS measurements_at ON measurements(at);
 )sql";
 
-constexpr std::array<Migration, 2> kSqlite{{{1, kSqliteV1}, {2, kSqliteV2}}};
-constexpr std::array<Migration, 2> kServer{{{1, kServerV1}, {2, kServerV2}}};
+constexpr std::array<Migration, 2> kSqlite{{{1, kSqliteV1.data()}, {2, kSqliteV2}}};
+constexpr std::array<Migration, 2> kServer{{{1, kServerV1.data()}, {2, kServerV2}}};
 static_assert(kSqlite.back().version == kServer.back().version);
 
 } // namespace

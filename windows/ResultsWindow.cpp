@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/ResultsWindow.h"
 
-#include "resources/Strings.h"
 #include "results/ExportCsv.h"
 #include "results/ServerLink.h"
 #include "results/Store.h"
@@ -9,6 +8,7 @@
 #include "windows/ConsoleSession.h"
 #include "windows/RunsModel.h"
 #include "windows/WindowKeys.h"
+#include "windows/WindowParts.h"
 #include "windows/charts/PerChart.h"
 
 #include <QApplication>
@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
@@ -74,8 +73,7 @@ QString RunLabel(const results::RunSummary& run, const results::RunSummary& othe
 
 ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session) {
-    setObjectName(QStringLiteral("resultsWindow"));
-    setWindowTitle(tr("Results \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
+    NameWindow(*this, "resultsWindow", tr("Results"));
 
     runsModel_ = new RunsModel(this);
     runsView = new QTableView(this);
@@ -93,10 +91,8 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
             &ResultsWindow::ShowSelection);
 
     moreButton = NamedButton(tr("&More runs"), "more", this);
-    statusLabel = new QLabel(this);
-    statusLabel->setObjectName(QStringLiteral("status"));
+    statusLabel = StatusLine(QString(), this);
     statusLabel->setWordWrap(true);
-    statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* runsSide = new QWidget(this);
     auto* runsLayout = new QVBoxLayout(runsSide);
     runsLayout->setContentsMargins(0, 0, 0, 0);
@@ -153,12 +149,8 @@ QWidget* ResultsWindow::BuildFilters() {
     form->setContentsMargins(0, 0, 0, 0);
     sourceBox = new QComboBox(filters);
     sourceBox->setObjectName(QStringLiteral("source"));
-    boardEdit = new QLineEdit(filters);
-    boardEdit->setObjectName(QStringLiteral("board"));
-    boardEdit->setPlaceholderText(tr("MAC or DUT label; empty for all"));
-    sinceEdit = new QLineEdit(filters);
-    sinceEdit->setObjectName(QStringLiteral("since"));
-    sinceEdit->setPlaceholderText(tr("YYYY-MM-DD; empty for all"));
+    boardEdit = NamedEdit("board", tr("MAC or DUT label; empty for all"), filters);
+    sinceEdit = NamedEdit("since", tr("YYYY-MM-DD; empty for all"), filters);
     showButton = NamedButton(tr("S&how"), "show", filters);
     // Each label is its field's buddy: the field's name.
     const auto labelled = [&](const QString& caption, QWidget* field, int stretch) {
@@ -409,10 +401,9 @@ void ResultsWindow::ExportCsv() {
         for (const results::StoredMeasurement& stored : selected_[r])
             text += results::ExportCsvLine(results::ExportRow(stored, runs[r]->run));
     }
-    QSaveFile file(*path);
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        session_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
+    QString why;
+    if (!SaveText(*path, text, why))
+        session_.MessageBox(why);
 }
 
 void ResultsWindow::keyPressEvent(QKeyEvent* event) {

@@ -106,8 +106,9 @@ private:
     std::string Verdict(const char* failure, bool cancelled) const;
 
     void ExportCsv();
-    void ExportPng();
-    void ExportSvg();
+    // The chart as a picture, saved by save (PerChart::SavePng or SaveSvg).
+    void ExportPicture(const QString& extension, const QString& filter,
+                       bool (PerChart::*save)(const QString&, QString&) const);
     std::optional<QString> AskExportPath(const QString& extension, const QString& filter);
 
     ConsoleSession& session_;

@@ -9,6 +9,7 @@
 #include "board/TrayArguments.h"
 #include "results/Queries.h"
 #include "results/Store.h"
+#include "tests/support/PlanTexts.h"
 #include "tests/support/TempFolder.h"
 
 #include <fstream>
@@ -54,16 +55,9 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
 
 TEST(CliPlan, AWeakBoardFailsWithAReadableReasonInTheSummaryJUnitAndStore) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
-version = "7"
-model = "QB202"
-[[step]]
-do = "freq-offset"
-min = 20
-max = 80
-[[step]]
-do = "rx-sweep"
-channels = "6"
+    const std::string plan = Written(folder.path / "line.toml",
+                                     QB202Plan("line", kOffsetThenSweep, "version = \"7\"\n") +
+                                         R"(channels = "6"
 rates = "54"
 seconds = 1
 sent = 100

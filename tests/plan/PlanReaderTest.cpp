@@ -4,6 +4,8 @@
 
 #include "plan/PlanReader.h"
 
+#include "tests/support/PlanTexts.h"
+
 #include <gtest/gtest.h>
 
 namespace kel::plan {
@@ -22,14 +24,8 @@ version = 3
 model = "qb202"
 baud = 921600
 
-[[step]]
-do = "freq-offset"
-min = 20
-max = 80
-
-[[step]]
-do = "rx-sweep"
-channels = "1,6,11"
+)" + std::string(test::kOffsetThenSweep) +
+                                             R"(channels = "1,6,11"
 rates = [1, 5.5, 54]
 seconds = 0.5
 sent = 50
@@ -66,7 +62,7 @@ expect = "source"
     EXPECT_EQ(offset.limit.high, 80.0);
 
     const Step& sweep = plan.steps[1];
-    EXPECT_EQ(sweep.line, 11);
+    EXPECT_EQ(sweep.line, 10);
     EXPECT_EQ(sweep.channels, (std::vector<int>{1, 6, 11}));
     EXPECT_EQ(sweep.rateRows, (std::vector<int>{rftest::RateRowAt(1.0f), rftest::RateRowAt(5.5f),
                                                 rftest::RateRowAt(54.0f)}));

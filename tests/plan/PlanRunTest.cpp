@@ -9,6 +9,7 @@
 #include "plan/PlanRun.h"
 #include "serial/SerialPort.h"
 #include "tests/cli/CliRun.h"
+#include "tests/support/PlanTexts.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
@@ -187,15 +188,7 @@ TEST(PlanRun, LimitsPassMarkMarginalAndFailTheWeakBoard) {
     configs[1].rxLevelDbm = -70;
     configs[2].fault = {board::FaultKind::WeakRx};
     board::BoardTray tray(configs);
-    const Plan plan = PlanOf(R"(name = "limits"
-model = "QB202"
-[[step]]
-do = "freq-offset"
-min = 20
-max = 80
-[[step]]
-do = "rx-sweep"
-channels = "6"
+    const Plan plan = PlanOf(test::QB202Plan("limits", test::kOffsetThenSweep) + R"(channels = "6"
 rates = "54"
 seconds = 4
 sent = 400
@@ -267,16 +260,14 @@ retries = 1
 
 TEST(PlanRun, ASharedStepRunsOnOneBoardAtATime) {
     board::BoardTray tray(board::TrayConfigs(4));
-    const Plan plan = PlanOf(R"(name = "shared"
-model = "QB202"
-[[step]]
+    const Plan plan = PlanOf(test::QB202Plan("shared", R"([[step]]
 do = "tx"
 seconds = 0.2
 shared = "analyser"
 [[step]]
 do = "rx"
 seconds = 0.5
-)");
+)"));
     const Clock::time_point began = Clock::now();
     const Ran ran = RunOn(plan, TrayPaths(tray));
     const Seconds took = Clock::now() - began;
@@ -314,12 +305,10 @@ do = "freq-offset"
 
 TEST(PlanRun, ACancelStopsEveryBoardsRunningTestAndReleasesItsPort) {
     board::BoardTray tray(board::TrayConfigs(3));
-    const Plan plan = PlanOf(R"(name = "long"
-model = "QB202"
-[[step]]
+    const Plan plan = PlanOf(test::QB202Plan("long", R"([[step]]
 do = "rx"
 seconds = 600
-)");
+)"));
     std::vector<BoardIdentity> boards;
     for (const std::string& path : TrayPaths(tray))
         boards.push_back({path, ""});
