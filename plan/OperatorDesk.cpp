@@ -24,13 +24,14 @@ std::optional<std::string> OperatorAnswer::Await(RunControl& control) {
         std::lock_guard lock(mutex_);
         waiting_ = &control;
     }
-    control.AwaitUntil([this] {
+    // The control's lock is taken before ours in ready(), never after it.
+    const bool answered = control.AwaitUntil([this] {
         std::lock_guard lock(mutex_);
         return answer_.has_value();
     });
     std::lock_guard lock(mutex_);
     waiting_ = nullptr;
-    if (control.Cancelled())
+    if (!answered)
         return std::nullopt;
     return std::exchange(answer_, std::nullopt);
 }
