@@ -29,6 +29,8 @@ struct RunSettings {
     // The terminal's size, asked at each redraw, so that the table fits it
     // (and is drawn again when it changes); 0 where unknown.
     std::function<std::pair<std::size_t, std::size_t>()> terminalSize; // columns, lines
+    // Where a station's operator types (--scan, prompt steps).
+    int input = 0;
 };
 
 // args without the program's name.

@@ -109,6 +109,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     controls_ = kel::BuildControls(this, tmpl, units);
     setFixedSize(kel::MapDialogSize(tmpl.width, tmpl.height, units));
     AddSweepButton();
+    AddStationButton();
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
     port.SetWaitTick([this] { waitTick.Tick(); });

@@ -281,6 +281,9 @@ public:
     QPushButton* sweepButton = nullptr;
     SweepWindow* sweepWindow = nullptr;
     ResultsWindow* resultsWindow = nullptr;
+    // "Station…", beside the channel list (StationEntry.cpp).
+    QPushButton* stationButton = nullptr;
+    void OpenStationStart();
 
     // The port's wait-tick; handlers run inside its scope (RunHandler).
     ExchangeWaitTick waitTick{*this, [this] { CancelWait(); }};
@@ -309,6 +312,7 @@ private:
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
     void AddSweepButton();
+    void AddStationButton();
 
     std::vector<QWidget*> lockedControls_; // by LockTestControls, to unlock
 };

@@ -7,6 +7,7 @@
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/PortList.h"
+#include "docs/StationTour.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
 #include "windows/ResultsWindow.h"
@@ -236,6 +237,7 @@ int main(int argc, char** argv) {
         Tour tour(prompter);
         tour.Run();
     }
+    StationTour(scratch, Save);
     QDir(scratch).removeRecursively();
     return failures == 0 ? 0 : 1;
 }

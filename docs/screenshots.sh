@@ -10,7 +10,7 @@ scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target kel-screenshot-tour
 # A fixed screen and style so that pictures only change with the interface.
-xvfb-run --auto-servernum --server-args="-screen 0 1600x1000x24 -dpi 96" \
+xvfb-run --auto-servernum --server-args="-screen 0 1920x1200x24 -dpi 96" \
     "$build/bin/kel-screenshot-tour" docs/images -style fusion
 optipng -quiet -o2 -strip all docs/images/*.png
 ls -l docs/images

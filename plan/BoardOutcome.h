@@ -77,6 +77,8 @@ public:
     virtual void Note(const std::string& /*text*/) {}
     virtual void Finished(const BoardOutcome& /*outcome*/) {}
 
+    // A station's board was given its serial (before Started).
+    virtual void Labelled(const std::string& /*dut*/) {}
     // A station's slot (PlanRun::StartStation), between its boards' runs:
     // waiting for a board to be plugged in; a board that could not be
     // opened (why); the board's test over, waiting for its removal.

@@ -203,6 +203,8 @@ BoardSession::Failure BoardSession::Do(const Step& step) {
     case StepKind::CalibratePower:
     case StepKind::Sensitivity:
         return Calibrate(step);
+    case StepKind::Prompt:
+        return Prompt(step);
     }
     return nullptr;
 }

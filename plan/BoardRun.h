@@ -28,10 +28,17 @@ class Instrument;
 
 namespace kel::plan {
 
-// Who the board is besides its MAC: the port it is on, and the user's label.
+class OperatorDesk;
+
+// Who the board is besides its MAC: the port it is on, the user's label (a
+// station's scanned serial), and the station slot's name ("Fixture A";
+// empty: the port names the slot).
 struct BoardIdentity {
     std::string port;
     std::string dut;
+    std::string slot = {}; // an initializer: {port, dut} still names a board
+
+    const std::string& SlotName() const { return slot.empty() ? port : slot; }
 };
 
 struct BoardRunSettings {
@@ -50,6 +57,9 @@ struct BoardRunSettings {
     // Hears how long each hold of the instrument lasted (a benchmark's
     // utilisation); from the board's worker thread.
     std::function<void(std::chrono::steady_clock::duration)> instrumentHeld;
+    // Who answers prompt steps; none: a prompt is told as a note and the
+    // run goes on.
+    OperatorDesk* desk = nullptr;
 };
 
 // Runs the plan on the board and gives its verdict; the listener hears each

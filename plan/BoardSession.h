@@ -79,6 +79,7 @@ private:
     Failure CalibratePower(const Step& step, const rftest::BenchLink& link);
     Failure Sensitivity(const Step& step, const rftest::BenchLink& link);
     rftest::BenchLink Link();
+    Failure Prompt(const Step& step);
 
     Failure ApplySettings(const rftest::TestSettings& settings);
     // Taken now, at the settings in force.

@@ -3,6 +3,7 @@
 // subcommand sends (the rftest steps), and reports what it measured.
 
 #include "plan/BoardSession.h"
+#include "plan/OperatorDesk.h"
 #include "plan/PointSummary.h"
 #include "protocol/ChipModels.h"
 #include "rftest/CalibrationSteps.h"
@@ -297,6 +298,17 @@ BoardSession::Failure BoardSession::Send(const Step& step) {
         Reported(step, {m});
         return nullptr;
     });
+}
+
+BoardSession::Failure BoardSession::Prompt(const Step& step) {
+    // Nothing goes to the board: the operator is told, and perhaps waited for.
+    if (settings_.desk == nullptr) {
+        listener_.Note("prompt: " + step.text);
+        return nullptr;
+    }
+    if (!settings_.desk->Prompt(step.text, step.confirm, control_))
+        return rftest::kInterrupted;
+    return nullptr;
 }
 
 } // namespace kel::plan

@@ -6,13 +6,14 @@
 #include "rftest/ValueChecks.h"
 
 #include <algorithm>
+#include <regex>
 #include <utility>
 
 namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 16> kStepNames{{
+constexpr std::array<std::pair<StepKind, std::string_view>, 17> kStepNames{{
     {StepKind::FreqOffset, "freq-offset"},
     {StepKind::SddPower, "sdd-power"},
     {StepKind::Power, "power"},
@@ -29,6 +30,7 @@ constexpr std::array<std::pair<StepKind, std::string_view>, 16> kStepNames{{
     {StepKind::CalibrateFreq, "calibrate-freq"},
     {StepKind::CalibratePower, "calibrate-power"},
     {StepKind::Sensitivity, "sensitivity"},
+    {StepKind::Prompt, "prompt"},
 }};
 
 } // namespace
@@ -48,6 +50,21 @@ std::string StepKindNames() {
     return rftest::Listed(names, " or ");
 }
 
+std::string DutRule::Refusal(const std::string& code) const {
+    if (code.empty())
+        return required ? "the plan needs each board's serial number" : "";
+    if (rftest::HoldsControlCharacter(code))
+        return "a serial number is one line of text";
+    // The checker compiled the pattern already; a plan made in code may not.
+    try {
+        if (!pattern.empty() && !std::regex_match(code, std::regex(pattern)))
+            return code + " does not match " + pattern;
+    } catch (const std::regex_error&) {
+        return "the plan's pattern " + pattern + " is not a regular expression";
+    }
+    return "";
+}
+
 bool Step::Judged() const {
     const auto applies = [](const rftest::Limit& limit) { return limit.Applies(); };
     return limit.Applies() || std::any_of(classLimits.begin(), classLimits.end(), applies) ||
@@ -62,7 +79,7 @@ bool Step::Calibrates() const {
 std::size_t Step::Points() const {
     if (kind == StepKind::RxSweep)
         return channels.size() * rateRows.size();
-    return 1;
+    return kind == StepKind::Prompt ? 0 : 1;
 }
 
 std::optional<int> PlanInstrument::RouteOf(std::size_t board) const {

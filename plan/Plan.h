@@ -41,11 +41,12 @@ enum class StepKind {
     CalibrateFreq,
     CalibratePower,
     Sensitivity,
+    Prompt,
 };
 
 // "freq-offset", "sdd-power", "power", "rx", "rx-sweep", "tx", "tone",
 // "supply", "sdd-export", "mac", "send", "tone-freq", "tx-power",
-// "calibrate-freq", "calibrate-power", "sensitivity": what a step's do = says.
+// "calibrate-freq", "calibrate-power", "sensitivity", "prompt": what a step's do = says.
 std::string_view StepKindName(StepKind kind);
 std::optional<StepKind> StepKindNamed(std::string_view name);
 // Every name, in the order above, joined for a message: "a, b, ... or k".
@@ -90,9 +91,12 @@ struct Step {
     bool dcdc = false;
     // mac: the addresses to set (then read back); none: read them.
     std::optional<rftest::MacAddresses> macs;
-    // send: the command line as typed, and a text one reply line must hold.
+    // send: the command line as typed, and a text one reply line must hold;
+    // prompt: what the operator is told.
     std::string text;
     std::optional<std::string> expect;
+    // prompt: wait until the operator confirms (OK or Enter).
+    bool confirm = false;
 
     // calibrate-freq, calibrate-power, sensitivity (max_dbm in limit.high).
     rftest::CrystalOptions crystal;
@@ -124,12 +128,23 @@ struct PlanInstrument {
 // The shared resource the instrument's measurements take turns on.
 inline constexpr char kInstrumentResource[] = "instrument";
 
+// [dut]: what a board's serial (its DUT label, scanned at the station) must be.
+struct DutRule {
+    bool required = false;
+    std::string pattern; // ECMAScript, matching the whole code; empty: any
+
+    // Why the code cannot be a board's serial ("SN-12 does not match
+    // ^SN-[0-9]{6}$"); empty when it can.
+    std::string Refusal(const std::string& code) const;
+};
+
 struct Plan {
     std::string file; // the path it was read from, as given
     std::string name;
     std::string version;
     int chipModelRow = -1;
     std::uint32_t baud = rftest::kDefaultBaudRate;
+    DutRule dut;
     std::vector<Step> steps;
     std::optional<PlanInstrument> instrument;
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <regex>
 #include <sstream>
 
 namespace kel::plan {
@@ -64,6 +65,27 @@ void ReadHeader(KeyReader& top, Plan& plan) {
         plan.baud = static_cast<std::uint32_t>(*baud);
 }
 
+// [dut]: whether each board needs a serial, and what it looks like.
+void ReadDut(KeyReader& top, Plan& plan) {
+    const toml::node* node = top.Node("dut");
+    if (node == nullptr)
+        return;
+    if (!node->is_table()) {
+        top.Error("dut", "dut: expected a table such as [dut] required = true");
+        return;
+    }
+    KeyReader keys(*node->as_table(), "dut", top.Errors());
+    plan.dut.required = keys.Flag("required").value_or(false);
+    plan.dut.pattern = keys.Text("pattern").value_or("");
+    try {
+        std::regex compiled(plan.dut.pattern);
+    } catch (const std::regex_error& error) {
+        keys.Error("pattern",
+                   "pattern: not a regular expression (" + std::string(error.what()) + ")");
+    }
+    keys.RefuseOtherKeys();
+}
+
 void ReadSteps(KeyReader& top, Plan& plan) {
     const toml::node* steps = top.Node("step");
     if (steps == nullptr) {
@@ -103,6 +125,7 @@ PlanReading ReadPlan(std::string_view text, const std::string& fileName) {
     plan.file = fileName;
     KeyReader top(root, "", errors);
     ReadHeader(top, plan);
+    ReadDut(top, plan);
     ReadSteps(top, plan);
     ReadInstrumentTable(top, plan);
     CheckInstrumentSteps(plan, errors);

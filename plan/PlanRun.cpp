@@ -55,7 +55,9 @@ void PlanRun::Start(const std::vector<BoardListener*>& listeners) {
         workers_.emplace_back([this, i, listener = listeners.at(i)] { Work(i, *listener); });
 }
 
-void PlanRun::StartStation(const std::vector<BoardListener*>& listeners) {
+void PlanRun::StartStation(const std::vector<BoardListener*>& listeners,
+                           const std::vector<OperatorDesk*>& desks) {
+    desks_ = desks;
     ports_.clear();
     for (std::size_t i = 0; i < boards_.size(); ++i)
         ports_.push_back(std::make_unique<SerialPort>());

@@ -38,8 +38,10 @@ public:
     void Start(const std::vector<BoardListener*>& listeners);
     // Instead of Open and Start: a slot per board identity, its port opened
     // whenever a board is there (StationSlot.cpp); listeners[i] hears slot i
-    // and each board tested in it.
-    void StartStation(const std::vector<BoardListener*>& listeners);
+    // and each board tested in it. With desks (one per slot), desks[i] gives
+    // each board's serial before its test and answers its prompt steps.
+    void StartStation(const std::vector<BoardListener*>& listeners,
+                      const std::vector<OperatorDesk*>& desks = {});
     // True once every board has finished (every slot ended), waiting at most
     // this long for it.
     bool WaitFor(std::chrono::milliseconds wait);
@@ -64,6 +66,7 @@ private:
     const Plan& plan_;
     std::vector<BoardIdentity> boards_;
     BoardRunSettings settings_;
+    std::vector<OperatorDesk*> desks_;
     RunControl control_;
     std::vector<std::unique_ptr<SerialPort>> ports_;
     std::vector<BoardOutcome> outcomes_;

@@ -47,6 +47,17 @@ bool RunControl::Pause(std::chrono::milliseconds duration) {
     return !changed_.wait_for(lock, duration, [this] { return cancels_ > 0; });
 }
 
+bool RunControl::AwaitUntil(const std::function<bool()>& ready) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return cancels_ > 0 || ready(); });
+    return cancels_ == 0;
+}
+
+void RunControl::Wake() {
+    std::lock_guard lock(mutex_);
+    changed_.notify_all();
+}
+
 RunControl::Turn::~Turn() {
     if (control_ != nullptr)
         control_->Release(resource_);

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -43,6 +44,11 @@ public:
 
     // Sleeps for the time; false at once, or as soon as, the run is cancelled.
     bool Pause(std::chrono::milliseconds duration);
+
+    // Waits until ready() holds (asked again at each Wake) or the run is
+    // cancelled; true when ready.
+    bool AwaitUntil(const std::function<bool()>& ready);
+    void Wake();
 
     // The resource held until it goes out of scope.
     class Turn {

@@ -2,6 +2,7 @@
 // PlanRun::Slot: one port of a station, board after board until the run is
 // cancelled.
 
+#include "plan/OperatorDesk.h"
 #include "plan/PlanRun.h"
 #include "serial/SerialPort.h"
 
@@ -48,7 +49,18 @@ void PlanRun::Slot(std::size_t slot, BoardListener& listener) {
         if (opened == SerialPort::WaitEnd::Opened && !held.empty()) {
             listener.Unopened(held);
         } else if (opened == SerialPort::WaitEnd::Opened) {
-            last = RunBoard(plan_, port, board, control_, listener, settings_);
+            BoardIdentity identity = board;
+            BoardRunSettings settings = settings_;
+            settings.desk = slot < desks_.size() ? desks_[slot] : nullptr;
+            if (settings.desk != nullptr) {
+                const std::optional<std::string> serial =
+                    SerialFrom(*settings.desk, plan_.dut, control_);
+                if (!serial)
+                    break;
+                identity.dut = *serial;
+                listener.Labelled(identity.dut);
+            }
+            last = RunBoard(plan_, port, identity, control_, listener, settings);
             if (control_.Cancelled())
                 break;
             listener.WaitingForRemoval();

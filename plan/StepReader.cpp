@@ -296,6 +296,12 @@ void ReadSend(KeyReader& keys, Step& step) {
     step.expect = OneLine(keys, "expect", false);
 }
 
+// Told to the operator, never sent to the board.
+void ReadPrompt(KeyReader& keys, Step& step) {
+    step.text = OneLine(keys, "text", true).value_or("");
+    step.confirm = keys.Flag("confirm").value_or(false);
+}
+
 // What the kind needs of the chip model.
 std::optional<rftest::ModelFeature> FeatureOf(const Step& step) {
     switch (step.kind) {
@@ -361,6 +367,8 @@ void ReadKeysOf(KeyReader& keys, Step& step) {
     case StepKind::CalibratePower:
     case StepKind::Sensitivity:
         return ReadCalibrationKeys(keys, step);
+    case StepKind::Prompt:
+        return ReadPrompt(keys, step);
     }
 }
 
@@ -395,6 +403,8 @@ std::optional<Step> ReadStep(KeyReader& keys, int chipModelRow) {
     ReadKeysOf(keys, step);
     step.retries = static_cast<int>(WholeIn(keys, "retries", 0, kMaxRetries).value_or(0));
     step.shared = OneLine(keys, "shared", false).value_or("");
+    if (step.kind == StepKind::Prompt && !step.shared.empty())
+        keys.Error("shared", "shared: a prompt waits for the operator, not for a resource");
     if (keys.Has("retries") && !step.Judged())
         keys.Error("retries", "retries: this step judges nothing, so nothing is measured again");
     if (const auto feature = FeatureOf(step)) {

@@ -190,6 +190,8 @@ bool WriteJUnit(const std::string& path, const plan::Plan& plan, const std::vect
         Property(properties, "plan", plan.name);
         Property(properties, "plan_version", plan.version);
         Property(properties, "port", row.identity.port);
+        if (!row.identity.slot.empty())
+            Property(properties, "slot", row.identity.slot);
         Property(properties, "tool_version", facts.toolVersion);
         Property(properties, "board_mac", row.mac);
         Property(properties, "dut", row.identity.dut);

@@ -22,8 +22,8 @@ constexpr char kUsage[] =
     "                  [--virtual-fault INDEX:MODE ...]) [--results PATH|none|URI]\n"
     "                  [--station NAME] [--operator NAME] [--dut LABEL ...] [--junit FILE]\n"
     "                  [--sdd-dir FOLDER] [--json]\n"
-    "       kel-rftest plan run PLAN.toml -p PORT [-p PORT ...] --loop [--results ...]\n"
-    "                  [--station NAME] [--operator NAME] [--json]\n";
+    "       kel-rftest plan run PLAN.toml -p [NAME=]PORT [-p ...] --loop [--scan]\n"
+    "                  [--results ...] [--station NAME] [--operator NAME] [--json]\n";
 
 constexpr char kFooter[] =
     "\nA plan is a TOML file: name, version, model, optional baud, then one [[step]]\n"
@@ -39,7 +39,11 @@ constexpr char kFooter[] =
     "--loop makes a station: each port waits for a board, tests it, prints and\n"
     "records its verdict, waits until it is removed (its device goes away or\n"
     "hangs up), then waits for the next, until Ctrl+C (exit 130). A board that\n"
-    "cannot be opened or does not answer holds up its own port only.\n"
+    "cannot be opened or does not answer holds up its own port only. -p NAME=PORT\n"
+    "names a slot (\"Fixture A=ttyUSB0\"). --scan asks for each board's serial\n"
+    "number before its test (a barcode scanner types it and Enter), checked\n"
+    "against the plan's [dut] pattern; a plan with [dut] required = true always\n"
+    "asks. A prompt step with confirm = true waits for Enter.\n"
     "\n"
     "Exit codes:\n"
     "  0    every board passed (marginal points pass)\n"
@@ -75,6 +79,7 @@ struct Raw {
     std::string sddDir;
     bool json = false;
     bool loop = false;
+    bool scan = false;
 };
 
 // The tray's own reading of --count and --fault, its words made ours.
@@ -123,11 +128,20 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
             throw UsageError{"--loop tests board after board: each is recorded in the results "
                              "store, not --junit"};
     }
+    if (raw.scan && !raw.loop)
+        throw UsageError{"--scan asks for each board's serial at a station: give --loop"};
     plan.loop = raw.loop;
+    plan.scan = raw.scan;
     std::vector<std::string> devices; // a link and its target are one device
-    for (const std::string& port : raw.ports) {
+    for (const std::string& given : raw.ports) {
+        // "Fixture A=ttyUSB0": the slot's name, then its port.
+        const std::size_t equals = given.find('=');
+        const std::string name = equals == std::string::npos ? "" : given.substr(0, equals);
+        const std::string port = equals == std::string::npos ? given : given.substr(equals + 1);
         if (port.empty())
-            throw UsageError{"-p must name a device, such as ttyUSB0"};
+            throw UsageError{"-p must name a device, such as ttyUSB0 or \"Fixture A=ttyUSB0\""};
+        if (equals == 0)
+            throw UsageError{"-p " + given + ": the slot's name is empty"};
         const std::string path = DevicePathFor(port);
         std::error_code absent; // a station's port may come later: it is its own name then
         std::string device = std::filesystem::canonical(path, absent).string();
@@ -143,7 +157,11 @@ PlanInvocation Resolve(const Raw& raw, bool run, const CLI::App& runApp) {
                            ", the same device " + device + ")") +
                 ": one board per port"};
         devices.push_back(device);
+        if (!name.empty() &&
+            std::find(plan.slots.begin(), plan.slots.end(), name) != plan.slots.end())
+            throw UsageError{"-p " + name + "=...: two slots with one name"};
         plan.ports.push_back(path);
+        plan.slots.push_back(name);
     }
     if (virtualGiven)
         plan.virtualBoards = VirtualBoards(raw);
@@ -200,8 +218,9 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     check->add_flag("--json", raw.json, "The errors as a JSON object on standard output");
     CLI::App* run = app.add_subcommand("run", "Run a plan on every board given");
     run->add_option("PLAN", raw.plan, "The plan file")->required();
-    run->add_option("-p,--port", raw.ports, "A board's serial device; once per board")
-        ->option_text("PORT");
+    run->add_option("-p,--port", raw.ports,
+                    "A board's serial device, once per board; NAME=PORT names its slot")
+        ->option_text("[NAME=]PORT");
     run->add_option("--virtual", raw.virtualCount, "Test N virtual boards started for the run")
         ->option_text("N");
     run->add_option("--virtual-fault", raw.virtualFaults,
@@ -226,6 +245,9 @@ ParsedPlanArguments ParsePlanArguments(const std::vector<std::string>& args, std
     run->add_flag("--loop", raw.loop,
                   "A station: each port tests board after board as they are plugged in,\n"
                   "until Ctrl+C");
+    run->add_flag("--scan", raw.scan,
+                  "With --loop: ask for each board's serial number (a scanner's code and\n"
+                  "Enter) before testing it");
 
     std::string refusal;
     try {

@@ -18,6 +18,7 @@ struct PlanInvocation {
     bool run = false; // else check
     std::string planPath;
     std::vector<std::string> ports; // device paths, in the order given
+    std::vector<std::string> slots; // per port: its name from -p NAME=PORT, or empty
     // --virtual N: the boards of a tray started for the run, each its own.
     std::vector<board::BoardConfig> virtualBoards;
     // Where each board's run is recorded (--results or KEL_RESULTS), and the
@@ -32,6 +33,8 @@ struct PlanInvocation {
     bool json = false;
     // --loop: a station, each port testing board after board until Ctrl+C.
     bool loop = false;
+    // --scan: each board's serial is asked on the terminal before its test.
+    bool scan = false;
 };
 
 struct ParsedPlanArguments {

@@ -10,6 +10,7 @@
 #include "cli/plan/PlanInstrument.h"
 #include "cli/plan/PlanRecording.h"
 #include "cli/plan/PlanSummary.h"
+#include "cli/plan/TerminalDesk.h"
 #include "plan/PlanReader.h"
 #include "plan/PlanRun.h"
 #include "resources/Version.h"
@@ -139,7 +140,8 @@ bool PlanCommand::Boards(std::vector<plan::BoardIdentity>& boards) {
             paths.push_back(tray_->SlavePath(i));
     }
     for (std::size_t i = 0; i < paths.size(); ++i)
-        boards.push_back({paths[i], i < invocation_.duts.size() ? invocation_.duts[i] : ""});
+        boards.push_back({paths[i], i < invocation_.duts.size() ? invocation_.duts[i] : "",
+                          i < invocation_.slots.size() ? invocation_.slots[i] : ""});
     return true;
 }
 
@@ -171,6 +173,15 @@ int PlanCommand::Run() {
     std::vector<plan::BoardIdentity> boards;
     if (!Boards(boards))
         return kExitNoPort;
+    // A station asks each board's serial; a run given its labels up front
+    // must give the plan's kind of label.
+    for (const plan::BoardIdentity& board : boards) {
+        const std::string why = invocation_.loop ? "" : plan_.dut.Refusal(board.dut);
+        if (!why.empty()) {
+            Refused("--dut for " + board.SlotName() + ": " + why);
+            return kExitUsage;
+        }
+    }
     std::string instrumentProblem;
     std::map<std::string, int> routes;
     if (const int code = instrument_.Start(plan_, tray_.get(), boards, routes, instrumentProblem)) {
@@ -253,14 +264,19 @@ void PlanCommand::Station(plan::PlanRun& run, const std::vector<plan::BoardListe
     };
     tally.onSlot = [&](const BoardRow& row) {
         if (row.slot == BoardRow::Slot::Unopened)
-            display.Line("kel-rftest: " + row.identity.port + ": " + row.unopened);
+            display.Line("kel-rftest: " + row.identity.SlotName() + ": " + row.unopened);
         else if (!display.Table())
-            display.Line("kel-rftest: " + row.identity.port + ": " + display.SlotState(row));
+            display.Line("kel-rftest: " + row.identity.SlotName() + ": " + display.SlotState(row));
     };
+    std::vector<std::string> names;
+    for (const BoardRow& row : tally.Rows())
+        names.push_back(row.identity.SlotName());
+    TerminalDesk desk(settings_.input, invocation_.scan, names,
+                      [&display](const std::string& text) { display.Line(text); });
     display.Line("kel-rftest: a station on " + std::to_string(listeners.size()) +
                  (listeners.size() == 1 ? " port" : " ports") +
                  ": each tests board after board as they are plugged in; Ctrl+C ends it");
-    run.StartStation(listeners);
+    run.StartStation(listeners, desk.Desks());
     Watch(run, tally, display, [&] { return "this session: " + CountText(tally.Counts()); });
     verdicts << CountLine(plan_, tally.Counts()) << std::flush;
 }
@@ -287,7 +303,7 @@ void PlanCommand::Hook(PlanTally& tally, PlanDisplay& display) {
             display.Line(display.StepLine(row, step));
     };
     tally.onNote = [&](const BoardRow& row, const std::string& text) {
-        display.Line("kel-rftest: " + row.identity.port + ": " + text);
+        display.Line("kel-rftest: " + row.identity.SlotName() + ": " + text);
     };
     tally.onFinished = [&](const BoardRow& row) {
         if (!invocation_.json)

@@ -69,7 +69,7 @@ std::vector<std::string> PlanDisplay::TableLines(const std::vector<BoardRow>& ro
             if (row.slot != BoardRow::Slot::Testing || row.finished)
                 verdict.clear();
         }
-        cells.push_back({row.identity.port, row.mac, step, points, verdict});
+        cells.push_back({row.identity.SlotName(), row.mac, step, points, verdict});
         if (labelled)
             cells.back().insert(cells.back().begin() + 2, row.identity.dut);
     }
@@ -176,7 +176,7 @@ std::string PlanDisplay::SlotState(const BoardRow& row) const {
 
 std::string PlanDisplay::StepLine(const BoardRow& row, const plan::StepResult& step) const {
     const plan::Step& at = plan_.steps[step.step];
-    std::string text = row.identity.port + " " + row.Label() + ": " +
+    std::string text = row.identity.SlotName() + " " + row.Label() + ": " +
                        std::to_string(step.step + 1) + "/" + std::to_string(plan_.steps.size()) +
                        " " + std::string(plan::StepKindName(at.kind)) + ": ";
     if (!step.error.empty())

@@ -21,7 +21,7 @@ public:
         run.chipModel = recording_.plan_.ModelName();
         run.port = board_.port;
         run.baud = recording_.plan_.baud;
-        run.dut = board_.dut;
+        run.dut = dut_;
         run.plan = recording_.plan_.name;
         run.planVersion = recording_.plan_.version;
         run.instrument = recording_.names_.instrument;
@@ -31,6 +31,10 @@ public:
     void Logged(const std::string& path) override {
         recorder_->ChangeRun([&](results::RunRecord& run) { run.sessionLog = path; });
         next_.Logged(path);
+    }
+    void Labelled(const std::string& dut) override {
+        dut_ = dut;
+        next_.Labelled(dut);
     }
     void Named(const std::string& mac) override {
         recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = mac; });
@@ -62,6 +66,7 @@ private:
     PlanRecording& recording_;
     const plan::BoardIdentity board_;
     BoardListener& next_;
+    std::string dut_ = board_.dut; // a station's board: its serial, once scanned
     std::unique_ptr<results::Recorder> recorder_;
 };
 

@@ -29,14 +29,14 @@ std::string VerdictLines(const std::vector<BoardRow>& rows) {
     std::size_t widths[3] = {};
     for (const BoardRow& row : rows) {
         widths[0] = std::max(widths[0], plan::BoardVerdictName(row.outcome.verdict).size());
-        widths[1] = std::max(widths[1], row.identity.port.size());
+        widths[1] = std::max(widths[1], row.identity.SlotName().size());
         widths[2] = std::max(widths[2], row.Label().size());
     }
     std::string text;
     for (const BoardRow& row : rows) {
         const plan::BoardOutcome& outcome = row.outcome;
         const std::string lead = Padded(VerdictWord(outcome.verdict), widths[0]) +
-                                 Padded(row.identity.port, widths[1]) +
+                                 Padded(row.identity.SlotName(), widths[1]) +
                                  Padded(row.Label(), widths[2]);
         // Why it did not pass; for a pass, what was marginal.
         std::vector<std::string> said = outcome.failures;

@@ -32,6 +32,9 @@ public:
         Change([](BoardRow& row) { Clear(row); });
     }
 
+    void Labelled(const std::string& dut) override {
+        Change([&](BoardRow& row) { row.identity.dut = dut; });
+    }
     void Named(const std::string& mac) override {
         Change([&](BoardRow& row) { row.mac = mac; });
     }
@@ -123,8 +126,10 @@ private:
     void Slot(BoardRow::Slot slot, const std::string& why = {}) {
         Change([&](BoardRow& row) {
             // Waiting for the next board, the last one is no longer shown.
-            if (slot == BoardRow::Slot::WaitingForBoard)
+            if (slot == BoardRow::Slot::WaitingForBoard) {
                 Clear(row);
+                row.identity.dut.clear(); // the next board brings its own serial
+            }
             row.slot = slot;
             row.unopened = why;
             if (tally_.onSlot)

@@ -18,6 +18,7 @@
 #include <map>
 #include <pugixml.hpp>
 #include <thread>
+#include <unistd.h>
 
 namespace kel::test {
 namespace {
@@ -43,7 +44,7 @@ TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
                                ":7:6: step 2: do = \"fly\" is not a step: freq-offset, "
                                "sdd-power, power, rx, rx-sweep, tx, tone, supply, "
                                "sdd-export, mac, send, tone-freq, tx-power, calibrate-freq, "
-                               "calibrate-power or sensitivity\n");
+                               "calibrate-power, sensitivity or prompt\n");
     EXPECT_NE(refused.out.find("\"errors\":[\"" + bad + ":5:11:"), std::string::npos)
         << refused.out;
 
@@ -328,6 +329,54 @@ seconds = 2
     EXPECT_TRUE(out.str().ends_with("slow: 1 board, 1 interrupted\n")) << out.str();
     const std::string table = LastTable(err.str());
     EXPECT_NE(table.find(" interrupted"), std::string::npos) << table;
+}
+
+TEST(CliPlan, AStationAsksEachSerialChecksItsPatternAndWaitsForTheOperator) {
+    TempFolder folder;
+    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
+model = "QB202"
+[dut]
+pattern = "^SN-[0-9]{6}$"
+[[step]]
+do = "prompt"
+text = "Close the shield box"
+confirm = true
+[[step]]
+do = "freq-offset"
+)");
+    board::BoardTray tray({board::BoardConfig{}});
+    ASSERT_TRUE(tray.Error().empty()) << tray.Error();
+    const std::string store = (folder.path / "station.sqlite").string();
+    const std::string slot = (folder.path / "slot1").string();
+    int typed[2];
+    ASSERT_EQ(pipe(typed), 0);
+    // A wrong code first, then the right one, then Enter at the prompt.
+    const std::string lines = "SN-12\nSN-000042\n\n";
+    ASSERT_EQ(write(typed[1], lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+
+    cli::Interruption interruption;
+    std::ostringstream out, err;
+    cli::RunSettings settings;
+    settings.input = typed[0];
+    std::jthread station([&] {
+        cli::RunRfTest({"plan", "run", plan, "-p", "Fixture A=" + slot, "--loop", "--scan",
+                        "--results", store},
+                       out, err, interruption, settings);
+    });
+    std::filesystem::create_symlink(tray.SlavePath(0), slot);
+    const std::vector<results::RunRecord> runs = EndedRuns(store, slot, 1);
+    interruption.Request();
+    station.join();
+    close(typed[0]);
+    close(typed[1]);
+    ASSERT_EQ(runs.size(), 1u) << err.str();
+    EXPECT_EQ(runs[0].dut, "SN-000042");
+    EXPECT_EQ(runs[0].verdict, "pass");
+    EXPECT_NE(err.str().find("Fixture A: REFUSED SN-12: SN-12 does not match ^SN-[0-9]{6}$"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("Fixture A: Close the shield box, then Enter"), std::string::npos);
+    EXPECT_NE(out.str().find("SN-000042"), std::string::npos) << out.str();
 }
 
 } // namespace

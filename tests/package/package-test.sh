@@ -43,7 +43,7 @@ while read -r listed; do
     [ -e "$root/$listed" ] || fail "$listed is listed but not unpacked"
 done < <(dpkg-deb -c "$deb" | awk '{print $6}')
 for file in usr/bin/kelGuiTool usr/bin/kel-rftest usr/bin/kel-virtual-board \
-    usr/share/applications/kelGuiTool.desktop \
+    usr/share/applications/kelGuiTool.desktop usr/share/applications/kelGuiTool-station.desktop \
     usr/share/icons/hicolor/scalable/apps/kelGuiTool.svg \
     usr/share/icons/hicolor/256x256/apps/kelGuiTool.png \
     usr/share/man/man1/kel-rftest.1.gz usr/share/man/man1/kelGuiTool.1.gz \

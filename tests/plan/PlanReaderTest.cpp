@@ -121,7 +121,7 @@ do = "warp"
         ErrorTexts(reading),
         (std::vector<std::string>{
             "bad.toml:3:1: unknown key \"colour\"; expected one of: name, version, model, baud, "
-            "step, instrument",
+            "dut, step, instrument",
             "bad.toml:7:11: step 1 (rx): channel must be 1 to 14",
             "bad.toml:8:11: step 1 (rx): seconds: expected a number, found text",
             "bad.toml:9:11: step 1 (rx): max_per needs sent (the packets the tester sends)",
@@ -139,7 +139,7 @@ do = "warp"
             "range of them",
             "bad.toml:28:6: step 5: do = \"warp\" is not a step: freq-offset, sdd-power, power, "
             "rx, rx-sweep, tx, tone, supply, sdd-export, mac, send, tone-freq, tx-power, "
-            "calibrate-freq, calibrate-power or sensitivity",
+            "calibrate-freq, calibrate-power, sensitivity or prompt",
         }));
 
     const PlanReading broken = ReadPlan("name = \"x\"\nmodel = \"QB202\n", "broken.toml");
@@ -174,6 +174,48 @@ mode = "dcdc"
     EXPECT_TRUE(ErrorTexts(dcdc)[0].starts_with(
         "dcdc.toml:5:8: step 1 (supply): mode = \"dcdc\" needs yes = true"))
         << ErrorTexts(dcdc)[0];
+}
+
+TEST(PlanReader, AStationPlanNamesItsBoardsBySerialAndPromptsTheOperator) {
+    const PlanReading reading = ReadPlan(R"(name = "line"
+model = "QB202"
+[dut]
+required = true
+pattern = "^SN-[0-9]{6}$"
+[[step]]
+do = "prompt"
+text = "Close the shield box"
+confirm = true
+)",
+                                         "station.toml");
+    ASSERT_TRUE(reading.plan) << ::testing::PrintToString(ErrorTexts(reading));
+    const Plan& plan = *reading.plan;
+    ASSERT_EQ(plan.steps.size(), 1u);
+    EXPECT_EQ(plan.steps[0].kind, StepKind::Prompt);
+    EXPECT_EQ(plan.steps[0].text, "Close the shield box");
+    EXPECT_TRUE(plan.steps[0].confirm);
+    EXPECT_EQ(plan.dut.Refusal("SN-000123"), "");
+    EXPECT_EQ(plan.dut.Refusal("SN-12"), "SN-12 does not match ^SN-[0-9]{6}$");
+    EXPECT_EQ(plan.dut.Refusal(""), "the plan needs each board's serial number");
+
+    const PlanReading bad = ReadPlan(R"(name = "line"
+model = "QB202"
+[dut]
+pattern = "^SN-[0-9"
+serial = 1
+[[step]]
+do = "prompt"
+shared = "box"
+)",
+                                     "bad.toml");
+    const std::vector<std::string> errors = ErrorTexts(bad);
+    ASSERT_EQ(errors.size(), 4u) << ::testing::PrintToString(errors);
+    EXPECT_EQ(errors[0].rfind("bad.toml:4:11: dut: pattern: not a regular expression (", 0), 0u);
+    EXPECT_EQ(errors[1], "bad.toml:5:1: dut: unknown key \"serial\"; expected one of: required, "
+                         "pattern");
+    EXPECT_EQ(errors[2], "bad.toml:6:1: step 1 (prompt): text is missing (text)");
+    EXPECT_EQ(errors[3], "bad.toml:8:10: step 1 (prompt): shared: a prompt waits for the "
+                         "operator, not for a resource");
 }
 
 } // namespace
