@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the whole test suite three ways: a normal build, an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded
-# layers without Qt (serial, protocol, board, rftest, results, plan, cli) under
+# layers without Qt (serial, protocol, board, instrument, rftest, results, plan, cli) under
 # ThreadSanitizer (the results tests start their own PostgreSQL server);
 # then runs each fuzz target for a short, bounded time. Exits non-zero on any
 # failure or finding. Ends with the time each stage took.
@@ -104,7 +104,7 @@ stage "install, SPDX" checks
 
 suite normal build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 suite asan build-asan "" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address,undefined
-suite tsan build-tsan "serial|protocol|board|rftest|results|plan|cli" \
+suite tsan build-tsan "serial|protocol|board|instrument|rftest|results|plan|cli" \
   -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread -DKEL_BUILD_GUI=OFF
 
 # Every parser and the whole exchange against hostile input, a target on each
