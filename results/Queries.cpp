@@ -54,6 +54,8 @@ std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter) {
             sql += " AND r.board_mac = ?2";
         if (!filter.dut.empty())
             sql += " AND r.dut = ?3";
+        if (!filter.boardPart.empty())
+            sql += " AND (instr(r.board_mac, ?5) > 0 OR instr(lower(r.dut), ?5) > 0)";
         sql += " ORDER BY r.started_at DESC, r.id LIMIT ?4";
         SQLite::Statement query(db, sql);
         query.bind(1, filter.since);
@@ -61,6 +63,8 @@ std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter) {
             query.bind(2, Lower(filter.boardMac));
         if (!filter.dut.empty())
             query.bind(3, filter.dut);
+        if (!filter.boardPart.empty())
+            query.bind(5, Lower(filter.boardPart));
         query.bind(4, static_cast<std::int64_t>(filter.limit.value_or(-1)));
         std::vector<RunSummary> runs;
         while (query.executeStep()) {

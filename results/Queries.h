@@ -27,6 +27,8 @@ struct RunFilter {
     std::string since;    // a SinceBound; empty: from the first run
     std::string boardMac; // any case
     std::string dut;
+    // Any part of the board's MAC or of its DUT label, any case.
+    std::string boardPart;
     std::optional<std::int64_t> limit;
 };
 

@@ -230,13 +230,18 @@ std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
         "WHERE r.started_at >= CASE WHEN $1 = '' THEN '-infinity'::timestamptz "
         "ELSE $1::timestamp AT TIME ZONE 'UTC' END "
         "AND ($2 = '' OR r.board_mac = $2) AND ($3 = '' OR r.dut = $3) "
+        "AND ($5 = '' OR strpos(r.board_mac, $5) > 0 OR strpos(lower(r.dut), $5) > 0) "
         "ORDER BY r.started_at DESC, r.id LIMIT $4::bigint";
-    std::string mac = filter.boardMac;
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    const std::string mac = lower(filter.boardMac);
     const std::int64_t limit = filter.limit.value_or(std::numeric_limits<std::int64_t>::max());
     std::vector<RunSummary> runs;
-    for (Row& row : JsonRows(sql, {filter.since, mac, filter.dut, std::to_string(limit)})) {
+    for (Row& row : JsonRows(sql, {filter.since, mac, filter.dut, std::to_string(limit),
+                                   lower(filter.boardPart)})) {
         RunSummary summary;
         summary.points = std::get<std::int64_t>(row.back());
         row.pop_back();

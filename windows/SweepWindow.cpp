@@ -2,24 +2,22 @@
 #include "windows/SweepWindow.h"
 
 #include "resources/Strings.h"
+#include "results/Recorder.h"
 #include "results/Records.h"
 #include "rftest/RfSteps.h"
-#include "rftest/RxCsv.h"
 #include "serial/SerialPort.h"
 #include "windows/ConsoleSession.h"
 #include "windows/StateFolder.h"
 #include "windows/SweepProgress.h"
 #include "windows/WindowKeys.h"
+#include "windows/WindowRole.h"
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
 #include <QDoubleSpinBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -29,7 +27,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -53,6 +51,7 @@ double RateOfRow(int row) {
 SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session) {
     setObjectName(QStringLiteral("sweepWindow"));
+    AnnounceAsWindow(*this);
     setWindowTitle(tr("RX Sweep \u2014 %1").arg(QString::fromUtf8(kel::res::kApplicationName)));
 
     chart = new PerChart(this);
@@ -69,6 +68,11 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     statusLabel = new QLabel(tr("Choose the channels and rates, then Start."), this);
     statusLabel->setObjectName(QStringLiteral("status"));
     statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusLabel->setWordWrap(true);
+    originLabel = new QLabel(tr("No sweep yet."), this);
+    originLabel->setObjectName(QStringLiteral("origin"));
+    originLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    originLabel->setWordWrap(true);
 
     startButton = NamedButton(tr("&Start"), "start", this);
     stopButton = NamedButton(tr("S&top"), "stop", this);
@@ -77,13 +81,31 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     runRow->addWidget(stopButton);
     runRow->addWidget(progressBar, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    // On a small screen the body scrolls rather than reaching past it.
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
     layout->addWidget(BuildInputs());
     layout->addLayout(runRow);
     layout->addWidget(statusLabel);
+    layout->addWidget(originLabel);
     layout->addWidget(chart, 1);
+    auto* gridCaption =
+        new QLabel(tr("PER (%) by c&hannel (across) and rate (down): solid green within the limit, "
+                      "dotted amber near it, hatched red above it"),
+                   body);
+    gridCaption->setWordWrap(true);
+    gridCaption->setBuddy(grid);
+    layout->addWidget(gridCaption);
     layout->addWidget(grid);
     layout->addWidget(BuildExports());
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("body"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(body);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     // The time left counts down during a point too; the timer fires in the waits.
     progressTimer_ = new QTimer(this);
@@ -96,7 +118,7 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
         {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
     ShowInputs(LoadSweepInputs());
     ShowRunning(false);
-    resize(1000, 820);
+    FitToScreen(*this, QSize(1000, 820));
 }
 
 SweepWindow::~SweepWindow() = default;
@@ -107,9 +129,13 @@ QWidget* SweepWindow::BuildInputs() {
     auto* inputs = new QWidget(this);
     auto* row = new QHBoxLayout(inputs);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(BuildChannels());
+    // The channels over the settings, the rates beside them: narrow enough
+    // for a 1024-pixel screen.
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildChannels());
+    left->addWidget(BuildSettings());
+    row->addLayout(left);
     row->addWidget(BuildRates(), 1);
-    row->addWidget(BuildSettings());
     return inputs;
 }
 
@@ -144,11 +170,13 @@ QWidget* SweepWindow::BuildChannels() {
 QWidget* SweepWindow::BuildRates() {
     auto* group = new QGroupBox(tr("Rates"), this);
     auto* boxes = new QGridLayout(group);
-    // A line per modulation, as the rate list runs: 11b, then 11g, then 11n.
+    // A line per modulation, as the rate list runs: 11b, then 11g, then 11n,
+    // wrapped after a few so the window fits a small screen.
+    constexpr int kPerLine = 4;
     int line = -1, column = 0, lastMode = -1;
     for (std::size_t row = 0; row < rftest::kRates.size(); ++row) {
         const rftest::RateRow& rate = rftest::kRates[row];
-        if (rate.mode != lastMode) {
+        if (rate.mode != lastMode || column == kPerLine) {
             ++line;
             column = 0;
             lastMode = rate.mode;
@@ -318,9 +346,18 @@ void SweepWindow::Run(const Sweep& sweep) {
     session_.LockTestControls(this);
 
     points_.clear();
+    sentChannel_.reset();
+    sentRateRow_.reset();
     port_ = session_.Board().Port().name;
-    const std::string& mac = session_.BeginSweepRun(sweep.dut.toStdString()).boardMac;
-    boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
+    connection_ = session_.ConnectionNumber();
+    sweptAt_ = QDateTime::currentDateTime();
+    dut_ = sweep.dut;
+    ShowOrigin();
+    const kel::results::RunRecord& run = session_.BeginSweepRun(sweep.dut.toStdString());
+    boardMac_ = run.boardMac.empty() ? std::nullopt : std::optional(run.boardMac);
+    station_ =
+        QString::fromStdString(run.station.empty() ? kel::results::DefaultStation() : run.station);
+    ending_.clear();
     pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
     std::vector<double> rates;
     for (const int row : sweep.plan.rateRows)
@@ -344,12 +381,15 @@ void SweepWindow::Run(const Sweep& sweep) {
         ShowProgress(index);
     };
     observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
+    observer.channelSent = [this](int channel) { sentChannel_ = channel; };
+    observer.rateSent = [this](int rateRow) { sentRateRow_ = rateRow; };
     const rftest::Failure failure = rftest::SweepRx(
         session_.Board(), sweep.plan,
         [this](std::chrono::milliseconds duration) { return session_.WaitTicking(duration); },
         session_.PowerText(), observer);
 
     const bool cancelled = session_.Board().Port().CancelRequested();
+    lineFailure_ = session_.Board().Port().lineFailure();
     if (failure) {
         // The board's own message first, unless the user stopped the sweep.
         if (!cancelled)
@@ -360,6 +400,10 @@ void SweepWindow::Run(const Sweep& sweep) {
     session_.EndSweepRun(Verdict(failure, cancelled));
     FollowBoardSettings();
     ShowProgress(points_.size());
+    if (failure || cancelled) {
+        progressBar->setFormat(SweepEndedText(points_.size(), pointCount_, cancelled));
+        ending_ = cancelled ? tr("stopped") : tr("ended by a failure");
+    }
     statusLabel->setText(EndText(failure, cancelled));
 
     session_.LockTestControls(nullptr);
@@ -405,12 +449,26 @@ void SweepWindow::StopRxOnBoard() {
 }
 
 void SweepWindow::FollowBoardSettings() {
-    // The board stays at the last point measured; the console's lists say so,
-    // and a reconnection restores it.
-    if (points_.empty())
+    // The board stays where it was last told to go, which a sweep ended
+    // early leaves beyond the last point measured; the console's lists say
+    // so, and a reconnection restores it.
+    if (!sentChannel_ || !sentRateRow_) {
+        if (sentChannel_)
+            session_.LeftAt(*sentChannel_, std::nullopt);
         return;
-    const rftest::Measurement& last = points_.back();
-    session_.LeftAt(*last.channel, rftest::RateRowAt(static_cast<float>(*last.rateMbps)));
+    }
+    session_.LeftAt(*sentChannel_, *sentRateRow_);
+}
+
+void SweepWindow::ConnectionChanged() {
+    ShowOrigin();
+}
+
+void SweepWindow::ShowOrigin() {
+    if (!sweptAt_.isValid())
+        return;
+    const bool earlier = connection_ != session_.ConnectionNumber() || connection_ == 0;
+    originLabel->setText(SweepOriginText(QString::fromStdString(port_), dut_, sweptAt_, earlier));
 }
 
 std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
@@ -429,6 +487,14 @@ std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
 
 QString SweepWindow::EndText(const char* failure, bool cancelled) const {
     const QString measured = tr("%1 of %2 points measured").arg(points_.size()).arg(pointCount_);
+    // A pulled cable is named as the log pane names it, not by the command
+    // that found it.
+    if (failure && session_.Board().Port().HungUp()) {
+        const std::string why =
+            lineFailure_.empty() ? std::string("the line hung up") : lineFailure_.Text();
+        return tr("The board on %1 went away (%2): %3.")
+            .arg(QString::fromStdString(port_), QString::fromStdString(why), measured);
+    }
     if (cancelled)
         return tr("Stopped: %1; the RX test was stopped on the board.").arg(measured);
     if (failure)
@@ -464,52 +530,4 @@ void SweepWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     closeAfterRun_ = true;
     Stop();
-}
-
-// --- Exports ------------------------------------------------------------------
-
-std::optional<QString> SweepWindow::AskExportPath(const QString& extension, const QString& filter) {
-    const QString board = dutEdit->text().trimmed().isEmpty()
-                              ? QString()
-                              : QStringLiteral("_") + dutEdit->text().trimmed();
-    const QString name =
-        QStringLiteral("rx-sweep%1_%2.%3")
-            .arg(board,
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
-                 extension);
-    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
-    std::optional<QString> path = session_.SaveFileName(name, filter, folder);
-    if (path)
-        exportFolder_ = QFileInfo(*path).absolutePath();
-    return path;
-}
-
-void SweepWindow::ExportCsv() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
-    if (!path)
-        return;
-    std::string text = rftest::RxCsvHeader();
-    for (const rftest::Measurement& rx : points_)
-        text += rftest::RxCsvRow(rx, port_, boardMac_);
-    QSaveFile file(*path);
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        session_.MessageBox(QStringLiteral("Cannot write %1: %2").arg(*path, file.errorString()));
-}
-
-void SweepWindow::ExportPng() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("png"), tr("PNG images (*.png)"));
-    QString why;
-    if (path && !chart->SavePng(*path, why))
-        session_.MessageBox(why);
-}
-
-void SweepWindow::ExportSvg() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("svg"), tr("SVG images (*.svg)"));
-    QString why;
-    if (path && !chart->SaveSvg(*path, why))
-        session_.MessageBox(why);
 }
