@@ -93,8 +93,10 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     runsView->setTextElideMode(Qt::ElideMiddle);
     runsView->horizontalHeader()->setSectionResizeMode(RunsModel::kBoardColumn,
                                                        QHeaderView::Interactive);
-    runsView->horizontalHeader()->resizeSection(RunsModel::kBoardColumn,
-                                                runsView->fontMetrics().averageCharWidth() * 18);
+    runsView->horizontalHeader()->resizeSection(
+        RunsModel::kBoardColumn,
+        std::max(runsView->fontMetrics().averageCharWidth() * 18,
+                 runsView->horizontalHeader()->sectionSizeHint(RunsModel::kBoardColumn)));
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ResultsWindow::ShowSelection);
 
@@ -293,8 +295,8 @@ void ResultsWindow::ReadRuns(int pages) {
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
     Tell(count == 0 ? tr("No runs match.")
-                    : tr("%1, newest first%2. Select one for its measurements, two of one "
-                         "board to lay them over each other.")
+                    : tr("%1, newest first%2. Select one for its measurements, more to lay "
+                         "them over each other.")
                           .arg(count == 1 ? tr("1 run") : tr("%1 runs").arg(count))
                           .arg(more ? tr(" (more with More runs)") : QString()));
     // The newest run shown at once (the sweep just made, say); more runs

@@ -54,7 +54,8 @@ private slots:
         };
         qInfo("reply to next command over %zu replies: median %.0f us, worst %.0f us", gaps.size(),
               us(gaps[gaps.size() / 2]), us(gaps.back()));
-        QVERIFY2(gaps.back() < std::chrono::milliseconds(50), "a reply waited for something else");
+        // Generous: a loaded machine schedules late; a lock or a wait on the path shows.
+        QVERIFY2(gaps.back() < std::chrono::milliseconds(250), "a reply waited for something else");
     }
 };
 
