@@ -12,7 +12,7 @@
 #include "tests/support/TempFolder.h"
 #include "windows/StateFolder.h"
 
-#include <QFile>
+#include <QSettings>
 #include <QtTest>
 #include <filesystem>
 
@@ -32,8 +32,11 @@ class BoardReturnTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // "Reconnect automatically" is off again for the next test.
-    void cleanup() { QFile::remove(OptionsFile()); }
+    // "Reconnect automatically" is off again for the next test; the other
+    // options stay for tests that run beside this one.
+    void cleanup() {
+        QSettings(OptionsFile(), QSettings::IniFormat).remove("reconnectAutomatically");
+    }
 
     void boardBackBehindTheUsersOwnLinkIsReconnectedAndRestored() {
         kel::test::TempFolder folder;
