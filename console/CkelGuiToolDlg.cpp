@@ -107,8 +107,10 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
                    Qt::WindowCloseButtonHint);
     const kel::DialogBaseUnits units = kel::BaseUnitsOf(this->font());
     controls_ = kel::BuildControls(this, tmpl, units);
+    formWidth_ = tmpl.width;
+    formHeight_ = tmpl.height;
     setFixedSize(kel::MapDialogSize(tmpl.width, tmpl.height, units));
-    AddSweepButton();
+    AddWindowsRow();
     AddStationButton();
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
@@ -121,6 +123,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
 
     WireMessageMap();
     OnInitDialog();
+    MakeReadable();
     portListWatcher = new kel::PortListWatcher(
         comPortList, [this] { return port.IsOpen(); }, this);
     linkWatcher = new kel::LinkWatcher(*this);
@@ -131,7 +134,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     commandHistory = new CommandHistory(commandBox, CommandHistoryFile());
     results = std::make_unique<ResultsRecorder>(
         *this, [this](const QString& text) { AppendLogText(text); },
-        [this] { return ShownForResults(*this); });
+        [this] { return ShownForResults(*this); }, [this] { return InHandler(); });
     instrument = std::make_unique<BenchInstrument>();
     AddLogEntriesToPaneMenu();
 }
@@ -355,6 +358,12 @@ std::optional<QString> CkelGuiToolDlg::SaveFileName(const QString& proposedName,
                                                     const QString& filter, const QString& dir) {
     waitTick.EndBusy();
     return prompter_->SaveFileName(proposedName, filter, dir);
+}
+
+std::optional<QString> CkelGuiToolDlg::SaveExportName(const QString& proposedName,
+                                                      const QString& filter, const QString& dir) {
+    waitTick.EndBusy();
+    return prompter_->SaveFileName(proposedName, filter, dir, false);
 }
 
 void CkelGuiToolDlg::SetFolderOpener(std::unique_ptr<FolderOpener> opener) {

@@ -111,7 +111,9 @@ public:
     bool Succeeded(const char* failure) override;
     Prompter::Answer YesNoCancel(const QString& text);
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                        const QString& dir = QString()) override;
+                                        const QString& dir = QString());
+    std::optional<QString> SaveExportName(const QString& proposedName, const QString& filter,
+                                          const QString& dir = QString()) override;
     void SetFolderOpener(std::unique_ptr<FolderOpener> opener);
 
     // The window menu's equivalent: minimise, close, the log entries,
@@ -143,12 +145,15 @@ public:
 
     // ConsoleSession, what the windows ask of the connection (WindowEntries.cpp).
     bool Connected() const override { return connected != 0; }
+    std::uint64_t ConnectionNumber() const override;
     bool TestRunning() const override;
     kel::CommandContext& Board() override { return *this; }
     std::string& PowerText() override { return powerText; }
     void RunStep(const std::function<void()>& step) override { RunHandler(step); }
     void CancelStep() override { CancelWait(); }
-    void LeftAt(int channel, int rateRow) override;
+    void LeftAt(int channel, std::optional<int> rateRow) override;
+    // A connection began or ended: the open windows say whose board they show.
+    void WindowsFollowConnection();
     const kel::results::StoreSetting& ResultsSetting() const override;
     const kel::results::RunRecord& BeginSweepRun(const std::string& dut) override;
     void RecordSweepPoint(const kel::rftest::Measurement& point) override;
@@ -277,11 +282,18 @@ public:
     // Notices an idle line hanging up and the adapter coming back (LinkWatcher.h).
     kel::LinkWatcher* linkWatcher = nullptr;
 
-    // "Sweep…", in the free space of the Rx Test group (no template control).
+    // The "Windows" row under the template's controls: a button per window
+    // beyond the dialog, "Sweep…" and "Results…" first. A new window adds
+    // its own with AddWindowEntry (its caption, an object name for tests,
+    // what opens it); Tab reaches the entries after the template's controls.
+    QWidget* windowsRow = nullptr;
+    QPushButton* AddWindowEntry(const QString& caption, const QString& objectName,
+                                const std::function<void()>& open);
     QPushButton* sweepButton = nullptr;
+    QPushButton* resultsButton = nullptr;
     SweepWindow* sweepWindow = nullptr;
     ResultsWindow* resultsWindow = nullptr;
-    // "Station…", beside the channel list (StationEntry.cpp).
+    // "Station…" in the Windows row (StationEntry.cpp).
     QPushButton* stationButton = nullptr;
     void OpenStationStart();
 
@@ -311,8 +323,13 @@ private:
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
-    void AddSweepButton();
     void AddStationButton();
+    void AddWindowsRow();
+    void MakeReadable(); // DialogReadability.cpp
+    void PlaceWindowsRow();
+    std::vector<QWidget*> windowEntries_;
+    int formWidth_ = 0; // the template's size in dialog units, without the row
+    int formHeight_ = 0;
 
     std::vector<QWidget*> lockedControls_; // by LockTestControls, to unlock
 };

@@ -120,6 +120,7 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.OnBnClickedGetPowerAll();
     dlg.connected = 1;
     dlg.linkWatcher->Connected();
+    dlg.WindowsFollowConnection();
 }
 
 } // namespace
@@ -136,6 +137,7 @@ void CkelGuiToolDlg::EndConnection(bool sendDisconnect) {
     comPortList->setEnabled(true);
     GetDlgItem(IDC_CONNECT)->setEnabled(true);
     connected = 0;
+    WindowsFollowConnection();
 }
 
 void CkelGuiToolDlg::OnConnectionLost() {

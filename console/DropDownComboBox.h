@@ -10,8 +10,15 @@ class DropDownComboBox : public QComboBox {
 public:
     using QComboBox::QComboBox;
 
+    // The drop-down refills the list, which empties the field; a list closed
+    // without a choice (Escape, a click elsewhere) gives back what was typed.
     void showPopup() override;
+    void hidePopup() override;
 
 signals:
     void dropDown();
+
+private:
+    QString typed_;
+    bool open_ = false;
 };

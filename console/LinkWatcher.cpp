@@ -7,7 +7,9 @@
 
 #include <QMetaObject>
 #include <QString>
+#include <QTimer>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 #include <utility>
 
@@ -38,8 +40,27 @@ const char* RunningTest(const CkelGuiToolDlg& dlg) {
 
 } // namespace
 
+// A look at the path the user opened costs a stat; twice a second is soon
+// enough for a person plugging a cable back in.
+constexpr std::chrono::milliseconds kPathLookInterval{500};
+
 LinkWatcher::LinkWatcher(CkelGuiToolDlg& dlg) : QObject(&dlg), dlg_(dlg) {
     reconnect_ = LoadReconnectOption();
+    pathLook_ = new QTimer(this);
+    pathLook_->setInterval(kPathLookInterval);
+    connect(pathLook_, &QTimer::timeout, this, [this] {
+        const dev_t now = DeviceAt(opened_);
+        if (now == std::exchange(pathDevice_, now))
+            return;
+        DevicesChanged();
+    });
+}
+
+dev_t LinkWatcher::DeviceAt(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return 0;
+    return info.st_rdev;
 }
 
 LinkWatcher::~LinkWatcher() = default;
@@ -48,9 +69,13 @@ void LinkWatcher::Connected() {
     StopWatching();
     ++connection_;
     lookingOut_ = false;
+    pathLook_->stop();
     if (!reconnecting_)
         chosen = {};
     adapter_ = AdapterOf(dlg_.port.name, ListSerialPorts(dlg_.portListWatcher->Roots()));
+    opened_ = dlg_.port.name;
+    std::error_code error;
+    openedNode_ = std::filesystem::canonical(opened_, error).string();
     try {
         watch_ = std::make_unique<HangUpWatch>(dlg_.port.handle, [this, id = connection_] {
             // From the watch's thread to the window's.
@@ -88,14 +113,21 @@ void LinkWatcher::Lost() {
     stoppedTest_ = RunningTest(dlg_);
     lookingOut_ = true;
     seenAt_.clear();
+    pathDevice_ = DeviceAt(opened_);
+    pathLook_->start();
+}
+
+std::string LinkWatcher::WhereBack() const {
+    const std::vector<SerialPortInfo> ports = ListSerialPorts(dlg_.portListWatcher->Roots());
+    if (const SerialPortInfo* back = FindAdapter(ports, adapter_))
+        return back->path;
+    return DeviceAt(opened_) != 0 ? opened_ : std::string();
 }
 
 void LinkWatcher::DevicesChanged() {
     if (!lookingOut_ || dlg_.connected || dlg_.InHandler())
         return;
-    const std::vector<SerialPortInfo> ports = ListSerialPorts(dlg_.portListWatcher->Roots());
-    const SerialPortInfo* back = FindAdapter(ports, adapter_);
-    const std::string path = back ? back->path : std::string();
+    const std::string path = WhereBack();
     if (path == seenAt_)
         return;
     // There but not yet ours to open (udev still granting access): the next
@@ -105,9 +137,16 @@ void LinkWatcher::DevicesChanged() {
     seenAt_ = path;
     if (path.empty())
         return;
-    std::string line = "The board on " + adapter_.path + " is back";
-    if (path != adapter_.path)
+    // Named by the path the user knows; a link says where it leads now when
+    // that changed.
+    const std::string known = path == opened_ ? opened_ : adapter_.path;
+    std::error_code error;
+    const std::string node = std::filesystem::canonical(path, error).string();
+    std::string line = "The board on " + known + " is back";
+    if (path != known)
         line += ", now on " + path;
+    else if (node != openedNode_ && node != path)
+        line += ", now on " + node;
     dlg_.AppendLog(line + ".\r\n");
     dlg_.SetDlgItemText(res::IDC_COM_PORT, QString::fromLocal8Bit(path));
     // One attempt per return: a failure waits for the next one.

@@ -7,7 +7,11 @@
 // lost, the adapter it ran on (its /dev/serial/by-id link or USB serial
 // number, else its path) is looked for at each change the port list watcher
 // sees: when it is back, maybe under another node, the log pane says so and
-// the port field gets its path. With "Reconnect automatically" (remembered
+// the port field gets its path. The path the user connected with counts too,
+// whatever it is (a link of their own, a pseudo-terminal): while the
+// connection is lost it is looked at twice a second (a stat, nothing opened),
+// and when it leads to a device that opens, the board is back there. With
+// "Reconnect automatically" (remembered
 // in the state folder, off by default) the console then connects again and
 // restores the channel, rate and power the user had set (Reconnect.cpp).
 
@@ -19,8 +23,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 class CkelGuiToolDlg;
+class QTimer;
 
 namespace kel {
 
@@ -42,6 +48,9 @@ public:
     // not notice; RunHandler ends the connection afterwards.
     bool TakeHangUp();
 
+    // The number of the last connection watched (each its own).
+    std::uint64_t Connection() const { return connection_; }
+
     bool ReconnectAutomatically() const { return reconnect_; }
     void SetReconnectAutomatically(bool on);
 
@@ -52,6 +61,10 @@ public:
 private:
     static bool LoadReconnectOption();
     void OnHangUp(std::uint64_t connection);
+    // The device the path the user opened leads to now, 0 for none.
+    static dev_t DeviceAt(const std::string& path);
+    // Where the board is back, if it is: its adapter's node, else the path opened.
+    std::string WhereBack() const;
     // The adapter is back at path: connect, then restore (Reconnect.cpp).
     void Reconnect(const std::string& path);
     void RestoreSettings();
@@ -62,6 +75,10 @@ private:
     bool hangUpInHandler_ = false;
 
     SerialPortInfo adapter_; // what the last connection ran on
+    std::string opened_;     // the path that connection opened, as typed
+    std::string openedNode_; // the node it led to then
+    QTimer* pathLook_ = nullptr;
+    dev_t pathDevice_ = 0; // what opened_ led to at the last look
     bool lookingOut_ = false;
     std::string seenAt_;      // where the adapter was last seen since the loss
     std::string stoppedTest_; // "TX", "RX", "tone": running when the line hung up

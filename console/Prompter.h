@@ -18,8 +18,10 @@ public:
     virtual Answer YesNoCancel(const QString& text) = 0;
     // filter in Qt's form, e.g. "(*.sdd)"; dir empty for the current folder.
     // The chosen path, or nothing when the user cancels. The user is asked
-    // before an existing file is replaced and before a new one is created; a
-    // name typed without extension is returned without one.
+    // before an existing file is replaced and, unless askBeforeCreating is
+    // false (an export), before a new one is created; a name typed without
+    // extension is returned without one.
     virtual std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                                const QString& dir) = 0;
+                                                const QString& dir,
+                                                bool askBeforeCreating = true) = 0;
 };

@@ -51,14 +51,14 @@ Prompter::Answer QtPrompter::YesNoCancel(const QString& text) {
 }
 
 std::optional<QString> QtPrompter::SaveFileName(const QString& proposedName, const QString& filter,
-                                                const QString& dir) {
+                                                const QString& dir, bool askBeforeCreating) {
     QString start = QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(proposedName);
     for (;;) {
         // Qt's dialog asks before replacing a file and adds no extension.
         const QString path = QFileDialog::getSaveFileName(Owner(), QString(), start, filter);
         if (path.isEmpty())
             return std::nullopt;
-        if (QFileInfo::exists(path))
+        if (!askBeforeCreating || QFileInfo::exists(path))
             return path;
         // A new file is created only when the user says so; No goes back to
         // the dialog with the name kept.

@@ -14,7 +14,7 @@ public:
     void MessageBox(const QString& text) override;
     Answer YesNoCancel(const QString& text) override;
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                        const QString& dir) override;
+                                        const QString& dir, bool askBeforeCreating) override;
 
 private:
     QWidget* Owner() const;

@@ -4,6 +4,7 @@
 #include "protocol/NumberReading.h"
 #include "protocol/RxPer.h"
 #include "resources/Version.h"
+#include "results/Uuid.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
 #include "windows/StateFolder.h"
@@ -39,8 +40,8 @@ ConsoleSetting ReadSetting() {
 } // namespace
 
 ResultsRecorder::ResultsRecorder(QObject& window, std::function<void(const QString&)> tell,
-                                 std::function<Shown()> shown)
-    : shown_(std::move(shown)) {
+                                 std::function<Shown()> shown, std::function<bool()> busy)
+    : shown_(std::move(shown)), tell_(std::move(tell)), busy_(std::move(busy)) {
     const ConsoleSetting setting = ReadSetting();
     station_ = setting.station;
     operator_ = setting.operatorName;
@@ -53,20 +54,43 @@ ResultsRecorder::ResultsRecorder(QObject& window, std::function<void(const QStri
     }
     // Said in the log pane, in the window's own thread. The push ends before
     // the window does, so the window outlives every call.
-    push_ = results::BackgroundPush::For(
-        *store, [context = &window, tell = std::move(tell)](const std::string& message) {
+    push_ =
+        results::BackgroundPush::For(*store, [context = &window, this](const std::string& message) {
             QMetaObject::invokeMethod(
-                context, [tell, message] { tell(QString::fromStdString(message + "\r\n")); },
+                context, [this, message] { Tell(QString::fromStdString(message + "\r\n")); },
                 Qt::QueuedConnection);
         });
     recorder_ = std::make_unique<results::Recorder>(
-        std::move(*store), [this](const std::string& message) { problem_ = message; }, push_.get());
+        std::move(*store), [this](const std::string& message) { Warn(message); }, push_.get());
+    thread_ = std::make_unique<kel::RecordingThread>();
 }
 
 ResultsRecorder::~ResultsRecorder() {
     // The runs end before the push that sends them stops.
-    sweep_.reset();
-    recorder_.reset();
+    Post([this] {
+        sweep_.reset();
+        recorder_.reset();
+    });
+    thread_.reset();
+}
+
+void ResultsRecorder::Warn(const std::string& message) {
+    const std::lock_guard lock(problemMutex_);
+    problem_ = message;
+}
+
+void ResultsRecorder::Tell(const QString& line) {
+    if (busy_ && busy_()) {
+        toldLater_.push_back(line);
+        return;
+    }
+    tell_(line);
+}
+
+void ResultsRecorder::Flush() {
+    thread_->Drain();
+    for (const QString& line : std::exchange(toldLater_, {}))
+        tell_(line);
 }
 
 void ResultsRecorder::BeginRun() {
@@ -80,11 +104,17 @@ void ResultsRecorder::BeginRun() {
     run.port = std::move(shown.port);
     run.baud = shown.baud;
     run.sessionLog = std::move(shown.sessionLog);
-    recorder_->BeginRun(std::move(run));
+    // Named here, so the window knows the run the thread records.
+    run.id = results::NewUuid();
+    run.startedAt = kel::rftest::UtcNow();
+    run_ = run;
+    Post([this, run = std::move(run)] { recorder_->BeginRun(run); });
 }
 
 void ResultsRecorder::EndRun(bool lineFailed) {
-    recorder_->EndRun(lineFailed ? results::kRunError : "");
+    Post([this, verdict = std::string(lineFailed ? results::kRunError : "")] {
+        recorder_->EndRun(verdict);
+    });
 }
 
 Measurement ResultsRecorder::AtSettings(const Shown& shown, MeasurementKind kind) {
@@ -106,7 +136,7 @@ void ResultsRecorder::Record(MeasurementKind kind, const std::string& reading,
         m.TakeReading(reading);
     if (!note.empty())
         m.text = note;
-    recorder_->Record(std::move(m));
+    Post([this, m = std::move(m)] { recorder_->Record(m); });
 }
 
 void ResultsRecorder::RecordMeasured(Measurement measured) {
@@ -114,7 +144,7 @@ void ResultsRecorder::RecordMeasured(Measurement measured) {
     measured.channel = settings.channel;
     measured.rateMbps = settings.rateMbps;
     measured.powerLevel = settings.powerLevel;
-    recorder_->Record(std::move(measured));
+    Post([this, m = std::move(measured)] { recorder_->Record(m); });
 }
 
 void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
@@ -134,7 +164,7 @@ void ResultsRecorder::RecordRx(const kel::rftest::RxCounters& counters) {
     }
     Measurement m = kel::rftest::MeasurementOf(point);
     m.powerLevel = settings.powerLevel;
-    recorder_->Record(std::move(m));
+    Post([this, m = std::move(m)] { recorder_->Record(m); });
 }
 
 void ResultsRecorder::RecordSddPowers() {
@@ -144,41 +174,51 @@ void ResultsRecorder::RecordSddPowers() {
 }
 
 void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {
-    recorder_->ChangeRun([&](results::RunRecord& run) { run.boardMac = macs[0]; });
+    run_.boardMac = results::StoredMac(macs[0]);
+    Post([this, mac = macs[0]] {
+        recorder_->ChangeRun([&mac](results::RunRecord& run) { run.boardMac = mac; });
+    });
     for (std::size_t i = 0; i < macs.size(); ++i)
         Record(MeasurementKind::Mac, {},
                std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
 }
 
 void ResultsRecorder::BeginSweep(const std::string& dut) {
-    sweep_ = std::make_unique<results::Recorder>(
-        recorder_->Setting(), [this](const std::string& message) { problem_ = message; },
-        push_.get());
-    results::RunRecord run = recorder_->Run();
-    // A new run: its own id, times and verdict.
-    run.id.clear();
-    run.startedAt.clear();
+    // A new run beside the connection's: its own id, times and verdict.
+    results::RunRecord run = run_;
+    run.id = results::NewUuid();
+    run.startedAt = kel::rftest::UtcNow();
     run.endedAt.clear();
     run.verdict.clear();
     run.dut = dut;
-    sweep_->BeginRun(std::move(run));
+    sweepRun_ = run;
+    Post([this, run = std::move(run)] {
+        sweep_ = std::make_unique<results::Recorder>(
+            recorder_->Setting(), [this](const std::string& message) { Warn(message); },
+            push_.get());
+        sweep_->BeginRun(run);
+    });
 }
 
 void ResultsRecorder::RecordSweepPoint(const Measurement& point) {
-    if (sweep_)
-        sweep_->Record(point);
+    Post([this, point] {
+        if (sweep_)
+            sweep_->Record(point);
+    });
 }
 
 void ResultsRecorder::EndSweep(const std::string& verdict) {
-    if (sweep_)
-        sweep_->EndRun(verdict);
+    Post([this, verdict] {
+        if (sweep_)
+            sweep_->EndRun(verdict);
+    });
 }
 
 const results::RunRecord& ResultsRecorder::SweepRun() const {
-    static const results::RunRecord kNone;
-    return sweep_ ? sweep_->Run() : kNone;
+    return sweepRun_;
 }
 
 std::string ResultsRecorder::TakeProblem() {
+    const std::lock_guard lock(problemMutex_);
     return std::exchange(problem_, {});
 }

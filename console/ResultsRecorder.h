@@ -12,16 +12,23 @@
 // (OptionsFile), else the default file; results/station and
 // results/operator name the runs. A store that cannot be written is told once (TakeProblem); a
 // server that cannot be reached is told once in the log pane while rows wait.
+//
+// The writes happen on a thread of their own (RecordingThread), so none
+// lies between a board's reply and the console's next command; what the
+// store or the server has to say waits until the handler has ended (Flush).
 
+#include "console/RecordingThread.h"
 #include "results/BackgroundPush.h"
 #include "results/Recorder.h"
 #include "rftest/Measurement.h"
 #include "rftest/RfSteps.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class QObject;
@@ -41,9 +48,10 @@ public:
         std::array<std::string, 3> sddPowers; // in the order of kel::rftest::SddPowerClass
     };
 
-    // tell appends a line to the log pane; it is called in window's thread.
+    // tell appends a line to the log pane; it is called in window's thread,
+    // never while busy (a handler runs) says true.
     ResultsRecorder(QObject& window, std::function<void(const QString&)> tell,
-                    std::function<Shown()> shown);
+                    std::function<Shown()> shown, std::function<bool()> busy);
     ~ResultsRecorder();
     ResultsRecorder(const ResultsRecorder&) = delete;
     ResultsRecorder& operator=(const ResultsRecorder&) = delete;
@@ -79,20 +87,36 @@ public:
     // Where results go (the results window reads the same).
     const kel::results::StoreSetting& Setting() const { return recorder_->Setting(); }
 
+    // Waits until everything asked is in the store, then tells the lines
+    // that waited for the handler to end.
+    void Flush();
     // A problem with the store not yet told; empty when none.
     std::string TakeProblem();
-    // The run being recorded, or the last one.
-    const kel::results::RunRecord& Run() const { return recorder_->Run(); }
+    // The run being recorded, or the last one (as begun, the MAC once read).
+    const kel::results::RunRecord& Run() const { return run_; }
 
 private:
     static kel::rftest::Measurement AtSettings(const Shown& shown,
                                                kel::rftest::MeasurementKind kind);
 
+    void Tell(const QString& line);
+    void Post(std::function<void()> write) { thread_->Post(std::move(write)); }
+    void Warn(const std::string& message);
+
     std::function<Shown()> shown_;
+    std::function<void(const QString&)> tell_;
+    std::function<bool()> busy_;
     std::string station_;
     std::string operator_;
+    std::mutex problemMutex_;
     std::string problem_;
+    QStringList toldLater_; // lines that came while a handler ran
+    // The runs as the window knows them; the recorders' own copies live on
+    // the recording thread.
+    kel::results::RunRecord run_;
+    kel::results::RunRecord sweepRun_;
     std::unique_ptr<kel::results::BackgroundPush> push_;
     std::unique_ptr<kel::results::Recorder> recorder_;
     std::unique_ptr<kel::results::Recorder> sweep_; // the last sweep's
+    std::unique_ptr<kel::RecordingThread> thread_;
 };

@@ -48,6 +48,7 @@ void CkelGuiToolDlg::EndSession() {
 }
 
 void CkelGuiToolDlg::ReportSessionLogProblem() {
+    results->Flush();
     for (const std::string& problem : {sessionLog.TakeProblem(), results->TakeProblem()}) {
         if (!problem.empty())
             MessageBox(QString::fromStdString(problem));

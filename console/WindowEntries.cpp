@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The ways into the windows beyond the dialog: the "Sweep…" button, which
-// stands in free space of the Rx Test group without moving any control of
-// the template, and the context menu's entries. Each window is made once and
-// shown again, and closes with the console. The windows reach the connection
-// through ConsoleSession, implemented here.
+// The ways into the windows beyond the dialog: the "Windows" row under the
+// template's controls, one button per window (AddWindowEntry: a window that
+// comes later adds its own there), and the context menu's entries. Each
+// window is made once and shown again, and closes with the console. The
+// windows reach the connection through ConsoleSession, implemented here.
 
 #include "console/BoardText.h"
 #include "console/CkelGuiToolDlg.h"
@@ -17,12 +17,14 @@
 #include "windows/SweepWindow.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
 
-// Under "RX Start", beside the RX PER field, inside the Rx Test group.
-constexpr kel::res::DialogRect kSweepButtonRect{404, 210, 60, 15};
+// The row's margins, as the template's controls keep from the dialog's edge.
+constexpr kel::res::DialogRect kRowMargins{7, 4, 7, 6};
 
 void Raise(QWidget& window) {
     window.show();
@@ -32,15 +34,19 @@ void Raise(QWidget& window) {
 
 } // namespace
 
-void CkelGuiToolDlg::AddSweepButton() {
-    sweepButton = new QPushButton(QString::fromUtf8(kel::res::kSweepButtonText), this);
-    sweepButton->setObjectName(QStringLiteral("sweepButton"));
-    sweepButton->setAutoDefault(false);
-    sweepButton->setGeometry(kel::MapDialogRect(kSweepButtonRect, kel::BaseUnitsOf(font())));
-    sweepButton->raise();
-    // Tab reaches it right after "RX Start", the test it repeats.
-    setTabOrder(GetDlgItem(kel::res::IDC_RX), sweepButton);
-    connect(sweepButton, &QPushButton::clicked, this, &CkelGuiToolDlg::OpenSweepWindow);
+void CkelGuiToolDlg::AddWindowsRow() {
+    windowsRow = new QWidget(this);
+    windowsRow->setObjectName(QStringLiteral("windowsRow"));
+    windowsRow->setAccessibleName(tr("Windows"));
+    auto* row = new QHBoxLayout(windowsRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(tr("Windows:"), windowsRow));
+    row->addStretch(1);
+    sweepButton = AddWindowEntry(QString::fromUtf8(kel::res::kSweepButtonText),
+                                 QStringLiteral("sweepButton"), [this] { OpenSweepWindow(); });
+    resultsButton =
+        AddWindowEntry(QString::fromUtf8(kel::res::kResultsMenuText),
+                       QStringLiteral("resultsButton"), [this] { OpenResultsWindow(); });
     // The windows go when the console does.
     connect(this, &QDialog::finished, this, [this] {
         for (QWidget* window :
@@ -51,6 +57,32 @@ void CkelGuiToolDlg::AddSweepButton() {
     });
 }
 
+QPushButton* CkelGuiToolDlg::AddWindowEntry(const QString& caption, const QString& objectName,
+                                            const std::function<void()>& open) {
+    auto* row = static_cast<QHBoxLayout*>(windowsRow->layout());
+    auto* button = new QPushButton(caption, windowsRow);
+    button->setObjectName(objectName);
+    button->setAutoDefault(false);
+    // Entries stand in the order added, after the label, before the stretch.
+    row->insertWidget(row->count() - 1, button);
+    // Tab reaches them after the template's last control, in that order.
+    QWidget* before = windowEntries_.empty() ? controls_.back() : windowEntries_.back();
+    setTabOrder(before, button);
+    windowEntries_.push_back(button);
+    connect(button, &QPushButton::clicked, this, open);
+    PlaceWindowsRow();
+    return button;
+}
+
+void CkelGuiToolDlg::PlaceWindowsRow() {
+    const QRect margins = kel::MapDialogRect(kRowMargins, kel::BaseUnitsOf(font()));
+    const QSize form = kel::MapDialogSize(formWidth_, formHeight_, kel::BaseUnitsOf(font()));
+    const int height = windowsRow->sizeHint().height();
+    windowsRow->setGeometry(margins.x(), form.height() + margins.y(),
+                            form.width() - margins.x() - margins.width(), height);
+    setFixedSize(form.width(), form.height() + margins.y() + height + margins.height());
+}
+
 void CkelGuiToolDlg::OpenSweepWindow() {
     if (!sweepWindow)
         sweepWindow = new SweepWindow(*this, this);
@@ -58,7 +90,9 @@ void CkelGuiToolDlg::OpenSweepWindow() {
 }
 
 void CkelGuiToolDlg::OpenResultsWindow() {
-    // Opened again, it lists the runs recorded since (a sweep just made).
+    // Opened again, it lists the runs recorded since (a sweep just made),
+    // once the recording thread has stored them.
+    results->Flush();
     if (!resultsWindow)
         resultsWindow = new ResultsWindow(*this, this);
     else
@@ -72,12 +106,23 @@ bool CkelGuiToolDlg::TestRunning() const {
     return txRunning || toneRunning || rxRunning;
 }
 
-void CkelGuiToolDlg::LeftAt(int channel, int rateRow) {
+std::uint64_t CkelGuiToolDlg::ConnectionNumber() const {
+    return connected ? linkWatcher->Connection() : 0;
+}
+
+void CkelGuiToolDlg::WindowsFollowConnection() {
+    if (sweepWindow)
+        sweepWindow->ConnectionChanged();
+}
+
+void CkelGuiToolDlg::LeftAt(int channel, std::optional<int> rateRow) {
     channelList->setCurrentIndex(kel::rftest::RowOfChannel(channel));
-    rateList->setCurrentIndex(rateRow);
-    SetDlgItemText(kel::res::IDC_POWER, kel::TextFromBytes(powerText));
     linkWatcher->chosen.channel = channel;
-    linkWatcher->chosen.rateRow = rateRow;
+    if (rateRow) {
+        rateList->setCurrentIndex(*rateRow);
+        linkWatcher->chosen.rateRow = *rateRow;
+    }
+    SetDlgItemText(kel::res::IDC_POWER, kel::TextFromBytes(powerText));
 }
 
 const kel::results::StoreSetting& CkelGuiToolDlg::ResultsSetting() const {

@@ -76,7 +76,8 @@ public:
         }
         return Answer::No;
     }
-    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override {
+    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&,
+                                        bool) override {
         return savePath;
     }
 };
@@ -181,6 +182,11 @@ public:
         Settle(300);
         sweep.startButton->click();
         Save(&sweep, "sweep-window");
+        // The same on a small screen: the body scrolls, nothing out of reach.
+        const QSize shown = sweep.size();
+        sweep.resize(1000, 640);
+        Save(&sweep, "sweep-window-small");
+        sweep.resize(shown);
         dlg_->OpenResultsWindow();
         Save(dlg_->resultsWindow, "results-window");
         dlg_->resultsWindow->close();

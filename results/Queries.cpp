@@ -39,6 +39,8 @@ std::string FilterConditions(const RunFilter& filter) {
         if (!value->empty())
             sql += condition;
     }
+    if (!filter.boardPart.empty())
+        sql += " AND (instr(r.board_mac, :part) > 0 OR instr(lower(r.dut), :part) > 0)";
     return sql;
 }
 
@@ -53,6 +55,8 @@ void BindFilter(SQLite::Statement& query, const RunFilter& filter) {
     }
     if (!filter.boardMac.empty())
         query.bind(":board", Lower(filter.boardMac));
+    if (!filter.boardPart.empty())
+        query.bind(":part", Lower(filter.boardPart));
 }
 
 } // namespace

@@ -30,6 +30,8 @@ struct RunFilter {
     std::string dut;
     std::string plan;
     std::string station;
+    // Any part of the board's MAC or of its DUT label, any case.
+    std::string boardPart;
     std::optional<std::int64_t> limit;
 };
 

@@ -193,9 +193,12 @@ std::string ReadableColumns(std::span<const char* const> columns, const std::str
 // The filter's conditions on the runs r, each given one a parameter after
 // those in params; the since and until bounds are UTC, as the file's.
 std::string Conditions(const RunFilter& filter, std::vector<std::string>& params) {
-    std::string mac = filter.boardMac;
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    const std::string mac = lower(filter.boardMac);
     std::string sql = "TRUE";
     for (const auto& [value, condition] :
          {std::pair{&filter.since, "r.started_at >= ($::timestamp AT TIME ZONE 'UTC')"},
@@ -210,6 +213,13 @@ std::string Conditions(const RunFilter& filter, std::vector<std::string>& params
         std::string text = condition;
         text.replace(text.find('$'), 1, "$" + std::to_string(params.size()));
         sql += " AND " + text;
+    }
+    // Any part of the MAC or of the DUT label, any case.
+    if (!filter.boardPart.empty()) {
+        params.push_back(lower(filter.boardPart));
+        const std::string part = "$" + std::to_string(params.size());
+        sql += " AND (strpos(r.board_mac, " + part + ") > 0 OR strpos(lower(r.dut), " + part +
+               ") > 0)";
     }
     return sql;
 }

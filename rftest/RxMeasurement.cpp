@@ -54,10 +54,16 @@ Failure SweepRx(CommandContext& ctx, const SweepPlan& plan, const Pause& pause,
         for (const int rateRow : plan.rateRows) {
             if (observer.starting)
                 observer.starting(index++, count, channel, rateRow);
-            if (Failure failure = SetChannel(ctx, channel))
-                return failure;
-            if (Failure failure = SetRate(ctx, rateRow, powerText))
-                return failure;
+            const Failure channelFailure = SetChannel(ctx, channel);
+            if (observer.channelSent)
+                observer.channelSent(channel);
+            if (channelFailure)
+                return channelFailure;
+            const Failure rateFailure = SetRate(ctx, rateRow, powerText);
+            if (observer.rateSent)
+                observer.rateSent(rateRow);
+            if (rateFailure)
+                return rateFailure;
             RxPoint point{channel, rateRow, {}, plan.sent, {}};
             do {
                 if (Failure failure = MeasureRx(ctx, plan.duration, pause, point))

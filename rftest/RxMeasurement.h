@@ -61,6 +61,11 @@ struct SweepObserver {
     // Before each point: its place (from 0) among all, and what it is.
     std::function<void(std::size_t index, std::size_t count, int channel, int rateRow)> starting;
     std::function<void(const RxPoint&)> measured;
+    // After the channel or the rate command went out, acknowledged or not:
+    // what the board was last told, which a front end shows when a sweep ends
+    // early.
+    std::function<void(int channel)> channelSent;
+    std::function<void(int rateRow)> rateSent;
     // After measured: true measures the point again (rx, the pause, rx_stop;
     // the channel and rate stay), a retry of a point that failed its limit.
     std::function<bool(const RxPoint&)> again;

@@ -14,6 +14,7 @@
 
 #include <QString>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ public:
 
     // --- The board ----------------------------------------------------------
     virtual bool Connected() const = 0;
+    // A number for the connection that is up (each connection its own), 0
+    // when none is.
+    virtual std::uint64_t ConnectionNumber() const = 0;
     // TX, the tone or the RX test runs on the board.
     virtual bool TestRunning() const = 0;
     // The port, the chip model and the log pane, as the shared steps take them.
@@ -45,14 +49,17 @@ public:
     virtual void LockTestControls(QWidget* window) = 0;
     // The board was left at this channel and rate row (and the power shown):
     // the dialog's lists follow, and a reconnection restores them.
-    virtual void LeftAt(int channel, int rateRow) = 0;
+    // No rate row: the rate command never went out, the rate stays.
+    virtual void LeftAt(int channel, std::optional<int> rateRow) = 0;
 
     // --- The user -----------------------------------------------------------
     virtual void MessageBox(const QString& text) = 0;
     // Shows a step's failure message, if any; true when the step succeeded.
     virtual bool Succeeded(const char* failure) = 0;
-    virtual std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                                const QString& dir = QString()) = 0;
+    // A file to export to: no question before a new file is created.
+    virtual std::optional<QString> SaveExportName(const QString& proposedName,
+                                                  const QString& filter,
+                                                  const QString& dir = QString()) = 0;
     virtual void OpenResultsWindow() = 0;
 
     // --- The results store --------------------------------------------------

@@ -5,10 +5,12 @@
 #include "results/ServerLink.h"
 #include "results/Store.h"
 #include "results/StoreSetting.h"
+#include "windows/ColumnTitles.h"
 #include "windows/ConsoleSession.h"
 #include "windows/RunsModel.h"
 #include "windows/WindowKeys.h"
 #include "windows/WindowParts.h"
+#include "windows/WindowRole.h"
 #include "windows/charts/PerChart.h"
 
 #include <QApplication>
@@ -40,11 +42,6 @@ namespace rftest = kel::rftest;
 constexpr std::size_t kFirstShownColumn = 2; // seq
 constexpr std::string_view kAt = rftest::field::kAt;
 
-bool LooksLikeMac(const QString& text) {
-    static const QRegularExpression kMac(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
-    return kMac.match(text).hasMatch();
-}
-
 // The store the console records to; the default file when it records nowhere.
 std::filesystem::path LocalStore(const results::StoreSetting& setting) {
     return setting.kind == results::StoreSetting::Kind::None || setting.file.empty()
@@ -61,12 +58,13 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// What tells two runs apart in the legend: their times when they are of
-// one day, else their dates.
-QString RunLabel(const results::RunSummary& run, const results::RunSummary& other) {
-    const QString started = LocalTimeText(run.run.startedAt);
-    const bool oneDay = started.left(10) == LocalTimeText(other.run.startedAt).left(10);
-    return oneDay ? started.mid(11) : started.left(16);
+// Runs laid over each other at most: strokes and shapes stay apart.
+constexpr std::size_t kMostOverlaid = 5;
+
+// What names a run in the legend: its board and when it started.
+QString RunLabel(const results::RunSummary& run) {
+    return QStringLiteral("%1, %2").arg(BoardText(run.run),
+                                        LocalTimeText(run.run.startedAt).left(16));
 }
 
 } // namespace
@@ -74,6 +72,7 @@ QString RunLabel(const results::RunSummary& run, const results::RunSummary& othe
 ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session) {
     NameWindow(*this, "resultsWindow", tr("Results"));
+    AnnounceAsWindow(*this);
 
     runsModel_ = new RunsModel(this);
     runsView = new QTableView(this);
@@ -87,6 +86,15 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     runsView->setTabKeyNavigation(false);
     runsView->verticalHeader()->hide();
     runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // A long MAC and DUT label gives way in the middle, so the verdict and
+    // the plan after it stay in sight.
+    runsView->setTextElideMode(Qt::ElideMiddle);
+    runsView->horizontalHeader()->setSectionResizeMode(RunsModel::kBoardColumn,
+                                                       QHeaderView::Interactive);
+    runsView->horizontalHeader()->resizeSection(
+        RunsModel::kBoardColumn,
+        std::max(runsView->fontMetrics().averageCharWidth() * 18,
+                 runsView->horizontalHeader()->sectionSizeHint(RunsModel::kBoardColumn)));
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ResultsWindow::ShowSelection);
 
@@ -96,6 +104,11 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     auto* runsSide = new QWidget(this);
     auto* runsLayout = new QVBoxLayout(runsSide);
     runsLayout->setContentsMargins(0, 0, 0, 0);
+    summaryLabel = new QLabel(this);
+    summaryLabel->setObjectName(QStringLiteral("summary"));
+    summaryLabel->setWordWrap(true);
+    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    runsLayout->addWidget(summaryLabel);
     runsLayout->addWidget(runsView, 1);
     auto* runsFoot = new QHBoxLayout;
     runsFoot->addWidget(statusLabel, 1);
@@ -138,7 +151,7 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
                    measurementsTable, csvButton});
     csvButton->setEnabled(false);
     moreButton->setEnabled(false);
-    resize(1200, 760);
+    FitToScreen(*this, QSize(1200, 760));
 }
 
 ResultsWindow::~ResultsWindow() = default;
@@ -149,9 +162,16 @@ QWidget* ResultsWindow::BuildFilters() {
     form->setContentsMargins(0, 0, 0, 0);
     sourceBox = new QComboBox(filters);
     sourceBox->setObjectName(QStringLiteral("source"));
-    boardEdit = NamedEdit("board", tr("MAC or DUT label; empty for all"), filters);
+    boardEdit = NamedEdit("board", tr("part of a MAC or DUT label; empty for all"), filters);
     sinceEdit = NamedEdit("since", tr("YYYY-MM-DD; empty for all"), filters);
     showButton = NamedButton(tr("S&how"), "show", filters);
+    // A long store path does not push the other filters off a small
+    // screen; the fields keep room for what they ask.
+    sourceBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    sourceBox->setMinimumContentsLength(18);
+    for (QLineEdit* edit : {boardEdit, sinceEdit})
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) +
+                              edit->fontMetrics().averageCharWidth() * 3);
     // Each label is its field's buddy: the field's name.
     const auto labelled = [&](const QString& caption, QWidget* field, int stretch) {
         auto* label = new QLabel(caption, filters);
@@ -181,6 +201,8 @@ void ResultsWindow::FillSources() {
                 .arg(QString::fromStdString(results::WithoutPassword(setting.server))),
             QString::fromStdString(setting.server));
     }
+    for (int row = 0; row < sourceBox->count(); ++row)
+        sourceBox->setItemData(row, sourceBox->itemText(row), Qt::ToolTipRole);
 }
 
 void ResultsWindow::showEvent(QShowEvent* event) {
@@ -228,7 +250,8 @@ void ResultsWindow::ShowRuns() {
 void ResultsWindow::ReadRuns(int pages) {
     results::RunFilter filter;
     const QString board = boardEdit->text().trimmed();
-    (LooksLikeMac(board) ? filter.boardMac : filter.dut) = board.toStdString();
+    // Part of a MAC or a DUT label will do ("0042" finds SN-0042).
+    filter.boardPart = board.toStdString();
     const QString since = sinceEdit->text().trimmed();
     if (!since.isEmpty()) {
         // Local, as the list shows the times.
@@ -259,12 +282,13 @@ void ResultsWindow::ReadRuns(int pages) {
         runsFitted_ = true;
         FitRunsSide();
     }
+    summaryLabel->setText(RunsSummaryText(Runs()));
     const auto count = static_cast<std::int64_t>(Runs().size());
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
     Tell(count == 0 ? tr("No runs match.")
-                    : tr("%1, newest first%2. Select one for its measurements, two of one "
-                         "board to lay them over each other.")
+                    : tr("%1, newest first%2. Select one for its measurements, more to lay "
+                         "them over each other.")
                           .arg(count == 1 ? tr("1 run") : tr("%1 runs").arg(count))
                           .arg(more ? tr(" (more with More runs)") : QString()));
     // The newest run shown at once (the sweep just made, say); more runs
@@ -329,13 +353,17 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
     measurementsTable->setRowCount(0);
     // With several runs, each row says whose it is.
     const bool several = selected_.size() > 1;
-    QStringList headers;
+    const int first = several ? 1 : 0;
+    measurementsTable->setColumnCount(
+        first + static_cast<int>(results::kMeasurementColumns.size() - kFirstShownColumn));
     if (several)
-        headers << tr("run started");
-    for (std::size_t c = kFirstShownColumn; c < results::kMeasurementColumns.size(); ++c)
-        headers << QString::fromLatin1(results::kMeasurementColumns[c]);
-    measurementsTable->setColumnCount(static_cast<int>(headers.size()));
-    measurementsTable->setHorizontalHeaderLabels(headers);
+        measurementsTable->setHorizontalHeaderItem(0, new QTableWidgetItem(tr("Run started")));
+    for (std::size_t c = kFirstShownColumn; c < results::kMeasurementColumns.size(); ++c) {
+        auto* heading = new QTableWidgetItem(ColumnTitle(results::kMeasurementColumns[c]));
+        heading->setToolTip(QString::fromLatin1(results::kMeasurementColumns[c]));
+        measurementsTable->setHorizontalHeaderItem(first + static_cast<int>(c - kFirstShownColumn),
+                                                   heading);
+    }
     int row = 0;
     for (std::size_t r = 0; r < selected_.size(); ++r) {
         measurementsTable->setRowCount(row + static_cast<int>(selected_[r].size()));
@@ -349,10 +377,13 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
                 // Times local, as the runs show theirs.
                 const std::string text = results::ValueText(values[c]);
                 const bool time = std::string_view(results::kMeasurementColumns[c]) == kAt;
-                measurementsTable->setItem(
-                    row, column++,
-                    new QTableWidgetItem(time ? LocalTimeText(text)
-                                              : QString::fromStdString(text)));
+                auto* item =
+                    new QTableWidgetItem(time ? LocalTimeText(text) : QString::fromStdString(text));
+                // The verdict written and coloured, as the sweep's grid shows it.
+                if (std::string_view(results::kMeasurementColumns[c]) == rftest::field::kVerdict)
+                    if (const QColor colour = VerdictColour(text); colour.isValid())
+                        item->setBackground(colour);
+                measurementsTable->setItem(row, column++, item);
             }
             ++row;
         }
@@ -362,17 +393,14 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
 
 void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& runs) {
     chart->Clear();
-    std::size_t drawn = std::min<std::size_t>(selected_.size(), 2);
-    if (drawn == 2 && !SameBoard(runs[0]->run, runs[1]->run)) {
-        drawn = 1;
-        Tell(tr("Two runs are laid over each other only when they are of one board: the newer "
-                "one is drawn."));
-    } else if (selected_.size() > 2) {
-        Tell(tr("The two newest runs selected are drawn."));
-    }
+    // Any runs laid over each other (a golden board beside the one under
+    // test), each named by its board and date.
+    const std::size_t drawn = std::min(selected_.size(), kMostOverlaid);
+    if (selected_.size() > kMostOverlaid)
+        Tell(tr("The %1 newest runs selected are drawn.").arg(kMostOverlaid));
     for (std::size_t r = 0; r < drawn; ++r) {
-        if (drawn == 2)
-            chart->SetRunLabel(static_cast<int>(r), RunLabel(*runs[r], *runs[1 - r]));
+        if (drawn > 1)
+            chart->SetRunLabel(static_cast<int>(r), RunLabel(*runs[r]));
         for (const results::StoredMeasurement& stored : selected_[r]) {
             const rftest::Measurement& m = stored.measurement;
             if (m.kind != rftest::MeasurementKind::Rx || !m.channel || !m.rateMbps)
@@ -392,7 +420,7 @@ void ResultsWindow::ExportCsv() {
     const QString name =
         QStringLiteral("results_%1.csv").arg(QString::fromStdString(runs.front()->run.id).left(8));
     const std::optional<QString> path =
-        session_.SaveFileName(name, tr("CSV files (*.csv)"), folder);
+        session_.SaveExportName(name, tr("CSV files (*.csv)"), folder);
     if (!path)
         return;
     exportFolder_ = QFileInfo(*path).absolutePath();

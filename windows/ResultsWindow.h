@@ -52,6 +52,7 @@ public:
     QPushButton* moreButton = nullptr;
     QTableView* runsView = nullptr;
     QLabel* statusLabel = nullptr;
+    QLabel* summaryLabel = nullptr; // the runs listed: boards, verdicts, first-pass yield
     QTableWidget* measurementsTable = nullptr;
     PerChart* chart = nullptr;
     QPushButton* csvButton = nullptr;

@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/RunsModel.h"
 
+#include "windows/ColumnTitles.h"
+
+#include <QColor>
 #include <QDateTime>
+#include <algorithm>
+#include <map>
+#include <set>
 
 namespace {
 
-enum Column { kStarted, kStation, kBoard, kTool, kVerdict, kPoints, kColumns };
+enum Column { kStarted, kStation, kBoard, kTool, kVerdict, kPoints, kPlan, kColumns };
+
+static_assert(kBoard == RunsModel::kBoardColumn);
 
 } // namespace
 
@@ -35,10 +43,39 @@ QString BoardText(const kel::results::RunRecord& run) {
     return QStringLiteral("%1 (%2)").arg(mac, dut);
 }
 
-bool SameBoard(const kel::results::RunRecord& a, const kel::results::RunRecord& b) {
-    if (!a.boardMac.empty() && !b.boardMac.empty())
-        return a.boardMac == b.boardMac;
-    return !a.dut.empty() && a.dut == b.dut;
+QString RunsSummaryText(const std::vector<kel::results::RunSummary>& runs) {
+    // Oldest first, so that a board's first judged run is the first met.
+    std::set<std::string> boards;
+    std::map<std::string, bool> firstJudged; // by board: its first verdict passed
+    int passed = 0, failed = 0;
+    for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+        const kel::results::RunRecord& run = it->run;
+        const std::string board = run.boardMac.empty() ? run.dut : run.boardMac;
+        const bool pass = run.verdict == kel::results::kRunPass;
+        const bool fail = run.verdict == kel::results::kRunFail;
+        passed += pass ? 1 : 0;
+        failed += fail ? 1 : 0;
+        if (board.empty())
+            continue;
+        boards.insert(board);
+        if (pass || fail)
+            firstJudged.try_emplace(board, pass);
+    }
+    QString text = QStringLiteral("Runs %1, boards %2, passed %3, failed %4")
+                       .arg(runs.size())
+                       .arg(boards.size())
+                       .arg(passed)
+                       .arg(failed);
+    if (firstJudged.empty())
+        return text;
+    const auto firstPass = std::count_if(firstJudged.begin(), firstJudged.end(),
+                                         [](const auto& board) { return board.second; });
+    return text + QStringLiteral("; first-pass yield %1 % (%2 of %3 boards judged)")
+                      .arg(100.0 * static_cast<double>(firstPass) /
+                               static_cast<double>(firstJudged.size()),
+                           0, 'f', 1)
+                      .arg(firstPass)
+                      .arg(firstJudged.size());
 }
 
 void RunsModel::SetRuns(std::vector<kel::results::RunSummary> runs) {
@@ -56,12 +93,22 @@ int RunsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RunsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
+    if (!index.isValid())
         return {};
     if (role == Qt::TextAlignmentRole)
         return index.column() == kPoints ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     const kel::results::RunSummary& summary = runs_[static_cast<std::size_t>(index.row())];
     const kel::results::RunRecord& run = summary.run;
+    // The verdict coloured as well as written; a long board name elided in
+    // the view has its whole text in the tooltip.
+    if (role == Qt::BackgroundRole && index.column() == kVerdict) {
+        const QColor colour = VerdictColour(run.verdict);
+        return colour.isValid() ? QVariant(colour) : QVariant();
+    }
+    if (role == Qt::ToolTipRole && index.column() == kBoard)
+        return BoardText(run);
+    if (role != Qt::DisplayRole)
+        return {};
     switch (index.column()) {
     case kStarted:
         return LocalTimeText(run.startedAt);
@@ -75,6 +122,8 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(run.verdict);
     case kPoints:
         return QVariant::fromValue(summary.points);
+    case kPlan:
+        return QString::fromStdString(run.plan);
     default:
         return {};
     }
@@ -83,7 +132,7 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const {
 QVariant RunsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const kNames[kColumns] = {"Started", "Station", "Board",
-                                                 "Tool",    "Verdict", "Points"};
+    static const char* const kNames[kColumns] = {
+        "Started", "Station", "Board (MAC, DUT)", "Tool", "Verdict", "Points", "Plan"};
     return section >= 0 && section < kColumns ? tr(kNames[section]) : QVariant();
 }

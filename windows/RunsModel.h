@@ -15,6 +15,8 @@ class RunsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
+    // The board's column, which a view may narrow (its tooltip is whole).
+    static constexpr int kBoardColumn = 2;
 
     void SetRuns(std::vector<kel::results::RunSummary> runs);
     const std::vector<kel::results::RunSummary>& Runs() const { return runs_; }
@@ -37,5 +39,7 @@ QString LocalTimeText(const std::string& utc);
 std::optional<std::string> UtcSince(const QString& localText);
 // The board a run names: its MAC, else its DUT label; both when it has both.
 QString BoardText(const kel::results::RunRecord& run);
-// Runs of one board: the same MAC when both read it, else the same DUT label.
-bool SameBoard(const kel::results::RunRecord& a, const kel::results::RunRecord& b);
+// The runs listed in a line: how many, of how many boards (a board is its
+// MAC, else its DUT label), passed and failed, and the first-pass yield: of
+// the boards a verdict judged, those whose first judged run passed.
+QString RunsSummaryText(const std::vector<kel::results::RunSummary>& runs);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
 
@@ -30,9 +31,13 @@ QWidget* SweepWindow::BuildInputs() {
     auto* inputs = new QWidget(this);
     auto* row = new QHBoxLayout(inputs);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(BuildChannels());
+    // The channels over the settings, the rates beside them: narrow enough
+    // for a 1024-pixel screen.
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildChannels());
+    left->addWidget(BuildSettings());
+    row->addLayout(left);
     row->addWidget(BuildRates(), 1);
-    row->addWidget(BuildSettings());
     return inputs;
 }
 
@@ -67,11 +72,13 @@ QWidget* SweepWindow::BuildChannels() {
 QWidget* SweepWindow::BuildRates() {
     auto* group = new QGroupBox(tr("Rates"), this);
     auto* boxes = new QGridLayout(group);
-    // A line per modulation, as the rate list runs: 11b, then 11g, then 11n.
+    // A line per modulation, as the rate list runs: 11b, then 11g, then 11n,
+    // wrapped after a few so the window fits a small screen.
+    constexpr int kPerLine = 4;
     int line = -1, column = 0, lastMode = -1;
     for (std::size_t row = 0; row < rftest::kRates.size(); ++row) {
         const rftest::RateRow& rate = rftest::kRates[row];
-        if (rate.mode != lastMode) {
+        if (rate.mode != lastMode || column == kPerLine) {
             ++line;
             column = 0;
             lastMode = rate.mode;
@@ -121,10 +128,14 @@ QWidget* SweepWindow::BuildExports() {
     layout->addWidget(resultsButton);
     connect(csvButton, &QPushButton::clicked, this, &SweepWindow::ExportCsv);
     connect(pngButton, &QPushButton::clicked, this, [this] {
-        ExportPicture(QStringLiteral("png"), tr("PNG images (*.png)"), &PerChart::SavePng);
+        ExportPicture(QStringLiteral("png"), tr("PNG images (*.png)"),
+                      [](const PerChart& chart, const QString& path, QString& why,
+                         const QString& title) { return chart.SavePng(path, why, title); });
     });
     connect(svgButton, &QPushButton::clicked, this, [this] {
-        ExportPicture(QStringLiteral("svg"), tr("SVG images (*.svg)"), &PerChart::SaveSvg);
+        ExportPicture(QStringLiteral("svg"), tr("SVG images (*.svg)"),
+                      [](const PerChart& chart, const QString& path, QString& why,
+                         const QString& title) { return chart.SaveSvg(path, why, title); });
     });
     connect(resultsButton, &QPushButton::clicked, this, [this] { session_.OpenResultsWindow(); });
     return row;

@@ -26,3 +26,21 @@ QString SweepProgressText(std::size_t done, std::size_t count, std::chrono::mill
         text += QStringLiteral(", about %1 to go").arg(DurationText(toGo));
     return text;
 }
+
+QString SweepEndedText(std::size_t done, std::size_t count, bool stopped) {
+    return QStringLiteral("%1 after %2 of %3 points")
+        .arg(stopped ? QStringLiteral("stopped") : QStringLiteral("ended"))
+        .arg(done)
+        .arg(count);
+}
+
+QString SweepOriginText(const QString& port, const QString& dut, const QDateTime& at,
+                        bool earlier) {
+    QString text = QStringLiteral("Board on %1").arg(port);
+    if (!dut.isEmpty())
+        text += QStringLiteral(", DUT %1").arg(dut);
+    text += QStringLiteral(", swept %1").arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    if (earlier)
+        text += QStringLiteral(" \u2014 an earlier connection, not the board connected now");
+    return text;
+}

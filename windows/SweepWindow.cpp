@@ -1,27 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/SweepWindow.h"
 
+#include "results/Recorder.h"
 #include "results/Records.h"
 #include "rftest/RfSteps.h"
-#include "rftest/RxCsv.h"
 #include "serial/SerialPort.h"
 #include "windows/ConsoleSession.h"
 #include "windows/SweepProgress.h"
 #include "windows/WindowKeys.h"
 #include "windows/WindowParts.h"
+#include "windows/WindowRole.h"
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,6 +43,7 @@ double RateOfRow(int row) {
 SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session) {
     NameWindow(*this, "sweepWindow", tr("RX Sweep"));
+    AnnounceAsWindow(*this);
 
     chart = new PerChart(this);
     chart->setObjectName(QStringLiteral("chart"));
@@ -56,6 +57,11 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
     statusLabel = StatusLine(tr("Choose the channels and rates, then Start."), this);
+    statusLabel->setWordWrap(true);
+    originLabel = new QLabel(tr("No sweep yet."), this);
+    originLabel->setObjectName(QStringLiteral("origin"));
+    originLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    originLabel->setWordWrap(true);
 
     startButton = NamedButton(tr("&Start"), "start", this);
     stopButton = NamedButton(tr("S&top"), "stop", this);
@@ -64,13 +70,31 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     runRow->addWidget(stopButton);
     runRow->addWidget(progressBar, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    // On a small screen the body scrolls rather than reaching past it.
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
     layout->addWidget(BuildInputs());
     layout->addLayout(runRow);
     layout->addWidget(statusLabel);
+    layout->addWidget(originLabel);
     layout->addWidget(chart, 1);
+    auto* gridCaption =
+        new QLabel(tr("PER (%) by c&hannel (across) and rate (down): solid green within the limit, "
+                      "dotted amber near it, hatched red above it"),
+                   body);
+    gridCaption->setWordWrap(true);
+    gridCaption->setBuddy(grid);
+    layout->addWidget(gridCaption);
     layout->addWidget(grid);
     layout->addWidget(BuildExports());
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("body"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(body);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     // The time left counts down during a point too; the timer fires in the waits.
     progressTimer_ = new QTimer(this);
@@ -83,7 +107,7 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
         {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
     ShowInputs(LoadSweepInputs());
     ShowRunning(false);
-    resize(1000, 820);
+    FitToScreen(*this, QSize(1000, 820));
 }
 
 SweepWindow::~SweepWindow() = default;
@@ -121,9 +145,18 @@ void SweepWindow::Run(const Sweep& sweep) {
     session_.LockTestControls(this);
 
     points_.clear();
+    sentChannel_.reset();
+    sentRateRow_.reset();
     port_ = session_.Board().Port().name;
-    const std::string& mac = session_.BeginSweepRun(sweep.dut.toStdString()).boardMac;
-    boardMac_ = mac.empty() ? std::nullopt : std::optional(mac);
+    connection_ = session_.ConnectionNumber();
+    sweptAt_ = QDateTime::currentDateTime();
+    dut_ = sweep.dut;
+    ShowOrigin();
+    const kel::results::RunRecord& run = session_.BeginSweepRun(sweep.dut.toStdString());
+    boardMac_ = run.boardMac.empty() ? std::nullopt : std::optional(run.boardMac);
+    station_ =
+        QString::fromStdString(run.station.empty() ? kel::results::DefaultStation() : run.station);
+    ending_.clear();
     pointCount_ = sweep.plan.channels.size() * sweep.plan.rateRows.size();
     std::vector<double> rates;
     for (const int row : sweep.plan.rateRows)
@@ -147,12 +180,15 @@ void SweepWindow::Run(const Sweep& sweep) {
         ShowProgress(index);
     };
     observer.measured = [&](const rftest::RxPoint& point) { Took(point, sweep); };
+    observer.channelSent = [this](int channel) { sentChannel_ = channel; };
+    observer.rateSent = [this](int rateRow) { sentRateRow_ = rateRow; };
     const rftest::Failure failure = rftest::SweepRx(
         session_.Board(), sweep.plan,
         [this](std::chrono::milliseconds duration) { return session_.WaitTicking(duration); },
         session_.PowerText(), observer);
 
     const bool cancelled = session_.Board().Port().CancelRequested();
+    lineFailure_ = session_.Board().Port().lineFailure();
     if (failure) {
         // The board's own message first, unless the user stopped the sweep.
         if (!cancelled)
@@ -163,6 +199,10 @@ void SweepWindow::Run(const Sweep& sweep) {
     session_.EndSweepRun(Verdict(failure, cancelled));
     FollowBoardSettings();
     ShowProgress(points_.size());
+    if (failure || cancelled) {
+        progressBar->setFormat(SweepEndedText(points_.size(), pointCount_, cancelled));
+        ending_ = cancelled ? tr("stopped") : tr("ended by a failure");
+    }
     statusLabel->setText(EndText(failure, cancelled));
 
     session_.LockTestControls(nullptr);
@@ -208,12 +248,26 @@ void SweepWindow::StopRxOnBoard() {
 }
 
 void SweepWindow::FollowBoardSettings() {
-    // The board stays at the last point measured; the console's lists say so,
-    // and a reconnection restores it.
-    if (points_.empty())
+    // The board stays where it was last told to go, which a sweep ended
+    // early leaves beyond the last point measured; the console's lists say
+    // so, and a reconnection restores it.
+    if (!sentChannel_ || !sentRateRow_) {
+        if (sentChannel_)
+            session_.LeftAt(*sentChannel_, std::nullopt);
         return;
-    const rftest::Measurement& last = points_.back();
-    session_.LeftAt(*last.channel, rftest::RateRowAt(static_cast<float>(*last.rateMbps)));
+    }
+    session_.LeftAt(*sentChannel_, *sentRateRow_);
+}
+
+void SweepWindow::ConnectionChanged() {
+    ShowOrigin();
+}
+
+void SweepWindow::ShowOrigin() {
+    if (!sweptAt_.isValid())
+        return;
+    const bool earlier = connection_ != session_.ConnectionNumber() || connection_ == 0;
+    originLabel->setText(SweepOriginText(QString::fromStdString(port_), dut_, sweptAt_, earlier));
 }
 
 std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
@@ -232,6 +286,14 @@ std::string SweepWindow::Verdict(const char* failure, bool cancelled) const {
 
 QString SweepWindow::EndText(const char* failure, bool cancelled) const {
     const QString measured = tr("%1 of %2 points measured").arg(points_.size()).arg(pointCount_);
+    // A pulled cable is named as the log pane names it, not by the command
+    // that found it.
+    if (failure && session_.Board().Port().HungUp()) {
+        const std::string why =
+            lineFailure_.empty() ? std::string("the line hung up") : lineFailure_.Text();
+        return tr("The board on %1 went away (%2): %3.")
+            .arg(QString::fromStdString(port_), QString::fromStdString(why), measured);
+    }
     if (cancelled)
         return tr("Stopped: %1; the RX test was stopped on the board.").arg(measured);
     if (failure)
@@ -267,43 +329,4 @@ void SweepWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     closeAfterRun_ = true;
     Stop();
-}
-
-// --- Exports ------------------------------------------------------------------
-
-std::optional<QString> SweepWindow::AskExportPath(const QString& extension, const QString& filter) {
-    const QString board = dutEdit->text().trimmed().isEmpty()
-                              ? QString()
-                              : QStringLiteral("_") + dutEdit->text().trimmed();
-    const QString name =
-        QStringLiteral("rx-sweep%1_%2.%3")
-            .arg(board,
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
-                 extension);
-    const QString folder = exportFolder_.isEmpty() ? QDir::homePath() : exportFolder_;
-    std::optional<QString> path = session_.SaveFileName(name, filter, folder);
-    if (path)
-        exportFolder_ = QFileInfo(*path).absolutePath();
-    return path;
-}
-
-void SweepWindow::ExportCsv() {
-    const std::optional<QString> path =
-        AskExportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
-    if (!path)
-        return;
-    std::string text = rftest::RxCsvHeader();
-    for (const rftest::Measurement& rx : points_)
-        text += rftest::RxCsvRow(rx, port_, boardMac_);
-    QString why;
-    if (!SaveText(*path, text, why))
-        session_.MessageBox(why);
-}
-
-void SweepWindow::ExportPicture(const QString& extension, const QString& filter,
-                                bool (PerChart::*save)(const QString&, QString&) const) {
-    const std::optional<QString> path = AskExportPath(extension, filter);
-    QString why;
-    if (path && !(chart->*save)(*path, why))
-        session_.MessageBox(why);
 }

@@ -11,13 +11,15 @@
 // Every control tests drive has an objectName: channel1..channel14,
 // pickCommon, pickAll, rate<Mbit/s> (rate54.0), seconds, sent, limit, dut,
 // start, stop, exportCsv, exportPng, exportSvg, openResults; the progress bar
-// is progress, the line under it status.
+// is progress, the line under it status, whose sweep it is origin.
 
 #include "rftest/Measurement.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxMeasurement.h"
+#include "serial/SerialPort.h"
 #include "windows/SweepInputs.h"
 
+#include <QDateTime>
 #include <QWidget>
 #include <array>
 #include <chrono>
@@ -53,6 +55,9 @@ public:
     const std::vector<kel::rftest::Measurement>& Points() const { return points_; }
     // The inputs as the controls show them.
     SweepInputs Inputs() const;
+    // The console connected or lost its board: a sweep shown from an
+    // earlier connection says so.
+    void ConnectionChanged();
 
     std::array<QCheckBox*, kel::rftest::kLastChannel> channelBoxes{};
     std::array<QCheckBox*, kel::rftest::kRates.size()> rateBoxes{};
@@ -66,6 +71,7 @@ public:
     QPushButton* stopButton = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* statusLabel = nullptr;
+    QLabel* originLabel = nullptr; // whose sweep is shown: port, DUT, time
     PerChart* chart = nullptr;
     PerGrid* grid = nullptr;
     QPushButton* csvButton = nullptr;
@@ -101,14 +107,17 @@ private:
     void ShowProgress(std::size_t done);
     void StopRxOnBoard();
     void FollowBoardSettings();
+    void ShowOrigin();
     QString EndText(const char* failure, bool cancelled) const;
     // The run's verdict in the results store.
     std::string Verdict(const char* failure, bool cancelled) const;
 
     void ExportCsv();
-    // The chart as a picture, saved by save (PerChart::SavePng or SaveSvg).
-    void ExportPicture(const QString& extension, const QString& filter,
-                       bool (PerChart::*save)(const QString&, QString&) const);
+    // The chart as a picture under its title, saved by save (PerChart's
+    // SavePng or SaveSvg).
+    using SaveChart = bool (*)(const PerChart&, const QString& path, QString& why,
+                               const QString& title);
+    void ExportPicture(const QString& extension, const QString& filter, SaveChart save);
     std::optional<QString> AskExportPath(const QString& extension, const QString& filter);
 
     ConsoleSession& session_;
@@ -124,4 +133,15 @@ private:
     // The run's port and board as the sweep began, for its CSV rows.
     std::string port_;
     std::optional<std::string> boardMac_;
+    std::uint64_t connection_ = 0; // the console's connection the sweep ran on
+    QDateTime sweptAt_;
+    QString dut_;
+    QString station_;
+    QString ending_; // "stopped" when the sweep did not run to its end
+    // What an exported chart says over it: board, DUT, station, time, ending.
+    QString ExportTitle() const;
+    // What the board was last told, measured or not.
+    std::optional<int> sentChannel_;
+    std::optional<int> sentRateRow_;
+    kel::LineFailure lineFailure_; // why the line failed under the sweep, if it did
 };

@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 
 bool IsEnter(const QKeyEvent& event) {
     const bool enterKey = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
@@ -33,4 +34,10 @@ void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
             QWidget::setTabOrder(previous, next);
         previous = next;
     }
+}
+
+void FitToScreen(QWidget& window, QSize wanted) {
+    if (const QScreen* screen = window.screen())
+        wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    window.resize(wanted);
 }

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 class QKeyEvent;
+class QSize;
 class QPushButton;
 class QWidget;
 
@@ -18,5 +19,7 @@ bool IsEnter(const QKeyEvent& event);
 bool EnterPressesFocusedButton(const QWidget& window, const QKeyEvent& event);
 // A push button tests find by name, never pressed by Enter elsewhere.
 QPushButton* NamedButton(const QString& caption, const char* name, QWidget* parent);
+// Resizes a new window to wanted, or less where the screen is smaller.
+void FitToScreen(QWidget& window, QSize wanted);
 // Tab from each widget to the next.
 void ChainTabOrder(std::initializer_list<QWidget*> widgets);

@@ -15,7 +15,8 @@ struct PromptLog {
     QStringList questions; // YesNoCancel texts, in order
     QStringList saveNames; // proposed names of SaveFileName, in order
     QStringList saveFilters;
-    QStringList saveDirs; // the folder each save dialog opened in
+    QStringList saveDirs;        // the folder each save dialog opened in
+    QList<bool> createQuestions; // whether each would ask before creating a file
     std::deque<Prompter::Answer> answers;
     std::deque<std::optional<QString>> savePaths;
 };
@@ -36,8 +37,9 @@ public:
     }
 
     std::optional<QString> SaveFileName(const QString& proposedName, const QString& filter,
-                                        const QString& dir) override {
+                                        const QString& dir, bool askBeforeCreating) override {
         log_->saveNames << proposedName;
+        log_->createQuestions << askBeforeCreating;
         log_->saveFilters << filter;
         log_->saveDirs << dir;
         if (log_->savePaths.empty())

@@ -37,6 +37,16 @@ std::vector<PtyRelay::Run> PtyRelay::Transcript() {
     return runs_;
 }
 
+std::vector<std::chrono::nanoseconds> PtyRelay::ReplyToCommandGaps() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::chrono::nanoseconds> gaps;
+    for (std::size_t i = 1; i < runs_.size(); ++i) {
+        if (runs_[i].fromPort && !runs_[i - 1].fromPort)
+            gaps.push_back(runs_[i].firstAt - runs_[i - 1].lastAt);
+    }
+    return gaps;
+}
+
 std::string PtyRelay::SentEndingWith(std::string_view last, std::chrono::milliseconds limit) {
     const auto until = std::chrono::steady_clock::now() + limit;
     std::string sent;
@@ -69,13 +79,16 @@ bool PtyRelay::Pass(int from, int to, bool fromPort) {
     const ssize_t n = read(from, buf, sizeof buf);
     if (n <= 0)
         return n < 0 && (errno == EAGAIN || errno == EINTR);
+    const auto readAt = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mutex_);
         if (runs_.empty() || runs_.back().fromPort != fromPort)
-            runs_.push_back({fromPort, {}});
+            runs_.push_back({fromPort, {}, readAt, readAt});
         runs_.back().bytes.append(buf, static_cast<std::size_t>(n));
     }
     WriteAll(to, std::string_view(buf, static_cast<std::size_t>(n)));
+    std::lock_guard lock(mutex_);
+    runs_.back().lastAt = std::chrono::steady_clock::now();
     return true;
 }
 

@@ -30,9 +30,17 @@ public:
     struct Run {
         bool fromPort;
         std::string bytes;
-        bool operator==(const Run&) const = default;
+        // When the relay read its first byte and passed on its last.
+        std::chrono::steady_clock::time_point firstAt{};
+        std::chrono::steady_clock::time_point lastAt{};
+        bool operator==(const Run& other) const {
+            return fromPort == other.fromPort && bytes == other.bytes;
+        }
     };
     std::vector<Run> Transcript();
+    // For each command that followed a reply: from the reply's last byte
+    // passed to the port to the command's first byte read back.
+    std::vector<std::chrono::nanoseconds> ReplyToCommandGaps();
     // Every byte the port sent, once it ends with `last` (a command the port
     // waits for no answer to may still be on its way) or the time is up.
     std::string SentEndingWith(std::string_view last,

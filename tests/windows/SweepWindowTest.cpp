@@ -7,18 +7,25 @@
 #include "windows/SweepWindow.h"
 
 #include "CliRun.h"
+#include "ConnectedConsole.h"
 #include "ConsoleFixture.h"
 #include "board/BoardTray.h"
+#include "console/LinkWatcher.h"
 #include "resources/ResourceIds.h"
 #include "results/StoreSetting.h"
+#include "rftest/RfTables.h"
 #include "rftest/RxCsv.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
 #include "windows/ResultsWindow.h"
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
@@ -139,6 +146,12 @@ private slots:
         QCOMPARE(console->Text(IDC_RATE), QString("54.0Mbps"));
         QVERIFY(console->Enabled(IDC_RX) && console->Enabled(IDC_TX));
         QVERIFY(console->Messages().isEmpty());
+        // Whose sweep it is; once the board is disconnected, an earlier one.
+        const QLabel* origin = w.findChild<QLabel*>("origin");
+        const QString port = QString::fromStdString(tray->SlavePath(0));
+        QVERIFY2(origin->text().startsWith("Board on " + port + ", DUT SN-0001, swept "),
+                 qPrintable(origin->text()));
+        QVERIFY(!origin->text().contains("earlier"));
 
         kel::test::TempFolder folder;
         const QString base = QString::fromStdString(folder.path.string());
@@ -161,7 +174,16 @@ private slots:
         while (!xml.atEnd())
             xml.readNext();
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QVERIFY(!QImage(base + "/per.png").isNull());
+        // Drawn at the export size, not the window's, with whose sweep it is
+        // over it; no question before a new file; each dialog opens where
+        // the last export went.
+        QCOMPARE(QImage(base + "/per.png").size(), QSize(1600, 900));
+        svg.seek(0);
+        QVERIFY(QString::fromUtf8(svg.readAll()).contains("DUT SN-0001"));
+        QCOMPARE(console->prompts->createQuestions, (QList<bool>{false, false, false}));
+        QCOMPARE(console->prompts->saveDirs.last(), base);
+        console->Click(IDC_CONNECT);
+        QVERIFY(origin->text().contains("an earlier connection"));
 
         // A window opened again shows the inputs last used.
         console->dlg->sweepWindow->deleteLater();
@@ -215,8 +237,46 @@ private slots:
         QCOMPARE(w.chart->PointCount(), 1);
         QVERIFY2(!tray->State(0).rxRunning, "rx_stop went to the board");
         QVERIFY(w.findChild<QLabel*>("status")->text().startsWith("Stopped"));
+        QCOMPARE(w.findChild<QProgressBar*>("progress")->text(),
+                 QString("stopped after 1 of 3 points"));
         QVERIFY(console->Messages().isEmpty());
         QVERIFY(console->Enabled(IDC_TX) && console->dlg->sweepButton->isEnabled());
+    }
+
+    void unplugMidSweepNamesTheHangUpAndTheConsoleShowsWhatWasSent() {
+        // A scripted board answers the first point, then the second rate
+        // command goes out and the adapter is pulled before its reply.
+        kel::test::PtyPeer board;
+        board.ScriptReplies({"Sending CMD OK!\n", "power level:12\nSending CMD OK!\n",
+                             "Sending CMD OK!\n", "Total:500\nSending CMD OK!\n",
+                             "Sending CMD OK!\n", ""});
+        ConnectedConsole connected(board.SlavePath(), kQB202, kel::ReadWatchdog::kSlice);
+        connected.dlg->sweepButton->click();
+        SweepWindow& w = *connected.dlg->sweepWindow;
+        Choose(w, {1}, {"1.0", "11.0"}, 0.1, "");
+        QTimer puller;
+        connect(&puller, &QTimer::timeout, this, [&] {
+            if (board.Received().ends_with("kel rate -m 1 -r 11.0\n")) {
+                puller.stop();
+                board.HangUp();
+            }
+        });
+        puller.start(5);
+        w.findChild<QPushButton*>("start")->click();
+
+        QCOMPARE(w.Points().size(), std::size_t{1});
+        const QString status = w.findChild<QLabel*>("status")->text();
+        QVERIFY2(status.contains("went away (read failed: the line hung up)"), qPrintable(status));
+        QCOMPARE(w.findChild<QProgressBar*>("progress")->text(),
+                 QString("ended after 1 of 2 points"));
+        // The board was last told 11 Mbit/s: the console says so, not the
+        // last point's 1 Mbit/s, and a reconnection restores it.
+        QCOMPARE(connected.Text(IDC_CHANNEL), QString("1"));
+        QCOMPARE(connected.Text(IDC_RATE), QString("11.0Mbps"));
+        QCOMPARE(connected.dlg->linkWatcher->chosen.rateRow,
+                 std::optional(kel::rftest::RateRowAt(11.0f)));
+        QCOMPARE(connected.dlg->connected, 0);
+        QVERIFY(w.findChild<QLabel*>("origin")->text().contains("an earlier connection"));
     }
 
     void resultsWindowListsOverlaysAndExportsRecordedRuns() {
@@ -245,6 +305,15 @@ private slots:
         QCOMPARE(QString::fromStdString(runs[2].run.tool), QString("kel-rftest"));
         QCOMPARE(r.runsView->model()->index(2, 5).data().toInt(), 2);
 
+        // Part of a DUT label finds its runs; the summary counts them (a board
+        // is its MAC where the run read it, else its label).
+        r.boardEdit->setText("n-00");
+        r.ShowRuns();
+        QCOMPARE(r.Runs().size(), std::size_t{2});
+        QCOMPARE(r.summaryLabel->text(), QString("Runs 2, boards 2, passed 0, failed 0"));
+        r.boardEdit->clear();
+        r.ShowRuns();
+
         r.SelectRuns({2});
         QCOMPARE(r.measurementsTable->rowCount(), 2);
         QCOMPARE(r.chart->PointCount(), 2);
@@ -252,6 +321,10 @@ private slots:
         QCOMPARE(r.chart->Points(54.0, 0).size(), 3);
         QCOMPARE(r.chart->Points(54.0, 1).size(), 2);
         QCOMPARE(r.chart->Points(54.0, 0).front(), QPointF(1, *w.Points()[0].perPercent));
+        // Headings a person reads; the stored name in the tooltip.
+        QCOMPARE(r.measurementsTable->horizontalHeaderItem(r.measurementsTable->columnCount() - 1)
+                     ->text(),
+                 QString("Power (dBm)"));
 
         // The selection's rows, byte for byte as kel-rftest exports them.
         console->prompts->savePaths.push_back(QString::fromStdString(store + ".csv"));
@@ -267,6 +340,47 @@ private slots:
         QCOMPARE(lines[0], all[0]);
         for (const QString& line : lines)
             QVERIFY2(all.contains(line), qPrintable(line));
+    }
+
+    void windowsOpenFromVisibleEntriesAndAnnounceThemselves() {
+        ConsoleFixture c;
+        CkelGuiToolDlg& dlg = *c.dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        // The row sits inside the dialog, under the template's controls.
+        QVERIFY(dlg.rect().contains(dlg.windowsRow->geometry()));
+        QVERIFY(dlg.windowsRow->geometry().top() >=
+                dlg.GetDlgItem(IDC_SEND_CMD)->geometry().bottom());
+        for (QPushButton* entry : {dlg.sweepButton, dlg.resultsButton})
+            QVERIFY(entry->isVisible() && dlg.windowsRow->isAncestorOf(entry));
+        QVERIFY(!dlg.sweepButton->isEnabled()); // a sweep needs a connection
+        dlg.resultsButton->click();
+        QVERIFY(dlg.resultsWindow && dlg.resultsWindow->isVisible());
+        dlg.OpenSweepWindow();
+        for (QWidget* window :
+             {static_cast<QWidget*>(dlg.resultsWindow), static_cast<QWidget*>(dlg.sweepWindow)}) {
+            QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(window);
+            QCOMPARE(announced->role(), QAccessible::Window);
+            QCOMPARE(announced->text(QAccessible::Name), window->windowTitle());
+            // Nothing out of reach on a 1024×700 screen.
+            const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+            QVERIFY2(least.width() <= 1024 && least.height() <= 700,
+                     qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+        }
+    }
+
+    void escapeOnTheOpenComListKeepsWhatWasTyped() {
+        ConsoleFixture c;
+        c.Choose(IDC_CHIP_MODEL, kQB202);
+        c.dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(c.dlg.get()));
+        const QString typed = QStringLiteral("/dev/serial/by-id/usb-typed-by-hand-if00");
+        c.Type(IDC_COM_PORT, typed);
+        c.dlg->comPortList->showPopup();
+        QTRY_VERIFY(c.dlg->comPortList->view()->isVisible());
+        QTest::keyClick(c.dlg->comPortList->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!c.dlg->comPortList->view()->isVisible());
+        QCOMPARE(c.Text(IDC_COM_PORT), typed);
     }
 
     void weakBoardFailsItsHighRateCells() {

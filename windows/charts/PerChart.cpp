@@ -4,11 +4,13 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QSaveFile>
 #include <QScatterSeries>
 #include <QSvgGenerator>
@@ -24,6 +26,12 @@ namespace {
 constexpr std::array<QRgb, 10> kLineColours{0x1f77b4, 0xff7f0e, 0x2ca02c, 0x9467bd, 0x8c564b,
                                             0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf, 0xd62728};
 const QColor kLimitColour(0xc0, 0x00, 0x00);
+// With the ten colours, a shape for each group of four rates: twenty rates
+// drawn all differ, and the shapes still tell most apart in grey print.
+constexpr std::array<QScatterSeries::MarkerShape, 5> kShapes{
+    QScatterSeries::MarkerShapeCircle, QScatterSeries::MarkerShapeRectangle,
+    QScatterSeries::MarkerShapeTriangle, QScatterSeries::MarkerShapeStar,
+    QScatterSeries::MarkerShapePentagon};
 
 int Tenths(double mbps) {
     return static_cast<int>(std::lround(mbps * 10));
@@ -45,13 +53,21 @@ bool Write(const QString& path, const QByteArray& bytes, QString& why) {
 
 PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     chart_ = new QChart;
-    chart_->legend()->setAlignment(Qt::AlignBottom);
+    // One entry a line beside the plot: a row under it would cut the names
+    // short in a narrow window.
+    chart_->legend()->setAlignment(Qt::AlignRight);
+    // Each entry as drawn: a rate's marker shape, the limit's dashes, the
+    // ring that marks a point above it.
+    chart_->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart_->setMargins(QMargins(4, 4, 4, 4));
 
+    // Half a channel either side, so the first and last points are whole.
     channelAxis_ = new QValueAxis(chart_);
     channelAxis_->setTitleText(tr("Channel"));
-    channelAxis_->setRange(1, 14);
-    channelAxis_->setTickCount(14);
+    channelAxis_->setRange(0.5, 14.5);
+    channelAxis_->setTickType(QValueAxis::TicksDynamic);
+    channelAxis_->setTickAnchor(1);
+    channelAxis_->setTickInterval(1);
     channelAxis_->setLabelFormat(QStringLiteral("%d"));
     chart_->addAxis(channelAxis_, Qt::AlignBottom);
 
@@ -97,14 +113,17 @@ void PerChart::Attach(QAbstractSeries* series) {
 
 void PerChart::Clear() {
     for (auto& [key, line] : lines_) {
-        chart_->removeSeries(line);
-        delete line;
+        for (QAbstractSeries* series :
+             {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(dots_.at(key))}) {
+            chart_->removeSeries(series);
+            delete series;
+        }
     }
     lines_.clear();
+    dots_.clear();
     rateColours_.clear();
     allPoints_.clear();
     runLabels_.clear();
-    chart_->legend()->setAlignment(Qt::AlignBottom);
     marked_->clear();
     highestPer_ = 0;
     SetLimit(std::nullopt);
@@ -129,8 +148,6 @@ void PerChart::SetLimit(std::optional<double> percent) {
 
 void PerChart::SetRunLabel(int run, const QString& label) {
     runLabels_[run] = label;
-    // Two runs' lines make a legend too long for a row under the chart.
-    chart_->legend()->setAlignment(Qt::AlignRight);
 }
 
 QLineSeries* PerChart::LineOf(double rateMbps, int run) {
@@ -144,14 +161,28 @@ QLineSeries* PerChart::LineOf(double rateMbps, int run) {
     QString name = RateName(rateMbps);
     if (const auto label = runLabels_.find(run); label != runLabels_.end())
         name += QStringLiteral(" \u2014 ") + label->second;
-    line->setName(name);
-    line->setPointsVisible(true);
-    QPen pen(QColor::fromRgb(kLineColours[colour % kLineColours.size()]), 2,
-             run == 0 ? Qt::SolidLine : Qt::DashLine);
+    const QColor hue = QColor::fromRgb(kLineColours[colour % kLineColours.size()]);
+    // Runs laid over each other differ by their strokes and marker shapes.
+    static constexpr std::array<Qt::PenStyle, 5> kStrokes{Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+                                                          Qt::DashDotLine, Qt::DashDotDotLine};
+    QPen pen(hue, 2, kStrokes[static_cast<std::size_t>(run) % kStrokes.size()]);
     line->setPen(pen);
     chart_->addSeries(line);
     Attach(line);
+    // The points in the rate's shape; the legend names the rate by them.
+    auto* dots = new QScatterSeries(chart_);
+    dots->setName(name);
+    const std::size_t shape = runLabels_.empty() ? colour / 4 : static_cast<std::size_t>(run);
+    dots->setMarkerShape(kShapes[shape % kShapes.size()]);
+    dots->setMarkerSize(9);
+    dots->setColor(hue);
+    dots->setBorderColor(hue.darker(140));
+    chart_->addSeries(dots);
+    Attach(dots);
+    for (QLegendMarker* marker : chart_->legend()->markers(line))
+        marker->setVisible(false);
     lines_.emplace(key, line);
+    dots_.emplace(key, dots);
     return line;
 }
 
@@ -160,6 +191,7 @@ void PerChart::AddPoint(int channel, double rateMbps, std::optional<double> perP
         return;
     const QPointF point(channel, *perPercent);
     LineOf(rateMbps, run)->append(point);
+    dots_.at(std::make_pair(run, Tenths(rateMbps)))->append(point);
     allPoints_.append(point);
     if (limit_ && *perPercent > *limit_)
         marked_->append(point);
@@ -181,7 +213,8 @@ void PerChart::FitPerAxis() {
     perAxis_->setTickType(QValueAxis::TicksDynamic);
     perAxis_->setTickAnchor(0);
     perAxis_->setTickInterval(step);
-    perAxis_->setRange(0, top);
+    // A little below 0, so points at 0 % stand clear of the axis.
+    perAxis_->setRange(-top / 25, top);
     perAxis_->setLabelFormat(step < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
 }
 
@@ -198,12 +231,10 @@ int PerChart::MarkedCount() const {
     return static_cast<int>(marked_->count());
 }
 
-bool PerChart::SavePng(const QString& path, QString& why) const {
-    QImage image(view_->size(), QImage::Format_ARGB32);
+bool PerChart::SavePng(const QString& path, QString& why, const QString& title, QSize size) const {
+    QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::white);
-    QPainter painter(&image);
-    view_->render(&painter);
-    painter.end();
+    RenderAt(image, size, title);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -211,16 +242,35 @@ bool PerChart::SavePng(const QString& path, QString& why) const {
     return Write(path, bytes, why);
 }
 
-bool PerChart::SaveSvg(const QString& path, QString& why) const {
+bool PerChart::SaveSvg(const QString& path, QString& why, const QString& title) const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setSize(view_->size());
-    svg.setViewBox(QRect(QPoint(0, 0), view_->size()));
-    svg.setTitle(tr("PER over channel"));
-    QPainter painter(&svg);
-    view_->render(&painter);
-    painter.end();
+    svg.setSize(kExportSize);
+    svg.setViewBox(QRect(QPoint(0, 0), kExportSize));
+    svg.setTitle(title.isEmpty() ? tr("PER over channel") : title);
+    RenderAt(svg, kExportSize, title);
     return Write(path, bytes, why);
+}
+
+void PerChart::RenderAt(QPaintDevice& device, QSize size, const QString& title) const {
+    // The picture has a size of its own, not the window's, and its title.
+    const QSize shown = view_->size();
+    chart_->setTitle(title);
+    ResizeView(size);
+    QPainter painter(&device);
+    painter.setRenderHint(QPainter::Antialiasing);
+    view_->render(&painter, QRectF(QPoint(), size), QRect(QPoint(), size));
+    painter.end();
+    chart_->setTitle(QString());
+    ResizeView(shown);
+}
+
+void PerChart::ResizeView(QSize size) const {
+    // Hidden, a view is told its size only when shown; the chart follows it now.
+    const QSize before = view_->size();
+    view_->resize(size);
+    QResizeEvent resized(size, before);
+    QCoreApplication::sendEvent(view_, &resized);
 }

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <map>
@@ -15,6 +16,7 @@
 #include <utility>
 
 class QAbstractSeries;
+class QPaintDevice;
 class QChart;
 class QChartView;
 class QLineSeries;
@@ -31,8 +33,9 @@ public:
     void Clear();
     // The limit line; none hides it.
     void SetLimit(std::optional<double> percent);
-    // What the legend adds to the lines of a run (its date, say) when two are
-    // shown; run 0 draws solid lines, run 1 dashed ones.
+    // What the legend adds to the lines of a run (its board and date, say)
+    // when several are shown; each run has its own stroke (run 0 solid) and
+    // its own marker shape.
     void SetRunLabel(int run, const QString& label);
     // A measured point on its rate's line of the run; a point without a PER
     // (nothing counted sensibly) is left out.
@@ -44,14 +47,20 @@ public:
     // Points above the limit.
     int MarkedCount() const;
 
-    // The chart as it shows now; false with why when the file cannot be written.
-    bool SavePng(const QString& path, QString& why) const;
-    bool SaveSvg(const QString& path, QString& why) const;
+    // What an exported picture measures unless asked otherwise.
+    static constexpr QSize kExportSize{1600, 900};
+    // The chart as it shows now, at size, with a title over it (whose
+    // sweep, when); false with why when the file cannot be written.
+    bool SavePng(const QString& path, QString& why, const QString& title = {},
+                 QSize size = kExportSize) const;
+    bool SaveSvg(const QString& path, QString& why, const QString& title = {}) const;
 
 private:
     QLineSeries* LineOf(double rateMbps, int run);
     void Attach(QAbstractSeries* series);
     void FitPerAxis();
+    void RenderAt(QPaintDevice& device, QSize size, const QString& title) const;
+    void ResizeView(QSize size) const;
 
     QChart* chart_ = nullptr; // owned by the view
     QChartView* view_ = nullptr;
@@ -64,6 +73,7 @@ private:
     std::map<int, QString> runLabels_;
     // Lines by run and rate (tenths of Mbit/s, so a key compares exactly).
     std::map<std::pair<int, int>, QLineSeries*> lines_;
-    std::map<int, std::size_t> rateColours_; // by tenths of Mbit/s
+    std::map<std::pair<int, int>, QScatterSeries*> dots_; // their points, in the rate's shape
+    std::map<int, std::size_t> rateColours_;              // by tenths of Mbit/s
     QList<QPointF> allPoints_;
 };

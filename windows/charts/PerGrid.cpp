@@ -13,18 +13,21 @@ using kel::rftest::Verdict;
 
 constexpr int kVerdictRole = Qt::UserRole;
 
-QColor ColourOf(Verdict verdict) {
+// The colour, and a pattern that tells the verdict without it (in grey
+// print, to a reader who does not see red from green): solid passes, dots
+// are marginal, hatching fails.
+QBrush BrushOf(Verdict verdict) {
     switch (verdict) {
     case Verdict::Pass:
-        return QColor(0xc8, 0xe6, 0xc9);
+        return QBrush(QColor(0xc8, 0xe6, 0xc9));
     case Verdict::Marginal:
-        return QColor(0xff, 0xe0, 0x82);
+        return QBrush(QColor(0xf0, 0xb0, 0x00), Qt::Dense5Pattern);
     case Verdict::Fail:
-        return QColor(0xef, 0x9a, 0x9a);
+        return QBrush(QColor(0xd3, 0x2f, 0x2f), Qt::BDiagPattern);
     case Verdict::None:
         break;
     }
-    return QColor();
+    return QBrush();
 }
 
 template <typename Value> int IndexOf(const std::vector<Value>& values, Value value) {
@@ -55,11 +58,15 @@ void PerGrid::Reset(const std::vector<int>& channels, const std::vector<double>&
     setRowCount(static_cast<int>(rates_.size()));
     setColumnCount(static_cast<int>(channels_.size()));
     QStringList channelNames, rateNames;
+    // The headings name their axis: "Ch 6" across, "54.0 Mbit/s" down.
     for (const int channel : channels_)
-        channelNames << QString::number(channel);
+        channelNames << tr("Ch %1").arg(channel);
     for (const double rate : rates_)
         rateNames << tr("%1 Mbit/s").arg(rate, 0, 'f', 1);
     setHorizontalHeaderLabels(channelNames);
+    for (int column = 0; column < columnCount(); ++column)
+        horizontalHeaderItem(column)->setToolTip(
+            tr("Channel %1").arg(channels_[static_cast<std::size_t>(column)]));
     setVerticalHeaderLabels(rateNames);
     // As tall as its rows, up to eight of them; the chart takes the rest.
     constexpr int kRowsShown = 8;
@@ -72,9 +79,10 @@ void PerGrid::Reset(const std::vector<int>& channels, const std::vector<double>&
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(Qt::AlignCenter);
             item->setData(kVerdictRole, static_cast<int>(Verdict::None));
-            item->setData(
-                Qt::AccessibleTextRole,
-                tr("Channel %1, %2: not measured").arg(channelNames[column], rateNames[row]));
+            item->setData(Qt::AccessibleTextRole,
+                          tr("Channel %1, %2: not measured")
+                              .arg(channels_[static_cast<std::size_t>(column)])
+                              .arg(rateNames[row]));
             setItem(row, column, item);
         }
     }
@@ -99,7 +107,7 @@ void PerGrid::Show(int channel, double rateMbps, std::optional<double> perPercen
         verdict = kel::rftest::Judge(perPercent, {std::nullopt, *limit_, *limit_ * kMarginalShare});
     cell->setText(per);
     cell->setData(kVerdictRole, static_cast<int>(verdict));
-    cell->setBackground(ColourOf(verdict));
+    cell->setBackground(BrushOf(verdict));
     cell->setForeground(QColor(Qt::black));
     QString spoken = tr("Channel %1, %2 Mbit/s: PER %3")
                          .arg(channel)
