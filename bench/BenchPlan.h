@@ -6,10 +6,11 @@
 
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 namespace kel::bench {
 
-inline std::optional<plan::Plan> ReadBenchPlan(const char* toml) {
+inline std::optional<plan::Plan> ReadBenchPlan(std::string_view toml) {
     plan::PlanReading reading = plan::ReadPlan(toml, "bench.toml");
     if (!reading.plan)
         std::fprintf(stderr, "%s\n", reading.errors[0].Text().c_str());
