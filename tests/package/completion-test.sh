@@ -43,7 +43,7 @@ expect "--json results export --format " "csv json"
 expect "sdd-export $scratch/p" "$scratch/points.csv"
 expect "sweep-rx --csv $scratch/l" "$scratch/line.toml"
 # Only their own options under the commands the usage lines name.
-expect "results runs --" "--board --dut --help --limit --since"
+expect "results runs --" "--board --dut --from --help --limit --since"
 expect "plan run --m" ""
 # -p: serial devices by path, or by bare name as -p takes them; never the
 # virtual consoles tty0..tty63.
