@@ -124,7 +124,22 @@ function(kel_precompile target)
   # Executables and libraries, with and without position-independent code,
   # are compiled with different flags: each kind has its own donors.
   get_target_property(type ${target} TYPE)
-  string(MD5 key "${type};${headers}")
+  # A precompiled header is used only under the definitions it was made with:
+  # the target's own and those its libraries pass on count too.
+  set(defines)
+  foreach(item IN LISTS target linked)
+    if(TARGET "${item}")
+      get_target_property(own ${item} INTERFACE_COMPILE_DEFINITIONS)
+      if(item STREQUAL target)
+        get_target_property(own ${item} COMPILE_DEFINITIONS)
+      endif()
+      if(own)
+        list(APPEND defines ${own})
+      endif()
+    endif()
+  endforeach()
+  list(SORT defines)
+  string(MD5 key "${type};${headers};${defines}")
   get_property(donor GLOBAL PROPERTY KEL_PCH_DONOR_${key})
   if(donor)
     set_target_properties(${target} PROPERTIES PRECOMPILE_HEADERS_REUSE_FROM ${donor})
