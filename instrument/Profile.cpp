@@ -6,7 +6,7 @@
 
 namespace kel::instrument {
 
-const ActionSpec& SpecOf(Action action) {
+const ActionForm& FormOf(Action action) {
     return kActions[static_cast<std::size_t>(action)];
 }
 
@@ -25,13 +25,13 @@ std::string_view PlaceholderText(Placeholder placeholder) {
 }
 
 std::string ActionName(Action action) {
-    const ActionSpec& spec = SpecOf(action);
-    return std::string(spec.table) + "." + std::string(spec.key);
+    const ActionForm& form = FormOf(action);
+    return std::string(form.table) + "." + std::string(form.key);
 }
 
 std::vector<std::string> Expand(const Profile& profile, Action action, std::string_view value) {
     std::vector<std::string> lines = profile.actions.at(action);
-    const auto placeholder = SpecOf(action).placeholder;
+    const auto placeholder = FormOf(action).placeholder;
     if (!placeholder)
         return lines;
     const std::string_view marker = PlaceholderText(*placeholder);

@@ -28,7 +28,9 @@ enum class Action {
 
 enum class Placeholder { Hz, Dbm, Count, Route };
 
-struct ActionSpec {
+// How a profile writes one action: the table and key that hold its SCPI
+// text, and the placeholder that text may use.
+struct ActionForm {
     Action action;
     std::string_view table;
     std::string_view key;
@@ -36,7 +38,7 @@ struct ActionSpec {
     bool measures;                          // its last line must be a query
 };
 
-inline constexpr std::array<ActionSpec, 8> kActions{{
+inline constexpr std::array<ActionForm, 8> kActions{{
     {Action::MeasureFrequency, "counter", "measure", Placeholder::Hz, true},
     {Action::MeasurePower, "power_meter", "measure", Placeholder::Hz, true},
     {Action::GeneratorFrequency, "generator", "frequency", Placeholder::Hz, false},
@@ -47,7 +49,7 @@ inline constexpr std::array<ActionSpec, 8> kActions{{
     {Action::Route, "switch", "route", Placeholder::Route, false},
 }};
 
-const ActionSpec& SpecOf(Action action);
+const ActionForm& FormOf(Action action);
 // "{hz}", "{dbm}", "{count}", "{route}".
 std::string_view PlaceholderText(Placeholder placeholder);
 // "counter.measure": how messages name an action.

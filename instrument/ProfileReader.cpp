@@ -46,73 +46,73 @@ std::string Known(std::span<const std::string_view> names) {
 
 std::vector<std::string_view> KeysOf(std::string_view table) {
     std::vector<std::string_view> keys;
-    for (const ActionSpec& spec : kActions) {
-        if (spec.table == table)
-            keys.push_back(spec.key);
+    for (const ActionForm& form : kActions) {
+        if (form.table == table)
+            keys.push_back(form.key);
     }
     return keys;
 }
 
-const ActionSpec* FindSpec(std::string_view table, std::string_view key) {
-    for (const ActionSpec& spec : kActions) {
-        if (spec.table == table && spec.key == key)
-            return &spec;
+const ActionForm* FindForm(std::string_view table, std::string_view key) {
+    for (const ActionForm& form : kActions) {
+        if (form.table == table && form.key == key)
+            return &form;
     }
     return nullptr;
 }
 
 // Every {word} in line must be the action's placeholder.
-void CheckPlaceholders(const ActionSpec& spec, const std::string& line, const toml::node& node,
+void CheckPlaceholders(const ActionForm& form, const std::string& line, const toml::node& node,
                        Errors& errors) {
     for (std::size_t open = line.find('{'); open != std::string::npos;
          open = line.find('{', open + 1)) {
         const std::size_t close = line.find('}', open);
         const std::string word =
             line.substr(open, close == std::string::npos ? 1 : close - open + 1);
-        if (spec.placeholder && word == PlaceholderText(*spec.placeholder))
+        if (form.placeholder && word == PlaceholderText(*form.placeholder))
             continue;
         const std::string takes =
-            spec.placeholder ? "it takes " + std::string(PlaceholderText(*spec.placeholder))
+            form.placeholder ? "it takes " + std::string(PlaceholderText(*form.placeholder))
                              : "it takes none";
         // The column of the brace itself when the value is one plain string.
         const int offset = node.is_string() ? static_cast<int>(open) + 1 : 0;
         errors.At(node,
-                  ActionName(spec.action) + ": " + word + " is not a placeholder here (" + takes +
+                  ActionName(form.action) + ": " + word + " is not a placeholder here (" + takes +
                       ")",
                   offset);
     }
 }
 
-void ReadAction(const ActionSpec& spec, const toml::node& node, Profile& profile, Errors& errors) {
+void ReadAction(const ActionForm& form, const toml::node& node, Profile& profile, Errors& errors) {
     std::vector<std::pair<std::string, const toml::node*>> lines;
     if (const auto* text = node.as_string()) {
         lines.emplace_back(text->get(), &node);
     } else if (const auto* array = node.as_array()) {
         for (const toml::node& item : *array) {
             if (!item.is_string()) {
-                errors.At(item, ActionName(spec.action) + ": expected SCPI text");
+                errors.At(item, ActionName(form.action) + ": expected SCPI text");
                 return;
             }
             lines.emplace_back(item.as_string()->get(), &item);
         }
     } else {
-        errors.At(node, ActionName(spec.action) + ": expected SCPI text or a list of it");
+        errors.At(node, ActionName(form.action) + ": expected SCPI text or a list of it");
         return;
     }
     if (lines.empty()) {
-        errors.At(node, ActionName(spec.action) + ": sends nothing");
+        errors.At(node, ActionName(form.action) + ": sends nothing");
         return;
     }
     for (const auto& [line, at] : lines) {
         if (line.find_first_not_of(" \t") == std::string::npos ||
             line.find_first_of("\r\n") != std::string::npos)
-            errors.At(*at, ActionName(spec.action) + ": each line must be one non-empty SCPI line");
-        CheckPlaceholders(spec, line, *at, errors);
+            errors.At(*at, ActionName(form.action) + ": each line must be one non-empty SCPI line");
+        CheckPlaceholders(form, line, *at, errors);
     }
-    if (spec.measures && !IsQuery(lines.back().first))
+    if (form.measures && !IsQuery(lines.back().first))
         errors.At(*lines.back().second,
-                  ActionName(spec.action) + ": the last line must be a query (ending in ?)");
-    std::vector<std::string>& texts = profile.actions[spec.action];
+                  ActionName(form.action) + ": the last line must be a query (ending in ?)");
+    std::vector<std::string>& texts = profile.actions[form.action];
     for (auto& line : lines)
         texts.push_back(std::move(line.first));
 }
@@ -120,13 +120,13 @@ void ReadAction(const ActionSpec& spec, const toml::node& node, Profile& profile
 void ReadRole(std::string_view name, const toml::table& table, Profile& profile, Errors& errors) {
     const std::vector<std::string_view> keys = KeysOf(name);
     for (const auto& [key, node] : table) {
-        const ActionSpec* spec = FindSpec(name, key.str());
-        if (!spec) {
+        const ActionForm* form = FindForm(name, key.str());
+        if (!form) {
             errors.At(node, "[" + std::string(name) + "] has no key " + std::string(key.str()) +
                                 " (it takes " + Known(keys) + ")");
             continue;
         }
-        ReadAction(*spec, node, profile, errors);
+        ReadAction(*form, node, profile, errors);
     }
     // A role is all of its actions: a generator that cannot switch off is no generator.
     for (std::string_view key : keys) {
@@ -203,8 +203,8 @@ std::optional<Profile> ParseProfile(std::string_view text, const std::string& pa
     profile.path = path;
     profile.name = StemOf(path);
     std::set<std::string_view> roles;
-    for (const ActionSpec& spec : kActions)
-        roles.insert(spec.table);
+    for (const ActionForm& form : kActions)
+        roles.insert(form.table);
     for (const auto& [key, node] : document) {
         const std::string_view name = key.str();
         if (roles.contains(name) && node.is_table()) {

@@ -18,8 +18,8 @@ TEST(InstrumentProfile, ShippedProfilesAreCompleteAndFillTheirPlaceholders) {
             ReadProfile(std::string(KEL_SOURCE) + "/instruments/" + name + ".toml", errors);
         ASSERT_TRUE(profile) << (errors.empty() ? "" : errors[0].Text());
         EXPECT_EQ(profile->name, name);
-        for (const ActionSpec& spec : kActions)
-            EXPECT_TRUE(profile->Has(spec.action)) << name << " " << ActionName(spec.action);
+        for (const ActionForm& form : kActions)
+            EXPECT_TRUE(profile->Has(form.action)) << name << " " << ActionName(form.action);
     }
     std::vector<ProfileError> errors;
     const auto scpi = ReadProfile(std::string(KEL_SOURCE) + "/instruments/scpi.toml", errors);
