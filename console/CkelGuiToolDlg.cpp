@@ -126,7 +126,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     MakeReadable();
     portListWatcher = new kel::PortListWatcher(
         comPortList, [this] { return port.IsOpen(); }, this);
-    linkWatcher = new kel::LinkWatcher(*this);
+    linkWatcher = new kel::LinkWatcher(*this, *portListWatcher, this);
     portListWatcher->SetOnChange([this] { linkWatcher->DevicesChanged(); });
 
     kel::PruneSessionLogs(QFile::encodeName(SessionLogFolder()).toStdString(),
@@ -411,7 +411,8 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         OnOpenLogFolder();
         return;
     case IDM_RECONNECT:
-        linkWatcher->SetReconnectAutomatically(!linkWatcher->ReconnectAutomatically());
+        if (!linkWatcher->SetReconnectAutomatically(!linkWatcher->ReconnectAutomatically()))
+            MessageBox(QStringLiteral("Cannot keep the option in\n%1").arg(OptionsFile()));
         return;
     case IDM_SWEEP:
         OpenSweepWindow();

@@ -15,6 +15,7 @@
 
 #include "console/ExchangeWaitTick.h"
 #include "console/FolderOpener.h"
+#include "console/LinkHost.h"
 #include "console/Prompter.h"
 #include "protocol/CommandContext.h"
 #include "serial/ReadWatchdog.h"
@@ -53,7 +54,10 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
-class CkelGuiToolDlg : public QDialog, public kel::CommandContext, public ConsoleSession {
+class CkelGuiToolDlg : public QDialog,
+                       public kel::CommandContext,
+                       public ConsoleSession,
+                       public kel::LinkHost {
     Q_OBJECT
 public:
     // Without a prompter the dialog asks with Qt's message boxes and file dialog.
@@ -129,7 +133,7 @@ public:
     // state ended after it; then a line that hung up meanwhile ends the
     // connection, and a close asked for meanwhile closes the window.
     void RunHandler(const std::function<void()>& handler);
-    bool InHandler() const { return inHandler_; }
+    bool InHandler() const override { return inHandler_; }
     // Escape or the close box during a wait: the running handler's waits give
     // up (this one and every later one), with one log line saying so.
     void CancelWait();
@@ -174,6 +178,13 @@ public:
     // The port went away under a handler: one log line naming it, then
     // EndConnection without sending.
     void OnConnectionLost();
+    // kel::LinkHost, what the link watcher asks (Reconnect.cpp).
+    const char* RunningTest() const override;
+    void LinkLost() override;
+    void LinkBack(const std::string& path, bool reconnect) override;
+    // Connects to path again and restores what the user had set.
+    void ReconnectTo(const std::string& path);
+    void RestoreSettings();
     // RF tests (RfTestHandlers.cpp).
     void OnBnClickedGetMac();
     void OnBnClickedSetMac();

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/LinkWatcher.h"
 
-#include "console/CkelGuiToolDlg.h"
 #include "console/PortListWatcher.h"
-#include "resources/ResourceIds.h"
+#include "windows/StateFolder.h"
 
 #include <QMetaObject>
+#include <QSettings>
 #include <QString>
 #include <QTimer>
 #include <filesystem>
@@ -30,13 +30,7 @@ SerialPortInfo AdapterOf(const std::string& path, const std::vector<SerialPortIn
     return alone;
 }
 
-const char* RunningTest(const CkelGuiToolDlg& dlg) {
-    if (dlg.toneRunning)
-        return "tone";
-    if (dlg.txRunning)
-        return "TX";
-    return dlg.rxRunning ? "RX" : "";
-}
+const QString kReconnectKey = QStringLiteral("reconnectAutomatically");
 
 } // namespace
 
@@ -44,7 +38,8 @@ const char* RunningTest(const CkelGuiToolDlg& dlg) {
 // enough for a person plugging a cable back in.
 constexpr std::chrono::milliseconds kPathLookInterval{500};
 
-LinkWatcher::LinkWatcher(CkelGuiToolDlg& dlg) : QObject(&dlg), dlg_(dlg) {
+LinkWatcher::LinkWatcher(LinkHost& host, const PortListWatcher& devices, QObject* parent)
+    : QObject(parent), host_(host), devices_(devices) {
     reconnect_ = LoadReconnectOption();
     pathLook_ = new QTimer(this);
     pathLook_->setInterval(kPathLookInterval);
@@ -65,26 +60,38 @@ dev_t LinkWatcher::DeviceAt(const std::string& path) {
 
 LinkWatcher::~LinkWatcher() = default;
 
+bool LinkWatcher::LoadReconnectOption() {
+    return QSettings(OptionsFile(), QSettings::IniFormat).value(kReconnectKey, false).toBool();
+}
+
+bool LinkWatcher::SetReconnectAutomatically(bool on) {
+    reconnect_ = on;
+    QSettings options(OptionsFile(), QSettings::IniFormat);
+    options.setValue(kReconnectKey, on);
+    options.sync();
+    return options.status() == QSettings::NoError;
+}
+
 void LinkWatcher::Connected() {
     StopWatching();
     ++connection_;
     lookingOut_ = false;
     pathLook_->stop();
-    if (!reconnecting_)
-        chosen = {};
-    adapter_ = AdapterOf(dlg_.port.name, ListSerialPorts(dlg_.portListWatcher->Roots()));
-    opened_ = dlg_.port.name;
+    chosen = {};
+    const SerialPort& port = host_.Port();
+    adapter_ = AdapterOf(port.name, ListSerialPorts(devices_.Roots()));
+    opened_ = port.name;
     std::error_code error;
     openedNode_ = std::filesystem::canonical(opened_, error).string();
     try {
-        watch_ = std::make_unique<HangUpWatch>(dlg_.port.handle, [this, id = connection_] {
+        watch_ = std::make_unique<HangUpWatch>(port.handle, [this, id = connection_] {
             // From the watch's thread to the window's.
             QMetaObject::invokeMethod(
                 this, [this, id] { OnHangUp(id); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error& error) {
-        dlg_.AppendLog(std::string("Cannot watch the line while idle (") + error.what() +
-                       "): a pulled cable shows at the next command.\r\n");
+        host_.AppendLog(std::string("Cannot watch the line while idle (") + error.what() +
+                        "): a pulled cable shows at the next command.\r\n");
     }
 }
 
@@ -98,19 +105,19 @@ bool LinkWatcher::TakeHangUp() {
 }
 
 void LinkWatcher::OnHangUp(std::uint64_t connection) {
-    if (connection != connection_ || !watch_ || !dlg_.connected || !dlg_.port.IsOpen())
+    if (connection != connection_ || !watch_ || !host_.Connected() || !host_.Port().IsOpen())
         return;
     // The handler's own reads and writes may not touch the line again: it is
     // ended after the handler, never under it.
-    if (dlg_.InHandler()) {
+    if (host_.InHandler()) {
         hangUpInHandler_ = true;
         return;
     }
-    dlg_.RunHandler([this] { dlg_.OnConnectionLost(); });
+    host_.LinkLost();
 }
 
 void LinkWatcher::Lost() {
-    stoppedTest_ = RunningTest(dlg_);
+    stoppedTest_ = host_.RunningTest();
     lookingOut_ = true;
     seenAt_.clear();
     pathDevice_ = DeviceAt(opened_);
@@ -118,14 +125,14 @@ void LinkWatcher::Lost() {
 }
 
 std::string LinkWatcher::WhereBack() const {
-    const std::vector<SerialPortInfo> ports = ListSerialPorts(dlg_.portListWatcher->Roots());
+    const std::vector<SerialPortInfo> ports = ListSerialPorts(devices_.Roots());
     if (const SerialPortInfo* back = FindAdapter(ports, adapter_))
         return back->path;
     return DeviceAt(opened_) != 0 ? opened_ : std::string();
 }
 
 void LinkWatcher::DevicesChanged() {
-    if (!lookingOut_ || dlg_.connected || dlg_.InHandler())
+    if (!lookingOut_ || host_.Connected() || host_.InHandler())
         return;
     const std::string path = WhereBack();
     if (path == seenAt_)
@@ -147,11 +154,9 @@ void LinkWatcher::DevicesChanged() {
         line += ", now on " + path;
     else if (node != openedNode_ && node != path)
         line += ", now on " + node;
-    dlg_.AppendLog(line + ".\r\n");
-    dlg_.SetDlgItemText(res::IDC_COM_PORT, QString::fromLocal8Bit(path));
+    host_.AppendLog(line + ".\r\n");
     // One attempt per return: a failure waits for the next one.
-    if (reconnect_)
-        dlg_.RunHandler([this, path] { Reconnect(path); });
+    host_.LinkBack(path, reconnect_);
 }
 
 } // namespace kel

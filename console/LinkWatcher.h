@@ -14,7 +14,9 @@
 // "Reconnect automatically" (remembered
 // in the state folder, off by default) the console then connects again and
 // restores the channel, rate and power the user had set (Reconnect.cpp).
+// The watcher reaches the console through kel::LinkHost alone.
 
+#include "console/LinkHost.h"
 #include "rftest/RfSteps.h"
 #include "serial/HangUpWatch.h"
 #include "serial/PortEnumeration.h"
@@ -25,18 +27,21 @@
 #include <string>
 #include <sys/types.h>
 
-class CkelGuiToolDlg;
 class QTimer;
 
 namespace kel {
 
+class PortListWatcher;
+
 class LinkWatcher : public QObject {
 public:
-    explicit LinkWatcher(CkelGuiToolDlg& dlg);
+    // devices: whose roots the adapters are listed from.
+    LinkWatcher(LinkHost& host, const PortListWatcher& devices, QObject* parent);
     ~LinkWatcher() override;
 
     // A connection is up on the dialog's port: watch its line, remember its
-    // adapter. A connection the user made forgets the settings of the last.
+    // adapter. It forgets the settings of the last (a reconnection puts
+    // them back itself).
     void Connected();
     // The port is about to close: the watch stops first.
     void StopWatching();
@@ -52,7 +57,11 @@ public:
     std::uint64_t Connection() const { return connection_; }
 
     bool ReconnectAutomatically() const { return reconnect_; }
-    void SetReconnectAutomatically(bool on);
+    // False when the state folder did not take the option (it holds for
+    // this session all the same).
+    bool SetReconnectAutomatically(bool on);
+    // The test that ran when the line hung up, as LinkHost::RunningTest said.
+    const std::string& StoppedTest() const { return stoppedTest_; }
 
     // What the user set on the board during the connection, each when it was
     // acknowledged; a reconnect restores them.
@@ -65,11 +74,9 @@ private:
     static dev_t DeviceAt(const std::string& path);
     // Where the board is back, if it is: its adapter's node, else the path opened.
     std::string WhereBack() const;
-    // The adapter is back at path: connect, then restore (Reconnect.cpp).
-    void Reconnect(const std::string& path);
-    void RestoreSettings();
 
-    CkelGuiToolDlg& dlg_;
+    LinkHost& host_;
+    const PortListWatcher& devices_;
     std::unique_ptr<HangUpWatch> watch_;
     std::uint64_t connection_ = 0; // a hang-up posted by an earlier connection is stale
     bool hangUpInHandler_ = false;
@@ -82,7 +89,6 @@ private:
     bool lookingOut_ = false;
     std::string seenAt_;      // where the adapter was last seen since the loss
     std::string stoppedTest_; // "TX", "RX", "tone": running when the line hung up
-    bool reconnecting_ = false;
     bool reconnect_ = false;
 };
 

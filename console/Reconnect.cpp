@@ -1,76 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "Reconnect automatically": the option, kept in the state folder, and the
-// reconnection it makes when the adapter is back: open, handshake, then the
-// channel, rate and power the user had set, each step in the log pane. A test
-// that ran when the line hung up is not started again.
+// The board is back after its line hung up (LinkWatcher): the port field shows
+// where, and with "Reconnect automatically" the console connects again: open,
+// handshake, then the channel, rate and power the user had set, each step in
+// the log pane. A test that ran when the line hung up is not started again.
 
 #include "console/CkelGuiToolDlg.h"
 #include "console/LinkWatcher.h"
 #include "resources/ResourceIds.h"
 #include "rftest/RfTables.h"
-#include "windows/StateFolder.h"
 
 #include <QComboBox>
-#include <QSettings>
 
-namespace kel {
+namespace res = kel::res;
+namespace rftest = kel::rftest;
 
-namespace {
-
-const QString kReconnectKey = QStringLiteral("reconnectAutomatically");
-
-} // namespace
-
-bool LinkWatcher::LoadReconnectOption() {
-    return QSettings(OptionsFile(), QSettings::IniFormat).value(kReconnectKey, false).toBool();
+const char* CkelGuiToolDlg::RunningTest() const {
+    if (toneRunning)
+        return "tone";
+    if (txRunning)
+        return "TX";
+    return rxRunning ? "RX" : "";
 }
 
-void LinkWatcher::SetReconnectAutomatically(bool on) {
-    reconnect_ = on;
-    QSettings options(OptionsFile(), QSettings::IniFormat);
-    options.setValue(kReconnectKey, on);
-    options.sync();
-    if (options.status() != QSettings::NoError)
-        dlg_.MessageBox(QStringLiteral("Cannot keep the option in\n%1").arg(OptionsFile()));
+void CkelGuiToolDlg::LinkLost() {
+    RunHandler([this] { OnConnectionLost(); });
 }
 
-void LinkWatcher::Reconnect(const std::string& path) {
-    dlg_.AppendLog("Reconnecting automatically to " + path + ".\r\n");
-    reconnecting_ = true;
-    dlg_.OpenConnection();
-    reconnecting_ = false;
-    if (!dlg_.connected)
+void CkelGuiToolDlg::LinkBack(const std::string& path, bool reconnect) {
+    SetDlgItemText(res::IDC_COM_PORT, QString::fromLocal8Bit(path));
+    if (reconnect)
+        RunHandler([this, path] { ReconnectTo(path); });
+}
+
+void CkelGuiToolDlg::ReconnectTo(const std::string& path) {
+    AppendLog("Reconnecting automatically to " + path + ".\r\n");
+    // A new connection forgets what the user set; this one is to restore it.
+    const rftest::TestSettings settings = linkWatcher->chosen;
+    OpenConnection();
+    linkWatcher->chosen = settings;
+    if (!connected)
         return; // its usual message is shown
     RestoreSettings();
-    if (!stoppedTest_.empty())
-        dlg_.AppendLog("The " + stoppedTest_ + " test that ran before is not started again.\r\n");
+    const std::string& stoppedTest = linkWatcher->StoppedTest();
+    if (!stoppedTest.empty())
+        AppendLog("The " + stoppedTest + " test that ran before is not started again.\r\n");
 }
 
-void LinkWatcher::RestoreSettings() {
+void CkelGuiToolDlg::RestoreSettings() {
+    const rftest::TestSettings& chosen = linkWatcher->chosen;
     // The lists show what is asked before it is sent, as after the user's
     // own choice; a failure leaves them so, with its usual message.
     if (chosen.channel)
-        dlg_.channelList->setCurrentIndex(rftest::RowOfChannel(*chosen.channel));
+        channelList->setCurrentIndex(rftest::RowOfChannel(*chosen.channel));
     if (chosen.rateRow)
-        dlg_.rateList->setCurrentIndex(*chosen.rateRow);
+        rateList->setCurrentIndex(*chosen.rateRow);
     const auto logStep = [this](rftest::SettingStep done) {
         switch (done) {
         case rftest::SettingStep::Channel:
-            dlg_.AppendLogText(
-                QStringLiteral("Channel %1 restored.\r\n").arg(dlg_.channelList->currentText()));
+            AppendLogText(
+                QStringLiteral("Channel %1 restored.\r\n").arg(channelList->currentText()));
             return;
         case rftest::SettingStep::Rate:
-            dlg_.AppendLogText(
-                QStringLiteral("Rate %1 restored.\r\n").arg(dlg_.rateList->currentText()));
+            AppendLogText(QStringLiteral("Rate %1 restored.\r\n").arg(rateList->currentText()));
             return;
         case rftest::SettingStep::Power:
-            dlg_.AppendLog("Power " + dlg_.powerText + " restored.\r\n");
+            AppendLog("Power " + powerText + " restored.\r\n");
             return;
         }
     };
-    const rftest::Failure failure = rftest::ApplySettings(dlg_, chosen, dlg_.powerText, logStep);
-    dlg_.SetDlgItemText(res::IDC_POWER, QString::fromStdString(dlg_.powerText));
-    dlg_.Succeeded(failure);
+    const rftest::Failure failure = rftest::ApplySettings(*this, chosen, powerText, logStep);
+    SetDlgItemText(res::IDC_POWER, QString::fromStdString(powerText));
+    Succeeded(failure);
 }
-
-} // namespace kel
