@@ -13,40 +13,67 @@ namespace kel::plan {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, std::string_view>, 17> kStepNames{{
-    {StepKind::FreqOffset, "freq-offset"},
-    {StepKind::SddPower, "sdd-power"},
-    {StepKind::Power, "power"},
-    {StepKind::Rx, "rx"},
-    {StepKind::RxSweep, "rx-sweep"},
-    {StepKind::Tx, "tx"},
-    {StepKind::Tone, "tone"},
-    {StepKind::Supply, "supply"},
-    {StepKind::SddExport, "sdd-export"},
-    {StepKind::Mac, "mac"},
-    {StepKind::Send, "send"},
-    {StepKind::ToneFreq, "tone-freq"},
-    {StepKind::TxPower, "tx-power"},
-    {StepKind::CalibrateFreq, "calibrate-freq"},
-    {StepKind::CalibratePower, "calibrate-power"},
-    {StepKind::Sensitivity, "sensitivity"},
-    {StepKind::Prompt, "prompt"},
+using rftest::MeasurementKind;
+
+// A step named after the kind of measurement it records bears the name the
+// results store gives that kind, with '-' for '_'; the others have their own.
+struct StepNaming {
+    StepKind kind;
+    std::optional<MeasurementKind> namedAfter;
+    std::string_view ownName;
+};
+
+constexpr std::array<StepNaming, 17> kStepNaming{{
+    {StepKind::FreqOffset, MeasurementKind::FreqOffset, {}},
+    {StepKind::SddPower, MeasurementKind::SddPower, {}},
+    {StepKind::Power, MeasurementKind::Power, {}},
+    {StepKind::Rx, MeasurementKind::Rx, {}},
+    {StepKind::RxSweep, std::nullopt, "rx-sweep"},
+    {StepKind::Tx, MeasurementKind::Tx, {}},
+    {StepKind::Tone, MeasurementKind::Tone, {}},
+    {StepKind::Supply, MeasurementKind::Supply, {}},
+    {StepKind::SddExport, MeasurementKind::SddExport, {}},
+    {StepKind::Mac, MeasurementKind::Mac, {}},
+    {StepKind::Send, MeasurementKind::Send, {}},
+    {StepKind::ToneFreq, MeasurementKind::ToneFreq, {}},
+    {StepKind::TxPower, MeasurementKind::TxPower, {}},
+    {StepKind::CalibrateFreq, std::nullopt, "calibrate-freq"},
+    {StepKind::CalibratePower, std::nullopt, "calibrate-power"},
+    {StepKind::Sensitivity, MeasurementKind::Sensitivity, {}},
+    {StepKind::Prompt, std::nullopt, "prompt"},
 }};
+
+using StepNames = std::array<std::pair<StepKind, std::string>, kStepNaming.size()>;
+
+const StepNames& Names() {
+    static const StepNames names = [] {
+        StepNames made;
+        std::transform(kStepNaming.begin(), kStepNaming.end(), made.begin(), [](const auto& step) {
+            if (!step.namedAfter)
+                return std::pair(step.kind, std::string(step.ownName));
+            std::string name(rftest::KindName(*step.namedAfter));
+            std::replace(name.begin(), name.end(), '_', '-');
+            return std::pair(step.kind, std::move(name));
+        });
+        return made;
+    }();
+    return names;
+}
 
 } // namespace
 
 std::string_view StepKindName(StepKind kind) {
-    return rftest::NameIn(kStepNames, kind);
+    return rftest::NameIn(Names(), kind);
 }
 
 std::optional<StepKind> StepKindNamed(std::string_view name) {
-    return rftest::KeyIn<StepKind>(kStepNames, name);
+    return rftest::KeyIn<StepKind>(Names(), name);
 }
 
 std::string StepKindNames() {
     std::vector<std::string> names;
-    for (const auto& [kind, name] : kStepNames)
-        names.emplace_back(name);
+    for (const auto& [kind, name] : Names())
+        names.push_back(name);
     return rftest::Listed(names, " or ");
 }
 
