@@ -107,19 +107,32 @@ private:
     bool ConnectInstrument();
     int ToneFreq();
     int TxPower();
-    // A step's instrument error, reported as the step's failure.
-    int InstrumentFailed(const std::string& message);
+    // Runs step, which talks to the instrument: an instrument error is
+    // reported as the step's failure, its exit code returned; nullopt when
+    // step ran through.
+    std::optional<int> WithInstrument(const std::function<void()>& step);
     // The channel tone-freq and tx-power measure at, set first when not given.
     bool SetMeasuringChannel();
+    // At that channel, the tone (or TX) started, read (given the channel)
+    // while it runs, and stopped: the exit code of a failure, else nullopt.
+    std::optional<int> ReadWhileRunning(Test test, const std::function<void(int)>& read);
+    // Reports a reading at the run's settings: exit 4 when it fails its limit.
+    int JudgedReading(rftest::Measurement m, const std::string& text);
     // RunCalibration.cpp: calibrate-freq, calibrate-power and sensitivity.
     int CalibrateFreq();
     int CalibratePower();
     int Sensitivity();
     // The instrument held throughout; test marks what runs while it measures.
     rftest::BenchLink Link(Test test);
-    // Ends a calibration: its failure, or the result judged (exit 4 on fail).
-    int Calibrated(rftest::Failure failure, const Measurements& results, const std::string& text,
-                   const Fields& extra);
+    // A calibration's result as reported: its line of text, its JSON extras.
+    struct CalibrationOutcome {
+        rftest::Measurement measurement;
+        std::string text;
+        Fields extra;
+    };
+    // Ends a calibration that went through: each outcome reported in turn,
+    // exit 4 when one fails.
+    int Calibrated(const std::vector<CalibrationOutcome>& outcomes);
 
     const Invocation& run_;
     Report& report_;

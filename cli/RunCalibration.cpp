@@ -4,25 +4,11 @@
 // it is measured, then each result.
 
 #include "cli/Run.h"
-#include "instrument/InstrumentError.h"
 #include "rftest/calibration/CalibrationResults.h"
 
 namespace kel::cli {
 
 using rftest::Failure;
-using rftest::Measurement;
-
-namespace {
-
-bool AnyFails(const std::vector<Measurement>& results) {
-    for (const Measurement& m : results) {
-        if (m.verdict == rftest::Verdict::Fail)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 rftest::BenchLink Run::Link(Test test) {
     // Marked until the calibration ends well: an interrupted or failed run
@@ -35,14 +21,15 @@ rftest::BenchLink Run::Link(Test test) {
     return link;
 }
 
-int Run::Calibrated(Failure failure, const Measurements& results, const std::string& text,
-                    const Fields& extra) {
-    if (failure)
-        return Fail(failure);
+int Run::Calibrated(const std::vector<CalibrationOutcome>& outcomes) {
     started_ = Test::None;
-    for (const Measurement& m : results)
-        report_.Result({m}, text, extra);
-    return AnyFails(results) ? kExitPerLimit : kExitOk;
+    int code = kExitOk;
+    for (const CalibrationOutcome& outcome : outcomes) {
+        report_.Result({outcome.measurement}, outcome.text, outcome.extra);
+        if (outcome.measurement.verdict == rftest::Verdict::Fail)
+            code = kExitPerLimit;
+    }
+    return code;
 }
 
 int Run::CalibrateFreq() {
@@ -50,21 +37,22 @@ int Run::CalibrateFreq() {
     report_.Facts().channel = options.channel;
     rftest::CrystalResult result;
     Failure failure = nullptr;
-    try {
-        failure = rftest::CalibrateCrystal(
-            ctx_, Link(Test::Tone), options,
-            [&](int code, const rftest::ToneReading& reading) {
-                report_.Result({rftest::FreqTrialMeasurement(code, reading, options.channel)},
-                               "code " + std::to_string(code) + ": " + rftest::ToneText(reading));
-            },
-            result);
-    } catch (const instrument::InstrumentError& error) {
-        started_ = Test::None;
-        return InstrumentFailed(error.what());
-    }
-    return Calibrated(failure, {rftest::FreqCalMeasurement(result, options)},
-                      rftest::CrystalText(result),
-                      {{"measurements", result.measurements}, {"saved", result.saved}});
+    if (const std::optional<int> failed = WithInstrument([&] {
+            failure = rftest::CalibrateCrystal(
+                ctx_, Link(Test::Tone), options,
+                [&](int code, const rftest::ToneReading& reading) {
+                    report_.Result({rftest::FreqTrialMeasurement(code, reading, options.channel)},
+                                   "code " + std::to_string(code) + ": " +
+                                       rftest::ToneText(reading));
+                },
+                result);
+        }))
+        return *failed;
+    if (failure)
+        return Fail(failure);
+    return Calibrated({{rftest::FreqCalMeasurement(result, options),
+                        rftest::CrystalText(result),
+                        {{"measurements", result.measurements}, {"saved", result.saved}}}});
 }
 
 int Run::CalibratePower() {
@@ -72,32 +60,29 @@ int Run::CalibratePower() {
     report_.Facts().channel = options.channel;
     rftest::PowerResult result;
     Failure failure = nullptr;
-    try {
-        failure = rftest::CalibratePower(
-            ctx_, Link(Test::Tx), options,
-            [&](std::size_t powerClass, int level, const rftest::PowerReading& reading) {
-                report_.Result(
-                    {rftest::PowerTrialMeasurement(powerClass, level, reading, options.channel)},
-                    std::string(rftest::kSddPowerClassNames[powerClass]) + " level " +
-                        std::to_string(level) + ": " + rftest::PowerText(reading));
-            },
-            result);
-    } catch (const instrument::InstrumentError& error) {
-        started_ = Test::None;
-        return InstrumentFailed(error.what());
-    }
+    if (const std::optional<int> failed = WithInstrument([&] {
+            failure = rftest::CalibratePower(
+                ctx_, Link(Test::Tx), options,
+                [&](std::size_t powerClass, int level, const rftest::PowerReading& reading) {
+                    report_.Result({rftest::PowerTrialMeasurement(powerClass, level, reading,
+                                                                  options.channel)},
+                                   std::string(rftest::kSddPowerClassNames[powerClass]) +
+                                       " level " + std::to_string(level) + ": " +
+                                       rftest::PowerText(reading));
+                },
+                result);
+        }))
+        return *failed;
     if (failure)
         return Fail(failure);
-    started_ = Test::None;
-    int code = kExitOk;
+    std::vector<CalibrationOutcome> outcomes;
     for (std::size_t i = 0; i < result.classes.size(); ++i) {
-        const Measurement m = rftest::PowerCalMeasurement(i, result.classes[i], options);
-        const int classCode =
-            Calibrated(nullptr, {m}, rftest::PowerClassText(i, result.classes[i], result.saved),
-                       {{"measurements", result.classes[i].measurements}, {"saved", result.saved}});
-        code = std::max(code, classCode);
+        const rftest::PowerClassResult& power = result.classes[i];
+        outcomes.push_back({rftest::PowerCalMeasurement(i, power, options),
+                            rftest::PowerClassText(i, power, result.saved),
+                            {{"measurements", power.measurements}, {"saved", result.saved}}});
     }
-    return code;
+    return Calibrated(outcomes);
 }
 
 int Run::Sensitivity() {
@@ -105,30 +90,27 @@ int Run::Sensitivity() {
     report_.Facts().channel = options.channel;
     std::vector<rftest::SensitivityResult> results;
     Failure failure = nullptr;
-    try {
-        failure = rftest::MeasureSensitivity(
-            ctx_, Link(Test::Rx), options,
-            [&](double dbm, const rftest::RxPoint& point) {
-                char text[96];
-                std::snprintf(text, sizeof text, "%.1f dBm: PER %s %%", dbm, point.perText.c_str());
-                report_.Result({rftest::SensPointMeasurement(dbm, point)}, text);
-            },
-            results);
-    } catch (const instrument::InstrumentError& error) {
-        started_ = Test::None;
-        return InstrumentFailed(error.what());
-    }
+    if (const std::optional<int> failed = WithInstrument([&] {
+            failure = rftest::MeasureSensitivity(
+                ctx_, Link(Test::Rx), options,
+                [&](double dbm, const rftest::RxPoint& point) {
+                    char text[96];
+                    std::snprintf(text, sizeof text, "%.1f dBm: PER %s %%", dbm,
+                                  point.perText.c_str());
+                    report_.Result({rftest::SensPointMeasurement(dbm, point)}, text);
+                },
+                results);
+        }))
+        return *failed;
     if (failure)
         return Fail(failure);
-    started_ = Test::None;
-    int code = kExitOk;
-    for (const rftest::SensitivityResult& result : results) {
-        const Measurement m =
-            rftest::SensitivityMeasurement(result, options.channel, run_.maxSensitivityDbm);
-        code = std::max(code, Calibrated(nullptr, {m}, rftest::SensitivityText(result),
-                                         {{"points", result.points}}));
-    }
-    return code;
+    std::vector<CalibrationOutcome> outcomes;
+    for (const rftest::SensitivityResult& result : results)
+        outcomes.push_back(
+            {rftest::SensitivityMeasurement(result, options.channel, run_.maxSensitivityDbm),
+             rftest::SensitivityText(result),
+             {{"points", result.points}}});
+    return Calibrated(outcomes);
 }
 
 } // namespace kel::cli

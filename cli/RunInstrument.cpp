@@ -22,9 +22,15 @@ bool Run::ConnectInstrument() {
     return true;
 }
 
-int Run::InstrumentFailed(const std::string& message) {
-    report_.Failure(message);
-    return kExitFailed;
+std::optional<int> Run::WithInstrument(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const instrument::InstrumentError& error) {
+        started_ = Test::None;
+        report_.Failure(error.what());
+        return kExitFailed;
+    }
+    return std::nullopt;
 }
 
 bool Run::SetMeasuringChannel() {
@@ -36,51 +42,48 @@ bool Run::SetMeasuringChannel() {
     return true;
 }
 
-int Run::ToneFreq() {
+std::optional<int> Run::ReadWhileRunning(Test test, const std::function<void(int)>& read) {
     if (!SetMeasuringChannel())
         return kExitFailed;
     const int channel = *report_.Facts().channel;
-    rftest::ToneReading reading;
-    try {
-        started_ = Test::Tone;
-        const Failure failure = rftest::WithTone(ctx_, powerText_, [&] {
-            reading = rftest::ReadToneFrequency(*instrument_, run_.instrument->route, channel);
-        });
-        started_ = Test::None;
-        if (failure)
-            return Fail(failure);
-    } catch (const instrument::InstrumentError& error) {
-        started_ = Test::None;
-        return InstrumentFailed(error.what());
-    }
-    rftest::Measurement m = rftest::ToneFreqMeasurement(reading, run_.maxPpm);
+    const auto readAtChannel = [&] { read(channel); };
+    Failure failure = nullptr;
+    if (const std::optional<int> failed = WithInstrument([&] {
+            started_ = test;
+            failure = test == Test::Tone ? rftest::WithTone(ctx_, powerText_, readAtChannel)
+                                         : rftest::WithTx(ctx_, readAtChannel);
+            started_ = Test::None;
+        }))
+        return failed;
+    if (failure)
+        return Fail(failure);
+    return std::nullopt;
+}
+
+int Run::JudgedReading(rftest::Measurement m, const std::string& text) {
     TakeSettings(report_.Facts(), m);
-    report_.Result({m}, rftest::ToneText(reading));
+    report_.Result({m}, text);
     return m.verdict == rftest::Verdict::Fail ? kExitPerLimit : kExitOk;
 }
 
+int Run::ToneFreq() {
+    rftest::ToneReading reading;
+    if (const std::optional<int> failed = ReadWhileRunning(Test::Tone, [&](int channel) {
+            reading = rftest::ReadToneFrequency(*instrument_, run_.instrument->route, channel);
+        }))
+        return *failed;
+    return JudgedReading(rftest::ToneFreqMeasurement(reading, run_.maxPpm),
+                         rftest::ToneText(reading));
+}
+
 int Run::TxPower() {
-    if (!SetMeasuringChannel())
-        return kExitFailed;
-    const int channel = *report_.Facts().channel;
     rftest::PowerReading reading;
-    try {
-        started_ = Test::Tx;
-        const Failure failure = rftest::WithTx(ctx_, [&] {
+    if (const std::optional<int> failed = ReadWhileRunning(Test::Tx, [&](int channel) {
             reading = rftest::ReadTxPower(*instrument_, run_.instrument->route, channel);
-        });
-        started_ = Test::None;
-        if (failure)
-            return Fail(failure);
-    } catch (const instrument::InstrumentError& error) {
-        started_ = Test::None;
-        return InstrumentFailed(error.what());
-    }
-    rftest::Measurement m =
-        rftest::TxPowerMeasurement(reading, rftest::Limit{run_.minDbm, run_.maxDbm, std::nullopt});
-    TakeSettings(report_.Facts(), m);
-    report_.Result({m}, rftest::PowerText(reading));
-    return m.verdict == rftest::Verdict::Fail ? kExitPerLimit : kExitOk;
+        }))
+        return *failed;
+    const rftest::Limit limit{run_.minDbm, run_.maxDbm, std::nullopt};
+    return JudgedReading(rftest::TxPowerMeasurement(reading, limit), rftest::PowerText(reading));
 }
 
 } // namespace kel::cli
