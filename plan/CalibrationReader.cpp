@@ -100,21 +100,6 @@ void ReadSensitivity(KeyReader& keys, Step& step) {
 
 } // namespace
 
-std::vector<instrument::Action> NeededActions(StepKind kind) {
-    using instrument::Action;
-    switch (kind) {
-    case StepKind::CalibrateFreq:
-        return {Action::MeasureFrequency};
-    case StepKind::CalibratePower:
-        return {Action::MeasurePower};
-    case StepKind::Sensitivity:
-        return {Action::GeneratorFrequency, Action::GeneratorLevel, Action::OutputOn,
-                Action::OutputOff, Action::Burst};
-    default:
-        return {};
-    }
-}
-
 void ReadCalibrationKeys(KeyReader& keys, Step& step) {
     switch (step.kind) {
     case StepKind::CalibrateFreq:
@@ -125,32 +110,6 @@ void ReadCalibrationKeys(KeyReader& keys, Step& step) {
         return ReadSensitivity(keys, step);
     default:
         return;
-    }
-}
-
-void CheckCalibrationSteps(const Plan& plan, ErrorList& errors) {
-    for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-        const Step& step = plan.steps[i];
-        if (!step.Calibrates())
-            continue;
-        toml::source_region at;
-        at.begin = {static_cast<toml::source_index>(step.line), 1};
-        const std::string context =
-            "step " + std::to_string(i + 1) + " (" + std::string(StepKindName(step.kind)) + "): ";
-        if (!plan.instrument) {
-            errors.Add(at, context + "measures with an instrument: the plan needs an [instrument] "
-                                     "table with its url");
-            continue;
-        }
-        // A profile that could not be read has had its errors told.
-        const instrument::Profile& profile = plan.instrument->profile;
-        if (profile.actions.empty())
-            continue;
-        for (const instrument::Action needed : NeededActions(step.kind)) {
-            if (!profile.Has(needed))
-                errors.Add(at, context + "the instrument's profile " + profile.name + " has no " +
-                                   instrument::ActionName(needed));
-        }
     }
 }
 

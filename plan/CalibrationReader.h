@@ -10,11 +10,5 @@
 namespace kel::plan {
 
 void ReadCalibrationKeys(KeyReader& keys, Step& step);
-// Every calibration step needs the plan's [instrument] (InstrumentTable.h),
-// and its profile the actions the step sends; errors at the step.
-void CheckCalibrationSteps(const Plan& plan, ErrorList& errors);
-
-// What a calibration step asks of the instrument.
-std::vector<instrument::Action> NeededActions(StepKind kind);
 
 } // namespace kel::plan

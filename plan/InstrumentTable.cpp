@@ -71,11 +71,28 @@ void ReadInstrumentTable(KeyReader& top, Plan& plan) {
     plan.instrument = std::move(bench);
 }
 
+std::vector<instrument::Action> NeededActions(StepKind kind) {
+    using instrument::Action;
+    switch (kind) {
+    case StepKind::ToneFreq:
+    case StepKind::CalibrateFreq:
+        return {Action::MeasureFrequency};
+    case StepKind::TxPower:
+    case StepKind::CalibratePower:
+        return {Action::MeasurePower};
+    case StepKind::Sensitivity:
+        return {Action::GeneratorFrequency, Action::GeneratorLevel, Action::OutputOn,
+                Action::OutputOff, Action::Burst};
+    default:
+        return {};
+    }
+}
+
 void CheckInstrumentSteps(const Plan& plan, ErrorList& errors) {
     for (std::size_t i = 0; i < plan.steps.size(); ++i) {
         const Step& step = plan.steps[i];
-        const bool toneFreq = step.kind == StepKind::ToneFreq;
-        if (!toneFreq && step.kind != StepKind::TxPower)
+        const std::vector<instrument::Action> needed = NeededActions(step.kind);
+        if (needed.empty())
             continue;
         toml::source_region at;
         at.begin = {static_cast<toml::source_index>(step.line), 1};
@@ -86,11 +103,13 @@ void CheckInstrumentSteps(const Plan& plan, ErrorList& errors) {
                                      "table with its url");
             continue;
         }
-        const instrument::Action needed =
-            toneFreq ? instrument::Action::MeasureFrequency : instrument::Action::MeasurePower;
-        if (!plan.instrument->profile.Has(needed) && !plan.instrument->profile.actions.empty())
-            errors.Add(at, context + "the instrument's profile " + plan.instrument->profile.name +
-                               " has no " + instrument::ActionName(needed));
+        // A profile that could not be read has had its errors told.
+        const instrument::Profile& profile = plan.instrument->profile;
+        for (const instrument::Action action : needed) {
+            if (!profile.actions.empty() && !profile.Has(action))
+                errors.Add(at, context + "the instrument's profile " + profile.name + " has no " +
+                                   instrument::ActionName(action));
+        }
     }
 }
 

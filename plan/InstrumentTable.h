@@ -14,7 +14,10 @@ namespace kel::plan {
 // Reads the table when the plan has one; errors at the keys.
 void ReadInstrumentTable(KeyReader& top, Plan& plan);
 
-// Each tone-freq and tx-power step needs the table and its profile's action.
+// What a step asks of the instrument; nothing for a step that uses none.
+std::vector<instrument::Action> NeededActions(StepKind kind);
+// Each step that uses the instrument (tone-freq, tx-power, the calibrations)
+// needs the table, and its profile the actions the step sends; errors at the step.
 void CheckInstrumentSteps(const Plan& plan, ErrorList& errors);
 
 } // namespace kel::plan

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/PlanReader.h"
 
-#include "plan/CalibrationReader.h"
 #include "plan/InstrumentTable.h"
 #include "plan/StepReader.h"
 #include "plan/TomlKeys.h"
@@ -129,7 +128,6 @@ PlanReading ReadPlan(std::string_view text, const std::string& fileName) {
     ReadSteps(top, plan);
     ReadInstrumentTable(top, plan);
     CheckInstrumentSteps(plan, errors);
-    CheckCalibrationSteps(plan, errors);
     top.RefuseOtherKeys();
     if (errors.Empty())
         return {std::move(plan), {}};
