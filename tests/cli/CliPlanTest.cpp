@@ -25,11 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Written(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-    return path.string();
-}
-
 TEST(CliPlan, CheckTellsEveryErrorWithItsPositionAndExits2) {
     TempFolder folder;
     const std::string bad = Written(folder.path / "bad.toml", "name = \"bad\"\nmodel = \"QB202\"\n"

@@ -25,11 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Written(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-    return path.string();
-}
-
 // The table drawn last on standard error (after its last erase).
 std::string LastTable(const std::string& err) {
     const std::size_t erase = err.rfind("\x1b[J");

@@ -4,6 +4,7 @@
 // everything in it when the test is done.
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <stdlib.h>
 #include <string>
@@ -28,5 +29,11 @@ struct TempFolder {
 
     std::filesystem::path path;
 };
+
+// Writes text to a new file at path; its path as text.
+inline std::string Written(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+    return path.string();
+}
 
 } // namespace kel::test
