@@ -209,18 +209,9 @@ std::vector<results::RunRecord> EndedRuns(const std::string& store, const std::s
 
 TEST(CliPlan, AStationTestsBoardAfterBoardOnEachPortUntilCtrlC) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "line.toml", R"(name = "line"
-model = "QB202"
-[[step]]
-do = "freq-offset"
-[[step]]
-do = "rx-sweep"
-channels = "6"
-rates = "54"
-seconds = 0.5
-sent = 50
-max_per = 20
-)");
+    const std::string plan =
+        Written(folder.path / "line.toml",
+                QB202Plan("line", std::string(kReadOffsetThenSweep) + kSweepChannel6));
     std::vector<std::string_view> words{"--count", "6",        "--fault", "1:weak-rx",
                                         "--fault", "4:silent", "--fault", "5:weak-rx"};
     std::string why;
@@ -286,14 +277,12 @@ std::string LastTable(const std::string& err) {
 
 TEST(CliPlan, AStationCountsARetestedBoardOnceAndShowsItsInterruptedSlot) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "slow.toml", R"(name = "slow"
-model = "QB202"
-[[step]]
+    const std::string plan = Written(folder.path / "slow.toml", QB202Plan("slow", R"([[step]]
 do = "freq-offset"
 [[step]]
 do = "rx"
 seconds = 2
-)");
+)"));
     board::BoardTray tray(board::TrayConfigs(1));
     const std::string store = (folder.path / "s.sqlite").string();
     const std::string slot = (folder.path / "slot").string();

@@ -11,6 +11,7 @@
 #include "results/Store.h"
 #include "serial/PortHolders.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PlanTexts.h"
 #include "tests/support/TempFolder.h"
 
 #include <csignal>
@@ -64,18 +65,14 @@ TEST(CliPlan, JUnitIsRewrittenForARunThatEndedBeforeAnyBoard) {
 
 TEST(CliPlan, JUnitNamesTheBoardAndListsTheSameCasesForEveryBoard) {
     TempFolder folder;
-    const std::string plan = Written(folder.path / "two.toml", R"(name = "two"
-model = "QB202"
-[[step]]
-do = "freq-offset"
-[[step]]
-do = "rx-sweep"
-channels = "1,6"
+    const std::string plan =
+        Written(folder.path / "two.toml",
+                QB202Plan("two", std::string(kReadOffsetThenSweep) + R"(channels = "1,6"
 rates = "54"
 seconds = 0.2
 sent = 20
 max_per = 50
-)");
+)"));
     const std::string junit = (folder.path / "two.xml").string();
     cli::RunSettings fast;
     fast.watchdogSlice = 5ms;

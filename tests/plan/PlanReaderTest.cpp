@@ -177,17 +177,8 @@ mode = "dcdc"
 }
 
 TEST(PlanReader, AStationPlanNamesItsBoardsBySerialAndPromptsTheOperator) {
-    const PlanReading reading = ReadPlan(R"(name = "line"
-model = "QB202"
-[dut]
-required = true
-pattern = "^SN-[0-9]{6}$"
-[[step]]
-do = "prompt"
-text = "Close the shield box"
-confirm = true
-)",
-                                         "station.toml");
+    const PlanReading reading =
+        ReadPlan(test::QB202Plan("line", test::kSerialsThenShieldBox), "station.toml");
     ASSERT_TRUE(reading.plan) << ::testing::PrintToString(ErrorTexts(reading));
     const Plan& plan = *reading.plan;
     ASSERT_EQ(plan.steps.size(), 1u);

@@ -14,6 +14,7 @@
 #include "results/Queries.h"
 #include "results/Store.h"
 #include "serial/SerialPort.h"
+#include "tests/support/PlanTexts.h"
 #include "tests/support/TempFolder.h"
 #include "windows/station/SlotTile.h"
 
@@ -26,24 +27,11 @@ namespace {
 
 using Kind = TileState::Kind;
 
-constexpr char kPlan[] = R"(name = "line"
-version = "2"
-model = "QB202"
-[dut]
-required = true
-pattern = "^SN-[0-9]{6}$"
-[[step]]
-do = "prompt"
-text = "Close the shield box"
-confirm = true
-[[step]]
-do = "rx-sweep"
-channels = "6"
-rates = "54"
-seconds = 0.5
-sent = 50
-max_per = 20
-)";
+const std::string kPlan =
+    kel::test::QB202Plan("line",
+                         std::string(kel::test::kSerialsThenShieldBox) +
+                             "[[step]]\ndo = \"rx-sweep\"\n" + kel::test::kSweepChannel6,
+                         "version = \"2\"\n");
 
 bool AllAre(const StationWindow& window, std::initializer_list<Kind> kinds) {
     for (const SlotTile* tile : window.Tiles()) {
