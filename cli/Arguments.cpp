@@ -2,6 +2,7 @@
 #include "cli/Arguments.h"
 
 #include "cli/CommandLine.h"
+#include "cli/OptionDeclarations.h"
 #include "cli/ResultSchema.h"
 #include "cli/TextChecks.h"
 #include "protocol/ChipModels.h"
@@ -64,22 +65,6 @@ constexpr char kFooter[] =
     "  kel-rftest --virtual -m QB201 --channel 7 tx --seconds 10\n"
     "\n"
     "Every subcommand's options: 'man kel-rftest'; plan files: 'man 5 kel-rftest-plan'.\n";
-
-// Required, and said so in --help (an option's own text replaces the mark
-// CLI11 would add).
-CLI::Option* Required(CLI::Option* option) {
-    option->required();
-    if (!option->get_option_text().empty())
-        option->option_text(option->get_option_text() + " REQUIRED");
-    return option;
-}
-
-// An option that takes a value, shown in --help as value.
-template <typename T>
-CLI::Option* Valued(CLI::App& app, const std::string& names, T& into, const std::string& help,
-                    const char* value) {
-    return app.add_option(names, into, help)->option_text(value);
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CalibrationOptions.h"
 
+#include "cli/OptionDeclarations.h"
 #include "rftest/PointLists.h"
 #include "rftest/ValueChecks.h"
 #include "rftest/calibration/CalibrationValues.h"
@@ -25,46 +26,33 @@ void Take(int& value, const char* option, const std::string& text, int low, int 
 } // namespace
 
 void CalibrationOptions::AddCalibrateFreq(CLI::App& sub) {
-    sub.add_option("--tolerance-ppm", tolerancePpm,
-                   "The frequency error to reach, +-P ppm (default 1)")
-        ->option_text("P");
-    sub.add_option("--max-steps", maxSteps, "Codes tried after the first measurement (default 6)")
-        ->option_text("N");
+    Valued(sub, "--tolerance-ppm", tolerancePpm,
+           "The frequency error to reach, +-P ppm (default 1)", "P");
+    Valued(sub, "--max-steps", maxSteps, "Codes tried after the first measurement (default 6)",
+           "N");
     sub.add_flag("--save", save,
                  "Store the proven code in the SDD data (set_sdd_freq_offset) and read it back");
 }
 
 void CalibrationOptions::AddCalibratePower(CLI::App& sub) {
-    sub.add_option("--target-dbm", targetDbm,
-                   "The power per rate class 11b,11gn,11n_mcs7, or one for all (default "
-                   "18,16,14)")
-        ->option_text("LIST");
-    sub.add_option("--tolerance-db", toleranceDb,
-                   "How close each class must come, +-D dB "
-                   "(default 0.5)")
-        ->option_text("D");
-    sub.add_option("--max-steps", powerSteps,
-                   "Levels tried per class after its first measurement (default 4)")
-        ->option_text("N");
+    Valued(sub, "--target-dbm", targetDbm,
+           "The power per rate class 11b,11gn,11n_mcs7, or one for all (default 18,16,14)", "LIST");
+    Valued(sub, "--tolerance-db", toleranceDb,
+           "How close each class must come, +-D dB (default 0.5)", "D");
+    Valued(sub, "--max-steps", powerSteps,
+           "Levels tried per class after its first measurement (default 4)", "N");
     sub.add_flag("--save", save,
                  "Store the three levels in the SDD data (set_sdd_power all) and read them back");
 }
 
 void CalibrationOptions::AddSensitivity(CLI::App& sub) {
-    sub.add_option("--rates", rates, "Rates in Mbit/s, e.g. 54 or 1,11,54 (default 54)")
-        ->option_text("LIST");
-    sub.add_option("--frames", frames, "Frames the generator sends per point (default 100)")
-        ->option_text("N");
-    sub.add_option("--per-percent", perPercent, "The PER a level must keep to (default 10)")
-        ->option_text("P");
-    sub.add_option("--step-db", stepDb, "The resolution of the result (default 0.5)")
-        ->option_text("D");
-    sub.add_option("--high-dbm", highDbm, "The top of the span searched (default -40)")
-        ->option_text("D");
-    sub.add_option("--low-dbm", lowDbm, "The bottom of the span searched (default -100)")
-        ->option_text("D");
-    sub.add_option("--max-dbm", maxDbm, "Judge the sensitivity: FAIL above D dBm (exit 4)")
-        ->option_text("D");
+    Valued(sub, "--rates", rates, "Rates in Mbit/s, e.g. 54 or 1,11,54 (default 54)", "LIST");
+    Valued(sub, "--frames", frames, "Frames the generator sends per point (default 100)", "N");
+    Valued(sub, "--per-percent", perPercent, "The PER a level must keep to (default 10)", "P");
+    Valued(sub, "--step-db", stepDb, "The resolution of the result (default 0.5)", "D");
+    Valued(sub, "--high-dbm", highDbm, "The top of the span searched (default -40)", "D");
+    Valued(sub, "--low-dbm", lowDbm, "The bottom of the span searched (default -100)", "D");
+    Valued(sub, "--max-dbm", maxDbm, "Judge the sensitivity: FAIL above D dBm (exit 4)", "D");
 }
 
 void CalibrationOptions::Resolve(Invocation& run) const {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/InstrumentOptions.h"
 
+#include "cli/OptionDeclarations.h"
 #include "rftest/ValueChecks.h"
 
 #include <cmath>
@@ -42,31 +43,29 @@ std::vector<Action> NeededActions(Subcommand subcommand) {
 } // namespace
 
 void InstrumentOptions::AddGlobal(CLI::App& app) {
-    urlOption = app.add_option("--instrument", url,
-                               "Measure with the instrument at URL: tcp://HOST[:PORT] (raw "
-                               "SCPI, port 5025\nby default); unreachable: exit 3 before the "
-                               "board is touched")
-                    ->option_text("URL");
-    app.add_option("--profile", profile,
-                   "The instrument's profile: a name (scpi, virtual-bench, or one in\n"
-                   "~/.config/kelGuiTool/instruments) or a TOML file (default scpi)")
-        ->option_text("NAME|FILE");
-    routeOption = app.add_option("--route", route, "Close the RF switch to slot N before measuring")
-                      ->option_text("N");
+    urlOption = Valued(app, "--instrument", url,
+                       "Measure with the instrument at URL: tcp://HOST[:PORT] (raw "
+                       "SCPI, port 5025\nby default); unreachable: exit 3 before the "
+                       "board is touched",
+                       "URL");
+    Valued(app, "--profile", profile,
+           "The instrument's profile: a name (scpi, virtual-bench, or one in\n"
+           "~/.config/kelGuiTool/instruments) or a TOML file (default scpi)",
+           "NAME|FILE");
+    routeOption =
+        Valued(app, "--route", route, "Close the RF switch to slot N before measuring", "N");
 }
 
 void InstrumentOptions::AddToneFreq(CLI::App& sub) {
-    maxPpmOption = sub.add_option("--max-ppm", maxPpm,
-                                  "Judge the frequency error: PASS within +-P ppm, else FAIL "
-                                  "(exit 4)")
-                       ->option_text("P");
+    maxPpmOption =
+        Valued(sub, "--max-ppm", maxPpm,
+               "Judge the frequency error: PASS within +-P ppm, else FAIL (exit 4)", "P");
 }
 
 void InstrumentOptions::AddTxPower(CLI::App& sub) {
-    minDbmOption = sub.add_option("--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)")
-                       ->option_text("D");
-    maxDbmOption =
-        sub.add_option("--max-dbm", maxDbm, "FAIL above D dBm (exit 4)")->option_text("D");
+    minDbmOption =
+        Valued(sub, "--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)", "D");
+    maxDbmOption = Valued(sub, "--max-dbm", maxDbm, "FAIL above D dBm (exit 4)", "D");
 }
 
 void InstrumentOptions::Resolve(Invocation& run) const {
