@@ -2,7 +2,6 @@
 #include "cli/Arguments.h"
 
 #include "cli/CommandLine.h"
-#include "cli/OptionDeclarations.h"
 #include "cli/ResultSchema.h"
 #include "cli/TextChecks.h"
 #include "protocol/ChipModels.h"
@@ -256,22 +255,11 @@ void CommandLine::Build() {
         "the reply")
         ->add_option("TEXT", raw.words, "The command; its words may also be given apart")
         ->required();
-    instrumentRaw.AddToneFreq(*Add(app, Subcommand::ToneFreq,
-                                   "Tone on, measure its frequency with the instrument, tone "
-                                   "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
-                                   "(channel 7\nunless --channel)"));
-    instrumentRaw.AddTxPower(*Add(app, Subcommand::TxPower,
-                                  "TX at the settings in force, measure its power with the "
-                                  "instrument, TX\noff: power_dbm (channel 7 unless --channel)"));
-    calibrationRaw.AddCalibrateFreq(*Add(app, Subcommand::CalibrateFreq,
-                                         "Trim the crystal with the instrument until the tone is "
-                                         "within the\ntolerance; --save stores the code"));
-    calibrationRaw.AddCalibratePower(*Add(app, Subcommand::CalibratePower,
-                                          "Bring each rate class's TX power to its target with the "
-                                          "instrument;\n--save stores the three levels"));
-    calibrationRaw.AddSensitivity(*Add(app, Subcommand::Sensitivity,
-                                       "The lowest generator level each rate receives at within "
-                                       "its PER"));
+    const AddSubcommand add = [this](Subcommand subcommand, const char* help) -> CLI::App& {
+        return *Add(app, subcommand, help);
+    };
+    instrumentRaw.AddSubcommands(add);
+    calibrationRaw.AddSubcommands(add);
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args, std::ostream& out,

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CalibrationOptions.h"
 
-#include "cli/OptionDeclarations.h"
 #include "rftest/PointLists.h"
 #include "rftest/ValueChecks.h"
 #include "rftest/calibration/CalibrationValues.h"
@@ -25,34 +24,43 @@ void Take(int& value, const char* option, const std::string& text, int low, int 
 
 } // namespace
 
-void CalibrationOptions::AddCalibrateFreq(CLI::App& sub) {
-    Valued(sub, "--tolerance-ppm", tolerancePpm,
+void CalibrationOptions::AddSubcommands(const AddSubcommand& add) {
+    CLI::App& freq =
+        add(Subcommand::CalibrateFreq, "Trim the crystal with the instrument until the tone is "
+                                       "within the\ntolerance; --save stores the code");
+    Valued(freq, "--tolerance-ppm", tolerancePpm,
            "The frequency error to reach, +-P ppm (default 1)", "P");
-    Valued(sub, "--max-steps", maxSteps, "Codes tried after the first measurement (default 6)",
+    Valued(freq, "--max-steps", maxSteps, "Codes tried after the first measurement (default 6)",
            "N");
-    sub.add_flag("--save", save,
-                 "Store the proven code in the SDD data (set_sdd_freq_offset) and read it back");
-}
+    freq.add_flag("--save", save,
+                  "Store the proven code in the SDD data (set_sdd_freq_offset) and read it back");
 
-void CalibrationOptions::AddCalibratePower(CLI::App& sub) {
-    Valued(sub, "--target-dbm", targetDbm,
+    CLI::App& power =
+        add(Subcommand::CalibratePower, "Bring each rate class's TX power to its target with the "
+                                        "instrument;\n--save stores the three levels");
+    Valued(power, "--target-dbm", targetDbm,
            "The power per rate class 11b,11gn,11n_mcs7, or one for all (default 18,16,14)", "LIST");
-    Valued(sub, "--tolerance-db", toleranceDb,
+    Valued(power, "--tolerance-db", toleranceDb,
            "How close each class must come, +-D dB (default 0.5)", "D");
-    Valued(sub, "--max-steps", powerSteps,
+    Valued(power, "--max-steps", powerSteps,
            "Levels tried per class after its first measurement (default 4)", "N");
-    sub.add_flag("--save", save,
-                 "Store the three levels in the SDD data (set_sdd_power all) and read them back");
-}
+    power.add_flag("--save", save,
+                   "Store the three levels in the SDD data (set_sdd_power all) and read them back");
 
-void CalibrationOptions::AddSensitivity(CLI::App& sub) {
-    Valued(sub, "--rates", rates, "Rates in Mbit/s, e.g. 54 or 1,11,54 (default 54)", "LIST");
-    Valued(sub, "--frames", frames, "Frames the generator sends per point (default 100)", "N");
-    Valued(sub, "--per-percent", perPercent, "The PER a level must keep to (default 10)", "P");
-    Valued(sub, "--step-db", stepDb, "The resolution of the result (default 0.5)", "D");
-    Valued(sub, "--high-dbm", highDbm, "The top of the span searched (default -40)", "D");
-    Valued(sub, "--low-dbm", lowDbm, "The bottom of the span searched (default -100)", "D");
-    Valued(sub, "--max-dbm", maxDbm, "Judge the sensitivity: FAIL above D dBm (exit 4)", "D");
+    CLI::App& sensitivity =
+        add(Subcommand::Sensitivity, "The lowest generator level each rate receives at within "
+                                     "its PER");
+    Valued(sensitivity, "--rates", rates, "Rates in Mbit/s, e.g. 54 or 1,11,54 (default 54)",
+           "LIST");
+    Valued(sensitivity, "--frames", frames, "Frames the generator sends per point (default 100)",
+           "N");
+    Valued(sensitivity, "--per-percent", perPercent, "The PER a level must keep to (default 10)",
+           "P");
+    Valued(sensitivity, "--step-db", stepDb, "The resolution of the result (default 0.5)", "D");
+    Valued(sensitivity, "--high-dbm", highDbm, "The top of the span searched (default -40)", "D");
+    Valued(sensitivity, "--low-dbm", lowDbm, "The bottom of the span searched (default -100)", "D");
+    Valued(sensitivity, "--max-dbm", maxDbm, "Judge the sensitivity: FAIL above D dBm (exit 4)",
+           "D");
 }
 
 void CalibrationOptions::Resolve(Invocation& run) const {

@@ -7,6 +7,7 @@
 // --high-dbm, --low-dbm, --max-dbm).
 
 #include "cli/Invocation.h"
+#include "cli/OptionDeclarations.h"
 
 #include <CLI/CLI.hpp>
 #include <string>
@@ -18,9 +19,8 @@ struct CalibrationOptions {
     std::string rates = "54", frames, perPercent, stepDb, highDbm, lowDbm, maxDbm;
     bool save = false;
 
-    void AddCalibrateFreq(CLI::App& sub);
-    void AddCalibratePower(CLI::App& sub);
-    void AddSensitivity(CLI::App& sub);
+    // calibrate-freq, calibrate-power and sensitivity with their options.
+    void AddSubcommands(const AddSubcommand& add);
     // Throws rftest::ValueError for anything wrong, before anything opens.
     void Resolve(Invocation& run) const;
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/InstrumentOptions.h"
 
-#include "cli/OptionDeclarations.h"
 #include "rftest/ValueChecks.h"
 
 #include <cmath>
@@ -56,16 +55,21 @@ void InstrumentOptions::AddGlobal(CLI::App& app) {
         Valued(app, "--route", route, "Close the RF switch to slot N before measuring", "N");
 }
 
-void InstrumentOptions::AddToneFreq(CLI::App& sub) {
+void InstrumentOptions::AddSubcommands(const AddSubcommand& add) {
+    CLI::App& toneFreq =
+        add(Subcommand::ToneFreq, "Tone on, measure its frequency with the instrument, tone "
+                                  "off:\nfreq_hz, error_hz and error_ppm from the channel centre "
+                                  "(channel 7\nunless --channel)");
     maxPpmOption =
-        Valued(sub, "--max-ppm", maxPpm,
+        Valued(toneFreq, "--max-ppm", maxPpm,
                "Judge the frequency error: PASS within +-P ppm, else FAIL (exit 4)", "P");
-}
 
-void InstrumentOptions::AddTxPower(CLI::App& sub) {
+    CLI::App& txPower =
+        add(Subcommand::TxPower, "TX at the settings in force, measure its power with the "
+                                 "instrument, TX\noff: power_dbm (channel 7 unless --channel)");
     minDbmOption =
-        Valued(sub, "--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)", "D");
-    maxDbmOption = Valued(sub, "--max-dbm", maxDbm, "FAIL above D dBm (exit 4)", "D");
+        Valued(txPower, "--min-dbm", minDbm, "Judge the power: FAIL below D dBm (exit 4)", "D");
+    maxDbmOption = Valued(txPower, "--max-dbm", maxDbm, "FAIL above D dBm (exit 4)", "D");
 }
 
 void InstrumentOptions::Resolve(Invocation& run) const {

@@ -6,6 +6,7 @@
 // checked into the Invocation.
 
 #include "cli/Invocation.h"
+#include "cli/OptionDeclarations.h"
 
 #include <CLI/CLI.hpp>
 #include <string>
@@ -22,8 +23,8 @@ struct InstrumentOptions {
     CLI::Option* maxDbmOption = nullptr;
 
     void AddGlobal(CLI::App& app);
-    void AddToneFreq(CLI::App& sub);
-    void AddTxPower(CLI::App& sub);
+    // tone-freq and tx-power with their options.
+    void AddSubcommands(const AddSubcommand& add);
     // Throws rftest::ValueError for anything wrong, before anything opens.
     void Resolve(Invocation& run) const;
 };

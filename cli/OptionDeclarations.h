@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way kel-rftest's commands declare an option that takes a value:
-// the value's name shown in --help, and a required one saying so there.
+// the value's name shown in --help, and a required one saying so there; and
+// how an option group is given its subcommands to declare whole.
+
+#include "cli/Invocation.h"
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <string>
 
 namespace kel::cli {
+
+// Makes the subcommand, named as SubcommandName spells it, with its help.
+using AddSubcommand = std::function<CLI::App&(Subcommand subcommand, const char* help)>;
 
 // An option that takes a value, shown in --help as value.
 template <typename T>
