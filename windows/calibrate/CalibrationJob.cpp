@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/calibrate/CalibrationJob.h"
+
+#include "instrument/InstrumentError.h"
+#include "serial/SerialPort.h"
+#include "windows/ConsoleSession.h"
+#include "windows/calibrate/WorkerBoard.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMetaObject>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr std::chrono::milliseconds kTick{15};
+
+// The board's test off again, unless the line is gone. The stop has waits of
+// its own, which a second Stop cancels again.
+void StopOnBoard(kel::CommandContext& board, kel::rftest::RunningTest test) {
+    kel::SerialPort& port = board.Port();
+    if (!port.IsOpen() || port.HungUp())
+        return;
+    port.ClearCancel();
+    if (kel::rftest::StopRunningTest(board, test) != nullptr)
+        board.AppendLog("The test may still run on the board: its stop was not acknowledged.\r\n");
+}
+
+} // namespace
+
+void CalibrationJob::Post(QObject& window, std::function<void()> show) {
+    QMetaObject::invokeMethod(&window, std::move(show), Qt::QueuedConnection);
+}
+
+JobEnd CalibrationJob::Run(QWidget& window, kel::rftest::RunningTest test, const Work& work) {
+    JobEnd end;
+    session_.RunStep([&] {
+        session_.LockTestControls(&window);
+        WorkerBoard board(session_.Board(), window);
+        std::atomic<bool> done{false};
+        std::jthread worker([&] {
+            try {
+                end.failure = work(board);
+            } catch (const kel::instrument::InstrumentError& error) {
+                end.instrumentError = error.what();
+            }
+            const bool cancelled = board.Port().CancelRequested();
+            if (end.failure || !end.instrumentError.empty() || cancelled)
+                StopOnBoard(board, test);
+            end.stopped = cancelled;
+            done = true;
+        });
+        while (!done) {
+            // Cancelled, the waits no longer tick by themselves.
+            if (!session_.WaitTicking(kTick))
+                std::this_thread::sleep_for(kTick);
+        }
+        worker.join();
+        // The last of what the worker posted, before the window sums up.
+        QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
+        session_.LockTestControls(nullptr);
+    });
+    return end;
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A calibration run on a thread of its own as a step of the console's
+// session: the console's test controls stay locked and its waits tick on
+// the GUI thread (repaints, the window's Stop, Escape) while the worker
+// exchanges with the board and the instrument. What the worker has to show
+// it posts, queued, to the window. Whatever ends the work (a failure, an
+// instrument fault, Stop), the test it runs on the board is stopped before
+// Run returns.
+
+#include "rftest/RfSteps.h"
+
+#include <functional>
+#include <string>
+
+class ConsoleSession;
+class QObject;
+class QWidget;
+
+namespace kel {
+class CommandContext;
+}
+
+struct JobEnd {
+    kel::rftest::Failure failure = nullptr; // the board's
+    std::string instrumentError;            // the instrument's, naming it
+    bool stopped = false;                   // Stop, Escape or closing the window
+};
+
+class CalibrationJob {
+public:
+    using Work = std::function<kel::rftest::Failure(kel::CommandContext& board)>;
+
+    explicit CalibrationJob(ConsoleSession& session) : session_(session) {}
+
+    // Runs work for window; test: what it switches on at the board. Returns
+    // once the work has ended and everything it posted has been shown.
+    JobEnd Run(QWidget& window, kel::rftest::RunningTest test, const Work& work);
+
+    // For the worker: show runs on window's thread, after what came before.
+    static void Post(QObject& window, std::function<void()> show);
+
+private:
+    ConsoleSession& session_;
+};
