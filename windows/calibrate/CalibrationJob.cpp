@@ -2,6 +2,7 @@
 #include "windows/calibrate/CalibrationJob.h"
 
 #include "instrument/InstrumentError.h"
+#include "rftest/LateReply.h"
 #include "serial/SerialPort.h"
 #include "windows/ConsoleSession.h"
 #include "windows/calibrate/WorkerBoard.h"
@@ -25,6 +26,7 @@ void StopOnBoard(kel::CommandContext& board, kel::rftest::RunningTest test) {
     if (!port.IsOpen() || port.HungUp())
         return;
     port.ClearCancel();
+    kel::rftest::TakeLateReply(board);
     if (kel::rftest::StopRunningTest(board, test) != nullptr)
         board.AppendLog("The test may still run on the board: its stop was not acknowledged.\r\n");
 }
