@@ -82,19 +82,16 @@ CalibrateWindow::CalibrateWindow(ConsoleSession& session, QWidget* parent)
     auto* pictures = new QVBoxLayout;
     pictures->addWidget(traceChart, 3);
     pictures->addWidget(sensitivityChart, 3);
-    auto* trialsCaption = new QLabel(tr("T&rials, as measured"), this);
+    auto* trialsCaption = new QLabel(tr("Tr&ials, as measured"), this);
     trialsCaption->setBuddy(trialsList);
     pictures->addWidget(trialsCaption);
-    pictures->addWidget(trialsList, 2);
-
-    auto* sides = new QHBoxLayout;
-    sides->addLayout(inputs);
-    sides->addLayout(pictures, 1);
+    pictures->addWidget(trialsList, 1);
+    pictures->addWidget(BuildRunRow());
 
     auto* body = new QWidget;
-    auto* layout = new QVBoxLayout(body);
-    layout->addLayout(sides, 1);
-    layout->addWidget(BuildRunRow());
+    auto* sides = new QHBoxLayout(body);
+    sides->addLayout(inputs);
+    sides->addLayout(pictures, 1);
     // On a small screen the body scrolls rather than reaching past it.
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("body"));
@@ -103,7 +100,8 @@ CalibrateWindow::CalibrateWindow(ConsoleSession& session, QWidget* parent)
     scroll->setWidget(body);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    outer->addWidget(scroll, 1);
+    outer->addWidget(BuildLines());
 
     // Tab goes as the eye does: the shared fields, each group's fields then
     // its button, the list of trials, the buttons under it all.
@@ -113,7 +111,7 @@ CalibrateWindow::CalibrateWindow(ConsoleSession& session, QWidget* parent)
                    framesBox,      perLimitBox,    stepDbBox,       sensitivityButton,
                    trialsList,     stopButton,     saveButton,      resultsButton});
     ShowRunning(false);
-    FitToScreen(*this, QSize(1100, 820));
+    FitToScreen(*this, QSize(1100, 760));
 }
 
 CalibrateWindow::~CalibrateWindow() = default;
@@ -135,16 +133,22 @@ QWidget* CalibrateWindow::BuildPower() {
     auto* group = new QGroupBox(tr("TX power"), this);
     auto* form = new QFormLayout(group);
     const kel::rftest::PowerOptions defaults;
+    // The three classes' targets on one line, each named for itself.
     const std::array<const char*, 3> names{"target11b", "target11gn", "target11nMcs7"};
-    const std::array<QString, 3> captions{tr("Target &11b"), tr("Target 11&g/n"),
-                                          tr("Target 11n &MCS7")};
+    const std::array<QString, 3> classes{tr("11b"), tr("11g/n"), tr("11n MCS7")};
+    auto* targets = new QHBoxLayout;
     for (std::size_t i = 0; i < targetBoxes.size(); ++i) {
-        targetBoxes[i] = DecimalBox(names[i], -10, 30, defaults.targetDbm[i], tr(" dBm"), group);
-        form->addRow(captions[i], targetBoxes[i]);
+        targetBoxes[i] = DecimalBox(names[i], -10, 30, defaults.targetDbm[i], QString(), group);
+        targetBoxes[i]->setAccessibleName(tr("Target %1 (dBm)").arg(classes[i]));
+        targetBoxes[i]->setToolTip(targetBoxes[i]->accessibleName());
+        targets->addWidget(targetBoxes[i]);
     }
     toleranceDbBox = DecimalBox("toleranceDb", 0.1, 5, defaults.toleranceDb, tr(" dB"), group);
     powerStepsBox = WholeBox("powerSteps", 1, 20, defaults.maxSteps, group);
     powerButton = NamedButton(tr("Calibrate TX &power"), "calibratePower", group);
+    auto* targetsLabel = new QLabel(tr("T&argets (dBm):\n11b, 11g/n, MCS7"), group);
+    targetsLabel->setBuddy(targetBoxes[0]);
+    form->addRow(targetsLabel, targets);
     form->addRow(tr("T&olerance"), toleranceDbBox);
     form->addRow(tr("Max st&eps a class"), powerStepsBox);
     form->addRow(powerButton);
@@ -161,11 +165,11 @@ QWidget* CalibrateWindow::BuildSensitivity() {
     framesBox = WholeBox("frames", 1, 1000000, static_cast<int>(defaults.frames), group);
     perLimitBox = DecimalBox("perLimit", 0.1, 100, defaults.perPercent, tr(" %"), group);
     stepDbBox = DecimalBox("stepDb", 0.1, 10, defaults.stepDb, tr(" dB"), group);
-    sensitivityButton = NamedButton(tr("Measure &sensitivity"), "measureSensitivity", group);
-    form->addRow(tr("R&ates"), ratesEdit);
+    sensitivityButton = NamedButton(tr("Measure se&nsitivity"), "measureSensitivity", group);
+    form->addRow(tr("&Rates"), ratesEdit);
     form->addRow(tr("&Frames a burst"), framesBox);
     form->addRow(tr("PER &limit"), perLimitBox);
-    form->addRow(tr("Ste&p"), stepDbBox);
+    form->addRow(tr("Step si&ze"), stepDbBox);
     form->addRow(sensitivityButton);
     connect(sensitivityButton, &QPushButton::clicked, this, &CalibrateWindow::MeasureSensitivity);
     return group;
@@ -173,32 +177,39 @@ QWidget* CalibrateWindow::BuildSensitivity() {
 
 QWidget* CalibrateWindow::BuildRunRow() {
     auto* row = new QWidget(this);
-    auto* layout = new QVBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* buttons = new QHBoxLayout;
-    stopButton = NamedButton(tr("S&top"), "stop", row);
+    auto* buttons = new QHBoxLayout(row);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    stopButton = NamedButton(tr("&Stop"), "stop", row);
     saveButton = NamedButton(tr("Sa&ve to SDD…"), "saveToSdd", row);
     resultsButton = NamedButton(tr("Res&ults…"), "openResults", row);
     buttons->addWidget(stopButton);
     buttons->addWidget(saveButton);
     buttons->addStretch(1);
     buttons->addWidget(resultsButton);
-    layout->addLayout(buttons);
-    resultLabel = new QLabel(tr("No result yet."), row);
+    connect(stopButton, &QPushButton::clicked, this, &CalibrateWindow::Stop);
+    connect(saveButton, &QPushButton::clicked, this, &CalibrateWindow::SaveToSdd);
+    connect(resultsButton, &QPushButton::clicked, this, [this] { session_.OpenResultsWindow(); });
+    return row;
+}
+
+QWidget* CalibrateWindow::BuildLines() {
+    // Out of the scrolled body: lines that wrap make its height follow their
+    // preferred one, and the body would scroll on a roomy screen too.
+    auto* lines = new QWidget(this);
+    auto* layout = new QVBoxLayout(lines);
+    layout->setContentsMargins(9, 0, 9, 9);
+    resultLabel = new QLabel(tr("No result yet."), lines);
     resultLabel->setObjectName(QStringLiteral("result"));
     resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     resultLabel->setWordWrap(true);
     statusLabel =
         StatusLine(tr("Connect to a board, then calibrate. Results are stored in the SDD data "
                       "only by Save to SDD."),
-                   row);
+                   lines);
     statusLabel->setWordWrap(true);
     layout->addWidget(resultLabel);
     layout->addWidget(statusLabel);
-    connect(stopButton, &QPushButton::clicked, this, &CalibrateWindow::Stop);
-    connect(saveButton, &QPushButton::clicked, this, &CalibrateWindow::SaveToSdd);
-    connect(resultsButton, &QPushButton::clicked, this, [this] { session_.OpenResultsWindow(); });
-    return row;
+    return lines;
 }
 
 void CalibrateWindow::ShowRunning(bool running) {

@@ -99,6 +99,7 @@ private:
     QWidget* BuildPower();
     QWidget* BuildSensitivity();
     QWidget* BuildRunRow();
+    QWidget* BuildLines();
     void ShowRunning(bool running);
     // Ready to run: connected, no test running, the chip model able.
     bool MayRun(const kel::rftest::ModelFeature& feature);

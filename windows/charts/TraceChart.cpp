@@ -45,7 +45,7 @@ TraceChart::TraceChart(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    setMinimumSize(320, 200);
+    setMinimumSize(320, 170);
     FitAxes();
 }
 
@@ -105,7 +105,12 @@ void TraceChart::AddPoint(const QString& line, double x, double y) {
         series->attachAxis(yAxis_);
         found = lines_.emplace(line, series).first;
     }
-    found->second->append(x, y);
+    // In the order of x: a search that jumps about still draws one curve.
+    QLineSeries& series = *found->second;
+    int at = static_cast<int>(series.count());
+    while (at > 0 && series.at(at - 1).x() > x)
+        --at;
+    series.insert(at, QPointF(x, y));
     all_.append(QPointF(x, y));
     FitAxes();
 }
@@ -136,13 +141,16 @@ void TraceChart::FitAxes() {
         xAxis_->setLabelFormat(QStringLiteral("%d"));
     } else {
         const auto [low, high] = PaddedSpan(left, right);
-        xAxis_->setRange(low, high);
         xAxis_->setTickType(QValueAxis::TicksFixed);
-        xAxis_->setLabelFormat(QStringLiteral("%.1f"));
+        xAxis_->setRange(low, high);
+        xAxis_->applyNiceNumbers();
+        xAxis_->setLabelFormat(QStringLiteral("%g"));
     }
+    // Ticks at round values, so the labels read at a glance.
     const auto [low, high] = PaddedSpan(bottom, top);
     yAxis_->setRange(low, high);
-    yAxis_->setLabelFormat(QStringLiteral("%.1f"));
+    yAxis_->applyNiceNumbers();
+    yAxis_->setLabelFormat(QStringLiteral("%g"));
     // The guides reach across whatever the points span.
     for (std::size_t i = 0; i < guides_.size(); ++i)
         guides_[i]->replace(
