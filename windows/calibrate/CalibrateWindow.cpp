@@ -82,6 +82,7 @@ void CalibrateWindow::CalibrateCrystal() {
             Calibrated({rftest::FreqCalMeasurement(result, options)},
                        tr("Crystal: %1").arg(Text(rftest::CrystalText(result))));
             if (result.reached) {
+                proven_.connection = session_.ConnectionNumber();
                 proven_.crystal = result;
                 proven_.crystalOptions = options;
             }
@@ -139,6 +140,7 @@ void CalibrateWindow::CalibratePower() {
             }
             Calibrated(results, tr("TX power: %1").arg(lines.join(QStringLiteral("; "))));
             if (result.Reached()) {
+                proven_.connection = session_.ConnectionNumber();
                 proven_.power = result;
                 proven_.powerOptions = options;
             }
@@ -253,10 +255,13 @@ std::optional<JobEnd> CalibrateWindow::Measure(rftest::RunningTest test, const W
     trialsList->clear();
     ShowRunning(true);
     Tell(tr("Connecting to the instrument at %1…").arg(Text(bench->url.Text())));
-    const JobEnd end = job_->Run(*this, test, [&](kel::CommandContext& board) {
+    const JobEnd end = job_->Run(*this, [&](kel::CommandContext& board,
+                                            rftest::RunningTest& started) {
+        // An instrument out of reach leaves the board untouched.
         kel::instrument::Instrument instrument(bench->url, bench->profile);
         instrument.Connect();
         CalibrationJob::Post(*this, [this, identity = instrument.Identity()] { Began(identity); });
+        started = test;
         rftest::BenchLink link;
         link.instrument = &instrument;
         link.route = bench->route;
@@ -335,6 +340,12 @@ void CalibrateWindow::SaveToSdd() {
     if (running_ || (!proven_.crystal && !proven_.power))
         return;
     const Proven proven = proven_;
+    // A result belongs to the board it was measured on.
+    if (proven.connection != session_.ConnectionNumber()) {
+        session_.MessageBox(tr("The result is from an earlier connection, maybe another board: "
+                               "calibrate this one first."));
+        return;
+    }
     QString question;
     if (proven.crystal) {
         question =
@@ -355,7 +366,7 @@ void CalibrateWindow::SaveToSdd() {
         return;
     running_ = true;
     ShowRunning(true);
-    const JobEnd end = job_->Run(*this, rftest::RunningTest::None, [&](kel::CommandContext& board) {
+    const JobEnd end = job_->Run(*this, [&](kel::CommandContext& board, rftest::RunningTest&) {
         return proven.crystal ? rftest::StoreFreqOffset(board, proven.crystal->code)
                               : rftest::StoreSddPowers(board, *proven.power);
     });

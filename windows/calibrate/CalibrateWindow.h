@@ -24,6 +24,7 @@
 
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -91,6 +92,7 @@ private:
         kel::rftest::CrystalOptions crystalOptions;
         std::optional<kel::rftest::PowerResult> power;
         kel::rftest::PowerOptions powerOptions;
+        std::uint64_t connection = 0; // the console's connection it was measured on
     };
     using Work =
         std::function<kel::rftest::Failure(kel::CommandContext&, const kel::rftest::BenchLink&)>;

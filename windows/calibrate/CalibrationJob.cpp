@@ -37,21 +37,23 @@ void CalibrationJob::Post(QObject& window, std::function<void()> show) {
     QMetaObject::invokeMethod(&window, std::move(show), Qt::QueuedConnection);
 }
 
-JobEnd CalibrationJob::Run(QWidget& window, kel::rftest::RunningTest test, const Work& work) {
+JobEnd CalibrationJob::Run(QWidget& window, const Work& work) {
     JobEnd end;
     session_.RunStep([&] {
         session_.LockTestControls(&window);
         WorkerBoard board(session_.Board(), window);
         std::atomic<bool> done{false};
         std::jthread worker([&] {
+            auto started = kel::rftest::RunningTest::None;
             try {
-                end.failure = work(board);
+                end.failure = work(board, started);
             } catch (const kel::instrument::InstrumentError& error) {
                 end.instrumentError = error.what();
             }
             const bool cancelled = board.Port().CancelRequested();
-            if (end.failure || !end.instrumentError.empty() || cancelled)
-                StopOnBoard(board, test);
+            if (started != kel::rftest::RunningTest::None &&
+                (end.failure || !end.instrumentError.empty() || cancelled))
+                StopOnBoard(board, started);
             end.stopped = cancelled;
             done = true;
         });

@@ -29,13 +29,16 @@ struct JobEnd {
 
 class CalibrationJob {
 public:
-    using Work = std::function<kel::rftest::Failure(kel::CommandContext& board)>;
+    // started: what the work has switched on at the board, or will before
+    // its next exchange (None until it touches the board).
+    using Work = std::function<kel::rftest::Failure(kel::CommandContext& board,
+                                                    kel::rftest::RunningTest& started)>;
 
     explicit CalibrationJob(ConsoleSession& session) : session_(session) {}
 
-    // Runs work for window; test: what it switches on at the board. Returns
-    // once the work has ended and everything it posted has been shown.
-    JobEnd Run(QWidget& window, kel::rftest::RunningTest test, const Work& work);
+    // Runs work for window. Returns once the work has ended and everything
+    // it posted has been shown.
+    JobEnd Run(QWidget& window, const Work& work);
 
     // For the worker: show runs on window's thread, after what came before.
     static void Post(QObject& window, std::function<void()> show);
