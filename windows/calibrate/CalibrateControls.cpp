@@ -229,23 +229,11 @@ void CalibrateWindow::ShowRunning(bool running) {
 }
 
 void CalibrateWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        if (running_)
-            Stop();
-        else
-            close();
-        return;
-    }
-    if (!EnterPressesFocusedButton(*this, *event))
+    if (!RunWindowKey(*this, *event, running_, [this] { Stop(); }))
         QWidget::keyPressEvent(event);
 }
 
 void CalibrateWindow::closeEvent(QCloseEvent* event) {
-    if (!running_) {
+    if (!PutOffClose(*event, running_, closeAfterRun_, [this] { Stop(); }))
         QWidget::closeEvent(event);
-        return;
-    }
-    event->ignore();
-    closeAfterRun_ = true;
-    Stop();
 }
