@@ -66,7 +66,7 @@ void CalibrateWindow::CalibrateCrystal() {
         const Failure failure = rftest::CalibrateCrystal(
             board, link, options,
             [&](int code, const rftest::ToneReading& reading) {
-                CalibrationJob::Post(*this, [this, code, reading, step = ++step, options] {
+                job_->Post([this, code, reading, step = ++step, options] {
                     Took(*traceChart, rftest::FreqTrialMeasurement(code, reading, options.channel),
                          tr("Crystal"), step, reading.errorPpm,
                          tr("Crystal step %1: code %2, %3")
@@ -78,7 +78,7 @@ void CalibrateWindow::CalibrateCrystal() {
             result);
         if (failure)
             return failure;
-        CalibrationJob::Post(*this, [this, result, options] {
+        job_->Post([this, result, options] {
             Calibrated({rftest::FreqCalMeasurement(result, options)},
                        tr("Crystal: %1").arg(Text(rftest::CrystalText(result))));
             if (result.reached) {
@@ -115,8 +115,7 @@ void CalibrateWindow::CalibratePower() {
         const Failure failure = rftest::CalibratePower(
             board, link, options,
             [&](std::size_t powerClass, int level, const rftest::PowerReading& reading) {
-                CalibrationJob::Post(*this, [this, powerClass, level, reading, step = ++step,
-                                             options] {
+                job_->Post([this, powerClass, level, reading, step = ++step, options] {
                     const QString name = Text(rftest::kSddPowerClassNames[powerClass]);
                     Took(*traceChart,
                          rftest::PowerTrialMeasurement(powerClass, level, reading, options.channel),
@@ -131,7 +130,7 @@ void CalibrateWindow::CalibratePower() {
             result);
         if (failure)
             return failure;
-        CalibrationJob::Post(*this, [this, result, options] {
+        job_->Post([this, result, options] {
             std::vector<Measurement> results;
             QStringList lines;
             for (std::size_t i = 0; i < result.classes.size(); ++i) {
@@ -184,7 +183,7 @@ void CalibrateWindow::MeasureSensitivity() {
             failure = rftest::MeasureSensitivity(
                 board, link, options,
                 [&](double dbm, const rftest::RxPoint& point) {
-                    CalibrationJob::Post(*this, [this, dbm, point] {
+                    job_->Post([this, dbm, point] {
                         const Measurement m = rftest::SensPointMeasurement(dbm, point);
                         Took(*sensitivityChart, m, RateName(point.rateRow.value_or(0)), dbm,
                              m.perPercent.value_or(100),
@@ -205,7 +204,7 @@ void CalibrateWindow::MeasureSensitivity() {
         }
         if (failure)
             return failure;
-        CalibrationJob::Post(*this, [this, results, options] {
+        job_->Post([this, results, options] {
             std::vector<Measurement> measured;
             QStringList lines;
             for (const rftest::SensitivityResult& result : results) {
@@ -255,19 +254,19 @@ std::optional<JobEnd> CalibrateWindow::Measure(rftest::RunningTest test, const W
     trialsList->clear();
     ShowRunning(true);
     Tell(tr("Connecting to the instrument at %1…").arg(Text(bench->url.Text())));
-    const JobEnd end = job_->Run(*this, [&](kel::CommandContext& board,
-                                            rftest::RunningTest& started) {
-        // An instrument out of reach leaves the board untouched.
-        kel::instrument::Instrument instrument(bench->url, bench->profile);
-        instrument.Connect();
-        CalibrationJob::Post(*this, [this, identity = instrument.Identity()] { Began(identity); });
-        started = test;
-        rftest::BenchLink link;
-        link.instrument = &instrument;
-        link.route = bench->route;
-        link.stopRequested = [&board] { return board.Port().CancelRequested(); };
-        return work(board, link);
-    });
+    const JobEnd end =
+        job_->Run(*this, [&](kel::CommandContext& board, rftest::RunningTest& started) {
+            // An instrument out of reach leaves the board untouched.
+            kel::instrument::Instrument instrument(bench->url, bench->profile);
+            instrument.Connect();
+            job_->Post([this, identity = instrument.Identity()] { Began(identity); });
+            started = test;
+            rftest::BenchLink link;
+            link.instrument = &instrument;
+            link.route = bench->route;
+            link.stopRequested = [&board] { return board.Port().CancelRequested(); };
+            return work(board, link);
+        });
     running_ = false;
     return end;
 }

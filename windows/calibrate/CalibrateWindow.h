@@ -109,7 +109,7 @@ private:
     // Measures with the instrument, recording the run; the verdict from
     // what the work left in verdict_ unless it failed or was stopped.
     std::optional<JobEnd> Measure(kel::rftest::RunningTest test, const Work& work);
-    // From the worker, queued: the run's record begins, a trial is shown.
+    // Posted by the worker: the run's record begins, a trial is shown.
     void Began(const std::string& identity);
     void Took(TraceChart& chart, const kel::rftest::Measurement& m, const QString& line, double x,
               double y, const QString& text);

@@ -7,9 +7,6 @@
 #include "windows/ConsoleSession.h"
 #include "windows/calibrate/WorkerBoard.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QMetaObject>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -33,15 +30,27 @@ void StopOnBoard(kel::CommandContext& board, kel::rftest::RunningTest test) {
 
 } // namespace
 
-void CalibrationJob::Post(QObject& window, std::function<void()> show) {
-    QMetaObject::invokeMethod(&window, std::move(show), Qt::QueuedConnection);
+void CalibrationJob::Post(std::function<void()> show) {
+    const std::lock_guard lock(mutex_);
+    posted_.push_back(std::move(show));
+}
+
+void CalibrationJob::ShowPosted() {
+    std::deque<std::function<void()>> shown;
+    {
+        const std::lock_guard lock(mutex_);
+        shown.swap(posted_);
+    }
+    for (const std::function<void()>& show : shown)
+        show();
 }
 
 JobEnd CalibrationJob::Run(QWidget& window, const Work& work) {
     JobEnd end;
     session_.RunStep([&] {
         session_.LockTestControls(&window);
-        WorkerBoard board(session_.Board(), window);
+        WorkerBoard board(session_.Board(),
+                          [this](std::function<void()> show) { Post(std::move(show)); });
         std::atomic<bool> done{false};
         std::jthread worker([&] {
             auto started = kel::rftest::RunningTest::None;
@@ -61,10 +70,11 @@ JobEnd CalibrationJob::Run(QWidget& window, const Work& work) {
             // Cancelled, the waits no longer tick by themselves.
             if (!session_.WaitTicking(kTick))
                 std::this_thread::sleep_for(kTick);
+            ShowPosted();
         }
         worker.join();
         // The last of what the worker posted, before the window sums up.
-        QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
+        ShowPosted();
         session_.LockTestControls(nullptr);
     });
     return end;

@@ -4,17 +4,19 @@
 // session: the console's test controls stay locked and its waits tick on
 // the GUI thread (repaints, the window's Stop, Escape) while the worker
 // exchanges with the board and the instrument. What the worker has to show
-// it posts, queued, to the window. Whatever ends the work (a failure, an
-// instrument fault, Stop), the test it runs on the board is stopped before
-// Run returns.
+// (trials, log lines) it posts; the GUI thread runs it between its ticks, in
+// the order posted. The queue is a plain mutex's, so a thread checker sees
+// every hand-over (Qt's event queue locks where it cannot look). Whatever ends the work (a failure,
+// an instrument fault, Stop), the test it runs on the board is stopped before Run returns.
 
 #include "rftest/RfSteps.h"
 
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 
 class ConsoleSession;
-class QObject;
 class QWidget;
 
 namespace kel {
@@ -40,9 +42,13 @@ public:
     // it posted has been shown.
     JobEnd Run(QWidget& window, const Work& work);
 
-    // For the worker: show runs on window's thread, after what came before.
-    static void Post(QObject& window, std::function<void()> show);
+    // For the worker: show runs on the GUI thread, after what came before.
+    void Post(std::function<void()> show);
 
 private:
+    void ShowPosted();
+
     ConsoleSession& session_;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> posted_;
 };
