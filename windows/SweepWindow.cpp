@@ -3,6 +3,7 @@
 
 #include "results/Recorder.h"
 #include "results/Records.h"
+#include "rftest/LateReply.h"
 #include "rftest/RfSteps.h"
 #include "serial/SerialPort.h"
 #include "windows/ConsoleSession.h"
@@ -241,6 +242,7 @@ void SweepWindow::StopRxOnBoard() {
         return;
     // The stop has waits of its own, which a second Escape cancels again.
     board.Port().ClearCancel();
+    rftest::TakeLateReply(board);
     rftest::RxCounters ignored;
     if (rftest::StopRx(board, ignored) != nullptr)
         board.AppendLog(
