@@ -41,6 +41,8 @@ public:
     // Answers no command from now on while the line stays up: a board that
     // stopped responding, for tests that connect to a healthy one first.
     void GoSilent() { tray_.GoSilent(0); }
+    // Its tray of one, for a virtual bench that measures it (route 1).
+    BoardTray& Tray() { return tray_; }
 
 private:
     static BoardConfig BoardWith(FaultMode fault) {

@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/BenchInstrument.h"
 
-#include "windows/StateFolder.h"
+#include "board/InstrumentServer.h"
 #include "instrument/InstrumentError.h"
 #include "instrument/InstrumentUrl.h"
 #include "instrument/ProfileLookup.h"
+#include "windows/StateFolder.h"
 
 #include <QSettings>
 #include <cstdlib>
 
 namespace instrument = kel::instrument;
 namespace rftest = kel::rftest;
+
+namespace {
+
+// The url that asks for the virtual bench, as a plan's [instrument] does.
+constexpr char kVirtualBenchUrl[] = "virtual";
+// The built-in board's slot on the virtual bench's switch.
+constexpr int kBuiltInRoute = 1;
+
+} // namespace
 
 BenchInstrument::BenchInstrument() {
     const QSettings file(OptionsFile(), QSettings::IniFormat);
@@ -28,6 +38,45 @@ BenchInstrument::BenchInstrument() {
 }
 
 BenchInstrument::~BenchInstrument() = default;
+
+std::optional<ConsoleSession::Instrument>
+BenchInstrument::ForCalibration(kel::board::BoardTray* builtIn, std::string& why) {
+    std::vector<instrument::ProfileError> problems;
+    auto profile = instrument::LoadProfile(profile_, problems);
+    if (!profile) {
+        why = "instrument profile " + profile_ + ": " +
+              (problems.empty() ? std::string("not found") : problems.front().Text());
+        return std::nullopt;
+    }
+    const bool virtualBench = url_.empty() || url_ == kVirtualBenchUrl;
+    if (!virtualBench) {
+        const auto url = instrument::ParseInstrumentUrl(url_, why);
+        if (!url)
+            return std::nullopt;
+        return ConsoleSession::Instrument{*url, std::move(*profile), route_};
+    }
+    if (builtIn == nullptr) {
+        why = url_.empty() ? "no instrument is set (KEL_INSTRUMENT, or [instrument] url in " +
+                                 OptionsFile().toStdString() +
+                                 "); the virtual bench measures only the built-in virtual board"
+                           : "the virtual bench measures only the built-in virtual board";
+        return std::nullopt;
+    }
+    // A test may have put in another built-in board since the bench started.
+    if (!virtualBench_ || benchTray_ != builtIn) {
+        virtualBench_.reset();
+        auto bench = std::make_unique<kel::board::InstrumentServer>(
+            *builtIn, 0, "kelGuiTool,Virtual Bench,VB1,console");
+        if (!bench->Error().empty()) {
+            why = "the virtual bench could not start: " + bench->Error();
+            return std::nullopt;
+        }
+        virtualBench_ = std::move(bench);
+        benchTray_ = builtIn;
+    }
+    return ConsoleSession::Instrument{
+        {"127.0.0.1", virtualBench_->Port()}, std::move(*profile), kBuiltInRoute};
+}
 
 instrument::Instrument* BenchInstrument::Connected(std::string& error) {
     if (instrument_)

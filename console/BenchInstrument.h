@@ -9,10 +9,16 @@
 #include "instrument/Instrument.h"
 #include "rftest/InstrumentSteps.h"
 #include "rftest/Measurement.h"
+#include "windows/ConsoleSession.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+
+namespace kel::board {
+class BoardTray;
+class InstrumentServer;
+} // namespace kel::board
 
 // Overrides the options file's instrument/url.
 inline constexpr char kInstrumentVariable[] = "KEL_INSTRUMENT";
@@ -32,6 +38,11 @@ public:
     Reading MeasureTone(int channel);
     Reading MeasurePower(int channel);
 
+    // builtIn: the built-in virtual board's tray while it is the board
+    // connected, else nullptr.
+    std::optional<ConsoleSession::Instrument> ForCalibration(kel::board::BoardTray* builtIn,
+                                                             std::string& why);
+
 private:
     // Connected, or the reason it is not.
     kel::instrument::Instrument* Connected(std::string& error);
@@ -41,4 +52,7 @@ private:
     std::string profile_;
     std::optional<int> route_;
     std::unique_ptr<kel::instrument::Instrument> instrument_;
+    // The virtual bench and the tray it measures, started on first use.
+    std::unique_ptr<kel::board::InstrumentServer> virtualBench_;
+    kel::board::BoardTray* benchTray_ = nullptr;
 };

@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QThread>
 #include <algorithm>
 #include <thread>
 #include <utility>
@@ -112,9 +113,14 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
     setFixedSize(kel::MapDialogSize(tmpl.width, tmpl.height, units));
     AddWindowsRow();
     AddStationButton();
+    AddCalibrateButton();
 
     appIcon = QIcon(QString::fromUtf8(kAppIconPath));
-    port.SetWaitTick([this] { waitTick.Tick(); });
+    // A calibration's worker thread reads the port too: only this thread ticks.
+    port.SetWaitTick([this] {
+        if (QThread::currentThread() == thread())
+            waitTick.Tick();
+    });
     port.SetTrafficTap([this](kel::Traffic direction, const std::uint8_t* bytes,
                               std::size_t count) { sessionLog.Record(direction, bytes, count); });
 
@@ -142,6 +148,7 @@ CkelGuiToolDlg::CkelGuiToolDlg(std::unique_ptr<Prompter> prompter, QWidget* pare
 CkelGuiToolDlg::~CkelGuiToolDlg() {
     // Closing sends nothing to the board; the run ends with the connection.
     results.reset();
+    instrument.reset(); // its virtual bench measures the built-in board's tray
     EndSession();
     port.SetWaitTick({});
     port.SetTrafficTap({});
@@ -389,6 +396,7 @@ std::unique_ptr<QMenu> CkelGuiToolDlg::CreateSystemMenu() {
     sweep->setData(IDM_SWEEP);
     sweep->setEnabled(sweepButton->isEnabled());
     menu->addAction(QString::fromUtf8(kResultsMenuText))->setData(IDM_RESULTS);
+    menu->addAction(QString::fromUtf8(kCalibrateMenuText))->setData(IDM_CALIBRATE);
     const QString about = QString::fromUtf8(kAboutMenuText);
     if (!about.isEmpty()) {
         menu->addSeparator();
@@ -416,6 +424,9 @@ void CkelGuiToolDlg::OnSysCommand(unsigned commandId) {
         return;
     case IDM_SWEEP:
         OpenSweepWindow();
+        return;
+    case IDM_CALIBRATE:
+        OpenCalibrateWindow();
         return;
     case IDM_RESULTS:
         OpenResultsWindow();

@@ -39,6 +39,7 @@ class CEditList;
 class CommandHistory;
 class ResultsRecorder;
 class BenchInstrument;
+class CalibrateWindow;
 class ResultsWindow;
 class SweepWindow;
 namespace kel::board {
@@ -159,7 +160,8 @@ public:
     // A connection began or ended: the open windows say whose board they show.
     void WindowsFollowConnection();
     const kel::results::StoreSetting& ResultsSetting() const override;
-    const kel::results::RunRecord& BeginSweepRun(const std::string& dut) override;
+    const kel::results::RunRecord& BeginSweepRun(const std::string& dut,
+                                                 const std::string& instrument = {}) override;
     void RecordSweepPoint(const kel::rftest::Measurement& point) override;
     void EndSweepRun(const std::string& verdict) override;
 
@@ -304,6 +306,13 @@ public:
     QPushButton* resultsButton = nullptr;
     SweepWindow* sweepWindow = nullptr;
     ResultsWindow* resultsWindow = nullptr;
+    // "Calibrate…" in the Windows row and the context menu, and what the
+    // Calibrate window asks of the console (CalibrateEntry.cpp).
+    QPushButton* calibrateButton = nullptr;
+    CalibrateWindow* calibrateWindow = nullptr;
+    void OpenCalibrateWindow();
+    bool Confirm(const QString& question) override;
+    std::optional<Instrument> CalibrationInstrument(std::string& why) override;
     // "Station…" in the Windows row (StationEntry.cpp).
     QPushButton* stationButton = nullptr;
     void OpenStationStart();
@@ -335,6 +344,7 @@ private:
     void AppendToPane(const QString& text);
     void AddLogEntriesToPaneMenu();
     void AddStationButton();
+    void AddCalibrateButton();
     void AddWindowsRow();
     void MakeReadable(); // DialogReadability.cpp
     void PlaceWindowsRow();

@@ -183,7 +183,7 @@ void ResultsRecorder::RecordMacs(const std::array<std::string, 3>& macs) {
                std::string(kel::rftest::kMacRoleNames[i]) + " " + macs[i]);
 }
 
-void ResultsRecorder::BeginSweep(const std::string& dut) {
+void ResultsRecorder::BeginSweep(const std::string& dut, const std::string& instrument) {
     // A new run beside the connection's: its own id, times and verdict.
     results::RunRecord run = run_;
     run.id = results::NewUuid();
@@ -191,6 +191,7 @@ void ResultsRecorder::BeginSweep(const std::string& dut) {
     run.endedAt.clear();
     run.verdict.clear();
     run.dut = dut;
+    run.instrument = instrument;
     sweepRun_ = run;
     Post([this, run = std::move(run)] {
         sweep_ = std::make_unique<results::Recorder>(

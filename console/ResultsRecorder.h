@@ -75,10 +75,11 @@ public:
     void RecordMacs(const std::array<std::string, 3>& macs);
 
     // A sweep is a run of its own beside the connection's: the connection's
-    // port, chip model and board, the DUT label given, each point as it
-    // comes, and its verdict (kRunPass or kRunFail when a limit judged it,
+    // port, chip model and board, the DUT label given, the instrument's
+    // *IDN? when a calibration measured with one, each point as it comes,
+    // and its verdict (kRunPass or kRunFail when a limit judged it,
     // kRunInterrupted, kRunError, or none).
-    void BeginSweep(const std::string& dut);
+    void BeginSweep(const std::string& dut, const std::string& instrument = {});
     void RecordSweepPoint(const kel::rftest::Measurement& point);
     void EndSweep(const std::string& verdict);
     // The sweep being recorded, or the last one.

@@ -129,8 +129,9 @@ const kel::results::StoreSetting& CkelGuiToolDlg::ResultsSetting() const {
     return results->Setting();
 }
 
-const kel::results::RunRecord& CkelGuiToolDlg::BeginSweepRun(const std::string& dut) {
-    results->BeginSweep(dut);
+const kel::results::RunRecord& CkelGuiToolDlg::BeginSweepRun(const std::string& dut,
+                                                             const std::string& instrument) {
+    results->BeginSweep(dut, instrument);
     return results->SweepRun();
 }
 

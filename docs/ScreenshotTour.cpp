@@ -7,6 +7,7 @@
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
 #include "console/PortList.h"
+#include "docs/CalibrateTour.h"
 #include "docs/StationTour.h"
 #include "editlist/CEditList.h"
 #include "resources/ResourceIds.h"
@@ -191,6 +192,7 @@ public:
         Save(dlg_->resultsWindow, "results-window");
         dlg_->resultsWindow->close();
         sweep.close();
+        CalibrateTour(*dlg_, Save);
 
         // The question before the supply switch, answered No.
         prompter_->questionPicture = "question-dcdc";

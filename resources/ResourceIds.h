@@ -21,9 +21,10 @@ constexpr unsigned IDM_SAVELOGAS = 0x0020;
 constexpr unsigned IDM_OPENLOGFOLDER = 0x0030;
 // "Reconnect automatically" in the context menu.
 constexpr unsigned IDM_RECONNECT = 0x0040;
-// The windows beyond the dialog: the RX sweep and the results.
+// The windows beyond the dialog: the RX sweep, the results, calibration.
 constexpr unsigned IDM_SWEEP = 0x0050;
 constexpr unsigned IDM_RESULTS = 0x0060;
+constexpr unsigned IDM_CALIBRATE = 0x0070;
 
 // Controls without an id.
 constexpr int IDC_STATIC = 0;

@@ -16,6 +16,7 @@ inline constexpr char kReconnectMenuText[] = "Reconnect automatically";
 inline constexpr char kSweepMenuText[] = "RX Sweep…";
 inline constexpr char kSweepButtonText[] = "Sweep…";
 inline constexpr char kResultsMenuText[] = "Results…";
+inline constexpr char kCalibrateMenuText[] = "Calibrate…";
 
 // The program's name: the title of its message boxes and of its desktop entry.
 inline constexpr char kApplicationName[] = "kelGuiTool";

@@ -7,6 +7,8 @@
 // dialog implements it; a window holds this and never the dialog, so the
 // windows stand below the console and any front end with a board can host them.
 
+#include "instrument/InstrumentUrl.h"
+#include "instrument/Profile.h"
 #include "protocol/CommandContext.h"
 #include "results/Records.h"
 #include "results/StoreSetting.h"
@@ -61,13 +63,28 @@ public:
                                                   const QString& filter,
                                                   const QString& dir = QString()) = 0;
     virtual void OpenResultsWindow() = 0;
+    // A question only Yes answers yes (No, Cancel and closing the box say no).
+    virtual bool Confirm(const QString& question) = 0;
+
+    // --- The instrument -----------------------------------------------------
+    struct Instrument {
+        kel::instrument::InstrumentUrl url;
+        kel::instrument::Profile profile;
+        std::optional<int> route; // the board's slot on its switch
+    };
+    // Where calibration measures the board connected: the console's
+    // instrument setting, else (for the built-in virtual board) the virtual
+    // bench; nothing, with why, when there is none. Connecting is the caller's.
+    virtual std::optional<Instrument> CalibrationInstrument(std::string& why) = 0;
 
     // --- The results store --------------------------------------------------
     // Where results go (the results window reads the same).
     virtual const kel::results::StoreSetting& ResultsSetting() const = 0;
-    // A sweep is a run of its own beside the connection's: its DUT label,
-    // each point as it comes, its verdict. The run begun (its board's MAC).
-    virtual const kel::results::RunRecord& BeginSweepRun(const std::string& dut) = 0;
+    // A sweep (or a calibration) is a run of its own beside the
+    // connection's: its DUT label, the instrument's *IDN? when it measured
+    // with one, each point as it comes, its verdict. The run begun (its board's MAC).
+    virtual const kel::results::RunRecord& BeginSweepRun(const std::string& dut,
+                                                         const std::string& instrument = {}) = 0;
     virtual void RecordSweepPoint(const kel::rftest::Measurement& point) = 0;
     virtual void EndSweepRun(const std::string& verdict) = 0;
 

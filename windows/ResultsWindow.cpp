@@ -7,11 +7,13 @@
 #include "results/StoreSetting.h"
 #include "windows/ColumnTitles.h"
 #include "windows/ConsoleSession.h"
+#include "windows/LevelPoints.h"
 #include "windows/RunsModel.h"
 #include "windows/WindowKeys.h"
 #include "windows/WindowParts.h"
 #include "windows/WindowRole.h"
 #include "windows/charts/PerChart.h"
+#include "windows/charts/TraceChart.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -126,6 +128,11 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     auto* runSide = new QSplitter(Qt::Vertical, this);
     runSide->addWidget(measurementsTable);
     runSide->addWidget(chart);
+    levelChart = new TraceChart(this);
+    levelChart->setObjectName(QStringLiteral("levelChart"));
+    levelChart->setAccessibleName(tr("PER over level"));
+    levelChart->hide();
+    runSide->addWidget(levelChart);
 
     sides_ = new QSplitter(Qt::Horizontal, this);
     sides_->addWidget(runsSide);
@@ -398,6 +405,13 @@ void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& ru
     const std::size_t drawn = std::min(selected_.size(), kMostOverlaid);
     if (selected_.size() > kMostOverlaid)
         Tell(tr("The %1 newest runs selected are drawn.").arg(kMostOverlaid));
+    std::vector<QString> labels;
+    for (std::size_t r = 0; r < drawn; ++r)
+        labels.push_back(RunLabel(*runs[r]));
+    const bool levels = DrawLevelPoints(
+        *levelChart, {selected_.begin(), selected_.begin() + static_cast<std::ptrdiff_t>(drawn)},
+        labels);
+    levelChart->setVisible(levels);
     for (std::size_t r = 0; r < drawn; ++r) {
         if (drawn > 1)
             chart->SetRunLabel(static_cast<int>(r), RunLabel(*runs[r]));
@@ -410,6 +424,8 @@ void ResultsWindow::DrawPoints(const std::vector<const results::RunSummary*>& ru
             chart->AddPoint(*m.channel, *m.rateMbps, m.perPercent, static_cast<int>(r));
         }
     }
+    // The channel chart gives way to the level chart unless it has points too.
+    chart->setVisible(!levels || chart->PointCount() > 0);
 }
 
 void ResultsWindow::ExportCsv() {

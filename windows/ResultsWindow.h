@@ -2,7 +2,8 @@
 #pragma once
 // The results window: the runs of the results store, newest first, filtered
 // by board (a MAC or a DUT label) and by date; a run's measurements in a
-// table and its RX points on the sweep's chart; two runs of one board laid
+// table and its RX points on the sweep's chart (a sensitivity's PER over
+// the generator's level on a chart of its own); two runs of one board laid
 // over each other (today's against last week's); the selection's
 // measurements exported as CSV, in the columns of kel-rftest's `results
 // export`. It reads the station's store, or, when the console records to a
@@ -28,6 +29,7 @@ class QSplitter;
 class QTableView;
 class QTableWidget;
 class RunsModel;
+class TraceChart;
 
 class ResultsWindow : public QWidget {
     Q_OBJECT
@@ -55,6 +57,8 @@ public:
     QLabel* summaryLabel = nullptr; // the runs listed: boards, verdicts, first-pass yield
     QTableWidget* measurementsTable = nullptr;
     PerChart* chart = nullptr;
+    // A sensitivity run's points, PER over level, in the chart's place.
+    TraceChart* levelChart = nullptr;
     QPushButton* csvButton = nullptr;
 
 protected:

@@ -3,6 +3,7 @@
 
 #include "results/Recorder.h"
 #include "results/Records.h"
+#include "rftest/LateReply.h"
 #include "rftest/RfSteps.h"
 #include "serial/SerialPort.h"
 #include "windows/ConsoleSession.h"
@@ -241,6 +242,7 @@ void SweepWindow::StopRxOnBoard() {
         return;
     // The stop has waits of its own, which a second Escape cancels again.
     board.Port().ClearCancel();
+    rftest::TakeLateReply(board);
     rftest::RxCounters ignored;
     if (rftest::StopRx(board, ignored) != nullptr)
         board.AppendLog(
@@ -310,23 +312,11 @@ QString SweepWindow::EndText(const char* failure, bool cancelled) const {
 // --- Keys and closing -----------------------------------------------------------
 
 void SweepWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        if (running_)
-            Stop();
-        else
-            close();
-        return;
-    }
-    if (!EnterPressesFocusedButton(*this, *event))
+    if (!RunWindowKey(*this, *event, running_, [this] { Stop(); }))
         QWidget::keyPressEvent(event);
 }
 
 void SweepWindow::closeEvent(QCloseEvent* event) {
-    if (!running_) {
+    if (!PutOffClose(*event, running_, closeAfterRun_, [this] { Stop(); }))
         QWidget::closeEvent(event);
-        return;
-    }
-    event->ignore();
-    closeAfterRun_ = true;
-    Stop();
 }

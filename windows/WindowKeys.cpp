@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/WindowKeys.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -40,4 +41,25 @@ void FitToScreen(QWidget& window, QSize wanted) {
     if (const QScreen* screen = window.screen())
         wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
     window.resize(wanted);
+}
+
+bool RunWindowKey(QWidget& window, const QKeyEvent& event, bool running,
+                  const std::function<void()>& stop) {
+    if (event.key() != Qt::Key_Escape || event.modifiers() != Qt::NoModifier)
+        return EnterPressesFocusedButton(window, event);
+    if (running)
+        stop();
+    else
+        window.close();
+    return true;
+}
+
+bool PutOffClose(QCloseEvent& event, bool running, bool& closeAfterRun,
+                 const std::function<void()>& stop) {
+    if (!running)
+        return false;
+    event.ignore();
+    closeAfterRun = true;
+    stop();
+    return true;
 }

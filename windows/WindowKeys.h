@@ -5,8 +5,10 @@
 // Tab goes in the order the eye reads.
 
 #include <QString>
+#include <functional>
 #include <initializer_list>
 
+class QCloseEvent;
 class QKeyEvent;
 class QSize;
 class QPushButton;
@@ -23,3 +25,14 @@ QPushButton* NamedButton(const QString& caption, const char* name, QWidget* pare
 void FitToScreen(QWidget& window, QSize wanted);
 // Tab from each widget to the next.
 void ChainTabOrder(std::initializer_list<QWidget*> widgets);
+
+// A window that runs something (a sweep, a calibration): Escape stops the
+// run going on, else closes the window; Enter presses the focused button.
+// True when the key was handled.
+bool RunWindowKey(QWidget& window, const QKeyEvent& event, bool running,
+                  const std::function<void()>& stop);
+// Its close box while a run goes on: the run is stopped, closeAfterRun set,
+// and the window is to close once the run has ended. True when the close
+// was put off so (the event ignored).
+bool PutOffClose(QCloseEvent& event, bool running, bool& closeAfterRun,
+                 const std::function<void()>& stop);

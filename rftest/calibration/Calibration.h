@@ -46,6 +46,9 @@ using CrystalTrialSeen = std::function<void(int code, const ToneReading& reading
 Failure CalibrateCrystal(CommandContext& ctx, const BenchLink& link, const CrystalOptions& options,
                          const CrystalTrialSeen& seen, CrystalResult& result);
 
+// Stores a proven code in the SDD data and reads it back.
+Failure StoreFreqOffset(CommandContext& ctx, int code);
+
 // The rate each SDD rate class is measured at: 11, 54 and 65 Mbit/s.
 extern const std::array<int, 3> kPowerClassRateRows;
 
@@ -70,6 +73,9 @@ struct PowerResult {
     bool saved = false;
     bool Reached() const;
 };
+
+// Stores the three classes' levels in the SDD data and reads them back.
+Failure StoreSddPowers(CommandContext& ctx, const PowerResult& result);
 
 using PowerTrialSeen =
     std::function<void(std::size_t powerClass, int level, const PowerReading& reading)>;

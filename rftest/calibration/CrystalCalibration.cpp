@@ -27,7 +27,9 @@ int StartCode(CommandContext& ctx) {
     return int(*code);
 }
 
-Failure Store(CommandContext& ctx, int code) {
+} // namespace
+
+Failure StoreFreqOffset(CommandContext& ctx, int code) {
     const std::string text = std::to_string(code);
     if (Failure failure = SaveFreqOffset(ctx, text))
         return failure;
@@ -36,8 +38,6 @@ Failure Store(CommandContext& ctx, int code) {
         return failure;
     return WholeReading(stored) == code ? nullptr : kSddReadBackDiffers;
 }
-
-} // namespace
 
 Failure CalibrateCrystal(CommandContext& ctx, const BenchLink& link, const CrystalOptions& options,
                          const CrystalTrialSeen& seen, CrystalResult& result) {
@@ -81,7 +81,7 @@ Failure CalibrateCrystal(CommandContext& ctx, const BenchLink& link, const Cryst
     }
     if (!options.save || !result.reached)
         return nullptr;
-    if (Failure failure = Store(ctx, best.knob))
+    if (Failure failure = StoreFreqOffset(ctx, best.knob))
         return failure;
     result.saved = true;
     return nullptr;

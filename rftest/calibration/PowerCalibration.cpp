@@ -20,7 +20,9 @@ constexpr int kHighestLevel = 120;
 // measurement corrects it where compression bends the line.
 constexpr double kNominalDbPerLevel = 0.25;
 
-Failure Store(CommandContext& ctx, const PowerResult& result) {
+} // namespace
+
+Failure StoreSddPowers(CommandContext& ctx, const PowerResult& result) {
     SddPowers levels;
     for (std::size_t i = 0; i < levels.size(); ++i)
         levels[i] = std::to_string(result.classes[i].level);
@@ -35,8 +37,6 @@ Failure Store(CommandContext& ctx, const PowerResult& result) {
     }
     return nullptr;
 }
-
-} // namespace
 
 bool PowerResult::Reached() const {
     return std::all_of(classes.begin(), classes.end(),
@@ -86,7 +86,7 @@ Failure CalibratePower(CommandContext& ctx, const BenchLink& link, const PowerOp
     }
     if (!options.save || !result.Reached())
         return nullptr;
-    if (Failure failure = Store(ctx, result))
+    if (Failure failure = StoreSddPowers(ctx, result))
         return failure;
     result.saved = true;
     return nullptr;
