@@ -377,8 +377,9 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
                 // Times local, as the runs show theirs.
                 const std::string text = results::ValueText(values[c]);
                 const bool time = std::string_view(results::kMeasurementColumns[c]) == kAt;
-                auto* item =
-                    new QTableWidgetItem(time ? LocalTimeText(text) : QString::fromStdString(text));
+                auto* item = new QTableWidgetItem(
+                    time ? LocalTimeText(text)
+                         : CellText(results::kMeasurementColumns[c], values[c]));
                 // The verdict written and coloured, as the sweep's grid shows it.
                 if (std::string_view(results::kMeasurementColumns[c]) == rftest::field::kVerdict)
                     if (const QColor colour = VerdictColour(text); colour.isValid())
