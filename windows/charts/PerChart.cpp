@@ -111,6 +111,7 @@ PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     // A picture to the keyboard and to screen readers: the grid beside it
     // holds its values.
     view_->setFocusPolicy(Qt::NoFocus);
+    view_->viewport()->setFocusPolicy(Qt::NoFocus); // else an unmarked stop of Tab
     view_->setAccessibleName(tr("PER over channel"));
     legend_ = new ChartLegend(this);
     auto* layout = new QVBoxLayout(this);
