@@ -265,13 +265,16 @@ void ResultsWindow::ReadRuns(int pages) {
     filter.limit = static_cast<std::int64_t>(kPage) * pages;
 
     runsModel_->SetRuns({});
+    summaryLabel->clear();
     ShowSelection();
     moreButton->setEnabled(false);
     if (!OpenSource())
         return;
+    results::RunCounts counts; // of every run the filter selects, not the page
     try {
         BusyCursor busy;
         runsModel_->SetRuns(source_->Runs(filter));
+        counts = source_->Counts(filter);
     } catch (const std::exception& e) {
         source_.reset(); // opened afresh next time: a server may be back
         Tell(QString::fromStdString(e.what()));
@@ -282,7 +285,7 @@ void ResultsWindow::ReadRuns(int pages) {
         runsFitted_ = true;
         FitRunsSide();
     }
-    summaryLabel->setText(RunsSummaryText(Runs()));
+    summaryLabel->setText(RunsSummaryText(counts));
     const auto count = static_cast<std::int64_t>(Runs().size());
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
