@@ -7,9 +7,12 @@ namespace kel::results {
 
 std::string RunCountsQuery(std::string_view conditions, std::string_view idText,
                            std::string_view wrap) {
+    // A run with neither label nor MAC is a board of its own once it has a
+    // verdict (a board that never answered); a console session that judged
+    // nothing is none.
     const std::string board = "CASE WHEN r.dut <> '' THEN 'dut ' || r.dut "
                               "WHEN r.board_mac <> '' THEN 'mac ' || r.board_mac "
-                              "ELSE 'run ' || " +
+                              "WHEN r.verdict IN ('pass', 'fail', 'error') THEN 'run ' || " +
                               std::string(idText) + " END";
     const std::string counts =
         "(SELECT count(*) FROM chosen), (SELECT count(DISTINCT board) FROM chosen), "

@@ -3,9 +3,9 @@
 // How many runs a filter selects, all of them, not a page: the runs, the
 // boards, the runs passed and failed, and the first-pass yield, counted by
 // the database (the store's and the server's alike) with Yield.h's boards:
-// a board is its DUT label, else its MAC, else the run; a board is judged
-// once a run of it ended pass, fail or error, and passed first when the
-// first such run passed.
+// a board is its DUT label, else its MAC, else the run when it ended with a
+// verdict; a board is judged once a run of it ended pass, fail or error, and
+// passed first when the first such run passed.
 
 #include "results/Columns.h"
 
