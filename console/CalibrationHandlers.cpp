@@ -7,6 +7,7 @@
 #include "console/CommandHistory.h"
 #include "console/ResultsRecorder.h"
 #include "editlist/CEditList.h"
+#include "protocol/ChipModels.h"
 #include "resources/ResourceIds.h"
 #include "rftest/CalibrationSteps.h"
 
@@ -31,14 +32,41 @@ void SendTyped(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&
         dlg.results->Record(kind, text);
 }
 
-// A value read from the board: into its member, and when the step succeeded
+// A value read from the board into its member: when the step succeeded,
 // every member to its field.
-void ShowRead(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string&),
-              std::string& text, rftest::MeasurementKind kind) {
-    if (!dlg.Succeeded(step(dlg, text)))
+void ShowReading(CkelGuiToolDlg& dlg, rftest::Failure failure, const std::string& text,
+                 rftest::MeasurementKind kind) {
+    if (!dlg.Succeeded(failure))
         return;
     dlg.UpdateData(false);
     dlg.results->Record(kind, text);
+}
+
+void ShowRead(CkelGuiToolDlg& dlg, rftest::Failure (*step)(kel::CommandContext&, std::string&),
+              std::string& text, rftest::MeasurementKind kind) {
+    ShowReading(dlg, step(dlg, text), text, kind);
+}
+
+// The SDD power table read into its members; a value line that came before a
+// failure is taken all the same.
+rftest::Failure ReadSddPowers(CkelGuiToolDlg& dlg) {
+    const std::array<std::string*, 3> texts = dlg.SddPowerTexts();
+    rftest::SddPowers powers{*texts[0], *texts[1], *texts[2]};
+    const rftest::Failure failure = rftest::GetSddPowerAll(dlg, powers);
+    for (int row = 0; row < 3; ++row)
+        *texts[row] = powers[row];
+    return failure;
+}
+
+void ShowSddPowers(CkelGuiToolDlg& dlg, rftest::Failure failure) {
+    if (!dlg.Succeeded(failure))
+        return;
+    const std::array<std::string*, 3> texts = dlg.SddPowerTexts();
+    for (int row = 0; row < 3; ++row)
+        dlg.sddPowerList->SetItemText(row, CkelGuiToolDlg::kSddPowerColumn,
+                                      kel::TextFromBytes(*texts[row]));
+    dlg.UpdateData(false);
+    dlg.results->RecordSddPowers();
 }
 
 // Puts the radio pair back to the mode last switched to.
@@ -112,18 +140,23 @@ void CkelGuiToolDlg::OnBnClickedSetPowerAll() {
 }
 
 void CkelGuiToolDlg::OnBnClickedGetPowerAll() {
-    const std::array<std::string*, 3> texts = SddPowerTexts();
-    rftest::SddPowers powers{*texts[0], *texts[1], *texts[2]};
-    const rftest::Failure failure = rftest::GetSddPowerAll(*this, powers);
-    // A value line that came before a failure has been taken all the same.
-    for (int row = 0; row < 3; ++row)
-        *texts[row] = powers[row];
-    if (!Succeeded(failure))
-        return;
-    for (int row = 0; row < 3; ++row)
-        sddPowerList->SetItemText(row, kSddPowerColumn, kel::TextFromBytes(*texts[row]));
-    UpdateData(false);
-    results->RecordSddPowers();
+    ShowSddPowers(*this, ReadSddPowers(*this));
+}
+
+void CkelGuiToolDlg::ReadAfterHandshake(const std::function<void()>& catchUp) {
+    // Nothing of the window's between a reply and the next command: the
+    // board's answers are shown once both reads are done. Their failures
+    // have their own messages and leave the connection up.
+    const bool offset = kel::ChipModelHas(chipModelIndex, &kel::ChipModel::hasCalibration);
+    const bool sdd = kel::ChipModelHas(chipModelIndex, &kel::ChipModel::hasSdd);
+    const rftest::Failure offsetFailure =
+        offset ? rftest::GetFreqOffset(*this, freqOffsetText) : nullptr;
+    const rftest::Failure sddFailure = sdd ? ReadSddPowers(*this) : nullptr;
+    catchUp();
+    if (offset)
+        ShowReading(*this, offsetFailure, freqOffsetText, rftest::MeasurementKind::FreqOffset);
+    if (sdd)
+        ShowSddPowers(*this, sddFailure);
 }
 
 void CkelGuiToolDlg::OnBnClickedSaveToSdd() {

@@ -2,6 +2,7 @@
 #include "console/CkelGuiToolApp.h"
 
 #include "console/CkelGuiToolDlg.h"
+#include "console/FocusFrameStyle.h"
 #include "resources/Strings.h"
 
 #include <QIcon>
@@ -12,6 +13,7 @@ CkelGuiToolApp::CkelGuiToolApp(int& argc, char** argv) : QApplication(argc, argv
     setOrganizationName(QString::fromUtf8(kel::res::kSettingsKey));
     setDesktopFileName(QString::fromUtf8(kel::res::kApplicationName));
     setWindowIcon(QIcon(QString::fromUtf8(kel::res::kAppIconPath)));
+    ShowFocusOnFrames(*this);
     QFont uiFont = font();
     uiFont.setPointSize(9);
     setFont(uiFont);

@@ -39,6 +39,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <thread>
 #include <utility>
@@ -212,6 +213,7 @@ void CkelGuiToolDlg::RunHandler(const std::function<void()>& handler) {
         handler();
     }
     inHandler_ = false;
+    ShowHeldLog();
     if (port.IsOpen() && (port.HungUp() || linkWatcher->TakeHangUp()))
         OnConnectionLost();
     // Reported only now, so a message box never stops an exchange halfway.
@@ -255,13 +257,30 @@ void CkelGuiToolDlg::closeEvent(QCloseEvent* event) {
 // --- Log pane ---------------------------------------------------------------
 
 void CkelGuiToolDlg::AppendToPane(const QString& text) {
+    logLength_ += static_cast<std::size_t>(text.size());
+    if (inHandler_) {
+        if (heldLog_.isEmpty())
+            QTimer::singleShot(0, this, &CkelGuiToolDlg::ShowHeldLog);
+        heldLog_ += text;
+        return;
+    }
+    ShowHeldLog();
+    InsertInPane(text);
+}
+
+void CkelGuiToolDlg::InsertInPane(const QString& text) {
     QTextCursor end(logPane->document());
     end.movePosition(QTextCursor::End);
     end.insertText(text);
-    logLength_ += static_cast<std::size_t>(text.size());
     // Whatever the user selected, the newest line stays in view.
     logPane->moveCursor(QTextCursor::End);
     logPane->verticalScrollBar()->setValue(logPane->verticalScrollBar()->maximum());
+}
+
+void CkelGuiToolDlg::ShowHeldLog() {
+    if (heldLog_.isEmpty())
+        return;
+    InsertInPane(std::exchange(heldLog_, QString()));
 }
 
 void CkelGuiToolDlg::AppendLog(const std::string& text) {
@@ -273,6 +292,7 @@ void CkelGuiToolDlg::AppendLogText(const QString& text) {
 }
 
 void CkelGuiToolDlg::ClearLog() {
+    heldLog_.clear();
     logPane->clear();
     logLength_ = 0;
 }
@@ -283,7 +303,7 @@ void CkelGuiToolDlg::SetLogText(const std::string& text) {
 }
 
 QString CkelGuiToolDlg::LogText() const {
-    return logPane->toPlainText();
+    return logPane->toPlainText() + heldLog_;
 }
 
 // --- Controls by id ---------------------------------------------------------
@@ -338,6 +358,7 @@ void CkelGuiToolDlg::CheckDlgButton(int id, int check) {
 
 void CkelGuiToolDlg::MessageBox(const QString& text) {
     waitTick.EndBusy();
+    ShowHeldLog(); // the lines that led to it in sight
     sessionLog.Note(kel::BytesFromText(text));
     prompter_->MessageBox(text);
     if (port.lineFailure().empty())

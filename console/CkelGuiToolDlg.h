@@ -208,6 +208,10 @@ public:
     void OnBnClickedGetSddFreqOffset();
     void OnBnClickedSetPowerAll();
     void OnBnClickedGetPowerAll();
+    // The reads that finish a connection (the frequency offset, the SDD
+    // powers, as the chip model has them) sent back to back after the
+    // handshake; then catchUp brings the window up, then they are shown.
+    void ReadAfterHandshake(const std::function<void()>& catchUp);
     void OnBnClickedSaveToSdd();
     void OnPowerMode(int id); // 1039 "LDO Mode" or 1040 "DC-DC Mode"
     void OnBnClickedSendCmd();
@@ -331,6 +335,9 @@ protected:
 private:
     std::vector<QWidget*> controls_; // in template (tab) order
     std::size_t logLength_ = 0;
+    // Text for the pane held while a handler runs: shown at its next wait
+    // tick or when it ends, never between a reply and the next command.
+    QString heldLog_;
     bool inHandler_ = false;
     bool closeAfterHandler_ = false;
     std::unique_ptr<Prompter> prompter_;
@@ -342,6 +349,8 @@ private:
     void FillLists();
     void PrepareSddPowerList();
     void AppendToPane(const QString& text);
+    void ShowHeldLog();
+    void InsertInPane(const QString& text);
     void AddLogEntriesToPaneMenu();
     void AddStationButton();
     void AddCalibrateButton();

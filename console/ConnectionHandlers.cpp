@@ -8,7 +8,6 @@
 #include "console/PortList.h"
 #include "console/PortListWatcher.h"
 #include "console/ResultsRecorder.h"
-#include "protocol/ChipModels.h"
 #include "protocol/NumberReading.h"
 #include "resources/ResourceIds.h"
 #include "rftest/Connection.h"
@@ -102,22 +101,20 @@ void Connect(CkelGuiToolDlg& dlg) {
         dlg.EndSession();
         return;
     }
-    dlg.results->BeginRun();
-
-    dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Disconnect"));
-    dlg.EnableControls(true);
-    ResetRunState(dlg);
-    dlg.fullDutyCheck = 0;
-    dlg.txCountText = "0";
-    dlg.txLengthText = "0";
-    dlg.channelList->setCurrentIndex(kConnectChannelRow);
-    dlg.rateList->setCurrentIndex(kConnectRateRow);
-    dlg.UpdateData(false);
-    // Their failures have their own messages and leave the connection up.
-    if (kel::ChipModelHas(dlg.chipModelIndex, &kel::ChipModel::hasCalibration))
-        dlg.OnBnClickedGetFreqOffset();
-    if (kel::ChipModelHas(dlg.chipModelIndex, &kel::ChipModel::hasSdd))
-        dlg.OnBnClickedGetPowerAll();
+    // The window comes up to the connection once the board has said all it
+    // says on connecting.
+    dlg.ReadAfterHandshake([&dlg] {
+        dlg.results->BeginRun();
+        dlg.SetDlgItemText(IDC_CONNECT, QStringLiteral("Disconnect"));
+        dlg.EnableControls(true);
+        ResetRunState(dlg);
+        dlg.fullDutyCheck = 0;
+        dlg.txCountText = "0";
+        dlg.txLengthText = "0";
+        dlg.channelList->setCurrentIndex(kConnectChannelRow);
+        dlg.rateList->setCurrentIndex(kConnectRateRow);
+        dlg.UpdateData(false);
+    });
     dlg.connected = 1;
     dlg.linkWatcher->Connected();
     dlg.WindowsFollowConnection();

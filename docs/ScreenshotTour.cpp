@@ -6,6 +6,7 @@
 
 #include "board/VirtualBoardHost.h"
 #include "console/CkelGuiToolDlg.h"
+#include "console/FocusFrameStyle.h"
 #include "console/PortList.h"
 #include "docs/CalibrateTour.h"
 #include "docs/StationTour.h"
@@ -236,6 +237,7 @@ int main(int argc, char** argv) {
         options.write("[results]\nstation=bench-1\noperator=ana\n");
     options.close();
     QApplication app(argc, argv);
+    ShowFocusOnFrames(app); // as the console's own application does
     outputDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(outputDir);
 

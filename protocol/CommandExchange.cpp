@@ -48,8 +48,10 @@ bool HasChipModel(const CommandContext& ctx) {
 
 std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t count) {
     const auto* text = static_cast<const char*>(bytes);
+    // Written first: the board starts on it while the pane catches up.
+    const std::size_t written = ctx.Port().Write(bytes, count);
     ctx.AppendLog(std::string(text, strnlen(text, count)));
-    return ctx.Port().Write(bytes, count);
+    return written;
 }
 
 std::size_t SendText(CommandContext& ctx, std::string_view text, bool withNul) {

@@ -37,8 +37,8 @@ std::string_view DialectPrefix(int chipModelIndex);
 // True when a chip model row (0..3) is chosen; commands return -2 otherwise.
 bool HasChipModel(const CommandContext& ctx);
 
-// Echoes the bytes up to the first NUL to the log pane, then writes all count
-// bytes. Returns the count written, 0 on failure.
+// Writes all count bytes, then echoes those up to the first NUL to the log
+// pane. Returns the count written, 0 on failure.
 std::size_t SendCommand(CommandContext& ctx, const void* bytes, std::size_t count);
 
 // SendCommand for a text, with the NUL that ends it as one more byte or not.

@@ -97,6 +97,15 @@ std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter) {
     });
 }
 
+RunCounts CountRuns(Store& store, const RunFilter& filter) {
+    return Reading(store, "cannot count the runs", [&](SQLite::Database& db) {
+        SQLite::Statement query(db, RunCountsQuery(FilterConditions(filter), "r.id"));
+        BindFilter(query, filter);
+        query.executeStep();
+        return RunCountsOf(ReadRow(query, 0, 6));
+    });
+}
+
 RunRecord FindRun(Store& store, std::string_view idOrPrefix) {
     const std::string prefix = Lower(idOrPrefix);
     std::vector<RunRecord> found =

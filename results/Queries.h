@@ -7,6 +7,7 @@
 
 #include "results/Columns.h"
 #include "results/Records.h"
+#include "results/RunCounts.h"
 #include "results/Store.h"
 
 #include <cstdint>
@@ -42,6 +43,8 @@ struct RunSummary {
 
 // Newest first.
 std::vector<RunSummary> ListRuns(Store& store, const RunFilter& filter);
+// Every run the filter selects, counted (its limit ignored).
+RunCounts CountRuns(Store& store, const RunFilter& filter);
 
 // The run with this id, or the one run whose id begins with it (any case).
 // Throws StoreError when there is none or more than one.

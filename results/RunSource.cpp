@@ -15,6 +15,7 @@ public:
     std::vector<RunSummary> Runs(const RunFilter& filter) override {
         return ListRuns(store_, filter);
     }
+    RunCounts Counts(const RunFilter& filter) override { return CountRuns(store_, filter); }
     std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
         return RunMeasurements(store_, runId);
     }
@@ -37,6 +38,7 @@ public:
     std::vector<RunSummary> Runs(const RunFilter& filter) override {
         return server_.ListRuns(filter);
     }
+    RunCounts Counts(const RunFilter& filter) override { return server_.CountRuns(filter); }
     std::vector<StoredMeasurement> Measurements(const std::string& runId) override {
         return server_.RunMeasurements(runId);
     }

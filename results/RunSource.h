@@ -20,6 +20,8 @@ public:
 
     // Newest first (RunFilter as ListRuns takes it).
     virtual std::vector<RunSummary> Runs(const RunFilter& filter) = 0;
+    // Every run the filter selects, counted (CountRuns, its limit ignored).
+    virtual RunCounts Counts(const RunFilter& filter) = 0;
     // In the order they were taken.
     virtual std::vector<StoredMeasurement> Measurements(const std::string& runId) = 0;
     // FindRun (Queries.h) as this source answers it.

@@ -277,6 +277,14 @@ std::vector<RunSummary> ServerLink::ListRuns(const RunFilter& filter) {
     return runs;
 }
 
+RunCounts ServerLink::CountRuns(const RunFilter& filter) {
+    std::vector<std::string> params;
+    const std::string where = Conditions(filter, params);
+    const std::vector<Row> rows =
+        JsonRows(RunCountsQuery(where, "r.id::text", "json_build_array"), params);
+    return rows.empty() ? RunCounts{} : RunCountsOf(rows.front());
+}
+
 std::vector<RunRecord> ServerLink::RunsBeginningWith(std::string_view prefix) {
     std::string lower(prefix);
     std::transform(lower.begin(), lower.end(), lower.begin(),

@@ -49,6 +49,7 @@ public:
     // (Queries.h): the runs newest first, a run's measurements in order.
     // Throws ServerError.
     std::vector<RunSummary> ListRuns(const RunFilter& filter);
+    RunCounts CountRuns(const RunFilter& filter);
     std::vector<StoredMeasurement> RunMeasurements(const std::string& runId);
     // At most two runs whose id begins with the prefix (any case), by id.
     std::vector<RunRecord> RunsBeginningWith(std::string_view prefix);

@@ -83,6 +83,7 @@ std::size_t SerialPort::Write(const void* bytes, std::size_t count) {
         return 0;
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     const std::size_t done = WriteAll(data, count);
+    nextTick_ = std::max(nextTick_, Clock::now() + kTickGraceAfterWrite);
     Tap(Traffic::Sent, data, done);
     // A half-written command is no success: callers take any non-zero count
     // as one.

@@ -47,6 +47,9 @@ public:
     // away the user's input.
     using WaitTick = std::function<void()>;
     static constexpr std::chrono::milliseconds kTickInterval{15};
+    // No tick this soon after a write: the board's answer usually comes
+    // within it, and is read and acted on at once rather than after a repaint.
+    static constexpr std::chrono::milliseconds kTickGraceAfterWrite{5};
     // Sees every byte that crosses the line: each Write once, with the bytes
     // that reached the line, and each byte a read returns.
     using TrafficTap = std::function<void(Traffic, const std::uint8_t*, std::size_t)>;

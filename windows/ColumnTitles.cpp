@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/ColumnTitles.h"
 
+#include "protocol/ReplyParsing.h"
 #include "rftest/Measurement.h"
 
 #include <QCoreApplication>
@@ -56,4 +57,13 @@ QColor VerdictColour(std::string_view verdict) {
     if (verdict == "interrupted")
         return QColor(0xff, 0xe0, 0xb2);
     return {};
+}
+
+QString CellText(std::string_view storedName, const kel::results::Value& value) {
+    const auto* number = std::get_if<double>(&value);
+    if (number && storedName == f::kPerPercent)
+        return QString::fromStdString(kel::FixedDecimal(*number, kPerDecimals));
+    if (number && storedName == f::kRateMbps)
+        return QString::fromStdString(kel::FixedDecimal(*number, 1));
+    return QString::fromStdString(kel::results::ValueText(value));
 }

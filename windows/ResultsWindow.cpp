@@ -272,13 +272,16 @@ void ResultsWindow::ReadRuns(int pages) {
     filter.limit = static_cast<std::int64_t>(kPage) * pages;
 
     runsModel_->SetRuns({});
+    summaryLabel->clear();
     ShowSelection();
     moreButton->setEnabled(false);
     if (!OpenSource())
         return;
+    results::RunCounts counts; // of every run the filter selects, not the page
     try {
         BusyCursor busy;
         runsModel_->SetRuns(source_->Runs(filter));
+        counts = source_->Counts(filter);
     } catch (const std::exception& e) {
         source_.reset(); // opened afresh next time: a server may be back
         Tell(QString::fromStdString(e.what()));
@@ -289,7 +292,7 @@ void ResultsWindow::ReadRuns(int pages) {
         runsFitted_ = true;
         FitRunsSide();
     }
-    summaryLabel->setText(RunsSummaryText(Runs()));
+    summaryLabel->setText(RunsSummaryText(counts));
     const auto count = static_cast<std::int64_t>(Runs().size());
     const bool more = count == *filter.limit;
     moreButton->setEnabled(more);
@@ -384,8 +387,9 @@ void ResultsWindow::ShowMeasurements(const std::vector<const results::RunSummary
                 // Times local, as the runs show theirs.
                 const std::string text = results::ValueText(values[c]);
                 const bool time = std::string_view(results::kMeasurementColumns[c]) == kAt;
-                auto* item =
-                    new QTableWidgetItem(time ? LocalTimeText(text) : QString::fromStdString(text));
+                auto* item = new QTableWidgetItem(
+                    time ? LocalTimeText(text)
+                         : CellText(results::kMeasurementColumns[c], values[c]));
                 // The verdict written and coloured, as the sweep's grid shows it.
                 if (std::string_view(results::kMeasurementColumns[c]) == rftest::field::kVerdict)
                     if (const QColor colour = VerdictColour(text); colour.isValid())

@@ -6,8 +6,6 @@
 #include <QColor>
 #include <QDateTime>
 #include <algorithm>
-#include <map>
-#include <set>
 
 namespace {
 
@@ -43,39 +41,20 @@ QString BoardText(const kel::results::RunRecord& run) {
     return QStringLiteral("%1 (%2)").arg(mac, dut);
 }
 
-QString RunsSummaryText(const std::vector<kel::results::RunSummary>& runs) {
-    // Oldest first, so that a board's first judged run is the first met.
-    std::set<std::string> boards;
-    std::map<std::string, bool> firstJudged; // by board: its first verdict passed
-    int passed = 0, failed = 0;
-    for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
-        const kel::results::RunRecord& run = it->run;
-        const std::string board = run.boardMac.empty() ? run.dut : run.boardMac;
-        const bool pass = run.verdict == kel::results::kRunPass;
-        const bool fail = run.verdict == kel::results::kRunFail;
-        passed += pass ? 1 : 0;
-        failed += fail ? 1 : 0;
-        if (board.empty())
-            continue;
-        boards.insert(board);
-        if (pass || fail)
-            firstJudged.try_emplace(board, pass);
-    }
+QString RunsSummaryText(const kel::results::RunCounts& counts) {
     QString text = QStringLiteral("Runs %1, boards %2, passed %3, failed %4")
-                       .arg(runs.size())
-                       .arg(boards.size())
-                       .arg(passed)
-                       .arg(failed);
-    if (firstJudged.empty())
+                       .arg(counts.runs)
+                       .arg(counts.boards)
+                       .arg(counts.passed)
+                       .arg(counts.failed);
+    if (counts.judged == 0)
         return text;
-    const auto firstPass = std::count_if(firstJudged.begin(), firstJudged.end(),
-                                         [](const auto& board) { return board.second; });
     return text + QStringLiteral("; first-pass yield %1 % (%2 of %3 boards judged)")
-                      .arg(100.0 * static_cast<double>(firstPass) /
-                               static_cast<double>(firstJudged.size()),
+                      .arg(100.0 * static_cast<double>(counts.firstPass) /
+                               static_cast<double>(counts.judged),
                            0, 'f', 1)
-                      .arg(firstPass)
-                      .arg(firstJudged.size());
+                      .arg(counts.firstPass)
+                      .arg(counts.judged);
 }
 
 void RunsModel::SetRuns(std::vector<kel::results::RunSummary> runs) {

@@ -39,7 +39,6 @@ QString LocalTimeText(const std::string& utc);
 std::optional<std::string> UtcSince(const QString& localText);
 // The board a run names: its MAC, else its DUT label; both when it has both.
 QString BoardText(const kel::results::RunRecord& run);
-// The runs listed in a line: how many, of how many boards (a board is its
-// MAC, else its DUT label), passed and failed, and the first-pass yield: of
-// the boards a verdict judged, those whose first judged run passed.
-QString RunsSummaryText(const std::vector<kel::results::RunSummary>& runs);
+// The runs a filter selects in a line: how many, of how many boards,
+// passed and failed, and the first-pass yield (RunCounts).
+QString RunsSummaryText(const kel::results::RunCounts& counts);

@@ -14,6 +14,7 @@
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -103,9 +104,15 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(points_.size()); });
     connect(startButton, &QPushButton::clicked, this, &SweepWindow::Start);
     connect(stopButton, &QPushButton::clicked, this, &SweepWindow::Stop);
-    // Tab goes as the eye does: the inputs, Start and Stop, the grid, the exports.
+    // Tab goes as the eye does: the inputs (the left column, then the rates
+    // beside it), Start and Stop, the grid, the exports. The body scrolls to
+    // the control Tab reaches; it is no stop of its own.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    QWidget* previous = dutEdit;
+    for (QCheckBox* rate : rateBoxes)
+        QWidget::setTabOrder(std::exchange(previous, rate), rate);
     ChainTabOrder(
-        {dutEdit, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
+        {previous, startButton, stopButton, grid, csvButton, pngButton, svgButton, resultsButton});
     ShowInputs(LoadSweepInputs());
     ShowRunning(false);
     FitToScreen(*this, QSize(1000, 820));

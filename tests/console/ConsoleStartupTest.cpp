@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <sstream>
 
@@ -68,11 +70,22 @@ private slots:
     }
 
     void usagePanesHoldTheHelpTexts() {
-        // The panes turn each "\r\n" into one line break.
-        QCOMPARE(dlg->GetDlgItemText(IDC_USAGE),
-                 QStringLiteral("Usage:\n1.Select chip model\n2.Select com, click connect\n"
-                                "3.Set freq offset,channel,rate,power...\n4.Click TX,RX...\n"
-                                "5.Disconnect and exit\n"));
+        // The steps as a numbered list: the number, a tab, the step; a step
+        // longer than the pane goes on under its own text, and no line of
+        // the pane wraps back under the numbers.
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        QString steps = dlg->GetDlgItemText(IDC_USAGE);
+        QVERIFY(
+            steps.startsWith(QStringLiteral("Usage:\n1.\tSelect chip model\n2.\tSelect com, ")));
+        QVERIFY(steps.contains(QStringLiteral("\n5.\tDisconnect and exit\n")));
+        QVERIFY(steps.contains(QStringLiteral("\n3.\tSet freq offset, channel,")));
+        QVERIFY(steps.contains(QStringLiteral("\n\t")));
+        steps.replace(QStringLiteral("\n\t"), QStringLiteral(" ")).remove(QLatin1Char('\t'));
+        QVERIFY(steps.contains(QStringLiteral("3.Set freq offset, channel, rate, power...\n")));
+        auto* usage = qobject_cast<QPlainTextEdit*>(dlg->GetDlgItem(IDC_USAGE));
+        for (QTextBlock line = usage->document()->begin(); line.isValid(); line = line.next())
+            QCOMPARE(line.layout()->lineCount(), 1);
         QCOMPARE(dlg->GetDlgItemText(IDC_PARAM_RANGE),
                  QStringLiteral("Param range:\nfreq offset:\t0 to 127\npower level:\t-118 to 120\n"
                                 "packet length:\t0 to 4095\n\t\t(0 for auto length)\n"

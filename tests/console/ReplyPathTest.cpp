@@ -11,6 +11,7 @@
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
 
+#include <QPlainTextEdit>
 #include <QtTest>
 #include <algorithm>
 
@@ -37,8 +38,10 @@ private slots:
             ConsoleFixture console;
             QVERIFY(console.Connect(kQB202, relay.SlavePath()));
             gaps = relay.ReplyToCommandGaps();
-            // Whatever the store or the server said came after the last reply.
+            // Whatever the store or the server said came after the last reply;
+            // the pane shows all once the handler has ended.
             const QString log = console.dlg->LogText();
+            QCOMPARE(console.dlg->logPane->toPlainText(), log);
             const qsizetype lastReply = log.lastIndexOf("Sending CMD OK!");
             for (const QString& line : log.split('\n')) {
                 if (line.contains("server", Qt::CaseInsensitive))

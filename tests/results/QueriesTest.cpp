@@ -161,3 +161,40 @@ TEST(ResultsQueries, YieldCountsBoardsByLabelElseMacAndTheFailedPoints) {
     elsewhere.station = "nowhere";
     EXPECT_EQ(Yield(*source, elsewhere).boards, 0);
 }
+
+TEST(ResultsQueries, CountsCoverEveryRunTheFilterSelectsNotAPage) {
+    TempFolder temp;
+    Store store(temp.path / "results.sqlite");
+    History history(store);
+    history.Add("2026-01-06", "", "", kRunError, {}); // a board that never answered
+    // 80 boards tested three times each: a quarter failed the first time, a
+    // quarter errored, the others passed; every retest passed.
+    for (int board = 0; board < 80; ++board) {
+        const std::string dut = "SN-0" + std::string(board < 10 ? "0" : "") + std::to_string(board);
+        for (int run = 0; run < 3; ++run) {
+            const char* verdict = run > 0 || board % 4 >= 2 ? kRunPass
+                                  : board % 4 == 0          ? kRunFail
+                                                            : kRunError;
+            history.Add("2026-02-0" + std::to_string(1 + run), "", dut, verdict, {});
+        }
+    }
+    const std::unique_ptr<RunSource> source = StoreRuns(temp.path / "results.sqlite");
+    RunFilter filter;
+    filter.boardPart = "sn-0";
+    filter.limit = 200;
+    EXPECT_EQ(source->Runs(filter).size(), 200u);
+    EXPECT_EQ(source->Counts(filter), (RunCounts{240, 80, 200, 20, 80, 40}));
+
+    // The boards and first passes the line's yield counts, also for the
+    // history's odd boards (a shared MAC, no label, no verdict).
+    for (const RunFilter& selection : {RunFilter{}, filter}) {
+        const RunCounts counts = source->Counts(selection);
+        const YieldSummary yield = Yield(*source, selection);
+        EXPECT_EQ(counts.judged, yield.boards);
+        EXPECT_EQ(counts.firstPass, yield.firstPass);
+    }
+    EXPECT_EQ(source->Counts({}).runs, 246);
+    // The 80, aa, bb, SN-9 and the board that never answered; not the
+    // session that judged nothing.
+    EXPECT_EQ(source->Counts({}).boards, 84);
+}

@@ -148,3 +148,29 @@ TEST_F(ServerPush, AFailureNamesTheServerWithoutItsPassword) {
         EXPECT_NE(message.find("nonexistent-kel-socket"), std::string::npos) << message;
     }
 }
+
+TEST_F(ServerPush, TheServerCountsEveryRunOfAFilterAsTheStationsFileDoes) {
+    TempFolder temp;
+    Store local(temp.path / "results.sqlite");
+    local.SetOutbox(true);
+    // More runs than a page: 70 boards, each failed (or, one in five,
+    // errored) once and then passed; a session that read no board.
+    for (int run = 0; run < 141; ++run) {
+        RunRecord record;
+        record.id = NewUuid();
+        record.startedAt = "2026-03-0" + std::to_string(1 + run / 70) + "T10:00:00.000Z";
+        record.dut = run < 140 ? "SN-" + std::to_string(100 + run % 70) : "";
+        record.verdict = run == 140 ? "" : run >= 70 ? kRunPass : run % 5 ? kRunFail : kRunError;
+        local.AddRun(record);
+    }
+    ServerLink link(uri_);
+    EXPECT_EQ(link.PushWaiting(local), 141u);
+
+    const std::unique_ptr<RunSource> server = ServerRuns(uri_);
+    RunFilter some;
+    some.boardPart = "n-1";
+    some.since = "2026-03-01";
+    for (const RunFilter& filter : {RunFilter{}, some})
+        EXPECT_EQ(server->Counts(filter), StoreRuns(temp.path / "results.sqlite")->Counts(filter));
+    EXPECT_EQ(server->Counts(some), (RunCounts{140, 70, 70, 56, 70, 0}));
+}

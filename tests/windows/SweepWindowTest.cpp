@@ -12,7 +12,9 @@
 #include "board/BoardTray.h"
 #include "console/LinkWatcher.h"
 #include "resources/ResourceIds.h"
+#include "results/Store.h"
 #include "results/StoreSetting.h"
+#include "results/Uuid.h"
 #include "rftest/RfTables.h"
 #include "rftest/RxCsv.h"
 #include "tests/support/PtyPeer.h"
@@ -306,11 +308,11 @@ private slots:
         QCOMPARE(r.runsView->model()->index(2, 5).data().toInt(), 2);
 
         // Part of a DUT label finds its runs; the summary counts them (a board
-        // is its MAC where the run read it, else its label).
+        // is its label, whether or not the run read its MAC).
         r.boardEdit->setText("n-00");
         r.ShowRuns();
         QCOMPARE(r.Runs().size(), std::size_t{2});
-        QCOMPARE(r.summaryLabel->text(), QString("Runs 2, boards 2, passed 0, failed 0"));
+        QCOMPARE(r.summaryLabel->text(), QString("Runs 2, boards 1, passed 0, failed 0"));
         r.boardEdit->clear();
         r.ShowRuns();
 
@@ -340,6 +342,26 @@ private slots:
         QCOMPARE(lines[0], all[0]);
         for (const QString& line : lines)
             QVERIFY2(all.contains(line), qPrintable(line));
+
+        // More runs than a page: a page listed, every one counted.
+        {
+            kel::results::Store more(store);
+            for (int run = 0; run < 250; ++run) {
+                kel::results::RunRecord record;
+                record.id = kel::results::NewUuid();
+                record.startedAt =
+                    run == 0 ? "2026-01-01T09:00:00.000Z" : "2026-01-01T10:00:00.000Z";
+                record.dut = "SN-0001";
+                record.verdict = run == 0 ? kel::results::kRunFail : kel::results::kRunPass;
+                more.AddRun(record);
+            }
+        }
+        r.boardEdit->setText("n-00");
+        r.ShowRuns();
+        QCOMPARE(r.Runs().size(), std::size_t{200});
+        QCOMPARE(r.summaryLabel->text(),
+                 QString("Runs 252, boards 1, passed 249, failed 1; first-pass yield 0.0 % (0 of "
+                         "1 boards judged)"));
     }
 
     void windowsOpenFromVisibleEntriesAndAnnounceThemselves() {

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/charts/PerChart.h"
 
+#include "windows/ColumnTitles.h"
+#include "windows/charts/ChartLegend.h"
+
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCoreApplication>
 #include <QImage>
 #include <QLegend>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QResizeEvent>
@@ -28,10 +30,26 @@ constexpr std::array<QRgb, 10> kLineColours{0x1f77b4, 0xff7f0e, 0x2ca02c, 0x9467
 const QColor kLimitColour(0xc0, 0x00, 0x00);
 // With the ten colours, a shape for each group of four rates: twenty rates
 // drawn all differ, and the shapes still tell most apart in grey print.
-constexpr std::array<QScatterSeries::MarkerShape, 5> kShapes{
-    QScatterSeries::MarkerShapeCircle, QScatterSeries::MarkerShapeRectangle,
-    QScatterSeries::MarkerShapeTriangle, QScatterSeries::MarkerShapeStar,
-    QScatterSeries::MarkerShapePentagon};
+// Each shape with the legend's drawing of it.
+struct Shape {
+    QScatterSeries::MarkerShape plotted;
+    LegendEntry::Mark legend;
+};
+constexpr std::array<Shape, 5> kShapes{{
+    {QScatterSeries::MarkerShapeCircle, LegendEntry::Mark::Circle},
+    {QScatterSeries::MarkerShapeRectangle, LegendEntry::Mark::Square},
+    {QScatterSeries::MarkerShapeTriangle, LegendEntry::Mark::Triangle},
+    {QScatterSeries::MarkerShapeStar, LegendEntry::Mark::Star},
+    {QScatterSeries::MarkerShapePentagon, LegendEntry::Mark::Pentagon},
+}};
+
+LegendEntry::Mark MarkOf(QScatterSeries::MarkerShape plotted) {
+    for (const Shape& shape : kShapes) {
+        if (shape.plotted == plotted)
+            return shape.legend;
+    }
+    return LegendEntry::Mark::None;
+}
 
 int Tenths(double mbps) {
     return static_cast<int>(std::lround(mbps * 10));
@@ -53,12 +71,9 @@ bool Write(const QString& path, const QByteArray& bytes, QString& why) {
 
 PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     chart_ = new QChart;
-    // One entry a line beside the plot: a row under it would cut the names
-    // short in a narrow window.
-    chart_->legend()->setAlignment(Qt::AlignRight);
-    // Each entry as drawn: a rate's marker shape, the limit's dashes, the
-    // ring that marks a point above it.
-    chart_->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    // The chart's own legend keeps to one row or column and cuts names
+    // short; ours wraps under the plot.
+    chart_->legend()->hide();
     chart_->setMargins(QMargins(4, 4, 4, 4));
 
     // Half a channel either side, so the first and last points are whole.
@@ -72,7 +87,7 @@ PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     chart_->addAxis(channelAxis_, Qt::AlignBottom);
 
     perAxis_ = new QValueAxis(chart_);
-    perAxis_->setTitleText(tr("PER (%)"));
+    perAxis_->setTitleText(tr("PER"));
     chart_->addAxis(perAxis_, Qt::AlignLeft);
 
     limitLine_ = new QLineSeries(chart_);
@@ -96,10 +111,14 @@ PerChart::PerChart(QWidget* parent) : QWidget(parent) {
     // A picture to the keyboard and to screen readers: the grid beside it
     // holds its values.
     view_->setFocusPolicy(Qt::NoFocus);
+    view_->viewport()->setFocusPolicy(Qt::NoFocus); // else an unmarked stop of Tab
     view_->setAccessibleName(tr("PER over channel"));
+    legend_ = new ChartLegend(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
+    layout->setSpacing(0);
+    layout->addWidget(view_, 1);
+    layout->addWidget(legend_);
     setMinimumSize(420, 280);
     Clear();
 }
@@ -137,13 +156,8 @@ void PerChart::SetLimit(std::optional<double> percent) {
         limitLine_->append(1, *limit_);
         limitLine_->append(14, *limit_);
     }
-    // The legend shows the limit and its marks only when there is one.
-    for (QAbstractSeries* series :
-         {static_cast<QAbstractSeries*>(limitLine_), static_cast<QAbstractSeries*>(marked_)}) {
-        for (QLegendMarker* marker : chart_->legend()->markers(series))
-            marker->setVisible(limit_.has_value());
-    }
     FitPerAxis();
+    ShowLegend();
 }
 
 void PerChart::SetRunLabel(int run, const QString& label) {
@@ -173,16 +187,15 @@ QLineSeries* PerChart::LineOf(double rateMbps, int run) {
     auto* dots = new QScatterSeries(chart_);
     dots->setName(name);
     const std::size_t shape = runLabels_.empty() ? colour / 4 : static_cast<std::size_t>(run);
-    dots->setMarkerShape(kShapes[shape % kShapes.size()]);
+    dots->setMarkerShape(kShapes[shape % kShapes.size()].plotted);
     dots->setMarkerSize(9);
     dots->setColor(hue);
     dots->setBorderColor(hue.darker(140));
     chart_->addSeries(dots);
     Attach(dots);
-    for (QLegendMarker* marker : chart_->legend()->markers(line))
-        marker->setVisible(false);
     lines_.emplace(key, line);
     dots_.emplace(key, dots);
+    ShowLegend();
     return line;
 }
 
@@ -215,7 +228,25 @@ void PerChart::FitPerAxis() {
     perAxis_->setTickInterval(step);
     // A little below 0, so points at 0 % stand clear of the axis.
     perAxis_->setRange(-top / 25, top);
-    perAxis_->setLabelFormat(step < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
+    // Written as the grid and the tables write a PER, its unit on each tick.
+    perAxis_->setLabelFormat(QStringLiteral("%.%1f %%").arg(kPerDecimals));
+}
+
+void PerChart::ShowLegend() {
+    // Rates in order within each run, then the limit and its marks.
+    std::vector<LegendEntry> entries;
+    for (const auto& [key, line] : lines_) {
+        const QScatterSeries* dots = dots_.at(key);
+        entries.push_back({dots->name(), dots->color(), MarkOf(dots->markerShape()),
+                           line->pen().style(), line->pen().widthF()});
+    }
+    if (limit_) {
+        entries.push_back({limitLine_->name(), kLimitColour, LegendEntry::Mark::None,
+                           limitLine_->pen().style(), limitLine_->pen().widthF()});
+        // The ring drawn round a point above the limit, as on the plot.
+        entries.push_back({marked_->name(), kLimitColour, LegendEntry::Mark::Ring});
+    }
+    legend_->SetEntries(std::move(entries));
 }
 
 QList<QPointF> PerChart::Points(double rateMbps, int run) const {
@@ -255,13 +286,19 @@ bool PerChart::SaveSvg(const QString& path, QString& why, const QString& title) 
 }
 
 void PerChart::RenderAt(QPaintDevice& device, QSize size, const QString& title) const {
-    // The picture has a size of its own, not the window's, and its title.
+    // The picture has a size of its own, not the window's, and its title;
+    // the legend's rows under the plot as on screen.
     const QSize shown = view_->size();
+    const int legendHeight =
+        ChartLegend::HeightFor(size.width(), legend_->font(), legend_->Entries());
+    const QSize plot(size.width(), size.height() - legendHeight);
     chart_->setTitle(title);
-    ResizeView(size);
+    ResizeView(plot);
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
-    view_->render(&painter, QRectF(QPoint(), size), QRect(QPoint(), size));
+    view_->render(&painter, QRectF(QPoint(), plot), QRect(QPoint(), plot));
+    ChartLegend::Paint(painter, QRect(0, plot.height(), size.width(), legendHeight),
+                       legend_->font(), legend_->Entries());
     painter.end();
     chart_->setTitle(QString());
     ResizeView(shown);

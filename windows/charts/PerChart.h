@@ -2,7 +2,8 @@
 #pragma once
 // PER over channel: one line per rate, and per run where two runs are laid
 // over each other; the PER limit as a horizontal line, the points above it
-// marked; axes labelled with their units. New points appear as they are
+// marked; axes labelled with their units, numbers written as the grid and
+// the tables write them; the legend in rows under the plot. New points appear as they are
 // added. The chart library is used in this file pair alone (the header names
 // none of its types), so moving to another touches only here.
 
@@ -15,6 +16,7 @@
 #include <optional>
 #include <utility>
 
+class ChartLegend;
 class QAbstractSeries;
 class QPaintDevice;
 class QChart;
@@ -59,11 +61,13 @@ private:
     QLineSeries* LineOf(double rateMbps, int run);
     void Attach(QAbstractSeries* series);
     void FitPerAxis();
+    void ShowLegend();
     void RenderAt(QPaintDevice& device, QSize size, const QString& title) const;
     void ResizeView(QSize size) const;
 
     QChart* chart_ = nullptr; // owned by the view
     QChartView* view_ = nullptr;
+    ChartLegend* legend_ = nullptr;
     QValueAxis* channelAxis_ = nullptr;
     QValueAxis* perAxis_ = nullptr;
     QLineSeries* limitLine_ = nullptr;
