@@ -145,6 +145,7 @@ void StationWindowTest::AShiftWithFourFixtures() {
         QCOMPARE(run.station, std::string("line-2"));
         QCOMPARE(run.planVersion, std::string("2"));
         verdicts[run.dut] = run.verdict;
+        QVERIFY(run.slot.starts_with("Fixture "));
     }
     QCOMPARE(verdicts, (std::map<std::string, std::string>{{"SN-000001", "pass"},
                                                            {"SN-000002", "pass"},

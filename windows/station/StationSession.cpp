@@ -99,6 +99,7 @@ public:
         run.operatorName = names_.operatorName;
         run.chipModel = plan_.ModelName();
         run.port = identity_.port;
+        run.slot = identity_.slot;
         run.baud = plan_.baud;
         run.dut = dut_;
         run.plan = plan_.name;
