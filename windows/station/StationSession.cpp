@@ -4,6 +4,7 @@
 #include "plan/OperatorDesk.h"
 #include "plan/PlanRun.h"
 #include "resources/Version.h"
+#include "results/BackgroundPush.h"
 #include "results/Recorder.h"
 
 #include <QCoreApplication>
@@ -51,7 +52,8 @@ public:
              const Hearing& hearing)
         : plan_(session.plan_), slot_(slot), identity_(std::move(identity)), names_(names),
           context_(context), hearing_(hearing),
-          recorder_(store, [this](const std::string& text) { Note(text); }) {}
+          recorder_(
+              store, [this](const std::string& text) { Note(text); }, session.push_.get()) {}
 
     // The window's answers, from the GUI thread.
     void Answer(std::string text) { answer_.Give(std::move(text)); }
@@ -164,6 +166,14 @@ StationSession::StationSession(const kel::plan::Plan& plan,
                                kel::results::StoreSetting store, QObject& context, Hearing hearing,
                                kel::plan::BoardRunSettings settings)
     : plan_(plan) {
+    // The server's problem is told once, on the GUI thread; the push ends
+    // before the session does, so the context outlives every call.
+    push_ = kel::results::BackgroundPush::For(
+        store, [&context, note = hearing.note](const std::string& message) {
+            QMetaObject::invokeMethod(
+                &context, [note, text = QString::fromStdString(message)] { note(text); },
+                Qt::QueuedConnection);
+        });
     for (std::size_t i = 0; i < fixtures.size(); ++i)
         links_.push_back(
             std::make_unique<SlotLink>(*this, i, fixtures[i], names, store, context, hearing));
