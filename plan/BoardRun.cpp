@@ -217,6 +217,12 @@ void BoardSession::Errored(const std::string& failure) {
         outcome_.error = "interrupted";
         return;
     }
+    // Not tested: its run says why, and no verdict counts it.
+    if (failure == kBoardTakenOut) {
+        outcome_.verdict = BoardVerdict::Interrupted;
+        outcome_.error = failure;
+        return;
+    }
     const LineFailure& line = port_.lineFailure();
     const std::string reason = line.empty() ? watch_.SilenceReason() : line.Text();
     outcome_.verdict = BoardVerdict::Error;

@@ -60,7 +60,7 @@ public:
 
     // --- OperatorDesk
     std::optional<std::string> Serial(const kel::plan::DutRule& rule,
-                                      kel::plan::RunControl& control) override {
+                                      const kel::plan::DeskWait& wait) override {
         answer_.Clear();
         // A refusal stays on the tile until the next code comes.
         if (!std::exchange(refused_, false)) {
@@ -68,7 +68,7 @@ public:
             Post({TileState::Kind::Scan, Tr("scan the serial number"),
                   rule.required ? pattern : Tr("Enter alone: no serial number")});
         }
-        return answer_.Await(control);
+        return answer_.Await(wait);
     }
     void Refused(const std::string& code, const std::string& why) override {
         refused_ = true;
@@ -76,17 +76,18 @@ public:
               QString::fromStdString(why) +
                   Tr("; board %1 is not tested").arg(QString::fromStdString(code))});
     }
-    bool Prompt(const std::string& text, bool confirm, kel::plan::RunControl& control) override {
+    bool Prompt(const std::string& text, bool confirm, const kel::plan::DeskWait& wait) override {
         answer_.Clear();
         TileState asked{TileState::Kind::Prompt, QString::fromStdString(text),
                         confirm ? Tr("press Enter when done") : QString()};
         asked.confirm = confirm;
         Post(asked);
-        return !confirm || answer_.Await(control).has_value();
+        return !confirm || answer_.Await(wait).has_value();
     }
 
     // --- BoardListener
     void WaitingForBoard() override {
+        refused_ = false; // a refused board taken out: the next one is asked afresh
         Post({TileState::Kind::Waiting, Tr("waiting for a board"), {}});
     }
     void Unopened(const std::string& why) override {
