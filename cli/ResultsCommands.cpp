@@ -174,10 +174,11 @@ int ResultsCommand::Runs() {
         }
         return kExitOk;
     }
-    Table table({"time", "station", "board", "dut", "plan", "tool", "verdict", "points", "run"});
+    Table table(
+        {"time", "station", "slot", "board", "dut", "plan", "tool", "verdict", "points", "run"});
     for (const RunSummary& summary : runs) {
         const RunRecord& run = summary.run;
-        table.Add({ShownTime(run.startedAt), run.station, run.boardMac, run.dut,
+        table.Add({ShownTime(run.startedAt), run.station, run.slot, run.boardMac, run.dut,
                    run.plan + (run.planVersion.empty() ? "" : " " + run.planVersion), run.tool,
                    run.verdict, std::to_string(summary.points), run.id.substr(0, 8)});
     }
@@ -200,6 +201,7 @@ int ResultsCommand::Show() {
     const std::string plan = run.plan + (run.planVersion.empty() ? "" : " " + run.planVersion);
     out_ << "run " << run.id << "  " << ShownTime(run.startedAt) << "  " << run.tool;
     for (const auto& [label, value] : {std::pair{"station", &run.station},
+                                       {"slot", &run.slot},
                                        {"operator", &run.operatorName},
                                        {"plan", &plan},
                                        {"board", &run.boardMac},

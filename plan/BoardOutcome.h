@@ -44,6 +44,10 @@ struct StepResult {
 
 enum class BoardVerdict { Pass, Fail, Error, Interrupted };
 
+// Why a board's run was cut short (Interrupted) without a cancel: the board
+// was taken out of its fixture while its prompt waited for the operator.
+inline constexpr char kBoardTakenOut[] = "the board was taken out before the prompt was confirmed";
+
 // "pass", "fail", "error", "interrupted": as the results store, JSON and
 // JUnit name them.
 std::string_view BoardVerdictName(BoardVerdict verdict);

@@ -217,6 +217,12 @@ void BoardSession::Errored(const std::string& failure) {
         outcome_.error = "interrupted";
         return;
     }
+    // Not tested: its run says why, and no verdict counts it.
+    if (failure == kBoardTakenOut) {
+        outcome_.verdict = BoardVerdict::Interrupted;
+        outcome_.error = failure;
+        return;
+    }
     const LineFailure& line = port_.lineFailure();
     const std::string reason = line.empty() ? watch_.SilenceReason() : line.Text();
     outcome_.verdict = BoardVerdict::Error;
@@ -231,8 +237,22 @@ void BoardSession::CleanUp() {
     if (!control_.ResumeForCleanUp(port_))
         return;
     port_.ClearLineFailure();
+    if (control_.Cancelled())
+        DiscardLateReply();
     rftest::StopRunningTest(ctx_, std::exchange(started_, rftest::RunningTest::None));
     rftest::Disconnect(ctx_);
+}
+
+void BoardSession::DiscardLateReply() {
+    // A cancel may cut a command short before its reply came (the start of
+    // an RX, say): that reply, still on its way, must not pass for the
+    // stop's. What comes until the line is quiet for a read slice is logged
+    // and dropped; a board that never goes quiet is not waited for long.
+    constexpr int kLateReplyLimit = 4096;
+    std::uint8_t byte = 0;
+    for (int bytes = 0; bytes < kLateReplyLimit && port_.ReadByte(&byte) == 0; ++bytes) {
+    }
+    port_.ClearLineFailure();
 }
 
 } // namespace kel::plan

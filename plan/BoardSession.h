@@ -45,6 +45,8 @@ private:
     // is held from the step before; false when the run was cancelled first.
     bool TakeTurnFor(std::size_t index);
     void CleanUp();
+    // After a cancel: drops the reply of a command the cancel cut short.
+    void DiscardLateReply();
     // The failure as the summary tells it, with the line's reason or the
     // board's silence; the run's end when it was cancelled.
     void Errored(const std::string& failure);
@@ -70,6 +72,9 @@ private:
     // Runs measure holding the instrument's turn; false (stepError_ said
     // why) when the instrument failed or the run was cancelled meanwhile.
     bool WithInstrument(const std::function<void(instrument::Instrument&)>& measure);
+    // After a test run around an instrument's reading: its failure, or the
+    // cancel that cut the reading short; the test unmarked when it stopped.
+    Failure StoppedAfter(Failure failure, bool measured);
     // The instrument's route to this board, if the plan gives one.
     std::optional<int> Route() const;
     // BoardCalibration.cpp: calibrate-freq, calibrate-power, sensitivity,

@@ -306,8 +306,10 @@ BoardSession::Failure BoardSession::Prompt(const Step& step) {
         listener_.Note("prompt: " + step.text);
         return nullptr;
     }
-    if (!settings_.desk->Prompt(step.text, step.confirm, control_))
-        return rftest::kInterrupted;
+    // A board taken out meanwhile is not waited for.
+    const DeskWait wait{control_, [this] { return port_.Gone(board_.port); }};
+    if (!settings_.desk->Prompt(step.text, step.confirm, wait))
+        return control_.Cancelled() ? rftest::kInterrupted : kBoardTakenOut;
     return nullptr;
 }
 

@@ -48,6 +48,17 @@ bool BoardSession::WithInstrument(const std::function<void(instrument::Instrumen
     }
 }
 
+BoardSession::Failure BoardSession::StoppedAfter(Failure failure, bool measured) {
+    // A failure or a cancel may have cut the stop short: the test stays
+    // marked, and the clean-up stops it.
+    if (failure)
+        return failure;
+    if (!measured && control_.Cancelled())
+        return rftest::kInterrupted;
+    started_ = rftest::RunningTest::None;
+    return nullptr;
+}
+
 BoardSession::Failure BoardSession::ToneFreq(const Step& step) {
     const int channel = step.settings.channel.value_or(rftest::kInstrumentChannel);
     if (Failure failure = ApplySettings({channel, std::nullopt, std::nullopt}))
@@ -61,11 +72,8 @@ BoardSession::Failure BoardSession::ToneFreq(const Step& step) {
                 reading = rftest::ReadToneFrequency(bench, Route(), channel);
             });
         });
-        started_ = rftest::RunningTest::None;
-        if (failure)
-            return failure;
-        if (!measured)
-            return control_.Cancelled() ? rftest::kInterrupted : nullptr;
+        if (Failure ended = StoppedAfter(failure, measured); ended || !measured)
+            return ended;
         Measurement m = AtSettings(rftest::ToneFreqMeasurement(reading, std::nullopt),
                                    Measured(rftest::MeasurementKind::ToneFreq));
         m.JudgeBy(reading.errorPpm, step.limit);
@@ -88,11 +96,8 @@ BoardSession::Failure BoardSession::TxPower(const Step& step) {
                 reading = rftest::ReadTxPower(bench, Route(), *settings.channel);
             });
         });
-        started_ = rftest::RunningTest::None;
-        if (failure)
-            return failure;
-        if (!measured)
-            return control_.Cancelled() ? rftest::kInterrupted : nullptr;
+        if (Failure ended = StoppedAfter(failure, measured); ended || !measured)
+            return ended;
         const Measurement m = AtSettings(rftest::TxPowerMeasurement(reading, step.limit),
                                          Measured(rftest::MeasurementKind::TxPower));
         Reported(step, {m});

@@ -19,16 +19,25 @@ void OperatorAnswer::Clear() {
     answer_.reset();
 }
 
-std::optional<std::string> OperatorAnswer::Await(RunControl& control) {
+std::optional<std::string> OperatorAnswer::Await(const DeskWait& wait) {
     {
         std::lock_guard lock(mutex_);
-        waiting_ = &control;
+        waiting_ = &wait.control;
     }
     // The control's lock is taken before ours in ready(), never after it.
-    const bool answered = control.AwaitUntil([this] {
+    const auto ready = [this] {
         std::lock_guard lock(mutex_);
         return answer_.has_value();
-    });
+    };
+    bool answered = false;
+    if (!wait.boardGone) {
+        answered = wait.control.AwaitUntil(ready);
+    } else {
+        while (!(answered = wait.control.AwaitUntil(ready, kLookForRemoval))) {
+            if (wait.control.Cancelled() || wait.boardGone())
+                break;
+        }
+    }
     std::lock_guard lock(mutex_);
     waiting_ = nullptr;
     if (!answered)
@@ -37,9 +46,9 @@ std::optional<std::string> OperatorAnswer::Await(RunControl& control) {
 }
 
 std::optional<std::string> SerialFrom(OperatorDesk& desk, const DutRule& rule,
-                                      RunControl& control) {
+                                      const DeskWait& wait) {
     for (;;) {
-        std::optional<std::string> code = desk.Serial(rule, control);
+        std::optional<std::string> code = desk.Serial(rule, wait);
         if (!code)
             return std::nullopt;
         const std::string why = rule.Refusal(*code);

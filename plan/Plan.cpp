@@ -77,17 +77,62 @@ std::string StepKindNames() {
     return rftest::Listed(names, " or ");
 }
 
+namespace {
+
+// libstdc++'s backtracking matcher recurses per character and may take
+// exponential time on a pattern such as (a+)+$; its automaton matcher is
+// linear in the input and refuses back-references instead.
+#if defined(__GLIBCXX__)
+constexpr auto kLinearMatch = std::regex_constants::__polynomial;
+#else
+constexpr auto kLinearMatch = std::regex_constants::syntax_option_type{};
+#endif
+
+std::regex Compiled(const std::string& pattern) {
+    if (pattern.size() > DutRule::kMaxPattern)
+        throw std::regex_error(std::regex_constants::error_space);
+    return std::regex(pattern, std::regex_constants::ECMAScript | kLinearMatch);
+}
+
+std::string PatternError(const std::regex_error& error) {
+    switch (error.code()) {
+    case std::regex_constants::error_space:
+    case std::regex_constants::error_complexity:
+    case std::regex_constants::error_stack:
+        return "too complex to check safely (" + std::string(error.what()) + ")";
+    default:
+        return "not a regular expression (" + std::string(error.what()) + ")";
+    }
+}
+
+} // namespace
+
 std::string DutRule::Refusal(const std::string& code) const {
     if (code.empty())
         return required ? "the plan needs each board's serial number" : "";
     if (rftest::HoldsControlCharacter(code))
         return "a serial number is one line of text";
+    if (pattern.empty())
+        return "";
+    if (code.size() > kMaxSerial)
+        return "a serial number is at most " + std::to_string(kMaxSerial) + " characters";
     // The checker compiled the pattern already; a plan made in code may not.
     try {
-        if (!pattern.empty() && !std::regex_match(code, std::regex(pattern)))
+        if (!std::regex_match(code, Compiled(pattern)))
             return code + " does not match " + pattern;
-    } catch (const std::regex_error&) {
-        return "the plan's pattern " + pattern + " is not a regular expression";
+    } catch (const std::regex_error& error) {
+        return "the plan's pattern is " + PatternError(error);
+    }
+    return "";
+}
+
+std::string DutRule::PatternProblem() const {
+    if (pattern.size() > kMaxPattern)
+        return "longer than " + std::to_string(kMaxPattern) + " characters";
+    try {
+        Compiled(pattern);
+    } catch (const std::regex_error& error) {
+        return PatternError(error);
     }
     return "";
 }

@@ -130,12 +130,21 @@ inline constexpr char kInstrumentResource[] = "instrument";
 
 // [dut]: what a board's serial (its DUT label, scanned at the station) must be.
 struct DutRule {
+    // The pattern and the serial are capped, and the pattern matched in time
+    // linear in the serial (no back-references then), so a plan's pattern
+    // cannot hang a station or exhaust its stack.
+    static constexpr std::size_t kMaxPattern = 200;
+    static constexpr std::size_t kMaxSerial = 64;
+
     bool required = false;
     std::string pattern; // ECMAScript, matching the whole code; empty: any
 
     // Why the code cannot be a board's serial ("SN-12 does not match
     // ^SN-[0-9]{6}$"); empty when it can.
     std::string Refusal(const std::string& code) const;
+    // Why the pattern cannot be used ("longer than 200 characters", the
+    // regular expression's error); empty when it can.
+    std::string PatternProblem() const;
 };
 
 struct Plan {

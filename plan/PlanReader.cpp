@@ -13,7 +13,6 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
-#include <regex>
 #include <sstream>
 
 namespace kel::plan {
@@ -76,12 +75,8 @@ void ReadDut(KeyReader& top, Plan& plan) {
     KeyReader keys(*node->as_table(), "dut", top.Errors());
     plan.dut.required = keys.Flag("required").value_or(false);
     plan.dut.pattern = keys.Text("pattern").value_or("");
-    try {
-        std::regex compiled(plan.dut.pattern);
-    } catch (const std::regex_error& error) {
-        keys.Error("pattern",
-                   "pattern: not a regular expression (" + std::string(error.what()) + ")");
-    }
+    if (const std::string problem = plan.dut.PatternProblem(); !problem.empty())
+        keys.Error("pattern", "pattern: " + problem);
     keys.RefuseOtherKeys();
 }
 

@@ -53,6 +53,12 @@ bool RunControl::AwaitUntil(const std::function<bool()>& ready) {
     return cancels_ == 0;
 }
 
+bool RunControl::AwaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds within) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, within, [&] { return cancels_ > 0 || ready(); }) &&
+           cancels_ == 0;
+}
+
 void RunControl::Wake() {
     std::lock_guard lock(mutex_);
     changed_.notify_all();

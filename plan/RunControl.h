@@ -48,6 +48,8 @@ public:
     // Waits until ready() holds (asked again at each Wake) or the run is
     // cancelled; true when ready.
     bool AwaitUntil(const std::function<bool()>& ready);
+    // The same, for at most within: false also when the time is up.
+    bool AwaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds within);
     void Wake();
 
     // The resource held until it goes out of scope.

@@ -52,18 +52,25 @@ void PlanRun::Slot(std::size_t slot, BoardListener& listener) {
             BoardIdentity identity = board;
             BoardRunSettings settings = settings_;
             settings.desk = slot < desks_.size() ? desks_[slot] : nullptr;
+            std::optional<std::string> serial = std::string();
             if (settings.desk != nullptr) {
-                const std::optional<std::string> serial =
-                    SerialFrom(*settings.desk, plan_.dut, control_);
-                if (!serial)
+                // A board taken out before its serial came is not tested: the
+                // slot waits for the next one.
+                const DeskWait wait{control_, [&] { return port.Gone(board.port); }};
+                serial = SerialFrom(*settings.desk, plan_.dut, wait);
+                if (control_.Cancelled())
                     break;
-                identity.dut = *serial;
-                listener.Labelled(identity.dut);
+                if (serial) {
+                    identity.dut = *serial;
+                    listener.Labelled(identity.dut);
+                }
             }
-            last = RunBoard(plan_, port, identity, control_, listener, settings);
-            if (control_.Cancelled())
-                break;
-            listener.WaitingForRemoval();
+            if (serial) {
+                last = RunBoard(plan_, port, identity, control_, listener, settings);
+                if (control_.Cancelled())
+                    break;
+                listener.WaitingForRemoval();
+            }
         } else {
             listener.Unopened(OpenProblem(port, board.port));
         }

@@ -60,10 +60,9 @@ constexpr std::array kRunTextsBeforeBaud{
     &RunRecord::id,           &RunRecord::startedAt, &RunRecord::endedAt,
     &RunRecord::tool,         &RunRecord::version,   &RunRecord::station,
     &RunRecord::operatorName, &RunRecord::chipModel, &RunRecord::port};
-constexpr std::array kRunTextsAfterBaud{&RunRecord::boardMac,   &RunRecord::dut,
-                                        &RunRecord::plan,       &RunRecord::planVersion,
-                                        &RunRecord::sessionLog, &RunRecord::verdict,
-                                        &RunRecord::instrument};
+constexpr std::array kRunTextsAfterBaud{
+    &RunRecord::boardMac,   &RunRecord::dut,     &RunRecord::plan,       &RunRecord::planVersion,
+    &RunRecord::sessionLog, &RunRecord::verdict, &RunRecord::instrument, &RunRecord::slot};
 
 // A measurement's numbers between its kind and its text, and its limits after
 // the text, in table order.

@@ -22,10 +22,10 @@ using Row = std::vector<Value>;
 namespace f = rftest::field;
 
 // Columns added by a later schema version come last, where ALTER TABLE puts them.
-inline constexpr std::array<const char*, 17> kRunColumns{
-    f::kId,       f::kStartedAt,   f::kEndedAt,    f::kTool,    f::kVersion,  f::kStation,
-    f::kOperator, f::kChipModel,   f::kPort,       f::kBaud,    f::kBoardMac, f::kDut,
-    f::kPlan,     f::kPlanVersion, f::kSessionLog, f::kVerdict, f::kInstrument,
+inline constexpr std::array<const char*, 18> kRunColumns{
+    f::kId,       f::kStartedAt,   f::kEndedAt,    f::kTool,    f::kVersion,    f::kStation,
+    f::kOperator, f::kChipModel,   f::kPort,       f::kBaud,    f::kBoardMac,   f::kDut,
+    f::kPlan,     f::kPlanVersion, f::kSessionLog, f::kVerdict, f::kInstrument, f::kSlot,
 };
 
 inline constexpr std::array<const char*, 22> kMeasurementColumns{

@@ -41,6 +41,7 @@ struct RunRecord {
     std::string sessionLog; // the session log file's path, when there is one
     std::string verdict;
     std::string instrument; // the *IDN? of the instrument it measured with
+    std::string slot;       // the station slot's name ("Fixture A"), when it has one
 };
 
 struct StoredMeasurement {

@@ -143,8 +143,19 @@ ALTER TABLE measurements ADD COLUMN IF NOT EXISTS error_ppm DOUBLE PRECISION;
 ALTER TABLE measurements ADD COLUMN IF NOT EXISTS power_dbm DOUBLE PRECISION;
 )sql";
 
-constexpr std::array<Migration, 3> kSqlite{{{1, kSqliteV1.data()}, {2, kSqliteV2}, {3, kSqliteV3}}};
-constexpr std::array<Migration, 3> kServer{{{1, kServerV1.data()}, {2, kServerV2}, {3, kServerV3}}};
+// The station slot (fixture) a board was tested in.
+constexpr char kSqliteV4[] = R"sql(
+ALTER TABLE runs ADD COLUMN slot TEXT NOT NULL DEFAULT '';
+)sql";
+
+constexpr char kServerV4[] = R"sql(
+ALTER TABLE runs ADD COLUMN IF NOT EXISTS slot TEXT NOT NULL DEFAULT '';
+)sql";
+
+constexpr std::array<Migration, 4> kSqlite{
+    {{1, kSqliteV1.data()}, {2, kSqliteV2}, {3, kSqliteV3}, {4, kSqliteV4}}};
+constexpr std::array<Migration, 4> kServer{
+    {{1, kServerV1.data()}, {2, kServerV2}, {3, kServerV3}, {4, kServerV4}}};
 static_assert(kSqlite.back().version == kServer.back().version);
 
 } // namespace

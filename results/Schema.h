@@ -17,6 +17,7 @@ struct Migration {
 
 // 1: runs, measurements, schema_version. 2: the indexes of the queries, and
 // the outbox. 3: the instrument of a run, and what instruments measured.
+// 4: the station slot of a run.
 std::span<const Migration> SqliteMigrations();
 // The same versions on the server, with the server's own types.
 std::span<const Migration> ServerMigrations();

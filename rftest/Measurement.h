@@ -169,6 +169,8 @@ inline constexpr char kDut[] = "dut";
 inline constexpr char kPlan[] = "plan";
 inline constexpr char kPlanVersion[] = "plan_version";
 inline constexpr char kSessionLog[] = "session_log";
+// The station slot (fixture) a board was tested in, as the station names it.
+inline constexpr char kSlot[] = "slot";
 // Where a measurement is shown with its run: the run's verdict beside its own.
 inline constexpr char kRunVerdict[] = "run_verdict";
 // How many measurements a run holds.

@@ -150,6 +150,17 @@ SerialPort::WaitEnd SerialPort::OpenWhenPresent(const std::string& portName, std
     }
 }
 
+bool SerialPort::Gone(const std::string& portName) const {
+    struct stat open {};
+    if (handle < 0 || fstat(handle, &open) != 0)
+        return true;
+    const dev_t device = S_ISCHR(open.st_mode) ? open.st_rdev : open.st_ino;
+    if (DeviceAt(portName) != device)
+        return true;
+    pollfd line{handle, 0, 0};
+    return poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 SerialPort::GoneEnd SerialPort::WaitUntilGone(const std::string& portName) {
     // The device of the open line, not what the path leads to now: a board
     // swapped before this wait began must count as gone.

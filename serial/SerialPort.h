@@ -94,6 +94,9 @@ public:
     // on the descriptor, whose bytes stay unread. A cancel ends it; Refused
     // when there is nothing to sleep on (PortWait.cpp).
     GoneEnd WaitUntilGone(const std::string& portName);
+    // The same question looked at once, without waiting: true when the board
+    // this port is open on is gone from portName or its line hung up.
+    bool Gone(const std::string& portName) const;
 
     bool IsOpen() const { return handle >= 0; }
     OpenError lastError() const { return lastError_; }

@@ -12,7 +12,7 @@ namespace {
 
 namespace f = kel::rftest::field;
 
-constexpr std::array<std::pair<std::string_view, const char*>, 23> kTitles{{
+constexpr std::array<std::pair<std::string_view, const char*>, 24> kTitles{{
     {f::kId, "Id"},
     {f::kRunId, "Run"},
     {f::kSeq, "#"},
@@ -36,6 +36,7 @@ constexpr std::array<std::pair<std::string_view, const char*>, 23> kTitles{{
     {f::kErrorPpm, "Error (ppm)"},
     {f::kPowerDbm, "Power (dBm)"},
     {f::kInstrument, "Instrument"},
+    {f::kSlot, "Slot"},
 }};
 
 } // namespace

@@ -92,7 +92,10 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const {
     case kStarted:
         return LocalTimeText(run.startedAt);
     case kStation:
-        return QString::fromStdString(run.station);
+        // A station's slot beside its name: which fixture tested the board.
+        return run.slot.empty() ? QString::fromStdString(run.station)
+                                : QStringLiteral("%1 (%2)").arg(QString::fromStdString(run.station),
+                                                                QString::fromStdString(run.slot));
     case kBoard:
         return BoardText(run);
     case kTool:

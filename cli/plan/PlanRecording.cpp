@@ -20,6 +20,7 @@ public:
         run.operatorName = recording_.names_.operatorName;
         run.chipModel = recording_.plan_.ModelName();
         run.port = board_.port;
+        run.slot = board_.slot;
         run.baud = recording_.plan_.baud;
         run.dut = dut_;
         run.plan = recording_.plan_.name;

@@ -19,22 +19,21 @@ public:
     Slot(TerminalDesk& desk, std::string name) : desk_(desk), name_(std::move(name)) {}
 
     std::optional<std::string> Serial(const plan::DutRule& rule,
-                                      plan::RunControl& control) override {
+                                      const plan::DeskWait& wait) override {
         if (!desk_.scan_ && !rule.required)
             return std::string();
         const std::string shape = rule.pattern.empty() ? "" : " (" + rule.pattern + ")";
-        return desk_.Ask(answer_, name_ + ": scan the serial number" + shape + " and Enter",
-                         control);
+        return desk_.Ask(answer_, name_ + ": scan the serial number" + shape + " and Enter", wait);
     }
     void Refused(const std::string& code, const std::string& why) override {
         desk_.say_(name_ + ": REFUSED " + code + ": " + why + "; the board is not tested");
     }
-    bool Prompt(const std::string& text, bool confirm, plan::RunControl& control) override {
+    bool Prompt(const std::string& text, bool confirm, const plan::DeskWait& wait) override {
         if (!confirm) {
             desk_.say_(name_ + ": " + text);
             return true;
         }
-        return desk_.Ask(answer_, name_ + ": " + text + ", then Enter", control).has_value();
+        return desk_.Ask(answer_, name_ + ": " + text + ", then Enter", wait).has_value();
     }
 
 private:
@@ -63,7 +62,7 @@ std::vector<plan::OperatorDesk*> TerminalDesk::Desks() {
 
 std::optional<std::string> TerminalDesk::Ask(plan::OperatorAnswer& answer,
                                              const std::string& question,
-                                             plan::RunControl& control) {
+                                             const plan::DeskWait& wait) {
     answer.Clear();
     say_(question);
     {
@@ -78,7 +77,7 @@ std::optional<std::string> TerminalDesk::Ask(plan::OperatorAnswer& answer,
             typedAhead_.pop_front();
         }
     }
-    std::optional<std::string> given = answer.Await(control);
+    std::optional<std::string> given = answer.Await(wait);
     std::lock_guard lock(mutex_);
     asking_.erase(std::remove(asking_.begin(), asking_.end(), &answer), asking_.end());
     return given;

@@ -34,7 +34,7 @@ private:
     class Slot;
     // Waits for this slot's answer, in the order the slots asked.
     std::optional<std::string> Ask(plan::OperatorAnswer& answer, const std::string& question,
-                                   plan::RunControl& control);
+                                   const plan::DeskWait& wait);
     void Read(std::stop_token stop);
     void Answer(const std::string& line);
 

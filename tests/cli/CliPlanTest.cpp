@@ -355,6 +355,7 @@ do = "freq-offset"
     close(typed[1]);
     ASSERT_EQ(runs.size(), 1u) << err.str();
     EXPECT_EQ(runs[0].dut, "SN-000042");
+    EXPECT_EQ(runs[0].slot, "Fixture A");
     EXPECT_EQ(runs[0].verdict, "pass");
     EXPECT_NE(err.str().find("Fixture A: REFUSED SN-12: SN-12 does not match ^SN-[0-9]{6}$"),
               std::string::npos)

@@ -209,5 +209,28 @@ shared = "box"
                          "operator, not for a resource");
 }
 
+TEST(PlanReader, AHostilePatternOrSerialCannotHangTheStation) {
+    // Too long a pattern is refused where it stands.
+    const std::string longPattern(DutRule::kMaxPattern + 1, 'a');
+    const PlanReading tooLong = ReadPlan("name = \"line\"\nmodel = \"QB202\"\n[dut]\npattern = \"" +
+                                             longPattern + "\"\n[[step]]\ndo = \"freq-offset\"\n",
+                                         "long.toml");
+    ASSERT_EQ(ErrorTexts(tooLong).size(), 1u);
+    EXPECT_EQ(ErrorTexts(tooLong)[0], "long.toml:4:11: dut: pattern: longer than 200 characters");
+
+    // A pattern that backtracks exponentially answers at once, a
+    // back-reference is refused, and so is too long a serial.
+    DutRule rule;
+    rule.pattern = "(a+)+$";
+    EXPECT_EQ(rule.PatternProblem(), "");
+    const std::string code = std::string(40, 'a') + "!";
+    EXPECT_EQ(rule.Refusal(code), code + " does not match (a+)+$");
+    EXPECT_EQ(rule.Refusal(std::string(DutRule::kMaxSerial + 1, 'a')),
+              "a serial number is at most 64 characters");
+    rule.pattern = "(a)\\1";
+    EXPECT_EQ(rule.PatternProblem().rfind("too complex to check safely (", 0), 0u)
+        << rule.PatternProblem();
+}
+
 } // namespace
 } // namespace kel::plan

@@ -86,6 +86,7 @@ TEST_F(ServerPush, EveryRowReachesTheServerExactlyOnceAcrossAServerRestart) {
     RunRecord run;
     run.tool = kToolRfTest;
     run.dut = "SN-77";
+    run.slot = "Fixture A";
     recorder.BeginRun(run);
     for (int point = 0; point < 20; ++point)
         recorder.Record(RxPoint(1 + point % 13, 54.0, 990, 1));

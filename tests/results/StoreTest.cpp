@@ -203,11 +203,11 @@ TEST(ResultsStore, PreviousSchemaVersionIsMigratedKeepingItsRowsAndANewerOneRefu
     run.id = "0b0e6f4e-5b8c-4d8e-9a71-3f0c2a1d9e01";
     run.startedAt = "2026-01-05T09:00:00.000Z";
     {
+        // A store as version 3 left it: before the runs had a slot.
         SQLite::Database old(file.string(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        const Migration& first = SqliteMigrations().front();
-        ASSERT_EQ(first.version, 1);
-        old.exec(first.sql);
-        old.exec("INSERT INTO schema_version VALUES (1, '2026-01-01T00:00:00.000Z')");
+        for (const Migration& step : SqliteMigrations().first(3))
+            old.exec(step.sql);
+        old.exec("INSERT INTO schema_version VALUES (3, '2026-01-01T00:00:00.000Z')");
         SQLite::Statement insert(old, "INSERT INTO runs (id, started_at, dut) VALUES (?1, ?2, ?3)");
         insert.bind(1, run.id);
         insert.bind(2, run.startedAt);
@@ -226,6 +226,10 @@ TEST(ResultsStore, PreviousSchemaVersionIsMigratedKeepingItsRowsAndANewerOneRefu
         EXPECT_EQ(runs[0].run.dut, "SN-7");
         EXPECT_EQ(runs[0].points, 1);
         EXPECT_EQ(RunMeasurements(store, run.id).at(0).measurement.value, 42.0);
+        EXPECT_EQ(runs[0].run.slot, "");
+        SQLite::Statement slot(store.Database(), "UPDATE runs SET slot = 'Fixture A'");
+        EXPECT_EQ(slot.exec(), 1);
+        EXPECT_EQ(ListRuns(store, {}).at(0).run.slot, "Fixture A");
         // Older rows were never meant for a server.
         EXPECT_EQ(store.WaitingCount(), 0);
         SQLite::Statement newer(store.Database(), "INSERT INTO schema_version VALUES (?1, '')");

@@ -4,10 +4,12 @@
 // scanner types them, a wrong one refused without a test, a prompt that
 // waits for Enter, a weak board's tile saying FAIL with its point, the
 // counters, every board a run in the store under its serial, and Stop
-// releasing every port.
+// releasing every port. A board taken out while it waits for its serial or
+// a prompt is not tested and its port is released.
 
 #include "windows/station/StationWindow.h"
 
+#include "board/BoardConfig.h"
 #include "board/BoardTray.h"
 #include "board/TrayArguments.h"
 #include "plan/PlanReader.h"
@@ -55,6 +57,7 @@ class StationWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void AShiftWithFourFixtures();
+    void ABoardTakenOutWhileItWaitsIsNotTested();
 };
 
 void StationWindowTest::AShiftWithFourFixtures() {
@@ -133,6 +136,7 @@ void StationWindowTest::AShiftWithFourFixtures() {
         QCOMPARE(run.station, std::string("line-2"));
         QCOMPARE(run.planVersion, std::string("2"));
         verdicts[run.dut] = run.verdict;
+        QVERIFY(run.slot.starts_with("Fixture "));
     }
     QCOMPARE(verdicts, (std::map<std::string, std::string>{{"SN-000001", "pass"},
                                                            {"SN-000002", "pass"},
@@ -148,6 +152,50 @@ void StationWindowTest::AShiftWithFourFixtures() {
         QCOMPARE(probe.Open(port, 115200), 0);
         probe.Close();
     }
+}
+
+void StationWindowTest::ABoardTakenOutWhileItWaitsIsNotTested() {
+    kel::test::TempFolder folder;
+    kel::board::BoardTray tray(kel::board::TrayConfigs(1));
+    QVERIFY2(tray.Error().empty(), tray.Error().c_str());
+    StationSetup setup;
+    setup.plan = *kel::plan::ReadPlan(kPlan, "line.toml").plan;
+    const std::string port = (folder.path / "slot").string();
+    setup.fixtures.push_back({port, "", "Fixture A"});
+    const std::string store = (folder.path / "station.sqlite").string();
+    setup.store = {kel::results::StoreSetting::Kind::File, store, {}};
+    setup.names = {"line-2", "Dana"};
+    StationWindow window(std::move(setup));
+    window.show();
+    window.Start();
+    SlotTile* tile = window.Tiles()[0];
+    const auto released = [&] {
+        kel::SerialPort probe;
+        return probe.Open(tray.SlavePath(0), 115200) == 0;
+    };
+
+    // Out while its serial is asked for: back to waiting, nothing recorded.
+    std::filesystem::create_symlink(tray.SlavePath(0), port);
+    QTRY_COMPARE_WITH_TIMEOUT(tile->State().kind, Kind::Scan, 20000);
+    std::filesystem::remove(port);
+    QTRY_COMPARE_WITH_TIMEOUT(tile->State().kind, Kind::Waiting, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(released(), 5000);
+    QVERIFY(!std::filesystem::exists(store) || Runs(store).empty());
+
+    // Out while its prompt waits: its run is cut short, not judged.
+    std::filesystem::create_symlink(tray.SlavePath(0), port);
+    QTRY_COMPARE_WITH_TIMEOUT(tile->State().kind, Kind::Scan, 20000);
+    window.Typed(QStringLiteral("SN-000001"));
+    QTRY_COMPARE_WITH_TIMEOUT(tile->State().kind, Kind::Prompt, 10000);
+    std::filesystem::remove(port);
+    QTRY_COMPARE_WITH_TIMEOUT(tile->State().kind, Kind::Waiting, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(released(), 5000);
+    const std::vector<kel::results::RunRecord> runs = Runs(store);
+    QCOMPARE(runs.size(), std::size_t{1});
+    QCOMPARE(runs[0].verdict, std::string("interrupted"));
+    QCOMPARE(window.Counters().tested, 0);
+    window.Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(window.Ended(), 10000);
 }
 
 QTEST_MAIN(StationWindowTest)

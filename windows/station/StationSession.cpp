@@ -4,6 +4,7 @@
 #include "plan/OperatorDesk.h"
 #include "plan/PlanRun.h"
 #include "resources/Version.h"
+#include "results/BackgroundPush.h"
 #include "results/Recorder.h"
 
 #include <QCoreApplication>
@@ -51,14 +52,15 @@ public:
              const Hearing& hearing)
         : plan_(session.plan_), slot_(slot), identity_(std::move(identity)), names_(names),
           context_(context), hearing_(hearing),
-          recorder_(store, [this](const std::string& text) { Note(text); }) {}
+          recorder_(
+              store, [this](const std::string& text) { Note(text); }, session.push_.get()) {}
 
     // The window's answers, from the GUI thread.
     void Answer(std::string text) { answer_.Give(std::move(text)); }
 
     // --- OperatorDesk
     std::optional<std::string> Serial(const kel::plan::DutRule& rule,
-                                      kel::plan::RunControl& control) override {
+                                      const kel::plan::DeskWait& wait) override {
         answer_.Clear();
         // A refusal stays on the tile until the next code comes.
         if (!std::exchange(refused_, false)) {
@@ -66,7 +68,7 @@ public:
             Post({TileState::Kind::Scan, Tr("scan the serial number"),
                   rule.required ? pattern : Tr("Enter alone: no serial number")});
         }
-        return answer_.Await(control);
+        return answer_.Await(wait);
     }
     void Refused(const std::string& code, const std::string& why) override {
         refused_ = true;
@@ -74,17 +76,18 @@ public:
               QString::fromStdString(why) +
                   Tr("; board %1 is not tested").arg(QString::fromStdString(code))});
     }
-    bool Prompt(const std::string& text, bool confirm, kel::plan::RunControl& control) override {
+    bool Prompt(const std::string& text, bool confirm, const kel::plan::DeskWait& wait) override {
         answer_.Clear();
         TileState asked{TileState::Kind::Prompt, QString::fromStdString(text),
                         confirm ? Tr("press Enter when done") : QString()};
         asked.confirm = confirm;
         Post(asked);
-        return !confirm || answer_.Await(control).has_value();
+        return !confirm || answer_.Await(wait).has_value();
     }
 
     // --- BoardListener
     void WaitingForBoard() override {
+        refused_ = false; // a refused board taken out: the next one is asked afresh
         Post({TileState::Kind::Waiting, Tr("waiting for a board"), {}});
     }
     void Unopened(const std::string& why) override {
@@ -99,6 +102,7 @@ public:
         run.operatorName = names_.operatorName;
         run.chipModel = plan_.ModelName();
         run.port = identity_.port;
+        run.slot = identity_.slot;
         run.baud = plan_.baud;
         run.dut = dut_;
         run.plan = plan_.name;
@@ -163,6 +167,14 @@ StationSession::StationSession(const kel::plan::Plan& plan,
                                kel::results::StoreSetting store, QObject& context, Hearing hearing,
                                kel::plan::BoardRunSettings settings)
     : plan_(plan) {
+    // The server's problem is told once, on the GUI thread; the push ends
+    // before the session does, so the context outlives every call.
+    push_ = kel::results::BackgroundPush::For(
+        store, [&context, note = hearing.note](const std::string& message) {
+            QMetaObject::invokeMethod(
+                &context, [note, text = QString::fromStdString(message)] { note(text); },
+                Qt::QueuedConnection);
+        });
     for (std::size_t i = 0; i < fixtures.size(); ++i)
         links_.push_back(
             std::make_unique<SlotLink>(*this, i, fixtures[i], names, store, context, hearing));

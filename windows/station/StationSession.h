@@ -6,7 +6,10 @@
 // window where it stands; every word for the window is queued to the GUI
 // thread with the window as context, so nothing arrives after it is gone.
 // The window answers the slots' questions (a serial, a confirm) through
-// Scan and Confirm, from the GUI thread.
+// Scan and Confirm, from the GUI thread. With a server in the store setting,
+// the runs go up while the session lasts; a server that is down holds up no
+// board: the rows wait in the local file and go when it answers (or later,
+// from the next session, the console or `results sync`).
 
 #include "plan/BoardRun.h"
 #include "plan/Plan.h"
@@ -23,6 +26,9 @@ class QObject;
 
 namespace kel::plan {
 class PlanRun;
+}
+namespace kel::results {
+class BackgroundPush;
 }
 
 struct StationNames {
@@ -61,6 +67,7 @@ private:
     class SlotLink;
 
     const kel::plan::Plan& plan_;
+    std::unique_ptr<kel::results::BackgroundPush> push_; // outlives the links' recorders
     std::vector<std::unique_ptr<SlotLink>> links_;
     std::unique_ptr<kel::plan::PlanRun> run_; // last: it ends before the links
 };
