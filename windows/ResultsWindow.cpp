@@ -33,6 +33,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <array>
 #include <filesystem>
 
 namespace {
@@ -59,6 +60,13 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// The text columns that may grow long, and the characters each shows at most.
+constexpr std::array<std::pair<int, int>, 3> kNarrowedColumns{{
+    {RunsModel::kPlanColumn, 18},
+    {RunsModel::kBoardColumn, 24},
+    {RunsModel::kStationColumn, 16},
+}};
 
 // Runs laid over each other at most: strokes and shapes stay apart.
 constexpr std::size_t kMostOverlaid = 5;
@@ -87,16 +95,17 @@ ResultsWindow::ResultsWindow(ConsoleSession& session, QWidget* parent)
     // Arrows walk the rows (Shift or Ctrl+Space for a second run); Tab leaves.
     runsView->setTabKeyNavigation(false);
     runsView->verticalHeader()->hide();
-    runsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // A long MAC and DUT label gives way in the middle, so the verdict and
-    // the plan after it stay in sight.
+    QHeaderView& header = *runsView->horizontalHeader();
+    header.setSectionResizeMode(QHeaderView::ResizeToContents);
+    // What a run came to and by which plan stand next to its start, in
+    // sight on a small screen; a long station, MAC and DUT label or plan
+    // name gives way in the middle (FitRunColumns).
+    header.moveSection(header.visualIndex(RunsModel::kVerdictColumn), 1);
+    header.moveSection(header.visualIndex(RunsModel::kPlanColumn), 2);
     runsView->setTextElideMode(Qt::ElideMiddle);
-    runsView->horizontalHeader()->setSectionResizeMode(RunsModel::kBoardColumn,
-                                                       QHeaderView::Interactive);
-    runsView->horizontalHeader()->resizeSection(
-        RunsModel::kBoardColumn,
-        std::max(runsView->fontMetrics().averageCharWidth() * 18,
-                 runsView->horizontalHeader()->sectionSizeHint(RunsModel::kBoardColumn)));
+    for (const auto& [column, chars] : kNarrowedColumns)
+        header.setSectionResizeMode(column, QHeaderView::Interactive);
+    FitRunColumns();
     connect(runsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ResultsWindow::ShowSelection);
 
@@ -288,6 +297,8 @@ void ResultsWindow::ReadRuns(int pages) {
         return;
     }
     pages_ = pages;
+    if (pages == 1)
+        FitRunColumns();
     if (!runsFitted_ && !Runs().empty()) {
         runsFitted_ = true;
         FitRunsSide();
@@ -307,13 +318,26 @@ void ResultsWindow::ReadRuns(int pages) {
         runsView->setCurrentIndex(runsModel_->index(0, 0));
 }
 
+void ResultsWindow::FitRunColumns() {
+    // Wide enough for what the runs say, up to a bound; the tooltip has the rest.
+    const QAbstractItemView& view = *runsView; // whose size hints are public
+    QHeaderView& header = *runsView->horizontalHeader();
+    const int charWidth = runsView->fontMetrics().averageCharWidth();
+    for (const auto& [column, chars] : kNarrowedColumns)
+        header.resizeSection(column,
+                             std::max(header.sectionSizeHint(column),
+                                      std::min(view.sizeHintForColumn(column), charWidth * chars)));
+}
+
 void ResultsWindow::FitRunsSide() {
     // Every column of the runs in sight, the measurements beside them taking the rest.
     int width = 2 * runsView->frameWidth() + runsView->verticalScrollBar()->sizeHint().width();
     const QAbstractItemView& view = *runsView; // whose size hints are public
+    const QHeaderView& header = *runsView->horizontalHeader();
     for (int column = 0; column < runsModel_->columnCount(); ++column)
-        width += std::max(view.sizeHintForColumn(column),
-                          runsView->horizontalHeader()->sectionSizeHint(column));
+        width += header.sectionResizeMode(column) == QHeaderView::Interactive
+                     ? header.sectionSize(column)
+                     : std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column));
     layout()->activate(); // the splitter at its size, also on the first show
     const int total = std::max(sides_->width(), 2 * width);
     sides_->setSizes({width, total - width});

@@ -71,6 +71,7 @@ private:
     void FillSources();
     bool OpenSource();
     void ReadRuns(int pages);
+    void FitRunColumns();
     void FitRunsSide();
     // The runs selected, in the list's order (newest first).
     std::vector<const kel::results::RunSummary*> SelectedRuns() const;

@@ -11,7 +11,8 @@ namespace {
 
 enum Column { kStarted, kStation, kBoard, kTool, kVerdict, kPoints, kPlan, kColumns };
 
-static_assert(kBoard == RunsModel::kBoardColumn);
+static_assert(kStation == RunsModel::kStationColumn && kBoard == RunsModel::kBoardColumn &&
+              kVerdict == RunsModel::kVerdictColumn && kPlan == RunsModel::kPlanColumn);
 
 } // namespace
 
@@ -78,15 +79,15 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const {
         return index.column() == kPoints ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     const kel::results::RunSummary& summary = runs_[static_cast<std::size_t>(index.row())];
     const kel::results::RunRecord& run = summary.run;
-    // The verdict coloured as well as written; a long board name elided in
-    // the view has its whole text in the tooltip.
+    // The verdict coloured as well as written; a long station, board or plan
+    // name elided in the view has its whole text in the tooltip.
     if (role == Qt::BackgroundRole && index.column() == kVerdict) {
         const QColor colour = VerdictColour(run.verdict);
         return colour.isValid() ? QVariant(colour) : QVariant();
     }
-    if (role == Qt::ToolTipRole && index.column() == kBoard)
-        return BoardText(run);
-    if (role != Qt::DisplayRole)
+    const bool narrowed =
+        index.column() == kStation || index.column() == kBoard || index.column() == kPlan;
+    if (role != Qt::DisplayRole && !(role == Qt::ToolTipRole && narrowed))
         return {};
     switch (index.column()) {
     case kStarted:

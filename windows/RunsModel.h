@@ -15,8 +15,12 @@ class RunsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    // The board's column, which a view may narrow (its tooltip is whole).
+    // The columns a view may narrow (their tooltips are whole) and the ones
+    // it keeps in sight.
+    static constexpr int kStationColumn = 1;
     static constexpr int kBoardColumn = 2;
+    static constexpr int kVerdictColumn = 4;
+    static constexpr int kPlanColumn = 6;
 
     void SetRuns(std::vector<kel::results::RunSummary> runs);
     const std::vector<kel::results::RunSummary>& Runs() const { return runs_; }

@@ -21,6 +21,7 @@
 #include "tests/support/PtyRelay.h"
 #include "tests/support/TempFolder.h"
 #include "windows/ResultsWindow.h"
+#include "windows/RunsModel.h"
 #include "windows/charts/PerChart.h"
 #include "windows/charts/PerGrid.h"
 
@@ -30,6 +31,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,6 +354,8 @@ private slots:
                 record.startedAt =
                     run == 0 ? "2026-01-01T09:00:00.000Z" : "2026-01-01T10:00:00.000Z";
                 record.dut = "SN-0001";
+                record.station = "rf-lab-bench-station-west-wing-3";
+                record.plan = "wifi-module-acceptance-line-2026-rev-b";
                 record.verdict = run == 0 ? kel::results::kRunFail : kel::results::kRunPass;
                 more.AddRun(record);
             }
@@ -362,6 +366,17 @@ private slots:
         QCOMPARE(r.summaryLabel->text(),
                  QString("Runs 252, boards 1, passed 249, failed 1; first-pass yield 0.0 % (0 of "
                          "1 boards judged)"));
+        // On a 1024×700 screen long names give way: verdict and plan in sight.
+        r.resize(1024, 700);
+        QTRY_COMPARE(r.width(), 1024);
+        QCoreApplication::processEvents();
+        const QHeaderView& header = *r.runsView->horizontalHeader();
+        for (const int column : {RunsModel::kVerdictColumn, RunsModel::kPlanColumn}) {
+            const int left = header.sectionViewportPosition(column);
+            QVERIFY2(left >= 0 &&
+                         left + header.sectionSize(column) <= r.runsView->viewport()->width(),
+                     qPrintable(QStringLiteral("column %1 at %2").arg(column).arg(left)));
+        }
     }
 
     void windowsOpenFromVisibleEntriesAndAnnounceThemselves() {
