@@ -310,9 +310,11 @@ public:
     QPushButton* resultsButton = nullptr;
     SweepWindow* sweepWindow = nullptr;
     ResultsWindow* resultsWindow = nullptr;
-    // "Calibrate…" in the Windows row and the context menu, and what the
-    // Calibrate window asks of the console (CalibrateEntry.cpp).
+    // "Calibrate…" in the Windows row, in the SDD group beside the controls
+    // it automates, and in the context menu; and what the Calibrate window
+    // asks of the console (CalibrateEntry.cpp).
     QPushButton* calibrateButton = nullptr;
+    QPushButton* calibrateGroupButton = nullptr;
     CalibrateWindow* calibrateWindow = nullptr;
     void OpenCalibrateWindow();
     bool Confirm(const QString& question) override;

@@ -31,8 +31,11 @@ void CkelGuiToolDlg::MakeReadable() {
     if (QLineEdit* field = comPortList->lineEdit())
         ElideInTheMiddle(*field);
 
+    // Buttons placed among the template's controls take their turn where they stand.
+    std::vector<QWidget*> placed = controls_;
+    placed.push_back(calibrateGroupButton);
     const std::vector<QWidget*> chain =
-        SetVisualTabOrder(controls_, kel::MapDialogRect(kRightColumn, units).x());
+        SetVisualTabOrder(placed, kel::MapDialogRect(kRightColumn, units).x());
     if (chain.empty())
         return;
     // The console opens with the focus where Tab starts, not wherever the

@@ -9,6 +9,7 @@
 #include "editlist/CEditList.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
+#include "windows/calibrate/CalibrateWindow.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -177,6 +178,8 @@ private slots:
                        IDC_SEND_PKT_NUM, IDC_RX,          IDC_RX_PER,      IDC_SDD_POWER_LIST,
                        IDC_SAVE_TO_SDD,  IDC_EXPORT_SDD,  IDC_COMMAND,     IDC_SEND_CMD})
             expected << dlg.GetDlgItem(id);
+        // Calibrate… where it stands, under Export SDD File.
+        expected.insert(expected.indexOf(dlg.GetDlgItem(IDC_COMMAND)), dlg.calibrateGroupButton);
         expected << dlg.sweepButton << dlg.resultsButton;
         QList<QWidget*> chain;
         for (QWidget* w = dlg.nextInFocusChain(); w != &dlg; w = w->nextInFocusChain()) {
@@ -184,6 +187,27 @@ private slots:
                 chain << w;
         }
         QCOMPARE(chain, expected);
+    }
+
+    void calibrateOpensFromTheSddGroup() {
+        CkelGuiToolDlg dlg(std::make_unique<ScriptedPrompter>(std::make_shared<PromptLog>()));
+        dlg.show();
+        QPushButton& button = *dlg.calibrateGroupButton;
+        QVERIFY(button.isVisible());
+        QCOMPARE(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name),
+                 QString("Calibrate"));
+        // Inside the group's frame, clear of every other control.
+        const QGroupBox* group = nullptr;
+        for (const QGroupBox* box : dlg.findChildren<QGroupBox*>())
+            if (box->title() == "SDD Config")
+                group = box;
+        QVERIFY(group && group->geometry().contains(button.geometry()));
+        for (QWidget* other : dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (other != &button && other != group && other->isVisible())
+                QVERIFY2(!other->geometry().intersects(button.geometry()),
+                         qPrintable(other->objectName()));
+        button.click();
+        QVERIFY(dlg.calibrateWindow && dlg.calibrateWindow->isVisible());
     }
 
     void noButtonAnswersEnterInTheMainDialog() {
