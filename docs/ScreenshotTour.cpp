@@ -191,6 +191,9 @@ public:
         sweep.resize(shown);
         dlg_->OpenResultsWindow();
         Save(dlg_->resultsWindow, "results-window");
+        // On the small screen too: verdict and plan still in sight.
+        dlg_->resultsWindow->resize(1000, 640);
+        Save(dlg_->resultsWindow, "results-window-small");
         dlg_->resultsWindow->close();
         sweep.close();
         CalibrateTour(*dlg_, Save);

@@ -114,7 +114,9 @@ public:
     }
     void StepStarted(std::size_t step) override {
         const kel::plan::Step& at = plan_.steps[step];
-        const QString name = QString::fromUtf8(kel::plan::StepKindName(at.kind));
+        // A non-breaking hyphen: the tile wraps "rx-sweep" whole, not after "rx-".
+        const QString name =
+            QString::fromUtf8(kel::plan::StepKindName(at.kind)).replace(u'-', QChar(0x2011));
         Post({TileState::Kind::Testing,
               Tr("testing, step %1 of %2: %3").arg(step + 1).arg(plan_.steps.size()).arg(name),
               QString::fromStdString(dut_)});
