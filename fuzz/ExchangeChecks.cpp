@@ -69,9 +69,11 @@ void CheckTranscript(const ExchangeInput& input, const ExchangeOp& op, const Scr
         if (entry.kind != TranscriptEntry::Write)
             continue;
         const std::string_view written = entry.bytes;
-        Require(i > 0 && line.transcript[i - 1].kind == TranscriptEntry::Echo &&
-                    line.transcript[i - 1].bytes == written.substr(0, written.find('\0')),
-                "every write is echoed to the log pane first");
+        // Written first so the board starts on it; the pane follows at once.
+        Require(i + 1 < line.transcript.size() &&
+                    line.transcript[i + 1].kind == TranscriptEntry::Echo &&
+                    line.transcript[i + 1].bytes == written.substr(0, written.find('\0')),
+                "every write is echoed to the log pane right after");
         Require(written.ends_with('\n') || written.ends_with(std::string_view("\n\0", 2)),
                 "a command is one line");
         const bool inDialect = prefixed
