@@ -44,19 +44,22 @@ public:
 
     // Watches the deepest folder on the way to path that exists now (a
     // /dev/serial/by-id that udev has not made yet is watched from /dev).
-    void Follow(const fs::path& path) {
+    // True when the next folder on the way appeared before the watch was in
+    // place: its creation was missed, so the caller must follow again.
+    bool Follow(const fs::path& path) {
         fs::path entry = path;
         fs::path folder = path.parent_path();
         std::error_code error;
         while (!fs::is_directory(folder, error)) {
             if (folder == folder.parent_path())
-                return;
+                return false;
             entry = folder;
             folder = folder.parent_path();
         }
         const int wd = inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
         if (wd >= 0)
             entries_[wd].insert(entry.filename().string());
+        return entry != path && fs::is_directory(entry, error);
     }
 
     // Reads the waiting events; true when one concerns a followed entry.
@@ -90,15 +93,19 @@ private:
 
 // The folders to watch: those on the way to the path as given and, when it
 // is a link (a /dev/serial/by-id name), those on the way to the node.
+// Follows again while folders appear under it (udev makes by-id and its link
+// within microseconds).
 void FollowPath(FolderWatch& watch, const std::string& portName) {
     std::error_code error;
     fs::path path = fs::absolute(portName, error).lexically_normal();
     if (error)
         path = portName;
-    watch.Follow(path);
+    while (watch.Follow(path)) {
+    }
     const fs::path node = fs::weakly_canonical(path, error);
     if (!error && node != path)
-        watch.Follow(node);
+        while (watch.Follow(node)) {
+        }
 }
 
 // The device a path leads to now (links followed); nothing when it leads
