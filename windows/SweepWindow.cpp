@@ -89,14 +89,8 @@ SweepWindow::SweepWindow(ConsoleSession& session, QWidget* parent)
     layout->addWidget(gridCaption);
     layout->addWidget(grid);
     layout->addWidget(BuildExports());
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("body"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(body);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    QScrollArea* scroll = nullptr;
+    ScrolledBody(*this, body, &scroll);
 
     // The time left counts down during a point too; the timer fires in the waits.
     progressTimer_ = new QTimer(this);

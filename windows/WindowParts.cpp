@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 void NameWindow(QWidget& window, const char* name, const QString& what) {
     window.setObjectName(QString::fromLatin1(name));
@@ -25,6 +27,20 @@ QLabel* StatusLine(const QString& text, QWidget* parent) {
     label->setObjectName(QStringLiteral("status"));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
+}
+
+QVBoxLayout* ScrolledBody(QWidget& window, QWidget* body, QScrollArea** scroll) {
+    auto* area = new QScrollArea(&window);
+    area->setObjectName(QStringLiteral("body"));
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(body);
+    auto* outer = new QVBoxLayout(&window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area, 1);
+    if (scroll != nullptr)
+        *scroll = area;
+    return outer;
 }
 
 bool SaveText(const QString& path, const std::string& text, QString& why) {

@@ -9,6 +9,8 @@
 
 class QLabel;
 class QLineEdit;
+class QScrollArea;
+class QVBoxLayout;
 class QWidget;
 
 // Titles the window "<what> — kelGuiTool" and names it.
@@ -17,5 +19,9 @@ void NameWindow(QWidget& window, const char* name, const QString& what);
 QLineEdit* NamedEdit(const char* name, const QString& hint, QWidget* parent);
 // The line under a window's main part that says what happened; selectable.
 QLabel* StatusLine(const QString& text, QWidget* parent);
+// Puts body in a frameless scroll area named "body" filling window, so on a
+// small screen the body scrolls rather than reaching past it. Returns the
+// window's layout, for what stays outside the scrolled part.
+QVBoxLayout* ScrolledBody(QWidget& window, QWidget* body, QScrollArea** scroll = nullptr);
 // Writes text to path whole or not at all; false with a message saying why.
 bool SaveText(const QString& path, const std::string& text, QString& why);

@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -92,15 +91,7 @@ CalibrateWindow::CalibrateWindow(ConsoleSession& session, QWidget* parent)
     auto* sides = new QHBoxLayout(body);
     sides->addLayout(inputs);
     sides->addLayout(pictures, 1);
-    // On a small screen the body scrolls rather than reaching past it.
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("body"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(body);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll, 1);
+    QVBoxLayout* outer = ScrolledBody(*this, body);
     outer->addWidget(BuildLines());
 
     // Tab goes as the eye does: the shared fields, each group's fields then
